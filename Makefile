@@ -1,0 +1,38 @@
+# Set up, build, run and test QuaverLoom on Debian 12.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all setup configure build run test bench fuzz clean
+
+all: build
+
+setup:
+	@bash scripts/bootstrap
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+configure: setup $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/quaverloom
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	./$(BUILD)/bench/quaverloom_bench
+
+fuzz: setup
+	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DQUAVERLOOM_BUILD_FUZZ=ON \
+	  -DQUAVERLOOM_BUILD_TESTS=OFF -DQUAVERLOOM_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_decoders
+	@echo "Run: ./build-fuzz/fuzz/fuzz_decoders -max_total_time=180 fuzz/corpus"
+
+clean:
+	rm -rf $(BUILD) build-fuzz

@@ -1,0 +1,17 @@
+#include "Platform/ApplicationShell.h"
+
+#include <QApplication>
+
+ApplicationShell::ApplicationShell(QObject* parent) : QObject(parent)
+{
+    // The notch lives without any normal window; closing the control panel must not quit.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void ApplicationShell::setActivationPolicy(ActivationPolicy policy)
+{
+    if (m_policy == policy)
+        return;
+    m_policy = policy;
+    emit activationPolicyChanged(policy);
+}

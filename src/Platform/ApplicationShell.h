@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QObject>
+
+// The application's presence on the desktop. Accessory: only tool windows, no
+// taskbar entry. Regular: the control panel is a normal window that is raised
+// and activated.
+class ApplicationShell : public QObject {
+    Q_OBJECT
+public:
+    enum class ActivationPolicy { Accessory, Regular };
+
+    explicit ApplicationShell(QObject* parent = nullptr);
+
+    ActivationPolicy activationPolicy() const { return m_policy; }
+    void setActivationPolicy(ActivationPolicy policy);
+
+signals:
+    void activationPolicyChanged(ApplicationShell::ActivationPolicy policy);
+
+private:
+    ActivationPolicy m_policy = ActivationPolicy::Accessory;
+};

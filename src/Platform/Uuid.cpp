@@ -1,0 +1,45 @@
+#include "Platform/Uuid.h"
+
+#include <cstring>
+
+namespace Uuid {
+
+QString upperString(const QUuid& id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+QString lowerString(const QUuid& id)
+{
+    return id.toString(QUuid::WithoutBraces);
+}
+
+std::optional<QUuid> parse(const QString& text)
+{
+    if (text.size() != 36)
+        return std::nullopt;
+    for (int i = 0; i < 36; ++i) {
+        const char16_t c = text.at(i).unicode();
+        const bool dash = (i == 8 || i == 13 || i == 18 || i == 23);
+        if (dash) {
+            if (c != u'-')
+                return std::nullopt;
+        } else if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'))) {
+            return std::nullopt;
+        }
+    }
+    const QUuid id = QUuid::fromString(text);
+    return id.isNull() && text != QLatin1String("00000000-0000-0000-0000-000000000000") ? std::nullopt
+                                                                                        : std::optional<QUuid>(id);
+}
+
+int compare(const QUuid& a, const QUuid& b)
+{
+    // The canonical upper-case string orders exactly like the 16 bytes read
+    // big-endian, so compare those without building strings.
+    const QByteArray ra = a.toRfc4122();
+    const QByteArray rb = b.toRfc4122();
+    return std::memcmp(ra.constData(), rb.constData(), 16);
+}
+
+} // namespace Uuid
