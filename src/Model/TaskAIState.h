@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Model/TaskPriority.h"
+
+#include <QJsonObject>
+#include <QString>
+
+// What AI Sort stored for one task in one workspace; it counts only while
+// sourceTitle still equals the task's title.
+struct TaskAIState {
+    TaskPriority priority = TaskPriority::low;
+    QString reasonText;
+    QString sourceTitle;
+
+    QJsonObject toJson() const;
+    static TaskAIState fromJson(const QJsonValue& value); // throws DecodingError
+
+    friend bool operator==(const TaskAIState&, const TaskAIState&) = default;
+};
