@@ -7,6 +7,7 @@
 #include <QHash>
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace TaskWorkspaceLogic {
 
@@ -173,7 +174,15 @@ TaskList appendingNewTask(const QString& title, const QString& sectionID, TaskLi
     task.title = title;
     task.sectionID = sectionID;
     task.createdAt = clock.now();
-    task.sortOrder = sectionRange(tasks, sectionID).size();
+    // Normally the section holds 0…n−1 and the new task gets n. Clearing the
+    // history can leave gaps, and n alone would then land the task mid-list.
+    const Range range = sectionRange(tasks, sectionID);
+    task.sortOrder = range.size();
+    if (range.size() > 0) {
+        const qint64 last = tasks.at(range.end - 1).sortOrder;
+        if (last < std::numeric_limits<qint64>::max())
+            task.sortOrder = std::max(task.sortOrder, last + 1);
+    }
     const auto at = std::upper_bound(tasks.cbegin(), tasks.cend(), task, TaskOrdering::openTaskOrder);
     tasks.insert(at - tasks.cbegin(), std::move(task));
     return tasks;
