@@ -6,6 +6,13 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+namespace {
+QString timeoutDescription()
+{
+    return QStringLiteral("The update server did not answer in time.");
+}
+} // namespace
+
 SparkleAppUpdateManager::SparkleAppUpdateManager(QUrl feedUrl, QString currentVersion,
                                                  UpdateResultPresenting& presenter, Options options, QObject* parent)
     : AppUpdateManaging(parent),
@@ -15,8 +22,7 @@ SparkleAppUpdateManager::SparkleAppUpdateManager(QUrl feedUrl, QString currentVe
       m_options(options)
 {
     m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this,
-            [this] { abortWith(QStringLiteral("The update server did not answer in time.")); });
+    connect(&m_deadline, &QTimer::timeout, this, [this] { abortWith(timeoutDescription()); });
 }
 
 SparkleAppUpdateManager::SparkleAppUpdateManager(QUrl feedUrl, QString currentVersion,
@@ -96,6 +102,9 @@ void SparkleAppUpdateManager::replyFinished()
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!m_abortReason.isEmpty()) {
         result.failureDescription = m_abortReason;
+    } else if (reply->error() == QNetworkReply::OperationCanceledError || reply->error() == QNetworkReply::TimeoutError) {
+        // Only the transfer timeout cancels without a reason of ours.
+        result.failureDescription = timeoutDescription();
     } else if (reply->error() != QNetworkReply::NoError) {
         result.failureDescription = reply->errorString();
     } else if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299)) {

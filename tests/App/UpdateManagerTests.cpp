@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -231,6 +232,22 @@ TEST(SparkleAppUpdateManager, ChecksFileFeedsAndReportsFailuresHonestly)
     }
     QTest::qWait(20);
     EXPECT_EQ(presenter.results.size(), 4u);
+}
+
+TEST(SparkleAppUpdateManager, ASilentServerEndsInAFailureNotAHang)
+{
+    // Accepts connections and never answers, not even the TLS handshake.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    RecordingPresenter presenter;
+    SparkleAppUpdateManager manager(QUrl(QStringLiteral("https://127.0.0.1:%1/feed.xml").arg(server.serverPort())),
+                                    "1.0.0", presenter, {.timeoutMilliseconds = 300});
+    manager.checkForUpdates();
+    EXPECT_FALSE(manager.canCheckForUpdates());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !presenter.results.empty(); }, 5000));
+    EXPECT_EQ(presenter.results[0].outcome, UpdateCheckResult::Outcome::Failed);
+    EXPECT_EQ(presenter.results[0].failureDescription, "The update server did not answer in time.");
+    EXPECT_TRUE(manager.canCheckForUpdates());
 }
 
 TEST(MessageBoxUpdateResultPresenter, ShowsPlainTextWithoutBlocking)
