@@ -1,5 +1,5 @@
 #include "Support/FakeTaskSortingService.h"
-#include "Support/FixedClock.h"
+#include "Support/ManualClock.h"
 #include "Support/InMemoryTaskStore.h"
 #include "TaskBuilders.h"
 #include "Workspace/NotchTaskViewModel.h"
@@ -50,7 +50,7 @@ protected:
 
     InMemoryTaskStore store;
     FakeTaskSortingService sorter;
-    FixedClock clock;
+    ManualClock clock;
     std::unique_ptr<NotchTaskViewModel> vm;
 };
 

@@ -1,4 +1,4 @@
-#include "Support/FixedClock.h"
+#include "Support/ManualClock.h"
 #include "TaskBuilders.h"
 #include "Workspace/TaskOrdering.h"
 #include "Workspace/TaskWorkspaceLogic.h"
@@ -65,7 +65,7 @@ TEST(TaskOrderingTest, OrdersAreStableAndTotal)
 
 TEST(TaskWorkspaceLogicTest, AppendCompleteAndRemoveRenumberTheTouchedSection)
 {
-    FixedClock clock;
+    ManualClock clock;
     const TaskList start{makeTask("w0", kWork, 0), makeTask("w1", kWork, 1), makeTask("w2", kWork, 2),
                          makeTask("wc", kWork, 3, true), makeTask("h0", kHome, 7)};
 
