@@ -70,15 +70,15 @@ QList<qsizetype> openPositionsBySection(const TaskList& sorted, const SectionLis
 template <typename Item, typename PriorityOf>
 QList<Item> bucketedByPriority(QList<Item> items, PriorityOf priorityOf)
 {
-    // A stable sort on three keys is a three-way stable partition: O(n).
-    std::array<QList<Item>, 3> buckets;
-    for (Item& item : items)
-        buckets[static_cast<size_t>(priorityOf(item))].append(std::move(item));
-    QList<Item> result;
-    result.reserve(items.size());
-    for (QList<Item>& bucket : buckets) {
-        for (Item& item : bucket)
-            result.append(std::move(item));
+    // A stable sort on three keys is a counting sort: O(n), one allocation.
+    std::array<qsizetype, 3> next{0, 0, 0};
+    for (const Item& item : std::as_const(items))
+        ++next[static_cast<size_t>(priorityOf(item))];
+    next = {0, next[0], next[0] + next[1]};
+    QList<Item> result(items.size());
+    for (Item& item : items) {
+        const auto bucket = static_cast<size_t>(priorityOf(item));
+        result[next[bucket]++] = std::move(item);
     }
     return result;
 }
@@ -357,9 +357,9 @@ TaskList applyingSortDecisions(const TaskSortDecisionList& decisions, TaskList t
     // The ranked list as the aggregate workspace shows it, kept as positions
     // into the full list so each result lands on exactly the task it names.
     struct Ranked {
-        qsizetype position;
-        TaskPriority shownPriority;
-        bool needsRanking;
+        qsizetype position = 0;
+        TaskPriority shownPriority = TaskPriority::low;
+        bool needsRanking = false;
     };
     QList<Ranked> ranked;
     for (qsizetype position : openPositionsBySection(tasks, sections)) {

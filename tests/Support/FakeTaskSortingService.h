@@ -46,7 +46,7 @@ public:
         TaskSortDecisionList decisions;
         const TaskList& tasks = requests.last().tasks;
         for (qsizetype i = 0; i < tasks.size(); ++i)
-            decisions.append({i + 1, priorities.value(i % priorities.size(), TaskPriority::low),
+            decisions.append({i + 1, priorities.isEmpty() ? TaskPriority::low : priorities.at(i % priorities.size()),
                               QStringLiteral("why ") + tasks.at(i).title});
         return decisions;
     }
