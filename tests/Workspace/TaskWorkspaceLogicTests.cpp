@@ -55,12 +55,6 @@ TEST(TaskOrderingTest, OrdersAreStableAndTotal)
         byPriority.last().priority = priorities.at(i);
     }
     EXPECT_EQ(titles(L::sortedByPriority(byPriority)), (QStringList{"1", "4", "3", "0", "2"}));
-    QList<std::pair<qsizetype, TaskItem>> pairs;
-    for (qsizetype i = 0; i < byPriority.size(); ++i)
-        pairs.append({i, byPriority.at(i)});
-    std::stable_sort(pairs.begin(), pairs.end(), TaskOrdering::priorityOrder);
-    for (qsizetype i = 0; i < pairs.size(); ++i)
-        EXPECT_EQ(pairs.at(i).second, L::sortedByPriority(byPriority).at(i));
 }
 
 TEST(TaskWorkspaceLogicTest, AppendCompleteAndRemoveRenumberTheTouchedSection)
