@@ -57,6 +57,7 @@ SectionList displaySections(const SectionList& sections)
 QList<qsizetype> openPositionsBySection(const TaskList& sorted, const SectionList& sections)
 {
     QList<qsizetype> positions;
+    positions.reserve(sorted.size());
     for (const TaskSection& section : displaySections(sections)) {
         const Range range = sectionRange(sorted, section.id);
         for (qsizetype i = range.begin; i < range.end; ++i) {
@@ -361,8 +362,10 @@ TaskList applyingSortDecisions(const TaskSortDecisionList& decisions, TaskList t
         TaskPriority shownPriority = TaskPriority::low;
         bool needsRanking = false;
     };
+    const QList<qsizetype> positions = openPositionsBySection(tasks, sections);
     QList<Ranked> ranked;
-    for (qsizetype position : openPositionsBySection(tasks, sections)) {
+    ranked.reserve(positions.size());
+    for (qsizetype position : positions) {
         const TaskItem shown = tasks.at(position).projected(kAllWorkspaceID);
         ranked.append({position, shown.priority, needsRanking(shown)});
     }
@@ -371,6 +374,7 @@ TaskList applyingSortDecisions(const TaskSortDecisionList& decisions, TaskList t
     TaskList rankedTasks;
     QSet<qsizetype> allowed;
     rankedTasks.reserve(ranked.size());
+    allowed.reserve(ranked.size());
     for (qsizetype p = 0; p < ranked.size(); ++p) {
         rankedTasks.append(tasks.at(ranked.at(p).position));
         if (ranked.at(p).needsRanking)
@@ -396,6 +400,7 @@ TaskList applyingSortDecisions(const TaskSortDecisionList& decisions, const QStr
         (tasks.at(i).isCompleted ? completed : open).append(tasks.at(i));
 
     QSet<qsizetype> allowed;
+    allowed.reserve(open.size());
     for (qsizetype p = 0; p < open.size(); ++p) {
         if (needsRanking(open.at(p).projected(sectionID)))
             allowed.insert(p);
