@@ -136,6 +136,127 @@ QJsonValue parse(const QByteArray& bytes)
     return document.array().at(0);
 }
 
+void Writer::separate()
+{
+    if (m_needsComma)
+        m_out.append(',');
+    m_needsComma = true;
+}
+
+Writer& Writer::beginObject()
+{
+    separate();
+    m_out.append('{');
+    m_needsComma = false;
+    return *this;
+}
+
+Writer& Writer::endObject()
+{
+    m_out.append('}');
+    m_needsComma = true;
+    return *this;
+}
+
+Writer& Writer::beginArray()
+{
+    separate();
+    m_out.append('[');
+    m_needsComma = false;
+    return *this;
+}
+
+Writer& Writer::endArray()
+{
+    m_out.append(']');
+    m_needsComma = true;
+    return *this;
+}
+
+Writer& Writer::key(QLatin1StringView name)
+{
+    separate();
+    m_out.append('"').append(name.data(), name.size()).append("\":", 2);
+    m_needsComma = false;
+    return *this;
+}
+
+Writer& Writer::key(const QString& name)
+{
+    separate();
+    writeString(name);
+    m_out.append(':');
+    m_needsComma = false;
+    return *this;
+}
+
+void Writer::writeString(const QString& text)
+{
+    static const char hex[] = "0123456789abcdef";
+    const QByteArray utf8 = text.toUtf8();
+    m_out.append('"');
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            m_out.append('\\').append(c);
+        } else if (u < 0x20) {
+            switch (c) {
+            case '\n': m_out.append("\\n", 2); break;
+            case '\r': m_out.append("\\r", 2); break;
+            case '\t': m_out.append("\\t", 2); break;
+            default: m_out.append("\\u00", 4).append(hex[u >> 4]).append(hex[u & 0xf]);
+            }
+        } else {
+            m_out.append(c);
+        }
+    }
+    m_out.append('"');
+}
+
+Writer& Writer::value(const QString& text)
+{
+    separate();
+    writeString(text);
+    return *this;
+}
+
+Writer& Writer::value(QLatin1StringView text)
+{
+    separate();
+    m_out.append('"').append(text.data(), text.size()).append('"');
+    return *this;
+}
+
+Writer& Writer::value(bool flag)
+{
+    separate();
+    m_out.append(flag ? "true" : "false");
+    return *this;
+}
+
+Writer& Writer::value(qint64 number)
+{
+    separate();
+    m_out.append(QByteArray::number(number));
+    return *this;
+}
+
+Writer& Writer::value(Date date)
+{
+    separate();
+    // Shortest text that reads back as the same double.
+    const double d = date.secondsSinceReferenceDate;
+    m_out.append(std::isfinite(d) ? QByteArray::number(d, 'g', QLocale::FloatingPointShortest) : QByteArray("0"));
+    return *this;
+}
+
+Writer& Writer::null()
+{
+    separate();
+    m_out.append("null");
+    return *this;
+}
+
 QByteArray serialize(const QJsonObject& object)
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);

@@ -47,9 +47,42 @@ std::optional<Date> optionalDate(const QJsonObject& object, const QString& key);
 
 QJsonValue fromDate(Date date);
 
+// Writes compact UTF-8 JSON text straight into a buffer: the stored workspace
+// is large, and building QJsonObject trees first costs several times more.
+class Writer {
+public:
+    Writer& beginObject();
+    Writer& endObject();
+    Writer& beginArray();
+    Writer& endArray();
+    Writer& key(QLatin1StringView name);
+    Writer& key(const QString& name);
+    Writer& value(const QString& text);
+    Writer& value(QLatin1StringView text);
+    Writer& value(bool flag);
+    Writer& value(qint64 number);
+    Writer& value(Date date);
+    Writer& null();
+    QByteArray take() { return std::move(m_out); }
+
+private:
+    void separate();
+    void writeString(const QString& text);
+    QByteArray m_out;
+    bool m_needsComma = false;
+};
+
 // Parses UTF-8 JSON text into a value of any kind (object, array, string, ...).
 QJsonValue parse(const QByteArray& bytes);
 // Compact UTF-8 JSON text of an object or array.
 QByteArray serialize(const QJsonObject& object);
+
+// The record's stored form as a QJsonObject (for inspection; storage uses the bytes).
+template <typename Record> QJsonObject toObject(const Record& record)
+{
+    Writer writer;
+    record.write(writer);
+    return parse(writer.take()).toObject();
+}
 
 } // namespace Json

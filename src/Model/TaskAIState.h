@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Model/JsonCoding.h"
+
 #include "Model/TaskPriority.h"
 
 #include <QJsonObject>
@@ -12,7 +14,9 @@ struct TaskAIState {
     QString reasonText;
     QString sourceTitle;
 
-    QJsonObject toJson() const;
+    void write(Json::Writer& writer) const;
+
+    QJsonObject toJson() const { return Json::toObject(*this); }
     static TaskAIState fromJson(const QJsonValue& value); // throws DecodingError
 
     friend bool operator==(const TaskAIState&, const TaskAIState&) = default;

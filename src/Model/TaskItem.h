@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Model/JsonCoding.h"
+
 #include "Model/TaskAIState.h"
 #include "Model/TaskReminder.h"
 #include "Platform/Date.h"
@@ -30,7 +32,9 @@ struct TaskItem {
     // for its own workspace and only while its source title is the current title.
     TaskItem projected(const QString& workspaceID) const;
 
-    QJsonObject toJson() const;
+    void write(Json::Writer& writer) const;
+
+    QJsonObject toJson() const { return Json::toObject(*this); }
     static TaskItem fromJson(const QJsonValue& value); // throws DecodingError
 
     friend bool operator==(const TaskItem&, const TaskItem&) = default;
@@ -39,6 +43,6 @@ struct TaskItem {
 using TaskList = QList<TaskItem>;
 
 namespace TaskItems {
-QJsonArray toJson(const TaskList& tasks);
+void write(Json::Writer& writer, const TaskList& tasks);
 TaskList fromJson(const QJsonValue& value); // throws DecodingError; one bad task fails all
 } // namespace TaskItems

@@ -39,11 +39,13 @@ TaskPriority decode(const QJsonValue& value, const QString& key)
 
 } // namespace TaskPriorities
 
-QJsonObject TaskAIState::toJson() const
+void TaskAIState::write(Json::Writer& w) const
 {
-    return {{QStringLiteral("priority"), TaskPriorities::rawValue(priority)},
-            {QStringLiteral("reasonText"), reasonText},
-            {QStringLiteral("sourceTitle"), sourceTitle}};
+    w.beginObject();
+    w.key(QLatin1StringView("priority")).value(TaskPriorities::rawValue(priority));
+    w.key(QLatin1StringView("reasonText")).value(reasonText);
+    w.key(QLatin1StringView("sourceTitle")).value(sourceTitle);
+    w.endObject();
 }
 
 TaskAIState TaskAIState::fromJson(const QJsonValue& value)
@@ -55,9 +57,12 @@ TaskAIState TaskAIState::fromJson(const QJsonValue& value)
             Json::requiredString(o, QStringLiteral("reasonText")), Json::requiredString(o, QStringLiteral("sourceTitle"))};
 }
 
-QJsonObject TaskReminder::toJson() const
+void TaskReminder::write(Json::Writer& w) const
 {
-    return {{QStringLiteral("scheduledAt"), Json::fromDate(scheduledAt)}, {QStringLiteral("isDelivering"), isDelivering}};
+    w.beginObject();
+    w.key(QLatin1StringView("scheduledAt")).value(scheduledAt);
+    w.key(QLatin1StringView("isDelivering")).value(isDelivering);
+    w.endObject();
 }
 
 TaskReminder TaskReminder::fromJson(const QJsonValue& value)
@@ -85,27 +90,32 @@ TaskItem TaskItem::projected(const QString& workspaceID) const
     return copy;
 }
 
-QJsonObject TaskItem::toJson() const
+void TaskItem::write(Json::Writer& w) const
 {
-    QJsonObject states;
-    for (auto it = aiStatesByWorkspace.constBegin(); it != aiStatesByWorkspace.constEnd(); ++it)
-        states.insert(it.key(), it->toJson());
-    QJsonObject o{
-        {QStringLiteral("id"), Uuid::upperString(id)},
-        {QStringLiteral("title"), title},
-        {QStringLiteral("sectionID"), sectionID},
-        {QStringLiteral("priority"), TaskPriorities::rawValue(priority)},
-        {QStringLiteral("reasonText"), reasonText},
-        {QStringLiteral("aiReasonSourceTitle"), aiReasonSourceTitle ? QJsonValue(*aiReasonSourceTitle) : QJsonValue()},
-        {QStringLiteral("aiStatesByWorkspace"), states},
-        {QStringLiteral("createdAt"), Json::fromDate(createdAt)},
-        {QStringLiteral("sortOrder"), sortOrder},
-        {QStringLiteral("isCompleted"), isCompleted},
-        {QStringLiteral("completedAt"), completedAt ? Json::fromDate(*completedAt) : QJsonValue()},
-    };
-    if (reminder)
-        o.insert(QStringLiteral("reminder"), reminder->toJson());
-    return o;
+    w.beginObject();
+    w.key(QLatin1StringView("id")).value(Uuid::upperString(id));
+    w.key(QLatin1StringView("title")).value(title);
+    w.key(QLatin1StringView("sectionID")).value(sectionID);
+    w.key(QLatin1StringView("priority")).value(TaskPriorities::rawValue(priority));
+    w.key(QLatin1StringView("reasonText")).value(reasonText);
+    w.key(QLatin1StringView("aiReasonSourceTitle"));
+    aiReasonSourceTitle ? w.value(*aiReasonSourceTitle) : w.null();
+    w.key(QLatin1StringView("aiStatesByWorkspace")).beginObject();
+    for (auto it = aiStatesByWorkspace.constBegin(); it != aiStatesByWorkspace.constEnd(); ++it) {
+        w.key(it.key());
+        it->write(w);
+    }
+    w.endObject();
+    w.key(QLatin1StringView("createdAt")).value(createdAt);
+    w.key(QLatin1StringView("sortOrder")).value(sortOrder);
+    w.key(QLatin1StringView("isCompleted")).value(isCompleted);
+    w.key(QLatin1StringView("completedAt"));
+    completedAt ? w.value(*completedAt) : w.null();
+    if (reminder) {
+        w.key(QLatin1StringView("reminder"));
+        reminder->write(w);
+    }
+    w.endObject();
 }
 
 TaskItem TaskItem::fromJson(const QJsonValue& value)
@@ -138,12 +148,12 @@ TaskItem TaskItem::fromJson(const QJsonValue& value)
 
 namespace TaskItems {
 
-QJsonArray toJson(const TaskList& tasks)
+void write(Json::Writer& w, const TaskList& tasks)
 {
-    QJsonArray array;
+    w.beginArray();
     for (const TaskItem& task : tasks)
-        array.append(task.toJson());
-    return array;
+        task.write(w);
+    w.endArray();
 }
 
 TaskList fromJson(const QJsonValue& value)

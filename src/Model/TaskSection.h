@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Model/JsonCoding.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -30,7 +32,8 @@ struct TaskSection {
     static QString kindRawValue(Kind kind);
 
     // Never writes the older per-section "reminder", which decoding accepts and drops.
-    QJsonObject toJson() const;
+    void write(Json::Writer& writer) const;
+    QJsonObject toJson() const { return Json::toObject(*this); }
     static TaskSection fromJson(const QJsonValue& value); // throws DecodingError
 
     friend bool operator==(const TaskSection&, const TaskSection&) = default;

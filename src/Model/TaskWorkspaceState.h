@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Model/JsonCoding.h"
+
 #include "Model/TaskItem.h"
 #include "Model/TaskSection.h"
 
@@ -18,7 +20,9 @@ struct TaskWorkspaceState {
     // Built-in sections, no tasks, the aggregate workspace selected, no prompts.
     static TaskWorkspaceState defaultState();
 
-    QJsonObject toJson() const;
+    void write(Json::Writer& writer) const;
+
+    QJsonObject toJson() const { return Json::toObject(*this); }
     static TaskWorkspaceState fromJson(const QJsonValue& value); // throws DecodingError
 
     friend bool operator==(const TaskWorkspaceState&, const TaskWorkspaceState&) = default;

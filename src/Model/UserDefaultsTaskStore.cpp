@@ -33,7 +33,9 @@ TaskWorkspaceState UserDefaultsTaskStore::decode(const QByteArray& bytes)
 
 QByteArray UserDefaultsTaskStore::encode(const TaskWorkspaceState& state)
 {
-    return Json::serialize(state.toJson());
+    Json::Writer writer;
+    state.write(writer);
+    return writer.take();
 }
 
 TaskWorkspaceState UserDefaultsTaskStore::load()

@@ -37,15 +37,16 @@ QString TaskSection::kindRawValue(Kind kind)
     return kind == Kind::builtIn ? QStringLiteral("builtIn") : QStringLiteral("custom");
 }
 
-QJsonObject TaskSection::toJson() const
+void TaskSection::write(Json::Writer& w) const
 {
-    QJsonObject o{{QStringLiteral("id"), id},
-                  {QStringLiteral("title"), title},
-                  {QStringLiteral("kind"), kindRawValue(kind)},
-                  {QStringLiteral("sortOrder"), sortOrder}};
+    w.beginObject();
+    w.key(QLatin1StringView("id")).value(id);
+    w.key(QLatin1StringView("title")).value(title);
+    w.key(QLatin1StringView("kind")).value(kindRawValue(kind));
+    w.key(QLatin1StringView("sortOrder")).value(sortOrder);
     if (accent)
-        o.insert(QStringLiteral("accent"), TaskSectionAccents::rawValue(*accent));
-    return o;
+        w.key(QLatin1StringView("accent")).value(TaskSectionAccents::rawValue(*accent));
+    w.endObject();
 }
 
 TaskSection TaskSection::fromJson(const QJsonValue& value)
@@ -81,19 +82,22 @@ TaskWorkspaceState TaskWorkspaceState::defaultState()
     return {TaskSection::builtInDefaults(), {}, kAllWorkspaceID, {}, QString()};
 }
 
-QJsonObject TaskWorkspaceState::toJson() const
+void TaskWorkspaceState::write(Json::Writer& w) const
 {
-    QJsonArray sectionArray;
+    w.beginObject();
+    w.key(QLatin1StringView("sections")).beginArray();
     for (const TaskSection& section : sections)
-        sectionArray.append(section.toJson());
-    QJsonObject prompts;
+        section.write(w);
+    w.endArray();
+    w.key(QLatin1StringView("tasks"));
+    TaskItems::write(w, tasks);
+    w.key(QLatin1StringView("selectedWorkspaceID")).value(selectedWorkspaceID);
+    w.key(QLatin1StringView("workspacePromptsByID")).beginObject();
     for (auto it = workspacePromptsByID.constBegin(); it != workspacePromptsByID.constEnd(); ++it)
-        prompts.insert(it.key(), it.value());
-    return {{QStringLiteral("sections"), sectionArray},
-            {QStringLiteral("tasks"), TaskItems::toJson(tasks)},
-            {QStringLiteral("selectedWorkspaceID"), selectedWorkspaceID},
-            {QStringLiteral("workspacePromptsByID"), prompts},
-            {QStringLiteral("defaultPromptOverride"), defaultPromptOverride}};
+        w.key(it.key()).value(it.value());
+    w.endObject();
+    w.key(QLatin1StringView("defaultPromptOverride")).value(defaultPromptOverride);
+    w.endObject();
 }
 
 TaskWorkspaceState TaskWorkspaceState::fromJson(const QJsonValue& value)
