@@ -1,4 +1,5 @@
 #include "Sorting/TaskSortPrompts.h"
+#include "Support/QtTestPrinters.h"
 
 #include <QRegularExpression>
 #include <QUuid>
@@ -251,6 +252,8 @@ TEST(TaskSortPrompts, SectionWorkspacePromptsAreExact)
     const QList<TaskSortPrompts::PromptPlan> plans = TaskSortPrompts::plans(tasks, sectionContext());
     ASSERT_EQ(plans.size(), 2);
     EXPECT_EQ(plans[0].prompt, QString::fromUtf8(kExpectedSectionFullPlan));
+    EXPECT_EQ(TaskSortPrompts::instructions(), QString::fromUtf8(kExpectedInstructions));
+    EXPECT_EQ(TaskSortPrompts::instructions().toUtf8().size(), 2110);
     // Section prompts of other sections never reach a section workspace's prompt.
     EXPECT_FALSE(plans[1].prompt.contains("Chores first"));
     EXPECT_TRUE(plans[1].prompt.startsWith("Rank these tasks for the Work workspace.\nPurpose: Get work done.\n"));
@@ -276,42 +279,6 @@ TEST(TaskSortPrompts, AllWorkspacePromptsAreExact)
     TaskSortContext bare = allContext();
     bare.sectionCustomPromptsByID.clear();
     EXPECT_EQ(TaskSortPrompts::sectionPrompts(bare), "Section-specific prompts: None");
-}
-
-TEST(TaskSortPrompts, FixedTextsHaveTheirExactSizes)
-{
-    EXPECT_EQ(TaskSortPrompts::instructions(), QString::fromUtf8(kExpectedInstructions));
-    EXPECT_EQ(TaskSortPrompts::instructions().toUtf8().size(), 2110);
-
-    // Base (with factors 385), scope, rubric 563 and why guidance 675; nothing else when prompts are blank.
-    TaskSortContext context = sectionContext();
-    context.workspaceTitle = QStringLiteral("X");
-    context.workspacePurpose = QString();
-    context.defaultCustomPrompt = QStringLiteral(" \n");
-    context.workspaceCustomPrompt.reset();
-    const qsizetype base = QByteArray("You are sorting tasks for the X workspace.\nGoal: ").size() + 385;
-    const qsizetype scope = QByteArray("Stay consistent with the X workspace purpose above when deciding priority.").size();
-    EXPECT_EQ(TaskSortPrompts::workspacePrompt(context).toUtf8().size(), base + 2 + scope + 2 + 563 + 2 + 675);
-
-    context.isAllWorkspace = true;
-    context.defaultCustomPrompt = QStringLiteral("G");
-    context.workspaceCustomPrompt = QStringLiteral("W");
-    const qsizetype global = QByteArray("Global product instruction:\nG").size() + 104;
-    const qsizetype workspace = QByteArray("Additional workspace instruction:\nW").size() + 359;
-    EXPECT_EQ(TaskSortPrompts::workspacePrompt(context).toUtf8().size(),
-              base + 2 + 253 + 2 + 563 + 2 + 675 + 2 + global + 2 + workspace);
-
-    // Tails: 1286 and 620 bytes after "Return exactly " + n.
-    const TaskList one{task("A")};
-    const QString full = TaskSortPrompts::fullPlan(one, sectionContext()).prompt;
-    const QString compact = TaskSortPrompts::compactPlan(one, sectionContext()).prompt;
-    const auto tailSize = [](const QString& prompt) {
-        const QByteArray bytes = prompt.toUtf8();
-        const qsizetype start = bytes.lastIndexOf("Return exactly 1") + QByteArray("Return exactly 1").size();
-        return bytes.size() - start - QByteArray("[1] A").size();
-    };
-    EXPECT_EQ(tailSize(full), 1286);
-    EXPECT_EQ(tailSize(compact), 620);
 }
 
 TEST(TaskSortPrompts, SingleLineFlattensEveryLineBreakAndControlCharacter)
