@@ -266,9 +266,10 @@ TEST(OpenAICompatibleLanguageModel, ServerOutcomesMapToGenerationErrors)
     Reply next;
     server.handler = [&](const FakeHttpServer::Request&) { return next; };
     Configuration configuration = configurationFor(server.url(), "m");
-    configuration.requestTimeoutMs = 150;
     configuration.maximumReplyBytes = 4096;
     OpenAICompatibleLanguageModel model(configuration);
+    configuration.requestTimeoutMs = 150;
+    OpenAICompatibleLanguageModel impatient(configuration);
 
     const auto outcome = [&](Reply reply) {
         next = std::move(reply);
@@ -308,26 +309,26 @@ TEST(OpenAICompatibleLanguageModel, ServerOutcomesMapToGenerationErrors)
     EXPECT_TRUE(std::holds_alternative<QJsonValue>(fenced));
 
     // Silent, hung-up, oversized (declared, streamed without a length, or plain): each ends, with `other`.
-    const auto description = [&](Reply reply) {
+    const auto description = [&](Reply reply, LanguageModel& target) {
         next = std::move(reply);
-        const LanguageModel::Response response = respondOnce(model);
+        const LanguageModel::Response response = respondOnce(target);
         EXPECT_EQ(kindOf(response), Kind::other);
         const auto* error = std::get_if<LanguageModel::GenerationError>(&response);
         return error ? error->debugDescription : QString();
     };
     Reply silent;
     silent.mode = Reply::Mode::silent;
-    EXPECT_EQ(description(silent), "The model server did not answer within 150 ms.");
+    EXPECT_EQ(description(silent, impatient), "The model server did not answer within 150 ms.");
     Reply hangUp;
     hangUp.mode = Reply::Mode::hangUp;
-    EXPECT_FALSE(description(hangUp).isEmpty());
+    EXPECT_FALSE(description(hangUp, model).isEmpty());
     Reply declared = answer(QString::fromUtf8(kAnswer));
     declared.declaredContentLength = 1 << 20;
-    EXPECT_EQ(description(declared), "The model server's reply was too large.");
+    EXPECT_EQ(description(declared, model), "The model server's reply was too large.");
     Reply endless = answer(QString(8000, QLatin1Char('x')));
     endless.sendContentLength = false;
-    EXPECT_EQ(description(endless), "The model server's reply was too large.");
-    EXPECT_EQ(description(answer(QString(5000, QLatin1Char('x')))), "The model server's reply was too large.");
+    EXPECT_EQ(description(endless, model), "The model server's reply was too large.");
+    EXPECT_EQ(description(answer(QString(5000, QLatin1Char('x'))), model), "The model server's reply was too large.");
 
     EXPECT_FALSE(kindOf((next = answer(QString::fromUtf8(kAnswer)), respondOnce(model))).has_value());
 }
