@@ -2,15 +2,11 @@
 
 #include "Model/TaskItem.h"
 #include "Model/TaskWorkspaceState.h"
+#include "Support/QtTestPrinters.h"
 
 #include <QStringList>
 #include <ostream>
 
-// Readable failure output for Qt strings.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 inline void PrintTo(const QStringList& list, std::ostream* os)
 {
     *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
