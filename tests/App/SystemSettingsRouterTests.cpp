@@ -7,77 +7,51 @@ namespace {
 struct FakeDesktop {
     bool opens = true;
     QStringList installed;
-    std::vector<QUrl> opened;
-    std::vector<std::pair<QString, QStringList>> started;
+    QList<QUrl> opened;
+    QStringList started;
 
-    LiveSystemSettingsRouter::Services services()
+    void openSettings(const QByteArray& modelUrl)
     {
-        return {
-            [this](const QUrl& url) {
-                opened.push_back(url);
-                return opens;
-            },
-            [this](const QString& program) {
-                return installed.contains(program) ? "/usr/bin/" + program : QString();
-            },
-            [this](const QString& program, const QStringList& arguments) {
-                started.emplace_back(program, arguments);
-                return true;
-            },
-        };
+        qputenv("QUAVERLOOM_MODEL_URL", modelUrl);
+        LiveSystemSettingsRouter({[this](const QUrl& url) {
+                                      opened.append(url);
+                                      return opens;
+                                  },
+                                  [this](const QString& program) {
+                                      return installed.contains(program) ? "/usr/bin/" + program : QString();
+                                  },
+                                  [this](const QString& program, const QStringList& arguments) {
+                                      started.append((QStringList{program} + arguments).join(' '));
+                                      return true;
+                                  }})
+            .openAppleIntelligenceSettings();
+        qunsetenv("QUAVERLOOM_MODEL_URL");
     }
-};
-
-struct ModelUrlEnvironment {
-    explicit ModelUrlEnvironment(const QByteArray& value) { qputenv("QUAVERLOOM_MODEL_URL", value); }
-    ~ModelUrlEnvironment() { qunsetenv("QUAVERLOOM_MODEL_URL"); }
 };
 
 } // namespace
 
-TEST(LiveSystemSettingsRouter, OpensModelPageElseFirstSettingsProgram)
+TEST(LiveSystemSettingsRouter, OpensTheLoopbackModelPageElseTheFirstSettingsProgram)
 {
-    qunsetenv("QUAVERLOOM_MODEL_URL");
     FakeDesktop desktop;
     desktop.installed = {"xfce4-settings-manager", "systemsettings"};
-    LiveSystemSettingsRouter(desktop.services()).openAppleIntelligenceSettings();
-    ASSERT_EQ(desktop.opened.size(), 1u);
-    EXPECT_EQ(desktop.opened[0], QUrl("http://127.0.0.1:8080"));
-    EXPECT_TRUE(desktop.started.empty());
+    desktop.openSettings("");
+    desktop.openSettings("http://localhost:11434/");
+    EXPECT_EQ(desktop.opened, (QList<QUrl>{QUrl("http://127.0.0.1:8080"), QUrl("http://localhost:11434/")}));
+    EXPECT_TRUE(desktop.started.isEmpty());
 
-    // Refused: the first program of the fixed list that exists, started directly without arguments.
+    // Anything but http(s) on this computer is never handed to the desktop.
+    for (const char* unsafe : {"file://localhost/etc/passwd", "http://203.0.113.5:8080", "javascript:alert(1)",
+                               "http://127.0.0.1.example.com", "not a url at all"})
+        desktop.openSettings(unsafe);
+    EXPECT_EQ(desktop.opened.size(), 2);
+    EXPECT_EQ(desktop.started, QStringList(5, "/usr/bin/systemsettings")) << "first of the fixed list, no arguments";
+
+    // Refused by the desktop: the settings program; nothing installed: nothing happens.
     desktop.opens = false;
-    LiveSystemSettingsRouter(desktop.services()).openAppleIntelligenceSettings();
-    ASSERT_EQ(desktop.started.size(), 1u);
-    EXPECT_EQ(desktop.started[0].first, "/usr/bin/systemsettings");
-    EXPECT_TRUE(desktop.started[0].second.isEmpty());
-
-    // Nothing installed: nothing happens.
+    desktop.openSettings("https://[::1]:8443");
+    EXPECT_EQ(desktop.opened.last(), QUrl("https://[::1]:8443"));
     desktop.installed.clear();
-    LiveSystemSettingsRouter(desktop.services()).openAppleIntelligenceSettings();
-    EXPECT_EQ(desktop.started.size(), 1u);
-}
-
-TEST(LiveSystemSettingsRouter, OnlyLoopbackHttpModelPagesAreOpened)
-{
-    FakeDesktop desktop;
-    desktop.installed = {"gnome-control-center"};
-    {
-        ModelUrlEnvironment environment("http://localhost:11434/");
-        LiveSystemSettingsRouter(desktop.services()).openAppleIntelligenceSettings();
-        ASSERT_EQ(desktop.opened.size(), 1u);
-        EXPECT_EQ(desktop.opened[0], QUrl("http://localhost:11434/"));
-    }
-    for (const QByteArray& unsafe : {QByteArray("file:///etc/passwd"), QByteArray("http://203.0.113.5:8080"),
-                                     QByteArray("javascript:alert(1)"), QByteArray("not a url at all")}) {
-        ModelUrlEnvironment environment(unsafe);
-        LiveSystemSettingsRouter(desktop.services()).openAppleIntelligenceSettings();
-    }
-    EXPECT_EQ(desktop.opened.size(), 1u);
-    ASSERT_EQ(desktop.started.size(), 4u);
-    EXPECT_EQ(desktop.started.back().first, "/usr/bin/gnome-control-center");
-
-    EXPECT_EQ(LiveSystemSettingsRouter::modelSettingsUrl("  "), QUrl("http://127.0.0.1:8080"));
-    EXPECT_EQ(LiveSystemSettingsRouter::modelSettingsUrl("https://[::1]:8443"), QUrl("https://[::1]:8443"));
-    EXPECT_TRUE(LiveSystemSettingsRouter::modelSettingsUrl("http://127.0.0.1.example.com").isEmpty());
+    desktop.openSettings("");
+    EXPECT_EQ(desktop.started.size(), 6);
 }

@@ -1,4 +1,3 @@
-#include "Sorting/AppleFoundationTaskSortingService.h"
 #include "Sorting/OpenAICompatibleLanguageModel.h"
 #include "Sorting/TaskSortResponse.h"
 #include "Support/EventLoopWait.h"
@@ -10,7 +9,6 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
-#include <QUuid>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,11 +18,8 @@ using Kind = LanguageModel::GenerationError::Kind;
 using Configuration = OpenAICompatibleLanguageModel::Configuration;
 using Reply = FakeHttpServer::Reply;
 
-class CountingNetworkAccessManager final : public QNetworkAccessManager {
-public:
+struct CountingNetworkAccessManager final : QNetworkAccessManager {
     int requestsMade = 0;
-
-protected:
     QNetworkReply* createRequest(Operation operation, const QNetworkRequest& request, QIODevice* data) override
     {
         ++requestsMade;
@@ -40,6 +35,13 @@ Configuration configurationFor(const QUrl& url, const QString& model = QString()
     configuration.requestTimeoutMs = 2000;
     configuration.availabilityTimeoutMs = 2000;
     return configuration;
+}
+
+QUrl unusedLoopbackUrl()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort()));
 }
 
 Availability refreshed(OpenAICompatibleLanguageModel& model)
@@ -73,12 +75,19 @@ std::optional<Kind> kindOf(const LanguageModel::Response& response)
     return std::nullopt;
 }
 
-QByteArray completion(const QJsonValue& content, const QString& finishReason = QStringLiteral("stop"),
-                      const QJsonValue& refusal = QJsonValue::Null)
+Reply completion(const QJsonValue& content, const QString& finishReason = QStringLiteral("stop"),
+                 const QJsonValue& refusal = QJsonValue::Null)
 {
     const QJsonObject message{{"role", "assistant"}, {"content", content}, {"refusal", refusal}};
     const QJsonObject choice{{"index", 0}, {"finish_reason", finishReason}, {"message", message}};
-    return QJsonDocument(QJsonObject{{"object", "chat.completion"}, {"choices", QJsonArray{choice}}}).toJson();
+    return FakeHttpServer::json(200, QJsonDocument(QJsonObject{{"choices", QJsonArray{choice}}}).toJson());
+}
+
+Reply withMode(Reply::Mode mode)
+{
+    Reply reply;
+    reply.mode = mode;
+    return reply;
 }
 
 const QByteArray kAnswer = R"({"items":[{"taskIndex":1,"priority":"high","why":"Rent is due"}]})";
@@ -87,33 +96,38 @@ const QByteArray kAnswer = R"({"items":[{"taskIndex":1,"priority":"high","why":"
 
 TEST(OpenAICompatibleLanguageModel, ConfigurationComesFromTheEnvironment)
 {
-    const Configuration defaults;
-    EXPECT_EQ(defaults.baseURL, QUrl("http://127.0.0.1:8080"));
-    EXPECT_EQ(defaults.requestTimeoutMs, 120000);
-    EXPECT_EQ(defaults.maximumReplyBytes, 4 * 1024 * 1024);
-    EXPECT_EQ(defaults.maximumResponseTokens, 4096);
-
     qputenv("QUAVERLOOM_MODEL_URL", " http://localhost:11434 ");
     qputenv("QUAVERLOOM_MODEL", "qwen2.5:3b");
     qputenv("QUAVERLOOM_MODEL_TIMEOUT_MS", "1500");
-    Configuration configured = Configuration::fromEnvironment();
+    const Configuration configured = Configuration::fromEnvironment();
     EXPECT_EQ(configured.baseURL, QUrl("http://localhost:11434"));
     EXPECT_EQ(configured.modelName, "qwen2.5:3b");
     EXPECT_EQ(configured.requestTimeoutMs, 1500);
-
     qputenv("QUAVERLOOM_MODEL_TIMEOUT_MS", "-5");
-    EXPECT_EQ(Configuration::fromEnvironment().requestTimeoutMs, 120000);
+    EXPECT_EQ(Configuration::fromEnvironment().requestTimeoutMs, Configuration().requestTimeoutMs);
     for (const char* name : {"QUAVERLOOM_MODEL_URL", "QUAVERLOOM_MODEL", "QUAVERLOOM_MODEL_TIMEOUT_MS"})
         qunsetenv(name);
-    EXPECT_EQ(Configuration::fromEnvironment().baseURL, defaults.baseURL);
-    EXPECT_TRUE(Configuration::fromEnvironment().modelName.isEmpty());
+    EXPECT_EQ(Configuration::fromEnvironment().baseURL, Configuration().baseURL);
+}
 
-    for (const char* host : {"http://localhost:1", "http://LOCALHOST", "http://127.0.0.1", "http://127.4.5.6:9",
-                             "http://[::1]:8080"})
+TEST(OpenAICompatibleLanguageModel, NothingIsEverSentOffThisComputer)
+{
+    for (const char* host : {"http://localhost:1", "http://LOCALHOST", "http://127.4.5.6:9", "http://[::1]:8080"})
         EXPECT_TRUE(OpenAICompatibleLanguageModel::isLoopbackHost(QUrl(host))) << host;
-    for (const char* host : {"http://10.0.0.1", "http://example.com", "http://127.0.0.1.example.com", "file:///x",
-                             "http://[::ffff:192.0.2.1]"})
+    for (const char* host : {"http://10.0.0.1", "http://127.0.0.1.example.com", "file:///x", "http://[::ffff:192.0.2.1]"})
         EXPECT_FALSE(OpenAICompatibleLanguageModel::isLoopbackHost(QUrl(host))) << host;
+
+    CountingNetworkAccessManager network;
+    const QList<std::pair<const char*, Availability>> unusable{{"http://192.0.2.10:8080", Availability::deviceNotEligible},
+                                                               {"https://models.example.com", Availability::deviceNotEligible},
+                                                               {"ftp://127.0.0.1/", Availability::other}};
+    for (const auto& [url, expected] : unusable) {
+        OpenAICompatibleLanguageModel model(configurationFor(QUrl(url), "m"), &network);
+        EXPECT_EQ(model.availability(), expected) << url;
+        EXPECT_EQ(refreshed(model), expected) << url;
+        EXPECT_EQ(kindOf(respondOnce(model)), Kind::other) << url;
+    }
+    EXPECT_EQ(network.requestsMade, 0);
 }
 
 TEST(OpenAICompatibleLanguageModel, AvailabilityFollowsTheServer)
@@ -130,89 +144,45 @@ TEST(OpenAICompatibleLanguageModel, AvailabilityFollowsTheServer)
     ASSERT_TRUE(waitUntil([&] { return changes.size() == 1; }));
     EXPECT_EQ(model.availability(), Availability::available);
     EXPECT_EQ(model.modelName(), "alpha");
-    ASSERT_EQ(server.requests.size(), 1);
-    EXPECT_EQ(server.requests[0].method, "GET");
-    EXPECT_EQ(server.requests[0].path, "/v1/models");
     runEventLoopFor(20);
-    EXPECT_EQ(server.requests.size(), 1); // a fresh cache is not probed again
-
+    ASSERT_EQ(server.requests.size(), 1) << "a fresh cache is not probed again";
+    EXPECT_EQ(server.requests[0].method + ' ' + server.requests[0].path, "GET /v1/models");
     OpenAICompatibleLanguageModel named(configurationFor(server.url(), "beta"));
     EXPECT_EQ(refreshed(named), Availability::available);
     OpenAICompatibleLanguageModel missing(configurationFor(server.url(), "gamma"));
     EXPECT_EQ(refreshed(missing), Availability::modelNotReady);
 
-    models = R"({"object":"list","data":[]})";
-    EXPECT_EQ(refreshed(model), Availability::modelNotReady);
-    models = R"({"data":[{"id":"alpha"}]})";
-    status = 503;
-    EXPECT_EQ(refreshed(model), Availability::modelNotReady);
-    status = 500;
-    EXPECT_EQ(refreshed(model), Availability::other);
-    status = 200;
-    models = "<html>";
-    EXPECT_EQ(refreshed(model), Availability::other);
-    EXPECT_EQ(changes.size(), 3); // available, not ready, other
+    const QList<std::tuple<int, QByteArray, Availability>> answers{
+        {200, R"({"data":[]})", Availability::modelNotReady},
+        {503, R"({"data":[{"id":"alpha"}]})", Availability::modelNotReady},
+        {500, R"({"data":[{"id":"alpha"}]})", Availability::other},
+        {200, "<html>", Availability::other}};
+    for (const auto& [answerStatus, body, expected] : answers) {
+        std::tie(status, models) = std::tie(answerStatus, body);
+        EXPECT_EQ(refreshed(model), expected) << body.constData();
+    }
+    EXPECT_EQ(changes.size(), 3) << "published only when it changes";
 
-    // Something accepts the connection and never answers.
-    server.handler = [](const FakeHttpServer::Request&) {
-        Reply reply;
-        reply.mode = Reply::Mode::silent;
-        return reply;
-    };
+    // Something accepts the connection and never answers; nothing listens at all.
+    server.handler = [](const FakeHttpServer::Request&) { return withMode(Reply::Mode::silent); };
     Configuration slow = configurationFor(server.url());
     slow.availabilityTimeoutMs = 100;
     OpenAICompatibleLanguageModel stalled(slow);
     EXPECT_EQ(refreshed(stalled), Availability::other);
-
-    // Nothing listening at all.
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 freePort = probe.serverPort();
-    probe.close();
-    OpenAICompatibleLanguageModel absent(configurationFor(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(freePort))));
+    OpenAICompatibleLanguageModel absent(configurationFor(unusedLoopbackUrl()));
     EXPECT_EQ(refreshed(absent), Availability::notEnabled);
 }
 
-TEST(OpenAICompatibleLanguageModel, NothingIsEverSentOffThisComputer)
-{
-    CountingNetworkAccessManager network;
-    OpenAICompatibleLanguageModel remote(configurationFor(QUrl("http://192.0.2.10:8080"), "m"), &network);
-    EXPECT_EQ(remote.availability(), Availability::deviceNotEligible);
-    EXPECT_EQ(refreshed(remote), Availability::deviceNotEligible);
-    EXPECT_EQ(kindOf(respondOnce(remote)), Kind::other);
-
-    OpenAICompatibleLanguageModel byName(configurationFor(QUrl("https://models.example.com"), "m"), &network);
-    EXPECT_EQ(refreshed(byName), Availability::deviceNotEligible);
-    EXPECT_EQ(kindOf(respondOnce(byName)), Kind::other);
-
-    OpenAICompatibleLanguageModel notHttp(configurationFor(QUrl("ftp://127.0.0.1/"), "m"), &network);
-    EXPECT_EQ(refreshed(notHttp), Availability::other);
-    EXPECT_EQ(kindOf(respondOnce(notHttp)), Kind::other);
-
-    EXPECT_EQ(network.requestsMade, 0);
-
-    // The service stops at the availability check with the Linux wording.
-    AppleFoundationTaskSortingService service(&remote);
-    TaskItem task;
-    task.title = QStringLiteral("Pay rent");
-    QObject receiver;
-    std::optional<TaskSortResult> result;
-    service.sortTasks({task}, TaskSortContext{}, &receiver, [&](const TaskSortResult& answer) { result = answer; });
-    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
-    EXPECT_EQ(std::get<TaskSortingError>(*result).description(),
-              "AI Sort requires a language model running on this computer.");
-    EXPECT_EQ(network.requestsMade, 0);
-}
-
-TEST(OpenAICompatibleLanguageModel, ChatRequestCarriesTheSchemaInOrder)
+TEST(OpenAICompatibleLanguageModel, ChatRequestCarriesTheSchemaVerbatim)
 {
     FakeHttpServer server;
     server.handler = [](const FakeHttpServer::Request& request) {
         if (request.path == "/v1/models")
             return FakeHttpServer::json(200, R"({"data":[{"id":"local-7b"}]})");
-        return FakeHttpServer::json(200, completion(QString::fromUtf8(kAnswer)));
+        return completion(QString::fromUtf8(kAnswer));
     };
     OpenAICompatibleLanguageModel model(configurationFor(server.url()));
+    const QByteArray& schema = TaskSortResponse::generationSchema().json;
 
     // The model id is learnt from the server before the first prompt.
     const LanguageModel::Response response = respondOnce(model, QStringLiteral("Rank these."), true);
@@ -220,42 +190,22 @@ TEST(OpenAICompatibleLanguageModel, ChatRequestCarriesTheSchemaInOrder)
     EXPECT_EQ(std::get<QJsonValue>(response), QJsonDocument::fromJson(kAnswer).object());
     ASSERT_EQ(server.requests.size(), 2);
     const FakeHttpServer::Request& request = server.requests[1];
-    EXPECT_EQ(request.method, "POST");
-    EXPECT_EQ(request.path, "/v1/chat/completions");
+    EXPECT_EQ(request.method + ' ' + request.path, "POST /v1/chat/completions");
     EXPECT_TRUE(request.headers.value("content-type").startsWith("application/json"));
 
-    const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-    EXPECT_EQ(body["model"].toString(), "local-7b");
-    const QJsonArray messages = body["messages"].toArray();
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_EQ(messages[0].toObject(), (QJsonObject{{"role", "system"}, {"content", "Be brief."}}));
-    EXPECT_EQ(messages[1].toObject()["role"].toString(), "user");
-    EXPECT_TRUE(messages[1].toObject()["content"].toString().startsWith("Rank these.\n\n"));
-    EXPECT_TRUE(messages[1].toObject()["content"].toString().contains("\"maxItems\":64"));
-    EXPECT_EQ(body["temperature"].toDouble(-1), 0.0);
-    EXPECT_EQ(body["stream"], QJsonValue(false));
-    EXPECT_EQ(body["max_tokens"].toInt(), 4096);
-    const QJsonObject format = body["response_format"].toObject();
-    EXPECT_EQ(format["type"].toString(), "json_schema");
-    const QJsonObject jsonSchema = format["json_schema"].toObject();
-    EXPECT_EQ(jsonSchema["name"].toString(), "TaskSortResponse");
-    EXPECT_EQ(jsonSchema["strict"], QJsonValue(true));
-    const QJsonObject items = jsonSchema["schema"]["properties"]["items"].toObject();
-    EXPECT_EQ(items["maxItems"].toInt(), 64);
-    EXPECT_EQ(items["description"].toString(), "One result for each input task.");
-    const QJsonObject properties = items["items"]["properties"].toObject();
-    EXPECT_EQ(properties["taskIndex"]["description"].toString(), "The 1-based index of this task from the input list.");
-    EXPECT_EQ(properties["priority"]["enum"].toArray(), (QJsonArray{"high", "medium", "low"}));
-    EXPECT_EQ(properties["why"]["description"].toString(),
-              "A short explanation that names the priority driver in plain language.");
-    // The wire text keeps the item properties in their declared order.
-    const qsizetype schemaStart = request.body.indexOf("\"response_format\"");
-    const qsizetype taskIndex = request.body.indexOf("\"taskIndex\":", schemaStart);
-    const qsizetype priority = request.body.indexOf("\"priority\":", schemaStart);
-    const qsizetype why = request.body.indexOf("\"why\":", schemaStart);
-    EXPECT_TRUE(schemaStart > 0 && taskIndex > schemaStart && priority > taskIndex && why > priority);
+    const QString userContent = "Rank these.\n\nRespond with JSON that matches this schema:\n" + QString::fromUtf8(schema);
+    const QJsonObject format{{"type", "json_schema"},
+                             {"json_schema", QJsonObject{{"name", "TaskSortResponse"}, {"strict", true},
+                                                         {"schema", QJsonDocument::fromJson(schema).object()}}}};
+    EXPECT_EQ(QJsonDocument::fromJson(request.body).object(),
+              (QJsonObject{{"model", "local-7b"},
+                           {"messages", QJsonArray{QJsonObject{{"role", "system"}, {"content", "Be brief."}},
+                                                   QJsonObject{{"role", "user"}, {"content", userContent}}}},
+                           {"temperature", 0.0}, {"stream", false},
+                           {"max_tokens", Configuration().maximumResponseTokens}, {"response_format", format}}));
+    // Verbatim on the wire: the item properties keep their declared order.
+    EXPECT_TRUE(request.body.contains("\"schema\":" + schema));
 
-    // Without the schema in the prompt the user message is the prompt itself.
     respondOnce(model, QStringLiteral("Only this."));
     EXPECT_EQ(QJsonDocument::fromJson(server.requests.last().body)["messages"][1]["content"].toString(), "Only this.");
 }
@@ -270,45 +220,37 @@ TEST(OpenAICompatibleLanguageModel, ServerOutcomesMapToGenerationErrors)
     OpenAICompatibleLanguageModel model(configuration);
     configuration.requestTimeoutMs = 150;
     OpenAICompatibleLanguageModel impatient(configuration);
-
-    const auto outcome = [&](Reply reply) {
-        next = std::move(reply);
-        return kindOf(respondOnce(model));
-    };
     const auto failure = [](int status, const QByteArray& body) { return FakeHttpServer::json(status, body); };
-    const auto answer = [](const QJsonValue& content, const QString& finish = "stop",
-                           const QJsonValue& refusal = QJsonValue::Null) {
-        return FakeHttpServer::json(200, completion(content, finish, refusal));
-    };
-
-    EXPECT_EQ(outcome(failure(429, R"({"error":{"message":"busy"}})")), Kind::rateLimited);
-    EXPECT_EQ(outcome(failure(400, R"({"error":{"code":400,"message":"the request exceeds the available context size, try increasing it","type":"exceed_context_size_error"}})")),
-              Kind::exceededContextWindowSize);
-    EXPECT_EQ(outcome(failure(400, R"({"error":{"code":"context_length_exceeded"}})")), Kind::exceededContextWindowSize);
-    EXPECT_EQ(outcome(answer(R"({"items":[{"taskIndex":1,)", "length")), Kind::exceededContextWindowSize);
-    EXPECT_EQ(outcome(failure(404, R"({"error":{"message":"model 'm' not found"}})")), Kind::assetsUnavailable);
-    EXPECT_EQ(outcome(failure(503, R"({"error":{"message":"Loading model"}})")), Kind::assetsUnavailable);
-    EXPECT_EQ(outcome(failure(400, R"({"error":{"message":"JSON schema conversion failed: unsupported keyword"}})")),
-              Kind::unsupportedGuide);
-    EXPECT_EQ(outcome(failure(500, "boom")), Kind::other);
-    EXPECT_EQ(outcome(answer("Sure! Here is the ranking: 1 high")), Kind::decodingFailure);
-    EXPECT_EQ(outcome(answer(QJsonValue::Null)), Kind::decodingFailure);
-    EXPECT_EQ(outcome(answer("", "content_filter")), Kind::guardrailViolation);
-    EXPECT_EQ(outcome(answer(QJsonValue::Null, "stop", "I can't help with that.")), Kind::refusal);
-    EXPECT_EQ(outcome(failure(200, "not a completion")), Kind::other);
-
     Reply redirect = failure(302, "");
-    redirect.extraHeaders = {"Location: http://192.0.2.10/v1/chat/completions"};
-    const int before = server.connections;
-    EXPECT_EQ(outcome(redirect), Kind::other);
-    EXPECT_EQ(server.connections, before + 1);
+    redirect.extraHeaders = {"Location: " + server.url().toEncoded() + "/moved"};
 
-    // A fenced answer from a server that ignored response_format still decodes.
-    const LanguageModel::Response fenced = (next = answer("```json\n" + QString::fromUtf8(kAnswer) + "\n```"),
-                                            respondOnce(model));
-    EXPECT_TRUE(std::holds_alternative<QJsonValue>(fenced));
+    const QList<std::pair<Reply, std::optional<Kind>>> outcomes{
+        {failure(429, R"({"error":{"message":"busy"}})"), Kind::rateLimited},
+        {failure(400, R"({"error":{"code":400,"message":"the request exceeds the available context size, try increasing it","type":"exceed_context_size_error"}})"),
+         Kind::exceededContextWindowSize},
+        {failure(400, R"({"error":{"code":"context_length_exceeded"}})"), Kind::exceededContextWindowSize},
+        {completion(R"({"items":[{"taskIndex":1,)", "length"), Kind::exceededContextWindowSize},
+        {failure(404, R"({"error":{"message":"model 'm' not found"}})"), Kind::assetsUnavailable},
+        {failure(503, R"({"error":{"message":"Loading model"}})"), Kind::assetsUnavailable},
+        {failure(400, R"({"error":{"message":"JSON schema conversion failed: unsupported keyword"}})"), Kind::unsupportedGuide},
+        {failure(500, "boom"), Kind::other},
+        {failure(200, "not a completion"), Kind::other},
+        {completion("Sure! Here is the ranking: 1 high"), Kind::decodingFailure},
+        {completion(QJsonValue::Null), Kind::decodingFailure},
+        {completion("", "content_filter"), Kind::guardrailViolation},
+        {completion(QJsonValue::Null, "stop", "I can't help with that."), Kind::refusal},
+        {redirect, Kind::other},
+        // A server that ignored response_format and fenced its JSON still decodes.
+        {completion("```json\n" + QString::fromUtf8(kAnswer) + "\n```"), std::nullopt},
+    };
+    for (const auto& [reply, expected] : outcomes) {
+        next = reply;
+        const qsizetype before = server.requests.size();
+        EXPECT_EQ(kindOf(respondOnce(model)), expected) << reply.body.constData();
+        EXPECT_EQ(server.requests.size(), before + 1) << "redirects are never followed";
+    }
 
-    // Silent, hung-up, oversized (declared, streamed without a length, or plain): each ends, with `other`.
+    // Silent, hung up, oversized (declared, streamed without a length, or plain): each ends with `other`.
     const auto description = [&](Reply reply, LanguageModel& target) {
         next = std::move(reply);
         const LanguageModel::Response response = respondOnce(target);
@@ -316,29 +258,21 @@ TEST(OpenAICompatibleLanguageModel, ServerOutcomesMapToGenerationErrors)
         const auto* error = std::get_if<LanguageModel::GenerationError>(&response);
         return error ? error->debugDescription : QString();
     };
-    Reply silent;
-    silent.mode = Reply::Mode::silent;
-    EXPECT_EQ(description(silent, impatient), "The model server did not answer within 150 ms.");
-    Reply hangUp;
-    hangUp.mode = Reply::Mode::hangUp;
-    EXPECT_FALSE(description(hangUp, model).isEmpty());
-    Reply declared = answer(QString::fromUtf8(kAnswer));
+    EXPECT_EQ(description(withMode(Reply::Mode::silent), impatient), "The model server did not answer within 150 ms.");
+    EXPECT_FALSE(description(withMode(Reply::Mode::hangUp), model).isEmpty());
+    Reply declared = completion(QString::fromUtf8(kAnswer));
     declared.declaredContentLength = 1 << 20;
     EXPECT_EQ(description(declared, model), "The model server's reply was too large.");
-    Reply endless = answer(QString(8000, QLatin1Char('x')));
+    Reply endless = completion(QString(8000, QLatin1Char('x')));
     endless.sendContentLength = false;
     EXPECT_EQ(description(endless, model), "The model server's reply was too large.");
-    EXPECT_EQ(description(answer(QString(5000, QLatin1Char('x'))), model), "The model server's reply was too large.");
-
-    EXPECT_FALSE(kindOf((next = answer(QString::fromUtf8(kAnswer)), respondOnce(model))).has_value());
+    EXPECT_EQ(description(completion(QString(5000, QLatin1Char('x'))), model), "The model server's reply was too large.");
 }
 
 TEST(OpenAICompatibleLanguageModel, SessionAnswersOnePromptAtATime)
 {
     FakeHttpServer server;
-    server.handler = [](const FakeHttpServer::Request&) {
-        return FakeHttpServer::json(200, completion(QString::fromUtf8(kAnswer)));
-    };
+    server.handler = [](const FakeHttpServer::Request&) { return completion(QString::fromUtf8(kAnswer)); };
     OpenAICompatibleLanguageModel model(configurationFor(server.url(), "m"));
     const auto session = model.makeSession(QStringLiteral("Be brief."));
     QObject context;
@@ -360,42 +294,4 @@ TEST(OpenAICompatibleLanguageModel, SessionAnswersOnePromptAtATime)
     ASSERT_TRUE(waitUntil([&] { return server.requests.size() == 2; }));
     runEventLoopFor(50);
     EXPECT_FALSE(heard);
-}
-
-TEST(OpenAICompatibleLanguageModel, AISortRanksThroughALocalServerAndFailsFastWithout)
-{
-    FakeHttpServer server;
-    server.handler = [](const FakeHttpServer::Request& request) {
-        if (request.path == "/v1/models")
-            return FakeHttpServer::json(200, R"({"data":[{"id":"local"}]})");
-        return FakeHttpServer::json(
-            200, completion(R"({"items":[{"taskIndex":2,"priority":"low","why":"Can wait"},)"
-                            R"({"taskIndex":1,"priority":"high","why":"Rent is due today"}]})"));
-    };
-    OpenAICompatibleLanguageModel model(configurationFor(server.url()));
-    AppleFoundationTaskSortingService service(&model);
-    TaskItem rent;
-    rent.title = QStringLiteral("Pay rent today");
-    TaskItem plants;
-    plants.title = QStringLiteral("Water plants");
-    TaskSortContext context;
-    context.workspaceTitle = QStringLiteral("Home");
-
-    QObject receiver;
-    std::optional<TaskSortResult> result;
-    service.sortTasks({rent, plants}, context, &receiver, [&](const TaskSortResult& answer) { result = answer; });
-    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
-    EXPECT_EQ(std::get<TaskSortDecisionList>(*result),
-              (TaskSortDecisionList{{2, TaskPriority::low, "Can wait"}, {1, TaskPriority::high, "Rent is due today"}}));
-
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 freePort = probe.serverPort();
-    probe.close();
-    OpenAICompatibleLanguageModel absent(configurationFor(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(freePort))));
-    AppleFoundationTaskSortingService offline(&absent);
-    result.reset();
-    offline.sortTasks({rent}, context, &receiver, [&](const TaskSortResult& answer) { result = answer; });
-    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
-    EXPECT_EQ(std::get<TaskSortingError>(*result).description(), "Turn on the on-device model to use AI Sort.");
 }

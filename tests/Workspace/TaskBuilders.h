@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Model/TaskItem.h"
-#include "Model/TaskWorkspaceState.h"
 #include "Support/QtTestPrinters.h"
 
 #include <QStringList>
@@ -12,8 +11,7 @@ inline void PrintTo(const QStringList& list, std::ostream* os)
     *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
 }
 
-// Small builders for task lists in tests; ids are fixed per title so results
-// are reproducible.
+// Ids are fixed per title so tests can name a task by its title.
 inline QUuid idFor(const QString& title)
 {
     return QUuid::createUuidV5(QUuid(), title);
@@ -33,22 +31,20 @@ inline TaskItem makeTask(const QString& title, const QString& sectionID, qint64 
     return task;
 }
 
+// Gives a task a current result in one workspace.
+inline TaskItem ranked(TaskItem task, const QString& workspaceID, TaskPriority priority,
+                       const QString& why = QStringLiteral("because"))
+{
+    task.aiStatesByWorkspace.insert(workspaceID, TaskAIState{priority, why, task.title});
+    return task;
+}
+
 inline QStringList titles(const TaskList& tasks)
 {
     QStringList result;
     for (const TaskItem& task : tasks)
         result.append(task.title);
     return result;
-}
-
-inline const TaskItem& taskTitled(const TaskList& tasks, const QString& title)
-{
-    for (const TaskItem& task : tasks) {
-        if (task.title == title)
-            return task;
-    }
-    static const TaskItem missing;
-    return missing;
 }
 
 inline QList<qint64> sortOrders(const TaskList& tasks)
@@ -59,9 +55,11 @@ inline QList<qint64> sortOrders(const TaskList& tasks)
     return result;
 }
 
-// Gives a task a current result in one workspace.
-inline TaskItem ranked(TaskItem task, const QString& workspaceID, TaskPriority priority, const QString& why = QStringLiteral("because"))
+inline TaskItem taskTitled(const TaskList& tasks, const QString& title)
 {
-    task.aiStatesByWorkspace.insert(workspaceID, TaskAIState{priority, why, task.title});
-    return task;
+    for (const TaskItem& task : tasks) {
+        if (task.title == title)
+            return task;
+    }
+    return {};
 }
