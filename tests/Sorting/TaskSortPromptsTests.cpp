@@ -6,8 +6,8 @@
 
 namespace {
 
-// The fixed texts are written out in full so that any change to them shows up
-// here; pieces that recur in several texts are written once.
+// The prompts are written out in full so that any change to them shows up here;
+// pieces that recur in both are written once.
 const char* const kFactors = R"(Evaluate each task using these decision factors in order:
 1. Time sensitivity or deadline urgency
 2. Real-world consequences if delayed
@@ -147,33 +147,6 @@ Make each why concrete and non-generic.
 [3] [Section] Old task — Section purpose: See everything at once.)"});
 }
 
-QString expectedInstructions()
-{
-    return joined({R"(You classify user-written tasks for practical execution order.
-Use only the provided tasks and workspace context.
-Return exactly one result for each task index you receive.
-Preserve every task index exactly as given.
-Priorities are limited to high, medium, or low.
-Keep every why value compact but informative enough to explain the priority.
-Rank by real-world importance first, not by novelty or wording.
-High priority means urgent responsibilities, deadlines, time-sensitive follow-ups,
-commitments to other people, money, health, school, or work.
-Medium priority means useful or important tasks that matter, but are not urgent now.
-Low priority means optional, cosmetic, entertainment, leisure, or easily delayed tasks.
-)", kFactors, R"(
-When in doubt, prioritize obligations to other people over personal fun or aesthetic improvements.
-Tasks like games, hanging out, wallpaper changes, or other leisure/cosmetic activities should usually be low unless the text clearly says otherwise.
-Each why must name the actual priority driver, not just repeat the task.
-Every why must stay grounded in the task it explains.
-Never use a why that could describe a different task in the list.
-Never call a task cosmetic, leisure, optional, or aesthetic unless the task text actually says that.
-)", kWhyExamples, R"(
-
-If the workspace provides an extra prioritization instruction, treat it as a strong workspace-specific rule.
-Follow that rule for tasks of similar urgency.
-Only let explicit urgency, deadlines, blocking work, money, health, or other clearly critical obligations override it.)"});
-}
-
 TaskItem task(const QString& title, const QString& sectionID = QStringLiteral("section.work"))
 {
     TaskItem item;
@@ -199,7 +172,6 @@ TEST(TaskSortPrompts, SectionWorkspacePromptsAreExact)
     const QList<TaskSortPrompts::PromptPlan> plans = TaskSortPrompts::plans(tasks, context);
     ASSERT_EQ(plans.size(), 2);
     EXPECT_EQ(plans[0].prompt, expectedSectionFullPlan());
-    EXPECT_EQ(TaskSortPrompts::instructions(), expectedInstructions());
 
     EXPECT_EQ(TaskSortPrompts::singleLine(QString::fromUtf8("a\r\nb\u2028c\u2029d\u0085e\x01" "f\x7f" "g\th Café 🚀")),
               QString::fromUtf8("a  b c d e f g h Café 🚀"));

@@ -16,22 +16,16 @@ public:
     struct Request {
         QString instructions;
         QString prompt;
-        GenerationSchema schema;
         bool includeSchemaInPrompt = false;
         GenerationOptions options;
     };
 
     explicit FakeLanguageModel(Availability availability = Availability::available) : m_availability(availability) {}
 
-    Availability availability() override
-    {
-        ++availabilityReads;
-        return m_availability;
-    }
+    Availability availability() override { return m_availability; }
 
     void refreshAvailability(QObject* context, AvailabilityHandler handler) override
     {
-        ++availabilityReads;
         deliverLater(context, [handler, availability = m_availability] { handler(availability); });
     }
 
@@ -71,7 +65,6 @@ public:
 
     QList<Response> scriptedResponses;
     QList<Request> requests;
-    int availabilityReads = 0;
     int sessionsMade = 0;
 
 private:
@@ -82,10 +75,10 @@ private:
         {
         }
 
-        void respond(const QString& prompt, const GenerationSchema& schema, bool includeSchemaInPrompt,
+        void respond(const QString& prompt, const GenerationSchema&, bool includeSchemaInPrompt,
                      const GenerationOptions& options, QObject* context, ResponseHandler handler) override
         {
-            m_model->requests.append({m_instructions, prompt, schema, includeSchemaInPrompt, options});
+            m_model->requests.append({m_instructions, prompt, includeSchemaInPrompt, options});
             if (m_model->scriptedResponses.isEmpty()) {
                 m_model->m_heldHandler = std::move(handler);
                 m_model->m_heldContext = context;

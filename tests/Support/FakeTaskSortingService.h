@@ -2,7 +2,6 @@
 
 #include "Sorting/TaskSortingService.h"
 
-#include <QCoreApplication>
 #include <QPointer>
 #include <optional>
 
@@ -50,8 +49,6 @@ public:
                               QStringLiteral("why ") + tasks.at(i).title});
         return decisions;
     }
-
-    static void processQueuedAnswers() { QCoreApplication::processEvents(); }
 
     std::optional<TaskSortResult> scriptedAnswer;
     QList<Request> requests;

@@ -11,7 +11,6 @@ public:
 
     TaskWorkspaceState load() override
     {
-        ++loadCount;
         if (failLoad)
             throw StoreError(QStringLiteral("load refused"));
         return stored.value_or(TaskWorkspaceState::defaultState());
@@ -26,7 +25,6 @@ public:
     }
 
     std::optional<TaskWorkspaceState> stored;
-    int loadCount = 0;
     int saveCount = 0;
     bool failLoad = false;
     bool failSave = false;

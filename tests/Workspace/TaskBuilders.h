@@ -4,12 +4,6 @@
 #include "Support/QtTestPrinters.h"
 
 #include <QStringList>
-#include <ostream>
-
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
-}
 
 // Ids are fixed per title so tests can name a task by its title.
 inline QUuid idFor(const QString& title)
