@@ -113,12 +113,10 @@ TEST_F(NotchTaskViewModelTest, ComposerTargetsFocusAndHolds)
 
     // The panel stays held while any reason holds it.
     QSignalSpy holds(vm.get(), &NotchTaskViewModel::hasExpansionHoldChanged);
-    for (const char* reason : {"task-actions-A", "task-reminder-B"})
-        vm->setExpansionHold(true, reason);
-    for (const char* reason : {"never-held", "task-actions-A"})
-        vm->setExpansionHold(false, reason);
+    for (const auto& [held, reason] : {std::pair{true, "actions"}, {true, "reminder"}, {false, "never"}, {false, "actions"}})
+        vm->setExpansionHold(held, reason);
     EXPECT_TRUE(vm->hasExpansionHold());
-    vm->setExpansionHold(false, QStringLiteral("task-reminder-B"));
+    vm->setExpansionHold(false, QStringLiteral("reminder"));
     EXPECT_FALSE(vm->hasExpansionHold());
     EXPECT_EQ(holds.count(), 2);
 }
