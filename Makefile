@@ -32,7 +32,8 @@ fuzz: setup
 	  -DCMAKE_CXX_COMPILER=clang++ -DQUAVERLOOM_BUILD_FUZZ=ON \
 	  -DQUAVERLOOM_BUILD_TESTS=OFF -DQUAVERLOOM_BUILD_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_decoders
-	@echo "Run: ./build-fuzz/fuzz/fuzz_decoders -max_total_time=180 fuzz/corpus"
+	@mkdir -p fuzz/corpus
+	@echo "Run: ./build-fuzz/fuzz/fuzz_decoders -max_total_time=180 -dict=fuzz/decoders.dict fuzz/corpus fuzz/seeds"
 
 clean:
 	rm -rf $(BUILD) build-fuzz

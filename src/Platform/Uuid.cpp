@@ -35,11 +35,14 @@ std::optional<QUuid> parse(const QString& text)
 
 int compare(const QUuid& a, const QUuid& b)
 {
-    // The canonical upper-case string orders exactly like the 16 bytes read
-    // big-endian, so compare those without building strings.
-    const QByteArray ra = a.toRfc4122();
-    const QByteArray rb = b.toRfc4122();
-    return std::memcmp(ra.constData(), rb.constData(), 16);
+    // The canonical string orders exactly like the 16 bytes read big-endian.
+    if (a.data1 != b.data1)
+        return a.data1 < b.data1 ? -1 : 1;
+    if (a.data2 != b.data2)
+        return a.data2 < b.data2 ? -1 : 1;
+    if (a.data3 != b.data3)
+        return a.data3 < b.data3 ? -1 : 1;
+    return std::memcmp(a.data4, b.data4, sizeof a.data4);
 }
 
 } // namespace Uuid

@@ -1,0 +1,265 @@
+#include "Model/JsonCoding.h"
+
+#include "Platform/Uuid.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <cmath>
+
+namespace Json {
+
+void fail(const QString& key, const QString& problem)
+{
+    throw DecodingError(QStringLiteral("%1: %2").arg(key, problem).toStdString());
+}
+
+bool isAbsent(const QJsonObject& object, const QString& key)
+{
+    const auto it = object.constFind(key);
+    return it == object.constEnd() || it->isNull();
+}
+
+QJsonObject asObject(const QJsonValue& value, const QString& context)
+{
+    if (!value.isObject())
+        fail(context, QStringLiteral("expected an object"));
+    return value.toObject();
+}
+
+QJsonArray asArray(const QJsonValue& value, const QString& context)
+{
+    if (!value.isArray())
+        fail(context, QStringLiteral("expected an array"));
+    return value.toArray();
+}
+
+QString toString(const QJsonValue& value, const QString& key)
+{
+    if (!value.isString())
+        fail(key, QStringLiteral("expected a string"));
+    return value.toString();
+}
+
+bool toBool(const QJsonValue& value, const QString& key)
+{
+    if (!value.isBool())
+        fail(key, QStringLiteral("expected true or false"));
+    return value.toBool();
+}
+
+qint64 toInteger(const QJsonValue& value, const QString& key)
+{
+    if (!value.isDouble())
+        fail(key, QStringLiteral("expected an integer"));
+    // Integral literals that fit are kept exactly; anything else must be an
+    // integral double inside the 64-bit range.
+    const QVariant variant = value.toVariant();
+    if (variant.typeId() == QMetaType::LongLong)
+        return variant.toLongLong();
+    const double d = value.toDouble();
+    if (!std::isfinite(d) || std::trunc(d) != d || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
+        fail(key, QStringLiteral("expected an integer"));
+    return static_cast<qint64>(d);
+}
+
+Date toDate(const QJsonValue& value, const QString& key)
+{
+    if (!value.isDouble() || !std::isfinite(value.toDouble()))
+        fail(key, QStringLiteral("expected a date (a number)"));
+    return Date{value.toDouble()};
+}
+
+QUuid toUuid(const QJsonValue& value, const QString& key)
+{
+    const auto id = Uuid::parse(toString(value, key));
+    if (!id)
+        fail(key, QStringLiteral("not a valid UUID"));
+    return *id;
+}
+
+static QJsonValue required(const QJsonObject& object, const QString& key)
+{
+    if (isAbsent(object, key))
+        fail(key, QStringLiteral("missing"));
+    return object.value(key);
+}
+
+QString requiredString(const QJsonObject& object, const QString& key) { return toString(required(object, key), key); }
+bool requiredBool(const QJsonObject& object, const QString& key) { return toBool(required(object, key), key); }
+qint64 requiredInteger(const QJsonObject& object, const QString& key) { return toInteger(required(object, key), key); }
+Date requiredDate(const QJsonObject& object, const QString& key) { return toDate(required(object, key), key); }
+QJsonObject requiredObject(const QJsonObject& object, const QString& key) { return asObject(required(object, key), key); }
+QJsonArray requiredArray(const QJsonObject& object, const QString& key) { return asArray(required(object, key), key); }
+
+std::optional<QString> optionalString(const QJsonObject& object, const QString& key)
+{
+    return isAbsent(object, key) ? std::nullopt : std::optional(toString(object.value(key), key));
+}
+
+std::optional<bool> optionalBool(const QJsonObject& object, const QString& key)
+{
+    return isAbsent(object, key) ? std::nullopt : std::optional(toBool(object.value(key), key));
+}
+
+std::optional<qint64> optionalInteger(const QJsonObject& object, const QString& key)
+{
+    return isAbsent(object, key) ? std::nullopt : std::optional(toInteger(object.value(key), key));
+}
+
+std::optional<Date> optionalDate(const QJsonObject& object, const QString& key)
+{
+    return isAbsent(object, key) ? std::nullopt : std::optional(toDate(object.value(key), key));
+}
+
+QJsonValue fromDate(Date date)
+{
+    return QJsonValue(date.secondsSinceReferenceDate);
+}
+
+QJsonValue parse(const QByteArray& bytes)
+{
+    QJsonParseError error{};
+    qsizetype first = 0;
+    while (first < bytes.size() && QChar::isSpace(static_cast<uchar>(bytes.at(first))))
+        ++first;
+    const bool container = first < bytes.size() && (bytes.at(first) == '{' || bytes.at(first) == '[');
+    // QJsonDocument reads only objects and arrays at the top; wrapping lets a
+    // bare string or number be read (and then rejected by the record decoders).
+    const QJsonDocument document = QJsonDocument::fromJson(
+        container ? bytes : QByteArrayLiteral("[") + bytes + QByteArrayLiteral("\n]"), &error);
+    if (error.error != QJsonParseError::NoError)
+        throw DecodingError(QStringLiteral("The data isn't valid JSON: %1").arg(error.errorString()).toStdString());
+    if (container)
+        return document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
+    if (!document.isArray() || document.array().size() != 1)
+        throw DecodingError("The data isn't valid JSON");
+    return document.array().at(0);
+}
+
+void Writer::separate()
+{
+    if (m_needsComma)
+        m_out.append(',');
+    m_needsComma = true;
+}
+
+Writer& Writer::beginObject()
+{
+    separate();
+    m_out.append('{');
+    m_needsComma = false;
+    return *this;
+}
+
+Writer& Writer::endObject()
+{
+    m_out.append('}');
+    m_needsComma = true;
+    return *this;
+}
+
+Writer& Writer::beginArray()
+{
+    separate();
+    m_out.append('[');
+    m_needsComma = false;
+    return *this;
+}
+
+Writer& Writer::endArray()
+{
+    m_out.append(']');
+    m_needsComma = true;
+    return *this;
+}
+
+Writer& Writer::key(QLatin1StringView name)
+{
+    separate();
+    m_out.append('"').append(name.data(), name.size()).append("\":", 2);
+    m_needsComma = false;
+    return *this;
+}
+
+Writer& Writer::key(const QString& name)
+{
+    separate();
+    writeString(name);
+    m_out.append(':');
+    m_needsComma = false;
+    return *this;
+}
+
+void Writer::writeString(const QString& text)
+{
+    static const char hex[] = "0123456789abcdef";
+    const QByteArray utf8 = text.toUtf8();
+    m_out.append('"');
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            m_out.append('\\').append(c);
+        } else if (u < 0x20) {
+            switch (c) {
+            case '\n': m_out.append("\\n", 2); break;
+            case '\r': m_out.append("\\r", 2); break;
+            case '\t': m_out.append("\\t", 2); break;
+            default: m_out.append("\\u00", 4).append(hex[u >> 4]).append(hex[u & 0xf]);
+            }
+        } else {
+            m_out.append(c);
+        }
+    }
+    m_out.append('"');
+}
+
+Writer& Writer::value(const QString& text)
+{
+    separate();
+    writeString(text);
+    return *this;
+}
+
+Writer& Writer::value(QLatin1StringView text)
+{
+    separate();
+    m_out.append('"').append(text.data(), text.size()).append('"');
+    return *this;
+}
+
+Writer& Writer::value(bool flag)
+{
+    separate();
+    m_out.append(flag ? "true" : "false");
+    return *this;
+}
+
+Writer& Writer::value(qint64 number)
+{
+    separate();
+    m_out.append(QByteArray::number(number));
+    return *this;
+}
+
+Writer& Writer::value(Date date)
+{
+    separate();
+    // Shortest text that reads back as the same double.
+    const double d = date.secondsSinceReferenceDate;
+    m_out.append(std::isfinite(d) ? QByteArray::number(d, 'g', QLocale::FloatingPointShortest) : QByteArray("0"));
+    return *this;
+}
+
+Writer& Writer::null()
+{
+    separate();
+    m_out.append("null");
+    return *this;
+}
+
+QByteArray serialize(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+} // namespace Json

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "Platform/Date.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QUuid>
+#include <optional>
+#include <stdexcept>
+
+// Raised by every decoder: a missing required key, a value of the wrong type,
+// an unknown raw value. The message names the coding path.
+class DecodingError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Strict readers: a key that is present with the wrong type fails; a missing or
+// null optional key yields nullopt.
+namespace Json {
+
+[[noreturn]] void fail(const QString& key, const QString& problem);
+
+bool isAbsent(const QJsonObject& object, const QString& key);
+
+QJsonObject asObject(const QJsonValue& value, const QString& context);
+QJsonArray asArray(const QJsonValue& value, const QString& context);
+
+QString toString(const QJsonValue& value, const QString& key);
+bool toBool(const QJsonValue& value, const QString& key);
+qint64 toInteger(const QJsonValue& value, const QString& key);
+Date toDate(const QJsonValue& value, const QString& key);
+QUuid toUuid(const QJsonValue& value, const QString& key);
+
+QString requiredString(const QJsonObject& object, const QString& key);
+bool requiredBool(const QJsonObject& object, const QString& key);
+qint64 requiredInteger(const QJsonObject& object, const QString& key);
+Date requiredDate(const QJsonObject& object, const QString& key);
+QJsonObject requiredObject(const QJsonObject& object, const QString& key);
+QJsonArray requiredArray(const QJsonObject& object, const QString& key);
+
+std::optional<QString> optionalString(const QJsonObject& object, const QString& key);
+std::optional<bool> optionalBool(const QJsonObject& object, const QString& key);
+std::optional<qint64> optionalInteger(const QJsonObject& object, const QString& key);
+std::optional<Date> optionalDate(const QJsonObject& object, const QString& key);
+
+QJsonValue fromDate(Date date);
+
+// Writes compact UTF-8 JSON text straight into a buffer: the stored workspace
+// is large, and building QJsonObject trees first costs several times more.
+class Writer {
+public:
+    Writer& beginObject();
+    Writer& endObject();
+    Writer& beginArray();
+    Writer& endArray();
+    Writer& key(QLatin1StringView name);
+    Writer& key(const QString& name);
+    Writer& value(const QString& text);
+    Writer& value(QLatin1StringView text);
+    Writer& value(bool flag);
+    Writer& value(qint64 number);
+    Writer& value(Date date);
+    Writer& null();
+    QByteArray take() { return std::move(m_out); }
+
+private:
+    void separate();
+    void writeString(const QString& text);
+    QByteArray m_out;
+    bool m_needsComma = false;
+};
+
+// Parses UTF-8 JSON text into a value of any kind (object, array, string, ...).
+QJsonValue parse(const QByteArray& bytes);
+// Compact UTF-8 JSON text of an object or array.
+QByteArray serialize(const QJsonObject& object);
+
+// The record's stored form as a QJsonObject (for inspection; storage uses the bytes).
+template <typename Record> QJsonObject toObject(const Record& record)
+{
+    Writer writer;
+    record.write(writer);
+    return parse(writer.take()).toObject();
+}
+
+} // namespace Json
