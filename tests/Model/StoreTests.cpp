@@ -4,7 +4,10 @@
 #include "Support/ManualClock.h"
 #include "Support/MemoryUserDefaults.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -182,4 +185,24 @@ TEST(PreferencesStore, DefaultsWhenMissingErrorsWhenUnreadable)
     EXPECT_THROW(store.load(), StoreError);
     defaults.failWrites = true;
     EXPECT_THROW(store.save(changed), StoreError);
+}
+
+TEST(TaskStoreOnDisk, UnreadableFileSurvivesTheFirstSave)
+{
+    QTemporaryDir dir;
+    FileUserDefaults defaults(dir.path());
+    const QByteArray original = R"({"sections":[{"id":"x"}],"tasks":"my precious tasks"})";
+    ASSERT_TRUE(defaults.setData(kTasksKey, original));
+
+    ManualClock clock;
+    UserDefaultsTaskStore store(defaults, kTasksKey, clock);
+    EXPECT_THROW(store.load(), StoreError);
+    store.save(TaskWorkspaceState::defaultState());
+
+    const QStringList kept = QDir(dir.path()).entryList({"quaver-loom.tasks.unreadable-*"}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    QFile file(dir.path() + "/" + kept.first());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), original);
+    EXPECT_EQ(store.load(), TaskWorkspaceState::defaultState());
 }

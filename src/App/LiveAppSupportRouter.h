@@ -1,0 +1,5 @@
+#pragma once
+
+#include "App/AppSupportRouting.h"
+
+class LiveAppSupportRouter final : public AppSupportRouting {};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "Platform/ScreenInfo.h"
+
+#include <QRect>
+#include <optional>
+
+class ScreenInfoProviding {
+public:
+    virtual ~ScreenInfoProviding() = default;
+
+    // The screen the notch lives on; none when no screen is attached.
+    virtual std::optional<ScreenInfo> mainScreen() const = 0;
+
+    // Window geometry (origin top left, y downwards) of a rectangle in screen coordinates.
+    virtual QRect windowGeometry(const Rect& screenRect) const = 0;
+};

@@ -1,0 +1,7 @@
+#include "Template/NotchTemplateConfiguration.h"
+
+const NotchTemplateConfiguration& NotchTemplateConfiguration::defaults()
+{
+    static const NotchTemplateConfiguration configuration;
+    return configuration;
+}
