@@ -15,7 +15,14 @@ $(BUILD)/build.ninja:
 
 configure: setup $(BUILD)/build.ninja
 
+# CMake 3.25's Ninja generator does not re-run moc when a merge adds Q_OBJECT
+# headers; a changed AutogenInfo.json means the moc step must run again.
 build: configure
+	@cmake $(BUILD) > /dev/null
+	@for info in $(BUILD)/CMakeFiles/*_autogen.dir/AutogenInfo.json; do \
+	  stamp=$(BUILD)/$$(basename $$(dirname $$info) .dir)/timestamp; \
+	  [ ! -e "$$stamp" ] || [ "$$info" -ot "$$stamp" ] || rm -f "$$stamp"; \
+	done
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build

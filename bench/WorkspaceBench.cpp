@@ -1,0 +1,172 @@
+#include "Model/TaskStore.h"
+#include "Sorting/TaskSortingService.h"
+#include "Workspace/NotchTaskViewModel.h"
+#include "Workspace/TaskWorkspaceLogic.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+// Per-operation cost of the task workspace at realistic and large sizes.
+// Saving is excluded: the store does nothing.
+namespace {
+
+const QString kWork = QStringLiteral("section.work");
+const QString kAll = QStringLiteral("workspace.all");
+
+class NoOpTaskStore final : public TaskStore {
+public:
+    explicit NoOpTaskStore(TaskWorkspaceState state) : m_state(std::move(state)) {}
+    TaskWorkspaceState load() override { return m_state; }
+    void save(const TaskWorkspaceState&) override {}
+
+private:
+    TaskWorkspaceState m_state;
+};
+
+class SilentSortingService final : public TaskSortingService {
+public:
+    void sortTasks(const TaskList&, const TaskSortContext&, QObject*, Completion) override {}
+};
+
+// n tasks over the four built-in sections, every fourth completed.
+TaskWorkspaceState workspaceOf(qsizetype count)
+{
+    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+    const SectionList& sections = state.sections;
+    QList<qint64> nextOrder(sections.size(), 0);
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype s = i % sections.size();
+        TaskItem task;
+        task.id = QUuid::createUuid();
+        task.title = QStringLiteral("Task number %1 with a realistic title").arg(i);
+        task.sectionID = sections.at(s).id;
+        task.createdAt = Date{700000000.0 + static_cast<double>(i)};
+        task.sortOrder = nextOrder[s]++;
+        task.isCompleted = (i % 4) == 3;
+        if (task.isCompleted)
+            task.completedAt = task.createdAt.addingSeconds(60);
+        state.tasks.append(task);
+    }
+    state.selectedWorkspaceID = kWork;
+    return state;
+}
+
+struct Fixture {
+    explicit Fixture(qsizetype count) : store(workspaceOf(count)) { reset(); }
+    void reset() { viewModel = std::make_unique<NotchTaskViewModel>(store, sorter, SystemClock::shared()); }
+    QList<QUuid> openIDs() const
+    {
+        QList<QUuid> ids;
+        for (const TaskItem& task : viewModel->allTasks()) {
+            if (!task.isCompleted)
+                ids.append(task.id);
+        }
+        return ids;
+    }
+
+    NoOpTaskStore store;
+    SilentSortingService sorter;
+    std::unique_ptr<NotchTaskViewModel> viewModel;
+};
+
+void BM_AddTask(benchmark::State& state)
+{
+    Fixture fixture(state.range(0));
+    for (auto _ : state) {
+        fixture.viewModel->setDraftTask(QStringLiteral("A freshly typed task"));
+        fixture.viewModel->submitDraftTask();
+        state.PauseTiming();
+        fixture.viewModel->deleteTask(fixture.viewModel->tasks().last().id);
+        state.ResumeTiming();
+    }
+}
+
+void BM_CompleteTask(benchmark::State& state)
+{
+    Fixture fixture(state.range(0));
+    QList<QUuid> ids = fixture.openIDs();
+    for (auto _ : state) {
+        if (ids.isEmpty()) {
+            state.PauseTiming();
+            fixture.reset();
+            ids = fixture.openIDs();
+            state.ResumeTiming();
+        }
+        fixture.viewModel->completeTask(ids.takeLast());
+    }
+}
+
+void BM_MoveTask(benchmark::State& state)
+{
+    Fixture fixture(state.range(0));
+    for (auto _ : state)
+        fixture.viewModel->moveTasks({0}, 5);
+}
+
+void BM_DeleteTask(benchmark::State& state)
+{
+    Fixture fixture(state.range(0));
+    QList<QUuid> ids = fixture.openIDs();
+    for (auto _ : state) {
+        if (ids.size() < state.range(0) / 2) {
+            state.PauseTiming();
+            fixture.reset();
+            ids = fixture.openIDs();
+            state.ResumeTiming();
+        }
+        fixture.viewModel->deleteTask(ids.takeLast());
+    }
+}
+
+void BM_VisibleTasksSection(benchmark::State& state)
+{
+    Fixture fixture(state.range(0));
+    const NotchTaskViewModel& vm = *fixture.viewModel;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TaskWorkspaceLogic::visibleTasks(kWork, vm.sections(), vm.allTasks()));
+}
+
+void BM_VisibleTasksAll(benchmark::State& state)
+{
+    Fixture fixture(state.range(0));
+    const NotchTaskViewModel& vm = *fixture.viewModel;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TaskWorkspaceLogic::visibleTasks(kAll, vm.sections(), vm.allTasks()));
+}
+
+TaskSortDecisionList fiftyDecisions()
+{
+    TaskSortDecisionList decisions;
+    for (qint64 i = 1; i <= 50; ++i)
+        decisions.append({i, TaskPriorities::allCases[static_cast<size_t>(i % 3)], QStringLiteral("Due soon")});
+    return decisions;
+}
+
+void BM_Apply50DecisionsSection(benchmark::State& state)
+{
+    Fixture fixture(state.range(0));
+    const NotchTaskViewModel& vm = *fixture.viewModel;
+    const TaskSortDecisionList decisions = fiftyDecisions();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TaskWorkspaceLogic::applyingSortDecisions(decisions, kWork, vm.allTasks()));
+}
+
+void BM_Apply50DecisionsAll(benchmark::State& state)
+{
+    Fixture fixture(state.range(0));
+    const NotchTaskViewModel& vm = *fixture.viewModel;
+    const TaskSortDecisionList decisions = fiftyDecisions();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TaskWorkspaceLogic::applyingSortDecisions(decisions, vm.allTasks(), vm.sections()));
+}
+
+} // namespace
+
+BENCHMARK(BM_AddTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CompleteTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MoveTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeleteTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_VisibleTasksSection)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_VisibleTasksAll)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Apply50DecisionsSection)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Apply50DecisionsAll)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);

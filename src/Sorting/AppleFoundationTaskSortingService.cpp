@@ -1,0 +1,158 @@
+#include "Sorting/AppleFoundationTaskSortingService.h"
+
+#include "Sorting/TaskSortReasonPolicy.h"
+#include "Sorting/TaskSortResponse.h"
+
+using GenerationError = LanguageModel::GenerationError;
+
+struct AppleFoundationTaskSortingService::Run {
+    TaskList tasks;
+    QList<PromptPlan> plans;
+    QPointer<LanguageModel> model;
+    QPointer<QObject> receiver;
+    Completion completion;
+};
+
+AppleFoundationTaskSortingService::AppleFoundationTaskSortingService(LanguageModel* model) : m_model(model) {}
+
+std::optional<TaskSortingError> AppleFoundationTaskSortingService::availabilityError(
+    LanguageModel::Availability availability)
+{
+    switch (availability) {
+    case LanguageModel::Availability::available: return std::nullopt;
+    case LanguageModel::Availability::notEnabled: return TaskSortingError::appleIntelligenceNotEnabled();
+    case LanguageModel::Availability::deviceNotEligible: return TaskSortingError::deviceNotEligible();
+    case LanguageModel::Availability::modelNotReady: return TaskSortingError::modelNotReady();
+    case LanguageModel::Availability::other: break;
+    }
+    return TaskSortingError::foundationModelUnavailable();
+}
+
+AppleFoundationTaskSortingService::MappedError AppleFoundationTaskSortingService::mappedError(
+    const GenerationError& error)
+{
+    const auto retryable = [](const char* message) {
+        return MappedError{TaskSortingError::generationFailed(QString::fromUtf8(message)), true};
+    };
+    switch (error.kind) {
+    case GenerationError::Kind::exceededContextWindowSize:
+        return retryable("The task list is too large to sort in a single request.");
+    case GenerationError::Kind::assetsUnavailable:
+        return {TaskSortingError::modelNotReady(), false};
+    case GenerationError::Kind::guardrailViolation:
+        return retryable("AI Sort couldn't process that request because of model safety guardrails.");
+    case GenerationError::Kind::unsupportedGuide:
+        return retryable("AI Sort couldn't prepare a supported structured response.");
+    case GenerationError::Kind::unsupportedLanguageOrLocale:
+        return retryable("AI Sort isn't available for the current language or locale.");
+    case GenerationError::Kind::decodingFailure:
+        return retryable("The on-device model returned a result the app couldn't understand.");
+    case GenerationError::Kind::rateLimited:
+        return retryable("AI Sort is temporarily busy. Try again in a moment.");
+    case GenerationError::Kind::concurrentRequests:
+        return retryable("AI Sort is already running. Try again in a moment.");
+    case GenerationError::Kind::refusal:
+        return retryable("AI Sort couldn't classify those tasks with the on-device model.");
+    case GenerationError::Kind::other:
+        break;
+    }
+    return {TaskSortingError::foundationModelUnavailable(), false};
+}
+
+TaskSortDecisionList AppleFoundationTaskSortingService::decisions(const TaskSortResponse& response,
+                                                                  const TaskList& tasks)
+{
+    TaskSortDecisionList result;
+    result.reserve(response.items.size());
+    for (const TaskSortItem& item : response.items) {
+        const TaskPriority priority = TaskSortResponse::taskPriority(item.priority);
+        const bool namesTask = item.taskIndex >= 1 && item.taskIndex <= tasks.size();
+        const QString why = namesTask
+            ? TaskSortReasonPolicy::resolveWhy(item.why, tasks.at(item.taskIndex - 1).title, priority)
+            : item.why;
+        result.append({item.taskIndex, priority, why});
+    }
+    return result;
+}
+
+void AppleFoundationTaskSortingService::sortTasks(const TaskList& tasks, const TaskSortContext& context,
+                                                  QObject* receiver, Completion completion)
+{
+    if (tasks.isEmpty()) {
+        deliver(receiver, std::move(completion), TaskSortingError::noSortableTasks());
+        return;
+    }
+    if (!m_model) {
+        deliver(receiver, std::move(completion), TaskSortingError::foundationModelUnavailable());
+        return;
+    }
+    if (!receiver || !completion)
+        return;
+
+    auto run = std::make_shared<Run>();
+    run->tasks = tasks;
+    run->model = m_model;
+    run->receiver = receiver;
+    run->completion = std::move(completion);
+    // The availability is read afresh so a server started a moment ago counts.
+    m_model->refreshAvailability(receiver, [run, context](LanguageModel::Availability availability) {
+        if (const auto error = availabilityError(availability)) {
+            finish(run, *error);
+            return;
+        }
+        run->plans = TaskSortPrompts::plans(run->tasks, context);
+        attempt(run, 0);
+    });
+}
+
+void AppleFoundationTaskSortingService::attempt(const std::shared_ptr<Run>& run, qsizetype planIndex)
+{
+    if (!run->model) {
+        finish(run, TaskSortingError::foundationModelUnavailable());
+        return;
+    }
+    // A fresh session per attempt: nothing of an earlier answer carries over.
+    std::shared_ptr<LanguageModel::Session> session = run->model->makeSession(TaskSortPrompts::instructions());
+    LanguageModel::GenerationOptions options;
+    options.temperature = 0.0;
+    session->respond(
+        run->plans.at(planIndex).prompt, TaskSortResponse::generationSchema(), true, options, run->receiver,
+        [run, planIndex, session](const LanguageModel::Response& response) {
+            const bool hasNextPlan = planIndex + 1 < run->plans.size();
+            const auto fail = [&](const GenerationError& error) {
+                const MappedError mapped = mappedError(error);
+                if (mapped.triesNextPlan && hasNextPlan)
+                    attempt(run, planIndex + 1);
+                else
+                    finish(run, mapped.error);
+            };
+
+            if (const auto* other = std::get_if<LanguageModel::OtherError>(&response)) {
+                finish(run, TaskSortingError::generationFailed(other->localizedDescription));
+                return;
+            }
+            if (const auto* error = std::get_if<GenerationError>(&response)) {
+                fail(*error);
+                return;
+            }
+            const auto decoded = TaskSortResponse::fromGeneratedContent(std::get<QJsonValue>(response));
+            if (const auto* error = std::get_if<GenerationError>(&decoded)) {
+                fail(*error);
+                return;
+            }
+            TaskSortDecisionList result = decisions(std::get<TaskSortResponse>(decoded), run->tasks);
+            if (result.size() == run->tasks.size())
+                finish(run, result);
+            else if (hasNextPlan)
+                attempt(run, planIndex + 1);
+            else
+                finish(run, TaskSortingError::generationFailed(TaskSortingError::incompleteClassificationMessage()));
+        });
+}
+
+void AppleFoundationTaskSortingService::finish(const std::shared_ptr<Run>& run, const TaskSortResult& result)
+{
+    Completion completion = std::exchange(run->completion, nullptr);
+    if (completion && run->receiver)
+        completion(result);
+}

@@ -1,0 +1,441 @@
+#include "Sorting/OpenAICompatibleLanguageModel.h"
+
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+using GenerationError = LanguageModel::GenerationError;
+using Kind = GenerationError::Kind;
+
+// The overview page reads the availability on every render; one probe per few seconds is plenty.
+constexpr qint64 kAvailabilityMaxAgeMs = 5000;
+
+QByteArray jsonText(const QJsonValue& value)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+GenerationError generationError(Kind kind, const QString& description)
+{
+    return GenerationError{kind, description};
+}
+
+bool containsAny(const QByteArray& haystack, std::initializer_list<const char*> needles)
+{
+    return std::any_of(needles.begin(), needles.end(), [&](const char* needle) { return haystack.contains(needle); });
+}
+
+// Servers that ignore response_format sometimes wrap the JSON in a Markdown fence.
+QByteArray withoutCodeFence(QByteArray content)
+{
+    content = content.trimmed();
+    if (!content.startsWith("```"))
+        return content;
+    const qsizetype firstLineEnd = content.indexOf('\n');
+    if (firstLineEnd < 0)
+        return content;
+    content = content.mid(firstLineEnd + 1).trimmed();
+    if (content.endsWith("```"))
+        content.chop(3);
+    return content.trimmed();
+}
+
+int positiveInt(const QByteArray& text, int fallback)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value > 0 ? value : fallback;
+}
+
+} // namespace
+
+class OpenAICompatibleLanguageModel::ChatSession : public LanguageModel::Session {
+public:
+    ChatSession(OpenAICompatibleLanguageModel* model, QString instructions)
+        : m_model(model), m_instructions(std::move(instructions))
+    {
+    }
+
+    void respond(const QString& prompt, const GenerationSchema& schema, bool includeSchemaInPrompt,
+                 const GenerationOptions& options, QObject* context, ResponseHandler handler) override
+    {
+        if (*m_busy) {
+            deliverLater(context, [handler] {
+                handler(generationError(Kind::concurrentRequests, QStringLiteral("The session is already answering.")));
+            });
+            return;
+        }
+        if (!m_model) {
+            deliverLater(context, [handler] {
+                handler(generationError(Kind::other, QStringLiteral("The language model is gone.")));
+            });
+            return;
+        }
+        *m_busy = true;
+        // The busy flag clears even when the caller's context is gone by then.
+        QPointer<QObject> guard(context);
+        const bool hasContext = context != nullptr;
+        m_model->chatCompletion(m_instructions, prompt, schema, includeSchemaInPrompt, options,
+                                [busy = m_busy, guard, hasContext, handler](const Response& response) {
+                                    *busy = false;
+                                    if (hasContext && !guard)
+                                        return;
+                                    handler(response);
+                                });
+    }
+
+private:
+    QPointer<OpenAICompatibleLanguageModel> m_model;
+    QString m_instructions;
+    std::shared_ptr<bool> m_busy = std::make_shared<bool>(false);
+};
+
+OpenAICompatibleLanguageModel::Configuration OpenAICompatibleLanguageModel::Configuration::fromEnvironment()
+{
+    Configuration configuration;
+    const QString url = qEnvironmentVariable("QUAVERLOOM_MODEL_URL").trimmed();
+    if (!url.isEmpty())
+        configuration.baseURL = QUrl(url, QUrl::StrictMode);
+    configuration.modelName = qEnvironmentVariable("QUAVERLOOM_MODEL").trimmed();
+    configuration.requestTimeoutMs =
+        positiveInt(qgetenv("QUAVERLOOM_MODEL_TIMEOUT_MS"), configuration.requestTimeoutMs);
+    return configuration;
+}
+
+OpenAICompatibleLanguageModel::OpenAICompatibleLanguageModel(Configuration configuration,
+                                                             QNetworkAccessManager* network, QObject* parent)
+    : LanguageModel(parent), m_configuration(std::move(configuration)),
+      m_network(network ? network : new QNetworkAccessManager(this))
+{
+    // Loopback only: a system proxy must never see the titles.
+    m_network->setProxy(QNetworkProxy::NoProxy);
+    m_network->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    const QUrl& url = m_configuration.baseURL;
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty()
+        || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        m_availability = Availability::other;
+    else if (!isLoopbackHost(url))
+        m_availability = Availability::deviceNotEligible;
+}
+
+OpenAICompatibleLanguageModel::~OpenAICompatibleLanguageModel() = default;
+
+bool OpenAICompatibleLanguageModel::isLoopbackHost(const QUrl& url)
+{
+    const QString host = url.host();
+    if (host.isEmpty())
+        return false;
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+bool OpenAICompatibleLanguageModel::canSendRequests() const
+{
+    const QUrl& url = m_configuration.baseURL;
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        && isLoopbackHost(url);
+}
+
+QString OpenAICompatibleLanguageModel::modelName() const
+{
+    return m_configuration.modelName.isEmpty() ? m_listedModel : m_configuration.modelName;
+}
+
+QUrl OpenAICompatibleLanguageModel::endpoint(const QString& path) const
+{
+    QUrl url = m_configuration.baseURL;
+    QString base = url.path();
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    url.setPath(base + path);
+    url.setQuery(QString());
+    url.setFragment(QString());
+    return url;
+}
+
+LanguageModel::Availability OpenAICompatibleLanguageModel::availability()
+{
+    if (canSendRequests() && !m_probing && (!m_lastProbe.isValid() || m_lastProbe.hasExpired(kAvailabilityMaxAgeMs)))
+        refreshAvailability(this, [](Availability) {});
+    return m_availability;
+}
+
+void OpenAICompatibleLanguageModel::refreshAvailability(QObject* context, AvailabilityHandler handler)
+{
+    if (!canSendRequests()) {
+        const Availability known = m_availability;
+        deliverLater(context, [handler, known] { handler(known); });
+        return;
+    }
+    m_availabilityWaiters.append({QPointer<QObject>(context ? context : this), std::move(handler)});
+    if (m_probing)
+        return;
+    m_probing = true;
+    send(QStringLiteral("/v1/models"), std::nullopt,
+         std::min(m_configuration.availabilityTimeoutMs, m_configuration.requestTimeoutMs),
+         [this](const HttpResult& result) {
+             QString resolved;
+             const Availability availability = availabilityFrom(result, m_configuration.modelName, &resolved);
+             finishProbe(availability, resolved);
+         });
+}
+
+void OpenAICompatibleLanguageModel::finishProbe(Availability availability, const QString& resolvedModel)
+{
+    m_probing = false;
+    m_lastProbe.start();
+    if (!resolvedModel.isEmpty())
+        m_listedModel = resolvedModel;
+    const bool changed = availability != m_availability;
+    m_availability = availability;
+    const auto waiters = std::exchange(m_availabilityWaiters, {});
+    if (changed)
+        emit availabilityChanged(availability);
+    for (const auto& [context, handler] : waiters) {
+        if (context)
+            handler(availability);
+    }
+}
+
+LanguageModel::Availability OpenAICompatibleLanguageModel::availabilityFrom(const HttpResult& result,
+                                                                            const QString& configuredModel,
+                                                                            QString* resolved)
+{
+    switch (result.outcome) {
+    case HttpResult::Outcome::connectionRefused:
+        return Availability::notEnabled;
+    case HttpResult::Outcome::timedOut:
+    case HttpResult::Outcome::tooLarge:
+    case HttpResult::Outcome::failed:
+        return Availability::other;
+    case HttpResult::Outcome::answered:
+        break;
+    }
+    if (result.status == 503)
+        return Availability::modelNotReady;
+    if (result.status < 200 || result.status > 299)
+        return Availability::other;
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(result.body, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject() || !document.object()["data"].isArray())
+        return Availability::other;
+    QStringList ids;
+    for (const QJsonValue& entry : document.object()["data"].toArray()) {
+        const QString id = entry.toObject()["id"].toString();
+        if (!id.isEmpty())
+            ids.append(id);
+    }
+    if (ids.isEmpty())
+        return Availability::modelNotReady;
+    if (!configuredModel.isEmpty())
+        return ids.contains(configuredModel) ? Availability::available : Availability::modelNotReady;
+    *resolved = ids.first();
+    return Availability::available;
+}
+
+std::shared_ptr<LanguageModel::Session> OpenAICompatibleLanguageModel::makeSession(const QString& instructions)
+{
+    return std::make_shared<ChatSession>(this, instructions);
+}
+
+void OpenAICompatibleLanguageModel::chatCompletion(const QString& instructions, const QString& prompt,
+                                                   const GenerationSchema& schema, bool includeSchemaInPrompt,
+                                                   const GenerationOptions& options, ResponseHandler handler)
+{
+    if (!canSendRequests()) {
+        const QString reason = isLoopbackHost(m_configuration.baseURL)
+            ? QStringLiteral("The model URL is not a usable http URL.")
+            : QStringLiteral("The model URL does not point at this computer; nothing was sent.");
+        deliverLater(this, [handler, reason] { handler(generationError(Kind::other, reason)); });
+        return;
+    }
+    const QByteArray schemaText = schema.json.trimmed();
+    QJsonParseError schemaError;
+    if (!QJsonDocument::fromJson(schemaText, &schemaError).isObject()) {
+        deliverLater(this, [handler] {
+            handler(generationError(Kind::unsupportedGuide, QStringLiteral("The response schema is not a JSON object.")));
+        });
+        return;
+    }
+
+    auto send = [this, instructions, prompt, schema, schemaText, includeSchemaInPrompt, options, handler] {
+        const QString model = modelName();
+        if (model.isEmpty()) {
+            handler(generationError(Kind::assetsUnavailable, QStringLiteral("The model server lists no model.")));
+            return;
+        }
+        QString userContent = prompt;
+        if (includeSchemaInPrompt)
+            userContent += QStringLiteral("\n\nRespond with JSON that matches this schema:\n")
+                + QString::fromUtf8(schemaText);
+        const QJsonArray messages{
+            QJsonObject{{"role", "system"}, {"content", instructions}},
+            QJsonObject{{"role", "user"}, {"content", userContent}},
+        };
+        QByteArray body = "{\"model\":" + jsonText(model) + ",\"messages\":" + jsonText(messages);
+        if (options.temperature)
+            body += ",\"temperature\":" + jsonText(*options.temperature);
+        body += ",\"stream\":false,\"max_tokens\":"
+            + jsonText(options.maximumResponseTokens.value_or(m_configuration.maximumResponseTokens));
+        body += ",\"response_format\":{\"type\":\"json_schema\",\"json_schema\":{\"name\":" + jsonText(schema.name)
+            + ",\"strict\":true,\"schema\":" + schemaText + "}}}";
+        postChatCompletion(body, handler);
+    };
+
+    if (!modelName().isEmpty()) {
+        send();
+        return;
+    }
+    // No model id learnt yet: ask the server which one it serves first.
+    refreshAvailability(this, [send](Availability) { send(); });
+}
+
+void OpenAICompatibleLanguageModel::postChatCompletion(const QByteArray& body, ResponseHandler handler)
+{
+    const int timeoutMs = m_configuration.requestTimeoutMs;
+    send(QStringLiteral("/v1/chat/completions"), body, timeoutMs,
+         [handler, timeoutMs](const HttpResult& result) { handler(responseFrom(result, timeoutMs)); });
+}
+
+LanguageModel::Response OpenAICompatibleLanguageModel::responseFrom(const HttpResult& result, int timeoutMs)
+{
+    switch (result.outcome) {
+    case HttpResult::Outcome::timedOut:
+        return generationError(Kind::other,
+                               QStringLiteral("The model server did not answer within %1 ms.").arg(timeoutMs));
+    case HttpResult::Outcome::tooLarge:
+        return generationError(Kind::other, QStringLiteral("The model server's reply was too large."));
+    case HttpResult::Outcome::connectionRefused:
+        return generationError(Kind::other, QStringLiteral("The model server refused the connection."));
+    case HttpResult::Outcome::failed:
+        return generationError(Kind::other, result.errorString);
+    case HttpResult::Outcome::answered:
+        break;
+    }
+
+    const QByteArray lowered = result.body.toLower();
+    const QString detail = QStringLiteral("HTTP %1: %2").arg(result.status).arg(QString::fromUtf8(result.body.left(300)));
+    if (result.status == 429)
+        return generationError(Kind::rateLimited, detail);
+    if (result.status == 404 || result.status == 503)
+        return generationError(Kind::assetsUnavailable, detail);
+    if (result.status < 200 || result.status > 299) {
+        if (containsAny(lowered, {"context_length_exceeded", "exceed_context_size", "context size", "context length",
+                                  "context window", "maximum context"}))
+            return generationError(Kind::exceededContextWindowSize, detail);
+        if (result.status >= 400 && containsAny(lowered, {"schema", "response_format", "grammar"}))
+            return generationError(Kind::unsupportedGuide, detail);
+        return generationError(Kind::other, detail);
+    }
+
+    QJsonParseError parseError;
+    const QJsonDocument envelope = QJsonDocument::fromJson(result.body, &parseError);
+    const QJsonArray choices = envelope.object()["choices"].toArray();
+    if (parseError.error != QJsonParseError::NoError || choices.isEmpty() || !choices.first().isObject())
+        return generationError(Kind::other, QStringLiteral("The model server's reply is not a chat completion."));
+    const QJsonObject choice = choices.first().toObject();
+    const QString finishReason = choice["finish_reason"].toString();
+    const QJsonObject message = choice["message"].toObject();
+    if (finishReason == QLatin1String("length"))
+        return generationError(Kind::exceededContextWindowSize, QStringLiteral("The answer was cut off."));
+    if (finishReason == QLatin1String("content_filter"))
+        return generationError(Kind::guardrailViolation, QStringLiteral("The server's content filter stopped the answer."));
+    if (message["refusal"].isString() && !message["refusal"].toString().trimmed().isEmpty())
+        return generationError(Kind::refusal, message["refusal"].toString());
+    if (!message["content"].isString())
+        return generationError(Kind::decodingFailure, QStringLiteral("The answer has no content."));
+    const QJsonDocument content =
+        QJsonDocument::fromJson(withoutCodeFence(message["content"].toString().toUtf8()), &parseError);
+    if (parseError.error != QJsonParseError::NoError || content.isNull())
+        return generationError(Kind::decodingFailure,
+                               QStringLiteral("The answer is not valid JSON: %1").arg(parseError.errorString()));
+    return content.isObject() ? QJsonValue(content.object()) : QJsonValue(content.array());
+}
+
+void OpenAICompatibleLanguageModel::send(const QString& path, const std::optional<QByteArray>& body, int timeoutMs,
+                                         HttpHandler handler)
+{
+    QNetworkRequest request(endpoint(path));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setRawHeader("Accept", "application/json");
+    if (body)
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+
+    QNetworkReply* reply = body ? m_network->post(request, *body) : m_network->get(request);
+
+    struct Transfer {
+        QByteArray body;
+        bool timedOut = false;
+        bool tooLarge = false;
+    };
+    auto transfer = std::make_shared<Transfer>();
+    const qint64 limit = m_configuration.maximumReplyBytes;
+
+    auto* timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, reply, [reply, transfer] {
+        transfer->timedOut = true;
+        reply->abort();
+    });
+    timer->start(std::max(1, timeoutMs));
+
+    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, transfer, limit] {
+        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (declared.isValid() && declared.toLongLong() > limit && !transfer->tooLarge) {
+            transfer->tooLarge = true;
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, transfer, limit] {
+        if (transfer->tooLarge || transfer->timedOut)
+            return;
+        transfer->body += reply->read(limit + 1 - transfer->body.size());
+        if (transfer->body.size() > limit) {
+            transfer->tooLarge = true;
+            transfer->body.clear();
+            reply->abort();
+        }
+    });
+    // The model is the receiver: a reply that outlives it reports to no one.
+    connect(reply, &QNetworkReply::finished, this, [reply, transfer, limit, handler] {
+        reply->deleteLater();
+        HttpResult result;
+        if (transfer->tooLarge) {
+            result.outcome = HttpResult::Outcome::tooLarge;
+        } else if (transfer->timedOut) {
+            result.outcome = HttpResult::Outcome::timedOut;
+        } else if (const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(); status > 0) {
+            transfer->body += reply->read(limit + 1 - transfer->body.size());
+            if (transfer->body.size() > limit) {
+                result.outcome = HttpResult::Outcome::tooLarge;
+            } else {
+                result.outcome = HttpResult::Outcome::answered;
+                result.status = status;
+                result.body = transfer->body;
+            }
+        } else if (reply->error() == QNetworkReply::ConnectionRefusedError) {
+            result.outcome = HttpResult::Outcome::connectionRefused;
+            result.errorString = reply->errorString();
+        } else {
+            result.outcome = HttpResult::Outcome::failed;
+            result.errorString = reply->errorString();
+        }
+        handler(result);
+    });
+}

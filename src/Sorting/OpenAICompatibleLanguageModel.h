@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Sorting/LanguageModel.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QUrl>
+#include <utility>
+
+class QNetworkAccessManager;
+
+// A model served on this computer through the OpenAI-compatible HTTP API
+// (llama.cpp's server, Ollama, LM Studio). Requests only ever go to a loopback
+// host: task titles never leave the machine.
+class OpenAICompatibleLanguageModel : public LanguageModel {
+    Q_OBJECT
+
+public:
+    struct Configuration {
+        QUrl baseURL{QStringLiteral("http://127.0.0.1:8080")};
+        QString modelName; // empty: the first model the server lists
+        int requestTimeoutMs = 120000;
+        int availabilityTimeoutMs = 3000;
+        qint64 maximumReplyBytes = 4 * 1024 * 1024;
+        int maximumResponseTokens = 4096;
+
+        // QUAVERLOOM_MODEL_URL, QUAVERLOOM_MODEL, QUAVERLOOM_MODEL_TIMEOUT_MS over the defaults.
+        static Configuration fromEnvironment();
+    };
+
+    // `network` is used when given (tests count its requests); otherwise the model makes its own.
+    explicit OpenAICompatibleLanguageModel(Configuration configuration, QNetworkAccessManager* network = nullptr,
+                                           QObject* parent = nullptr);
+    ~OpenAICompatibleLanguageModel() override;
+
+    Availability availability() override;
+    void refreshAvailability(QObject* context, AvailabilityHandler handler) override;
+    std::shared_ptr<Session> makeSession(const QString& instructions) override;
+
+    const Configuration& configuration() const { return m_configuration; }
+    // The model id requests use: the configured one, else the one the server listed first.
+    QString modelName() const;
+
+    static bool isLoopbackHost(const QUrl& url);
+
+private:
+    class ChatSession;
+
+    struct HttpResult {
+        enum class Outcome { answered, connectionRefused, timedOut, tooLarge, failed };
+        Outcome outcome = Outcome::failed;
+        int status = 0;
+        QByteArray body;
+        QString errorString;
+    };
+    using HttpHandler = std::function<void(const HttpResult&)>;
+
+    bool canSendRequests() const;
+    QUrl endpoint(const QString& path) const;
+    void send(const QString& path, const std::optional<QByteArray>& body, int timeoutMs, HttpHandler handler);
+    void finishProbe(Availability availability, const QString& resolvedModel);
+    void chatCompletion(const QString& instructions, const QString& prompt, const GenerationSchema& schema,
+                        bool includeSchemaInPrompt, const GenerationOptions& options, ResponseHandler handler);
+    void postChatCompletion(const QByteArray& body, ResponseHandler handler);
+
+    static Availability availabilityFrom(const HttpResult& result, const QString& configuredModel, QString* resolved);
+    static Response responseFrom(const HttpResult& result, int timeoutMs);
+
+    Configuration m_configuration;
+    QNetworkAccessManager* m_network = nullptr;
+    Availability m_availability = Availability::modelNotReady;
+    QString m_listedModel;
+    QElapsedTimer m_lastProbe;
+    bool m_probing = false;
+    QList<std::pair<QPointer<QObject>, AvailabilityHandler>> m_availabilityWaiters;
+};

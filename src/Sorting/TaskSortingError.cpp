@@ -1,0 +1,31 @@
+#include "Sorting/TaskSortingError.h"
+
+TaskSortingError::TaskSortingError(Case errorCase, QString payload)
+    : m_case(errorCase), m_payload(std::move(payload))
+{
+    m_utf8 = description().toUtf8();
+}
+
+QString TaskSortingError::incompleteClassificationMessage()
+{
+    return QStringLiteral("AI Sort couldn't classify the full list. Try again.");
+}
+
+QString TaskSortingError::description() const
+{
+    switch (m_case) {
+    case Case::generationFailed:
+        return m_payload;
+    case Case::noSortableTasks:
+        return QStringLiteral("There are no tasks to sort.");
+    case Case::appleIntelligenceNotEnabled:
+        return QStringLiteral("Turn on the on-device model to use AI Sort.");
+    case Case::deviceNotEligible:
+        return QStringLiteral("AI Sort requires a language model running on this computer.");
+    case Case::modelNotReady:
+        return QStringLiteral("The on-device model isn't ready yet. Try again in a moment.");
+    case Case::foundationModelUnavailable:
+        break;
+    }
+    return QStringLiteral("AI Sort is unavailable because the on-device model can't be used right now.");
+}

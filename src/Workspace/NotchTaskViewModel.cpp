@@ -1,0 +1,589 @@
+#include "Workspace/NotchTaskViewModel.h"
+
+#include "Model/TaskWorkspaceState.h"
+#include "Platform/Text.h"
+#include "Platform/Uuid.h"
+#include "Workspace/TaskOrdering.h"
+#include "Workspace/TaskWorkspaceLogic.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <exception>
+
+namespace {
+const QString kPersonalSectionID = QStringLiteral("section.personal");
+const QString kCustomSectionPrefix = QStringLiteral("section.custom.");
+
+SectionList firstSectionPerID(const SectionList& sections)
+{
+    SectionList unique;
+    QSet<QString> seen;
+    for (const TaskSection& section : sections) {
+        if (!seen.contains(section.id)) {
+            seen.insert(section.id);
+            unique.append(section);
+        }
+    }
+    return unique;
+}
+} // namespace
+
+NotchTaskViewModel::NotchTaskViewModel(TaskStore& taskStore, TaskSortingService& taskSortingService,
+                                       const Clock& clock, QObject* parent)
+    : QObject(parent)
+    , m_taskStore(taskStore)
+    , m_taskSortingService(taskSortingService)
+    , m_clock(clock)
+    , m_logger(QStringLiteral("NotchTaskViewModel"))
+    , m_sections(TaskSection::builtInDefaults())
+    , m_selectedWorkspaceID(kAllWorkspaceID)
+    , m_focusRequestID(QUuid::createUuid())
+    , m_taskSubmissionID(QUuid::createUuid())
+    , m_reminderStateVersion(QUuid::createUuid())
+    , m_lastSelectedSectionID(kPersonalSectionID)
+{
+    load();
+}
+
+NotchTaskViewModel::~NotchTaskViewModel()
+{
+    Q_ASSERT(!QCoreApplication::instance() || QThread::currentThread() == thread());
+}
+
+void NotchTaskViewModel::load()
+{
+    try {
+        TaskWorkspaceState state = m_taskStore.load();
+        // Hand-edited data may repeat a section id: the first wins, and tasks
+        // keep belonging to it by id, so none is lost.
+        SectionList sections = firstSectionPerID(state.sections);
+        TaskOrdering::sortSectionsForDisplay(sections);
+        m_sections = std::move(sections);
+        TaskOrdering::sortOpenTasks(state.tasks);
+        m_allTasks = std::move(state.tasks);
+        m_selectedWorkspaceID = normalizedWorkspaceID(state.selectedWorkspaceID);
+        m_workspacePromptsByID = std::move(state.workspacePromptsByID);
+        m_defaultPromptOverride = std::move(state.defaultPromptOverride);
+        if (m_selectedWorkspaceID != kAllWorkspaceID)
+            m_lastSelectedSectionID = m_selectedWorkspaceID;
+    } catch (const std::exception& error) {
+        m_logger.error(QStringLiteral("Failed to load persisted workspace: %1").arg(QString::fromUtf8(error.what())));
+        m_sections = TaskSection::builtInDefaults();
+        m_allTasks.clear();
+        m_selectedWorkspaceID = kAllWorkspaceID;
+        m_workspacePromptsByID.clear();
+        m_defaultPromptOverride.clear();
+        m_lastSelectedSectionID = kPersonalSectionID;
+    }
+    refreshVisibleTasks();
+}
+
+// MARK: derived views
+
+QString NotchTaskViewModel::sectionIconName(const QString& sectionID)
+{
+    if (sectionID == QLatin1String("section.work"))
+        return QStringLiteral("briefcase");
+    if (sectionID == QLatin1String("section.personal"))
+        return QStringLiteral("person");
+    if (sectionID == QLatin1String("section.home"))
+        return QStringLiteral("house");
+    if (sectionID == QLatin1String("section.health"))
+        return QStringLiteral("heart");
+    return QStringLiteral("folder");
+}
+
+QString NotchTaskViewModel::sectionPurpose(const QString& sectionID)
+{
+    if (sectionID == QLatin1String("section.work"))
+        return QStringLiteral("Prioritize deadlines, meetings, deliverables, colleagues, and business impact.");
+    if (sectionID == QLatin1String("section.personal"))
+        return QStringLiteral("Prioritize personal commitments, social follow-ups, errands, and life admin.");
+    if (sectionID == QLatin1String("section.home"))
+        return QStringLiteral("Prioritize chores, maintenance, household logistics, and home responsibilities.");
+    if (sectionID == QLatin1String("section.health"))
+        return QStringLiteral("Prioritize medication, appointments, exercise, recovery, and wellbeing.");
+    return QStringLiteral("Infer the workflow intent from this custom section title and prioritize accordingly.");
+}
+
+QList<TaskWorkspaceTab> NotchTaskViewModel::workspaceTabs() const
+{
+    QList<TaskWorkspaceTab> tabs;
+    tabs.reserve(m_sections.size() + 1);
+    tabs.append({kAllWorkspaceID, QStringLiteral("All"),
+                 QStringLiteral("Prioritize across every visible section using each task's section context."), true,
+                 QStringLiteral("square.grid.2x2"), false, false, std::nullopt});
+    for (const TaskSection& section : m_sections) {
+        tabs.append({section.id, section.title, sectionPurpose(section.id), false, sectionIconName(section.id), true,
+                     true, section.accent});
+    }
+    return tabs;
+}
+
+TaskWorkspaceTab NotchTaskViewModel::selectedWorkspaceTab() const
+{
+    const QList<TaskWorkspaceTab> tabs = workspaceTabs();
+    for (const TaskWorkspaceTab& tab : tabs) {
+        if (tab.id == m_selectedWorkspaceID)
+            return tab;
+    }
+    return tabs.first();
+}
+
+QStringList NotchTaskViewModel::workspaceTitles() const
+{
+    QStringList titles;
+    for (const TaskWorkspaceTab& tab : workspaceTabs())
+        titles.append(tab.title);
+    return titles;
+}
+
+std::optional<TaskSection> NotchTaskViewModel::composerTargetSection() const
+{
+    auto sectionWithID = [this](const QString& id) -> std::optional<TaskSection> {
+        for (const TaskSection& section : m_sections) {
+            if (section.id == id)
+                return section;
+        }
+        return std::nullopt;
+    };
+    if (m_selectedWorkspaceID != kAllWorkspaceID)
+        return sectionWithID(m_selectedWorkspaceID);
+    if (auto last = sectionWithID(m_lastSelectedSectionID))
+        return last;
+    if (auto personal = sectionWithID(kPersonalSectionID))
+        return personal;
+    if (!m_sections.isEmpty())
+        return m_sections.first();
+    return std::nullopt;
+}
+
+std::optional<TaskSectionAccent> NotchTaskViewModel::selectedSectionAccent() const
+{
+    if (m_selectedWorkspaceID == kAllWorkspaceID)
+        return std::nullopt;
+    const std::optional<TaskSection> section = composerTargetSection();
+    return section ? section->accent : std::nullopt;
+}
+
+QString NotchTaskViewModel::normalizedWorkspaceID(const QString& workspaceID) const
+{
+    return hasSection(workspaceID) ? workspaceID : kAllWorkspaceID;
+}
+
+bool NotchTaskViewModel::hasSection(const QString& sectionID) const
+{
+    if (sectionID == kAllWorkspaceID)
+        return false;
+    return std::any_of(m_sections.cbegin(), m_sections.cend(),
+                       [&](const TaskSection& section) { return section.id == sectionID; });
+}
+
+// MARK: refresh and save
+
+void NotchTaskViewModel::refreshVisibleTasks()
+{
+    m_tasks = TaskWorkspaceLogic::visibleTasks(m_selectedWorkspaceID, m_sections, m_allTasks);
+    emit tasksChanged(m_tasks);
+    m_currentWorkspacePrompt = m_workspacePromptsByID.value(m_selectedWorkspaceID);
+    emit currentWorkspacePromptChanged(m_currentWorkspacePrompt);
+}
+
+void NotchTaskViewModel::persistWorkspace()
+{
+    const TaskWorkspaceState state{m_sections, m_allTasks, m_selectedWorkspaceID, m_workspacePromptsByID,
+                                   m_defaultPromptOverride};
+    try {
+        m_taskStore.save(state);
+    } catch (const std::exception& error) {
+        // The in-memory workspace stands; the next successful save writes it whole.
+        m_logger.error(QStringLiteral("Failed to persist workspace: %1").arg(QString::fromUtf8(error.what())));
+        return;
+    }
+    m_reminderStateVersion = QUuid::createUuid();
+    emit reminderStateVersionChanged(m_reminderStateVersion);
+}
+
+void NotchTaskViewModel::refreshAndSave()
+{
+    refreshVisibleTasks();
+    persistWorkspace();
+}
+
+// MARK: setters
+
+void NotchTaskViewModel::setDraftTask(const QString& text)
+{
+    if (m_draftTask == text)
+        return;
+    m_draftTask = text;
+    emit draftTaskChanged(m_draftTask);
+}
+
+void NotchTaskViewModel::setSections(SectionList sections)
+{
+    m_sections = std::move(sections);
+    emit sectionsChanged(m_sections);
+}
+
+void NotchTaskViewModel::setSelectedWorkspaceID(const QString& workspaceID)
+{
+    m_selectedWorkspaceID = workspaceID;
+    emit selectedWorkspaceIDChanged(m_selectedWorkspaceID);
+}
+
+void NotchTaskViewModel::setSortStatusMessage(std::optional<QString> message)
+{
+    m_sortStatusMessage = std::move(message);
+    emit sortStatusMessageChanged(m_sortStatusMessage);
+}
+
+void NotchTaskViewModel::setIsSorting(bool isSorting)
+{
+    m_isSorting = isSorting;
+    emit isSortingChanged(m_isSorting);
+}
+
+void NotchTaskViewModel::requestComposerFocus()
+{
+    m_requestedFocus = FocusTarget::composer;
+    emit requestedFocusChanged(m_requestedFocus);
+    m_focusRequestID = QUuid::createUuid();
+    emit focusRequestIDChanged(m_focusRequestID);
+}
+
+// MARK: operations
+
+void NotchTaskViewModel::submitDraftTask()
+{
+    const QString title = Text::trimmed(m_draftTask);
+    if (title.isEmpty())
+        return;
+    const std::optional<TaskSection> target = composerTargetSection();
+    const QString sectionID = target ? target->id : kPersonalSectionID;
+    m_allTasks = TaskWorkspaceLogic::appendingNewTask(title, sectionID, std::move(m_allTasks), m_clock);
+    refreshVisibleTasks();
+
+    m_draftTask.clear();
+    emit draftTaskChanged(m_draftTask);
+    setSortStatusMessage(std::nullopt);
+    m_taskSubmissionID = QUuid::createUuid();
+    emit taskSubmissionIDChanged(m_taskSubmissionID);
+    requestComposerFocus();
+    persistWorkspace();
+}
+
+void NotchTaskViewModel::setExpanded(bool expanded)
+{
+    if (m_isExpanded == expanded)
+        return;
+    m_isExpanded = expanded;
+    emit isExpandedChanged(m_isExpanded);
+    if (expanded) {
+        requestComposerFocus();
+    } else {
+        m_requestedFocus.reset();
+        emit requestedFocusChanged(m_requestedFocus);
+    }
+}
+
+void NotchTaskViewModel::setExpansionHold(bool isHeld, const QString& reason)
+{
+    if (isHeld)
+        m_expansionHoldReasons.insert(reason);
+    else
+        m_expansionHoldReasons.remove(reason);
+    const bool held = !m_expansionHoldReasons.isEmpty();
+    if (m_hasExpansionHold != held) {
+        m_hasExpansionHold = held;
+        emit hasExpansionHoldChanged(m_hasExpansionHold);
+    }
+}
+
+void NotchTaskViewModel::selectWorkspace(const QString& workspaceID)
+{
+    const QString normalized = normalizedWorkspaceID(workspaceID);
+    if (normalized == m_selectedWorkspaceID)
+        return;
+    setSelectedWorkspaceID(normalized);
+    if (normalized != kAllWorkspaceID)
+        m_lastSelectedSectionID = normalized;
+    setSortStatusMessage(std::nullopt);
+    refreshAndSave();
+}
+
+void NotchTaskViewModel::addSection(const QString& title)
+{
+    const QString trimmed = Text::trimmed(title);
+    if (trimmed.isEmpty())
+        return;
+    TaskSection section;
+    section.id = kCustomSectionPrefix + Uuid::lowerString(QUuid::createUuid());
+    section.title = trimmed;
+    section.kind = TaskSection::Kind::custom;
+    section.sortOrder = m_sections.size();
+    SectionList sections = m_sections;
+    sections.append(section);
+    TaskOrdering::sortSectionsForDisplay(sections);
+    setSections(std::move(sections));
+    selectWorkspace(section.id);
+    persistWorkspace();
+}
+
+void NotchTaskViewModel::setWorkspacePrompt(const QString& prompt, const QString& workspaceID)
+{
+    const QString trimmed = Text::trimmed(prompt);
+    if (trimmed.isEmpty())
+        m_workspacePromptsByID.remove(workspaceID);
+    else
+        m_workspacePromptsByID.insert(workspaceID, trimmed);
+    resetAIState(workspaceID);
+    setSortStatusMessage(std::nullopt);
+    refreshAndSave();
+}
+
+void NotchTaskViewModel::resetAIState(const QString& workspaceID)
+{
+    m_allTasks = TaskWorkspaceLogic::clearingAIState(workspaceID, std::move(m_allTasks));
+    if (workspaceID != kAllWorkspaceID)
+        m_allTasks = TaskWorkspaceLogic::clearingAllWorkspaceAIState(workspaceID, std::move(m_allTasks));
+}
+
+void NotchTaskViewModel::renameSelectedSection(const QString& title)
+{
+    if (m_selectedWorkspaceID == kAllWorkspaceID)
+        return;
+    const QString trimmed = Text::trimmed(title);
+    if (trimmed.isEmpty())
+        return;
+    SectionList sections = m_sections;
+    const auto section = std::find_if(sections.begin(), sections.end(),
+                                      [&](const TaskSection& s) { return s.id == m_selectedWorkspaceID; });
+    if (section == sections.end() || section->title == trimmed)
+        return;
+    section->title = trimmed;
+    TaskOrdering::sortSectionsForDisplay(sections);
+    setSections(std::move(sections));
+    resetAIState(m_selectedWorkspaceID);
+    setSortStatusMessage(std::nullopt);
+    refreshAndSave();
+}
+
+void NotchTaskViewModel::deleteSelectedSection()
+{
+    if (m_selectedWorkspaceID == kAllWorkspaceID)
+        return;
+    const TaskWorkspaceTab tab = selectedWorkspaceTab();
+    if (!tab.canDelete || m_sections.size() < 2) {
+        setSortStatusMessage(QStringLiteral("At least one section must remain."));
+        return;
+    }
+    SectionList sections = m_sections;
+    sections.removeIf([&](const TaskSection& section) { return section.id == tab.id; });
+    setSections(std::move(sections));
+    m_workspacePromptsByID.remove(tab.id);
+    m_allTasks = TaskWorkspaceLogic::removingTasks(tab.id, std::move(m_allTasks));
+    if (m_lastSelectedSectionID == tab.id)
+        m_lastSelectedSectionID = m_sections.isEmpty() ? kPersonalSectionID : m_sections.first().id;
+    setSelectedWorkspaceID(kAllWorkspaceID);
+    setSortStatusMessage(std::nullopt);
+    refreshAndSave();
+}
+
+void NotchTaskViewModel::setSelectedSectionAccent(std::optional<TaskSectionAccent> accent)
+{
+    if (m_selectedWorkspaceID == kAllWorkspaceID)
+        return;
+    setSectionAccent(accent, m_selectedWorkspaceID);
+}
+
+void NotchTaskViewModel::setSectionAccent(std::optional<TaskSectionAccent> accent, const QString& sectionID)
+{
+    if (sectionID == kAllWorkspaceID)
+        return;
+    SectionList sections = m_sections;
+    const auto section = std::find_if(sections.begin(), sections.end(),
+                                      [&](const TaskSection& s) { return s.id == sectionID; });
+    if (section == sections.end() || section->accent == accent)
+        return;
+    section->accent = accent;
+    TaskOrdering::sortSectionsForDisplay(sections);
+    setSections(std::move(sections));
+    setSortStatusMessage(std::nullopt);
+    refreshAndSave();
+}
+
+void NotchTaskViewModel::markReminderDelivering(const QUuid& taskID)
+{
+    const auto task = std::find_if(m_allTasks.begin(), m_allTasks.end(),
+                                   [&](const TaskItem& t) { return isTaskID(t.id, taskID); });
+    if (task == m_allTasks.end() || !task->reminder)
+        return;
+    task->reminder->isDelivering = true;
+    refreshAndSave();
+}
+
+void NotchTaskViewModel::clearReminder(const QUuid& taskID)
+{
+    const auto task = std::find_if(m_allTasks.begin(), m_allTasks.end(),
+                                   [&](const TaskItem& t) { return isTaskID(t.id, taskID); });
+    if (task == m_allTasks.end() || !task->reminder)
+        return;
+    task->reminder.reset();
+    refreshAndSave();
+}
+
+void NotchTaskViewModel::moveTasks(const QSet<qsizetype>& offsets, qsizetype destination)
+{
+    if (m_selectedWorkspaceID == kAllWorkspaceID)
+        return;
+    m_allTasks = TaskWorkspaceLogic::movingTasks(m_selectedWorkspaceID, offsets, destination, std::move(m_allTasks));
+    refreshVisibleTasks();
+    setSortStatusMessage(std::nullopt);
+    persistWorkspace();
+}
+
+void NotchTaskViewModel::clearCompletedHistory()
+{
+    QSet<QUuid> ids;
+    for (const TaskItem& task : TaskWorkspaceLogic::completedTasks(kAllWorkspaceID, m_sections, m_allTasks))
+        ids.insert(task.id);
+    if (ids.isEmpty())
+        return;
+    // Only completed tasks go: an open task sharing an id (hand-edited data) stays.
+    m_allTasks.removeIf([&](const TaskItem& task) { return task.isCompleted && ids.contains(task.id); });
+    refreshVisibleTasks();
+    setSortStatusMessage(std::nullopt);
+    persistWorkspace();
+}
+
+void NotchTaskViewModel::completeTask(const QUuid& taskID)
+{
+    m_allTasks = TaskWorkspaceLogic::completingTask(taskID, std::move(m_allTasks), m_clock);
+    refreshVisibleTasks();
+    setSortStatusMessage(std::nullopt);
+    persistWorkspace();
+}
+
+void NotchTaskViewModel::deleteTask(const QUuid& taskID)
+{
+    m_allTasks = TaskWorkspaceLogic::removingTask(taskID, std::move(m_allTasks));
+    refreshVisibleTasks();
+    setSortStatusMessage(std::nullopt);
+    persistWorkspace();
+}
+
+void NotchTaskViewModel::saveReminder(const QUuid& taskID, Date scheduledAt)
+{
+    const auto task = std::find_if(m_allTasks.begin(), m_allTasks.end(),
+                                   [&](const TaskItem& t) { return isOpenTask(t, taskID); });
+    if (task == m_allTasks.end())
+        return;
+    task->reminder = TaskReminder{scheduledAt, false};
+    setSortStatusMessage(std::nullopt);
+    refreshAndSave();
+}
+
+// MARK: AI Sort
+
+TaskSortContext NotchTaskViewModel::makeSortContext() const
+{
+    const TaskWorkspaceTab tab = selectedWorkspaceTab();
+    TaskSortContext context;
+    context.workspaceID = tab.id;
+    context.workspaceTitle = tab.title;
+    context.workspacePurpose = tab.purpose;
+    context.isAllWorkspace = tab.isAllWorkspace;
+    context.defaultCustomPrompt = m_defaultPromptOverride;
+    const auto prompt = m_workspacePromptsByID.constFind(tab.id);
+    if (prompt != m_workspacePromptsByID.constEnd())
+        context.workspaceCustomPrompt = *prompt;
+    for (const TaskSection& section : m_sections) {
+        context.sectionTitlesByID.insert(section.id, section.title);
+        context.sectionPurposesByID.insert(section.id, sectionPurpose(section.id));
+    }
+    for (auto it = m_workspacePromptsByID.constBegin(); it != m_workspacePromptsByID.constEnd(); ++it) {
+        if (hasSection(it.key()))
+            context.sectionCustomPromptsByID.insert(it.key(), it.value());
+    }
+    return context;
+}
+
+QList<QUuid> NotchTaskViewModel::visibleTaskIDs() const
+{
+    QList<QUuid> ids;
+    ids.reserve(m_tasks.size());
+    for (const TaskItem& task : m_tasks)
+        ids.append(task.id);
+    return ids;
+}
+
+void NotchTaskViewModel::sortTasksWithAI()
+{
+    if (m_isSorting)
+        return;
+    if (m_tasks.isEmpty()) {
+        setSortStatusMessage(TaskSortingError::noSortableTasks().description());
+        return;
+    }
+    setIsSorting(true);
+    setSortStatusMessage(QStringLiteral("Sorting ") + selectedWorkspaceTab().title + QChar(0x2026));
+
+    if (TaskWorkspaceLogic::tasksNeedingRanking(m_selectedWorkspaceID, m_sections, m_allTasks).isEmpty()) {
+        finishSort({});
+        return;
+    }
+
+    // Decisions address tasks by position, so remember exactly which list they number.
+    m_sortWorkspaceID = m_selectedWorkspaceID;
+    m_sortTaskIDs = visibleTaskIDs();
+    m_taskSortingService.sortTasks(m_tasks, makeSortContext(), this,
+                                   [this](const TaskSortResult& result) { receiveSortAnswer(result); });
+}
+
+void NotchTaskViewModel::receiveSortAnswer(const TaskSortResult& result)
+{
+    if (const auto* error = std::get_if<TaskSortingError>(&result)) {
+        failSort(error->description());
+        return;
+    }
+    const TaskSortDecisionList& decisions = std::get<TaskSortDecisionList>(result);
+    // The user may have switched workspace or changed its tasks while the model
+    // worked; positions would then name other tasks.
+    const bool sameList = m_selectedWorkspaceID == m_sortWorkspaceID && visibleTaskIDs() == m_sortTaskIDs;
+    if (!sameList || (!decisions.isEmpty() && decisions.size() != m_tasks.size())) {
+        failSort(TaskSortingError::incompleteClassificationMessage());
+        return;
+    }
+    finishSort(decisions);
+}
+
+void NotchTaskViewModel::finishSort(const TaskSortDecisionList& decisions)
+{
+    applySortDecisions(decisions);
+    refreshVisibleTasks();
+    setSortStatusMessage(selectedWorkspaceTab().title + QStringLiteral(" sorted."));
+    persistWorkspace();
+    m_sortWorkspaceID.clear();
+    m_sortTaskIDs.clear();
+    setIsSorting(false);
+}
+
+void NotchTaskViewModel::applySortDecisions(const TaskSortDecisionList& decisions)
+{
+    if (m_allTasks.isEmpty())
+        return;
+    if (m_selectedWorkspaceID == kAllWorkspaceID)
+        m_allTasks = TaskWorkspaceLogic::applyingSortDecisions(decisions, std::move(m_allTasks), m_sections);
+    else
+        m_allTasks = TaskWorkspaceLogic::applyingSortDecisions(decisions, m_selectedWorkspaceID, std::move(m_allTasks));
+}
+
+void NotchTaskViewModel::failSort(const QString& message)
+{
+    setSortStatusMessage(message);
+    m_logger.error(QStringLiteral("Failed to sort tasks: %1").arg(message));
+    m_sortWorkspaceID.clear();
+    m_sortTaskIDs.clear();
+    setIsSorting(false);
+}
