@@ -32,7 +32,6 @@ ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& ses
     m_isExpanded = m_viewModel.isExpanded();
     m_focusRequestID = m_viewModel.focusRequestID();
     m_expansion.jumpTo(m_isExpanded ? 1 : 0);
-    m_hasSynced = true;
 }
 
 ContentView::~ContentView() = default;

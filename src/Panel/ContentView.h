@@ -70,7 +70,6 @@ private:
     Callbacks m_callbacks;
 
     bool m_syncPending = false;
-    bool m_hasSynced = false;
     bool m_isExpanded = false;
     QUuid m_focusRequestID;
 
