@@ -1,7 +1,11 @@
+#include "App/AppDelegate.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("QuaverLoom"));
+    AppDelegate delegate;
+    return delegate.run();
 }

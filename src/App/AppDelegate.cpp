@@ -1,0 +1,168 @@
+#include "App/AppDelegate.h"
+
+#include "App/AppSessionViewModel.h"
+#include "App/AppUpdateManagerFactory.h"
+#include "App/CheckForUpdatesCommand.h"
+#include "App/InfoDictionary.h"
+#include "App/LiveAppSupportRouter.h"
+#include "App/MessageBoxUpdateResultPresenter.h"
+#include "App/TerminationSignalHandler.h"
+#include "Model/UserDefaultsAppPreferencesStore.h"
+#include "Model/UserDefaultsTaskStore.h"
+#include "Overlay/NotchOverlayController.h"
+#include "Overlay/NotchPanel.h"
+#include "Panel/Motion.h"
+#include "Panel/TemplateStyle.h"
+#include "Platform/ApplicationShell.h"
+#include "Platform/QtScreenInfoProvider.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/XInputPointerMonitor.h"
+#include "Sorting/AppleFoundationTaskSortingService.h"
+#include "Sorting/OpenAICompatibleLanguageModel.h"
+#include "Workspace/NotchTaskViewModel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <cstdio>
+
+AppDelegate::AppDelegate(QObject* parent) : AppDelegate(Services{}, parent) {}
+
+AppDelegate::AppDelegate(Services services, QObject* parent) : QObject(parent), m_services(std::move(services))
+{
+    m_updateResultPresenter = std::make_unique<MessageBoxUpdateResultPresenter>();
+    m_appUpdateManager = AppUpdateManagerFactory::make(InfoDictionary::main(), *m_updateResultPresenter);
+    // The command's action has no menu to live in yet; the control panel will offer it.
+    m_checkForUpdatesCommand = std::make_unique<CheckForUpdatesCommand>(*m_appUpdateManager);
+}
+
+AppDelegate::~AppDelegate()
+{
+    applicationWillTerminate();
+}
+
+QString AppDelegate::lockFilePath()
+{
+    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (directory.isEmpty())
+        directory = QDir::tempPath();
+    return directory + QStringLiteral("/quaverloom.lock");
+}
+
+AppDelegate::LaunchResult AppDelegate::startApplication()
+{
+    // 1. Under a test host nothing is created and nothing is shown.
+    if (QProcessEnvironment::systemEnvironment().contains(QStringLiteral("XCTestConfigurationFilePath")))
+        return LaunchResult::stoppedForTests;
+
+    // Two copies would draw two notches and write the same files.
+    m_instanceLock = std::make_unique<QLockFile>(lockFilePath());
+    m_instanceLock->setStaleLockTime(0); // only a lock whose process is gone is stale
+    if (!m_instanceLock->tryLock(0)) {
+        m_instanceLock.reset();
+        return LaunchResult::alreadyRunning;
+    }
+
+    // 2. Accessory: tool windows only, no taskbar entry.
+    m_applicationShell = std::make_unique<ApplicationShell>();
+    m_applicationShell->setActivationPolicy(ApplicationShell::ActivationPolicy::Accessory);
+
+    // 3. The one template.
+    m_configuration = NotchTemplateConfiguration::defaults();
+
+    // 4.–6. Stores on the live user defaults and the sorting service.
+    m_userDefaults = m_services.makeUserDefaults ? m_services.makeUserDefaults() : std::make_unique<FileUserDefaults>();
+    m_taskStore = std::make_unique<UserDefaultsTaskStore>(*m_userDefaults, QStringLiteral("quaver-loom.tasks"));
+    m_languageModel = std::make_unique<OpenAICompatibleLanguageModel>(
+        OpenAICompatibleLanguageModel::Configuration::fromEnvironment());
+    m_sortingService = std::make_unique<AppleFoundationTaskSortingService>(m_languageModel.get());
+    m_preferencesStore =
+        std::make_unique<UserDefaultsAppPreferencesStore>(*m_userDefaults, QStringLiteral("quaver-loom.preferences"));
+
+    // 7.–8. The view models load what is stored.
+    m_taskViewModel = std::make_unique<NotchTaskViewModel>(*m_taskStore, *m_sortingService, SystemClock::shared());
+    m_appSupportRouter = std::make_unique<LiveAppSupportRouter>();
+    m_sessionViewModel = std::make_unique<AppSessionViewModel>(*m_preferencesStore, *m_appSupportRouter);
+
+    // 9.–10. The overlay; its panel stays hidden until the pipeline below shows it.
+    // The reminder preview has no scheduler to fly through yet, so it does nothing.
+    auto onPreviewReminder = [](const QString&) {};
+    m_pointerMonitor = m_services.makePointerMonitor ? m_services.makePointerMonitor()
+                                                     : std::make_unique<XInputPointerMonitor>();
+    m_screens = m_services.makeScreens ? m_services.makeScreens() : std::make_unique<QtScreenInfoProvider>();
+    const bool reduceMotion =
+        m_services.reduceMotion ? m_services.reduceMotion() : Motion::reduceMotionFromEnvironment();
+    m_overlayController = std::make_unique<NotchOverlayController>(
+        m_configuration, *m_taskViewModel, *m_sessionViewModel, onPreviewReminder,
+        NotchOverlayController::Environment{*m_pointerMonitor, *m_screens, TemplateStyle::textWidthFunction(),
+                                            reduceMotion});
+
+    // 11.–12. Reminder scheduler and control-panel window coordinator: not yet part of the program.
+
+    // 14. The notch is shown exactly while onboarding is completed; the current
+    // value is delivered at once.
+    connect(m_sessionViewModel.get(), &AppSessionViewModel::preferencesChanged, this,
+            [this](const AppPreferences& preferences) { onboardingStateChanged(preferences.hasCompletedOnboarding); });
+    onboardingStateChanged(m_sessionViewModel->preferences().hasCompletedOnboarding);
+
+    // 15. Showing twice is harmless: monitors are installed once.
+    if (m_sessionViewModel->preferences().hasCompletedOnboarding)
+        showNotchPanel();
+
+    // 16. Showing the control panel when it is asked for: with the window coordinator.
+
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    return LaunchResult::started;
+}
+
+void AppDelegate::onboardingStateChanged(bool hasCompletedOnboarding)
+{
+    if (m_hasOnboardingState && hasCompletedOnboarding == m_lastHasCompletedOnboarding)
+        return;
+    m_hasOnboardingState = true;
+    m_lastHasCompletedOnboarding = hasCompletedOnboarding;
+    if (hasCompletedOnboarding)
+        showNotchPanel();
+    else
+        hideNotchPanel();
+}
+
+void AppDelegate::showNotchPanel()
+{
+    if (!m_overlayController)
+        return;
+    m_overlayController->positionPanel();
+    m_overlayController->panel().orderFront();
+    m_overlayController->installEventMonitors();
+    m_overlayController->evaluateHover();
+}
+
+void AppDelegate::hideNotchPanel()
+{
+    if (!m_overlayController)
+        return;
+    m_overlayController->removeEventMonitors();
+    m_overlayController->panel().orderOut();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    hideNotchPanel();
+}
+
+int AppDelegate::run()
+{
+    switch (startApplication()) {
+    case LaunchResult::alreadyRunning:
+        std::fprintf(stderr, "QuaverLoom is already running (lock file %s held by another process).\n",
+                     qPrintable(QDir::toNativeSeparators(lockFilePath())));
+        return 1;
+    case LaunchResult::stoppedForTests:
+    case LaunchResult::started:
+        break;
+    }
+    TerminationSignalHandler signalHandler;
+    return QApplication::exec();
+}

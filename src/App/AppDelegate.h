@@ -1,0 +1,97 @@
+#pragma once
+
+#include "Template/NotchTemplateConfiguration.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class AppSessionViewModel;
+class AppSupportRouting;
+class AppUpdateManaging;
+class AppleFoundationTaskSortingService;
+class ApplicationShell;
+class CheckForUpdatesCommand;
+class LanguageModel;
+class NotchOverlayController;
+class NotchTaskViewModel;
+class PointerMonitor;
+class QLockFile;
+class ScreenInfoProviding;
+class TaskSortingService;
+class UpdateResultPresenting;
+class UserDefaults;
+class UserDefaultsAppPreferencesStore;
+class UserDefaultsTaskStore;
+
+// Builds every long-lived part of the program once, in dependency order, and
+// shows the notch panel exactly while onboarding is completed. The members
+// below are declared in construction order, so teardown runs in reverse.
+class AppDelegate final : public QObject {
+    Q_OBJECT
+public:
+    enum class LaunchResult { started, stoppedForTests, alreadyRunning };
+
+    // Desktop services; left empty, the live ones are made at launch.
+    struct Services {
+        std::function<std::unique_ptr<UserDefaults>()> makeUserDefaults;
+        std::function<std::unique_ptr<PointerMonitor>()> makePointerMonitor;
+        std::function<std::unique_ptr<ScreenInfoProviding>()> makeScreens;
+        std::function<bool()> reduceMotion;
+    };
+
+    explicit AppDelegate(QObject* parent = nullptr);
+    AppDelegate(Services services, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    LaunchResult startApplication();
+    // Removes the pointer monitors and hides the notch panel; nothing is saved here.
+    void applicationWillTerminate();
+
+    // Starts, then runs the event loop; the process's exit code.
+    int run();
+
+    static QString lockFilePath();
+
+    ApplicationShell* applicationShell() const { return m_applicationShell.get(); }
+    NotchTaskViewModel* taskViewModel() const { return m_taskViewModel.get(); }
+    AppSessionViewModel* sessionViewModel() const { return m_sessionViewModel.get(); }
+    NotchOverlayController* overlayController() const { return m_overlayController.get(); }
+    AppUpdateManaging* appUpdateManager() const { return m_appUpdateManager.get(); }
+    CheckForUpdatesCommand* checkForUpdatesCommand() const { return m_checkForUpdatesCommand.get(); }
+
+private:
+    void showNotchPanel();
+    void hideNotchPanel();
+    void onboardingStateChanged(bool hasCompletedOnboarding);
+
+    Services m_services;
+
+    // Chosen once, before launch, as the application object does; kept alive here.
+    std::unique_ptr<UpdateResultPresenting> m_updateResultPresenter;
+    std::unique_ptr<AppUpdateManaging> m_appUpdateManager;
+    std::unique_ptr<CheckForUpdatesCommand> m_checkForUpdatesCommand;
+
+    // Created by startApplication(), in this order.
+    std::unique_ptr<QLockFile> m_instanceLock;
+    std::unique_ptr<ApplicationShell> m_applicationShell;
+    NotchTemplateConfiguration m_configuration;
+    std::unique_ptr<UserDefaults> m_userDefaults;
+    std::unique_ptr<UserDefaultsTaskStore> m_taskStore;
+    std::unique_ptr<LanguageModel> m_languageModel;
+    std::unique_ptr<TaskSortingService> m_sortingService;
+    std::unique_ptr<UserDefaultsAppPreferencesStore> m_preferencesStore;
+    std::unique_ptr<NotchTaskViewModel> m_taskViewModel;
+    std::unique_ptr<AppSupportRouting> m_appSupportRouter;
+    std::unique_ptr<AppSessionViewModel> m_sessionViewModel;
+    std::unique_ptr<PointerMonitor> m_pointerMonitor;
+    std::unique_ptr<ScreenInfoProviding> m_screens;
+    std::unique_ptr<NotchOverlayController> m_overlayController;
+    // Reminder presenter and scheduler: created here, after the overlay
+    // controller, once they exist; the preview callback then flies through them.
+    // Control-panel window coordinator: created here, after the scheduler.
+
+    bool m_hasOnboardingState = false;
+    bool m_lastHasCompletedOnboarding = false;
+};

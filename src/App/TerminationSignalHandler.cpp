@@ -1,0 +1,71 @@
+#include "App/TerminationSignalHandler.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int signalFds[2] = {-1, -1};
+
+extern "C" void writeSignal(int signalNumber)
+{
+    const int savedErrno = errno;
+    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    // Nothing else is async-signal-safe enough; a full pipe means a quit is already on its way.
+    [[maybe_unused]] const ssize_t written = ::write(signalFds[0], &byte, 1);
+    errno = savedErrno;
+}
+} // namespace
+
+TerminationSignalHandler::TerminationSignalHandler(QObject* parent) : QObject(parent)
+{
+    if (signalFds[0] >= 0)
+        return; // one handler per process
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalFds) != 0) {
+        signalFds[0] = signalFds[1] = -1;
+        return;
+    }
+    ::fcntl(signalFds[0], F_SETFL, O_NONBLOCK);
+    ::fcntl(signalFds[1], F_SETFL, O_NONBLOCK);
+    m_notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignalHandler::readSignal);
+
+    struct sigaction action {};
+    action.sa_handler = writeSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+TerminationSignalHandler::~TerminationSignalHandler()
+{
+    if (!m_notifier)
+        return;
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    delete m_notifier;
+    m_notifier = nullptr;
+    ::close(signalFds[0]);
+    ::close(signalFds[1]);
+    signalFds[0] = signalFds[1] = -1;
+}
+
+void TerminationSignalHandler::readSignal()
+{
+    unsigned char byte = 0;
+    int last = 0;
+    while (::read(signalFds[1], &byte, 1) == 1)
+        last = byte;
+    if (last == 0)
+        return;
+    emit terminationRequested(last);
+    QCoreApplication::quit();
+}

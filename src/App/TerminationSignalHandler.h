@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// SIGTERM and SIGINT (logout, kill, Ctrl+C) end the event loop through the
+// normal quit path: the signal handler only writes a byte into a pipe, and the
+// event loop reads it and quits.
+class TerminationSignalHandler final : public QObject {
+    Q_OBJECT
+public:
+    explicit TerminationSignalHandler(QObject* parent = nullptr);
+    ~TerminationSignalHandler() override;
+
+    bool isInstalled() const { return m_notifier != nullptr; }
+
+signals:
+    void terminationRequested(int signalNumber);
+
+private:
+    void readSignal();
+
+    QSocketNotifier* m_notifier = nullptr;
+};

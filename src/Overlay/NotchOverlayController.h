@@ -1,0 +1,79 @@
+#pragma once
+
+#include "Model/TaskSection.h"
+#include "Overlay/NotchHeaderWidthRequirements.h"
+#include "Overlay/NotchOverlayMetrics.h"
+#include "Platform/PointerMonitor.h"
+#include "Template/NotchTemplateConfiguration.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class AppSessionViewModel;
+class ContentView;
+class NotchHostingView;
+class NotchPanel;
+class NotchTaskViewModel;
+class ScreenInfoProviding;
+
+// Owns the borderless panel over the notch: computes the geometry, places the
+// panel, expands and collapses the workspace from the pointer position, lets
+// clicks through outside the visible shape and re-lays the panel out when the
+// section list changes. There is no timer: pointer events and the section list
+// drive everything.
+class NotchOverlayController final : public QObject {
+    Q_OBJECT
+public:
+    // The desktop services the controller works with.
+    struct Environment {
+        PointerMonitor& pointerMonitor;
+        const ScreenInfoProviding& screens;
+        TextWidthFunction textWidth;
+        bool reduceMotion = false;
+    };
+
+    NotchOverlayController(const NotchTemplateConfiguration& configuration, NotchTaskViewModel& viewModel,
+                           AppSessionViewModel& sessionViewModel,
+                           std::function<void(const QString& title)> onPreviewReminder, Environment environment,
+                           QObject* parent = nullptr);
+    ~NotchOverlayController() override;
+
+    NotchPanel& panel() const { return *m_panel; }
+    NotchHostingView& hostingView() const { return *m_hostingView; }
+    ContentView& contentView() const { return *m_contentView; }
+    const NotchOverlayMetrics& metrics() const { return m_metrics; }
+    bool hasEventMonitors() const { return !m_eventMonitors.empty(); }
+
+    void positionPanel();
+    void installEventMonitors();
+    void removeEventMonitors();
+    void evaluateHover();
+
+signals:
+    void metricsChanged(const NotchOverlayMetrics& metrics);
+
+private:
+    void refreshLayout();
+    void updateMousePassThrough(Point location);
+    void applyPanelFrame(const Rect& frame);
+
+    std::unique_ptr<NotchPanel> m_panel;
+    NotchHostingView* m_hostingView = nullptr;
+    ContentView* m_contentView = nullptr;
+    NotchTemplateConfiguration m_configuration;
+    NotchOverlayMetrics m_metrics;
+    NotchTaskViewModel& m_viewModel;
+    AppSessionViewModel& m_sessionViewModel;
+    std::function<void(const QString&)> m_onPreviewReminder;
+    std::vector<PointerMonitor::Token> m_eventMonitors;
+
+    PointerMonitor& m_pointerMonitor;
+    const ScreenInfoProviding& m_screens;
+    TextWidthFunction m_textWidth;
+    bool m_reduceMotion = false;
+    // The panel's frame in screen coordinates, as last placed.
+    Rect m_panelFrame;
+    std::optional<SectionList> m_lastSections;
+};

@@ -1,0 +1,181 @@
+#include "Panel/ContentView.h"
+
+#include "App/AppSessionViewModel.h"
+#include "Panel/NotchBorderShape.h"
+#include "Panel/NotchShape.h"
+#include "Panel/TemplateStyle.h"
+#include "Workspace/NotchTaskViewModel.h"
+
+#include <QPainter>
+#include <QTimer>
+#include <algorithm>
+
+ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel, QWidget* parent,
+                         std::function<double()> clock)
+    : QWidget(parent),
+      m_viewModel(viewModel),
+      m_sessionViewModel(sessionViewModel),
+      m_clock(std::move(clock)),
+      m_animator([this] { frame(); }, [this] { return isAnimating(); })
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAccessibleName(QStringLiteral("Notch panel"));
+
+    const auto schedule = [this] { sync(); };
+    connect(&m_viewModel, &NotchTaskViewModel::isExpandedChanged, this, schedule);
+    connect(&m_viewModel, &NotchTaskViewModel::focusRequestIDChanged, this, schedule);
+    connect(&m_viewModel, &NotchTaskViewModel::requestedFocusChanged, this, schedule);
+    connect(&m_sessionViewModel, &AppSessionViewModel::preferencesChanged, this, schedule);
+
+    // The first state is taken as it is, without animation or focus changes.
+    m_isExpanded = m_viewModel.isExpanded();
+    m_focusRequestID = m_viewModel.focusRequestID();
+    m_expansion.jumpTo(m_isExpanded ? 1 : 0);
+}
+
+ContentView::~ContentView() = default;
+
+void ContentView::setInputs(const Inputs& inputs)
+{
+    m_inputs = inputs;
+    publishShape();
+    update();
+}
+
+void ContentView::setCallbacks(Callbacks callbacks)
+{
+    m_callbacks = std::move(callbacks);
+}
+
+void ContentView::sync()
+{
+    if (m_syncPending)
+        return;
+    m_syncPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_syncPending)
+            syncNow();
+    });
+}
+
+void ContentView::syncNow()
+{
+    m_syncPending = false;
+
+    if (m_focusRequestID != m_viewModel.focusRequestID()) {
+        m_focusRequestID = m_viewModel.focusRequestID();
+        if (m_viewModel.requestedFocus() == NotchTaskViewModel::FocusTarget::composer)
+            emit keyboardFocusRequested();
+    }
+
+    const bool expanded = m_viewModel.isExpanded();
+    if (expanded != m_isExpanded) {
+        m_isExpanded = expanded;
+        if (!expanded)
+            emit keyboardFocusReleased();
+        if (isVisible()) {
+            m_expansion.setTarget(expanded ? 1 : 0, expansionAnimation(), m_clock());
+            m_animator.start();
+        } else {
+            // Nothing animates while nobody can see it.
+            m_expansion.jumpTo(expanded ? 1 : 0);
+        }
+        publishShape();
+        update();
+    }
+}
+
+Motion::Animation ContentView::expansionAnimation() const
+{
+    const auto& interaction = m_inputs.configuration.interaction;
+    if (m_inputs.reduceMotion)
+        return Motion::Animation::timed(Motion::Curve::EaseOut, interaction.reducedMotionDuration);
+    return Motion::Animation::spring(interaction.animationResponse, interaction.animationDamping);
+}
+
+double ContentView::progress() const
+{
+    return m_expansion.value(m_clock());
+}
+
+bool ContentView::isAnimating() const
+{
+    progress();
+    return m_expansion.isMoving();
+}
+
+QRectF ContentView::surfaceRect() const
+{
+    const NotchOverlayMetrics& metrics = m_inputs.metrics;
+    const double p = progress();
+    const double width = std::max(
+        0.0, metrics.collapsedSize.width + (metrics.expandedSize.width - metrics.collapsedSize.width) * p);
+    const double height = std::max(
+        0.0, metrics.collapsedSize.height + (metrics.expandedSize.height - metrics.collapsedSize.height) * p);
+    return QRectF((metrics.panelSize.width - width) / 2, m_inputs.configuration.layout.panelGlowTopPadding, width,
+                  height);
+}
+
+double ContentView::surfaceCornerRadius() const
+{
+    const auto& appearance = m_inputs.configuration.appearance;
+    return std::max(0.0, appearance.collapsedCornerRadius
+                             + (appearance.expandedCornerRadius - appearance.collapsedCornerRadius) * progress());
+}
+
+QPainterPath ContentView::visibleShape() const
+{
+    return NotchShape{surfaceCornerRadius(), 0}.path(surfaceRect());
+}
+
+void ContentView::frame()
+{
+    publishShape();
+    update();
+}
+
+void ContentView::publishShape()
+{
+    const QPainterPath shape = visibleShape();
+    if (shape == m_publishedShape)
+        return;
+    m_publishedShape = shape;
+    emit visibleShapeChanged(shape);
+}
+
+void ContentView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    publishShape();
+}
+
+void ContentView::paintEvent(QPaintEvent*)
+{
+    const auto& appearance = m_inputs.configuration.appearance;
+    const QRectF rect = surfaceRect();
+    if (rect.isEmpty())
+        return;
+    const double radius = surfaceCornerRadius();
+    const double p = std::clamp(progress(), 0.0, 1.0);
+
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath shape = NotchShape{radius, 0}.path(rect);
+    // Everything of the surface, rim and shadow included, lies inside the notch
+    // outline; with an opaque fill the shadow never shows, so it is not drawn.
+    painter.setClipPath(shape);
+    painter.fillPath(shape, TemplateStyle::color(appearance.panelColor));
+
+    QPen border(TemplateStyle::color(appearance.borderColor), appearance.borderLineWidth, Qt::SolidLine,
+                Qt::FlatCap, Qt::MiterJoin);
+    border.setMiterLimit(10);
+    painter.strokePath(NotchBorderShape{radius}.path(rect), border);
+
+    QColor rim = TemplateStyle::color(appearance.innerGlowColor);
+    rim.setAlphaF(float(rim.alphaF() * (0.75 + 0.25 * p)));
+    painter.setPen(QPen(rim, 0.6));
+    painter.setBrush(Qt::NoBrush);
+    const double rimRadius = std::max(0.0, radius - 1);
+    painter.drawRoundedRect(rect, rimRadius, rimRadius);
+}

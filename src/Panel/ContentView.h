@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Overlay/NotchOverlayMetrics.h"
+#include "Panel/Motion.h"
+#include "Template/NotchTemplateConfiguration.h"
+
+#include <QPainterPath>
+#include <QUuid>
+#include <QWidget>
+#include <functional>
+
+class AppSessionViewModel;
+class NotchTaskViewModel;
+
+// The root view of the notch panel and the only notch view that knows the view
+// models. It draws the notch surface, top-aligned below the glow padding and
+// centred in the panel, growing between the collapsed and expanded sizes.
+class ContentView : public QWidget {
+    Q_OBJECT
+public:
+    struct Inputs {
+        NotchOverlayMetrics metrics;
+        NotchTemplateConfiguration configuration;
+        bool reduceMotion = false;
+    };
+    struct Callbacks {
+        std::function<void(const QString& title)> onPreviewReminder;
+    };
+
+    ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel, QWidget* parent = nullptr,
+                std::function<double()> clock = &Motion::wallClock);
+    ~ContentView() override;
+
+    void setInputs(const Inputs& inputs);
+    const Inputs& inputs() const { return m_inputs; }
+    void setCallbacks(Callbacks callbacks);
+
+    // View-model changes arrive here and are applied together on the next turn
+    // of the event loop; syncNow() applies them at once.
+    void sync();
+    void syncNow();
+
+    // The surface as it is drawn now, in this view's coordinates.
+    QRectF surfaceRect() const;
+    double surfaceCornerRadius() const;
+    QPainterPath visibleShape() const;
+    bool isAnimating() const;
+
+signals:
+    // Everything outside this path is transparent.
+    void visibleShapeChanged(const QPainterPath& shape);
+    // The composer wants the keyboard / the panel collapsed and gives it back.
+    void keyboardFocusRequested();
+    void keyboardFocusReleased();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    double progress() const;
+    Motion::Animation expansionAnimation() const;
+    void frame();
+    void publishShape();
+
+    NotchTaskViewModel& m_viewModel;
+    AppSessionViewModel& m_sessionViewModel;
+    std::function<double()> m_clock;
+    Inputs m_inputs;
+    Callbacks m_callbacks;
+
+    bool m_syncPending = false;
+    bool m_isExpanded = false;
+    QUuid m_focusRequestID;
+
+    // 0 collapsed, 1 expanded; sizes, radius and rim follow it.
+    mutable Motion::Value m_expansion{0};
+    Motion::Animator m_animator;
+    QPainterPath m_publishedShape;
+};

@@ -1,0 +1,68 @@
+#include "Platform/X11Support.h"
+
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
+#include <xcb/xcb.h>
+
+xcb_connection_t* X11Support::connection()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    auto* app = qGuiApp;
+    if (!app)
+        return nullptr;
+    auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+int X11Support::screenNumber()
+{
+    // DISPLAY is "[host]:display[.screen]"; Qt connects to exactly that screen.
+    const QByteArray display = qgetenv("DISPLAY");
+    const int colon = display.lastIndexOf(':');
+    const int dot = display.indexOf('.', colon < 0 ? 0 : colon);
+    if (dot < 0)
+        return 0;
+    bool ok = false;
+    const int screen = display.mid(dot + 1).toInt(&ok);
+    return ok && screen >= 0 ? screen : 0;
+}
+
+uint32_t X11Support::rootWindow()
+{
+    xcb_connection_t* c = connection();
+    if (!c)
+        return XCB_NONE;
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = screenNumber(); i > 0 && it.rem; --i)
+        xcb_screen_next(&it);
+    return it.rem ? it.data->root : XCB_NONE;
+}
+
+uint32_t X11Support::internAtom(const QByteArray& name)
+{
+    xcb_connection_t* c = connection();
+    if (!c)
+        return XCB_NONE;
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, false, uint16_t(name.size()), name.constData()), nullptr);
+    const uint32_t atom = reply ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return atom;
+}
+
+bool X11Support::compositorRunning()
+{
+    xcb_connection_t* c = connection();
+    if (!c)
+        return true; // other platforms compose translucent windows themselves
+    const uint32_t atom = internAtom("_NET_WM_CM_S" + QByteArray::number(screenNumber()));
+    if (atom == XCB_NONE)
+        return false;
+    xcb_get_selection_owner_reply_t* reply =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr);
+    const bool owned = reply && reply->owner != XCB_NONE;
+    std::free(reply);
+    return owned;
+}

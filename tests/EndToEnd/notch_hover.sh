@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The notch on a real X server, first without and then with a window manager:
+# it opens when the pointer reaches the strip under it, closes when the pointer
+# leaves, hands the keyboard back, and clicks beside it reach the window below.
+# Usage: notch_hover.sh /path/to/quaverloom
+set -u
+
+binary=${1:?usage: notch_hover.sh /path/to/quaverloom}
+for tool in Xvfb xdotool import; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+mode=plain
+fail() {
+    echo "FAIL ($mode): $*"
+    [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
+    exit 1
+}
+
+# A free display, chosen by the server itself.
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+mkdir -p "$work/config/QuaverLoom" "$work/cache" "$work/runtime"
+chmod 700 "$work/runtime"
+cat >"$work/config/QuaverLoom/quaver-loom.preferences" <<'JSON'
+{"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"system"}
+JSON
+
+# Is the screen pixel at (x, y) the panel's near-black? (The desktop is white.)
+is_dark() {
+    local rgb
+    rgb=$(import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 \
+        | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p')
+    [ -n "$rgb" ] || return 1
+    set -- $rgb
+    [ "$1" -lt 40 ] && [ "$2" -lt 40 ] && [ "$3" -lt 40 ]
+}
+is_light() { ! is_dark "$@"; }
+# Waits up to ~4 s for a condition.
+eventually() {
+    for _ in $(seq 40); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+# Warping the pointer produces no device motion, so each move ends with a real relative step.
+move_to() {
+    xdotool mousemove "$1" $(($2 + 1))
+    xdotool mousemove_relative -- 0 -1
+}
+button_presses() { grep -c ButtonPress "$work/xev.log" 2>/dev/null || true; }
+focused_window() { xdotool getwindowfocus 2>/dev/null || echo none; }
+
+scenario() {
+    # A window under the top of the screen that reports the clicks it gets; mapped first, so it lies below.
+    local xev=""
+    if command -v xev >/dev/null 2>&1; then
+        xev -geometry 1920x400+0+0 -event button >"$work/xev.log" 2>&1 &
+        xev=$!
+        pids+=($xev)
+        sleep 0.4
+    fi
+
+    env XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
+        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL=http://127.0.0.1:9 "$binary" >"$work/app.log" 2>&1 &
+    local app=$!
+    pids+=($app)
+
+    move_to 960 700
+    eventually is_dark 960 10 || fail "the collapsed notch did not appear at the top centre"
+    kill -0 "$app" 2>/dev/null || fail "quaverloom exited"
+    is_light 960 200 || fail "the desktop under the collapsed notch is covered"
+    is_light 800 10 || fail "the notch is wider than the collapsed size"
+    local focus_before
+    focus_before=$(focused_window)
+
+    move_to 960 0
+    eventually is_dark 960 200 || fail "the panel did not expand under the pointer"
+    is_dark 700 300 || fail "the expanded panel does not reach its left part"
+    is_dark 1220 370 || fail "the expanded panel does not reach its right part"
+    is_light 660 300 || fail "the expanded panel is wider than expected"
+    is_light 960 420 || fail "the expanded panel is taller than expected"
+    if [ "$mode" = openbox ]; then
+        eventually test "$(focused_window)" != "$focus_before" || fail "the expanded panel did not take the keyboard"
+    fi
+
+    move_to 960 700
+    eventually is_light 960 200 || fail "the panel did not collapse when the pointer left"
+    is_dark 960 10 || fail "the notch vanished after collapsing"
+    if [ "$mode" = openbox ]; then
+        eventually test "$(focused_window)" = "$focus_before" || fail "the keyboard was not handed back on collapse"
+    fi
+
+    if [ -n "$xev" ]; then
+        local before
+        before=$(button_presses)
+        move_to 1500 100
+        xdotool click 1
+        eventually test "$(button_presses)" -gt "$before" || fail "a click beside the notch did not reach the window below"
+        # Under a window manager that click raised the window below; the notch must stay above it.
+        move_to 960 700
+        eventually is_dark 960 10 || fail "the notch went under a raised window"
+        before=$(button_presses)
+        move_to 960 10
+        eventually is_dark 960 200 || fail "the panel did not expand for the click test"
+        xdotool click 1
+        sleep 0.3
+        [ "$(button_presses)" -eq "$before" ] || fail "a click on the panel fell through to the window below"
+        move_to 960 700
+    fi
+
+    kill -TERM "$app"
+    for _ in $(seq 30); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$app" 2>/dev/null && fail "quaverloom did not quit on SIGTERM"
+    wait "$app"
+    local status=$?
+    [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
+    [ -n "$xev" ] && { kill "$xev" 2>/dev/null; wait "$xev" 2>/dev/null; }
+    return 0
+}
+
+scenario
+if command -v openbox >/dev/null 2>&1; then
+    mode=openbox
+    openbox >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    sleep 0.5
+    scenario
+fi
+echo "PASS: the notch expands under the pointer, collapses when it leaves and lets clicks through beside it"
