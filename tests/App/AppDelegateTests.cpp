@@ -1,6 +1,7 @@
 #include "App/AppDelegate.h"
 #include "App/AppSessionViewModel.h"
 #include "App/TerminationSignalHandler.h"
+#include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Overlay/NotchOverlayController.h"
 #include "Overlay/NotchPanel.h"
 #include "Platform/ApplicationShell.h"
@@ -15,27 +16,20 @@
 
 namespace {
 
-QByteArray preferencesRecord(bool hasCompletedOnboarding)
-{
-    return QByteArray(R"({"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview",)")
-        + R"("hasCompletedOnboarding":)" + (hasCompletedOnboarding ? "true" : "false")
-        + R"(,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"system"})";
-}
-
-// A delegate on in-memory defaults, a hand-moved pointer and one 1920x1080 screen.
+// A delegate on in-memory defaults (empty or onboarded), a hand-moved pointer and one 1920x1080 screen.
 struct Launch {
     MemoryUserDefaults* defaults = nullptr;
     FakePointerMonitor* pointer = nullptr;
     std::unique_ptr<AppDelegate> delegate;
 
-    explicit Launch(std::optional<bool> hasCompletedOnboarding)
+    explicit Launch(bool hasCompletedOnboarding)
     {
         AppDelegate::Services services;
         services.makeUserDefaults = [this, hasCompletedOnboarding] {
             auto made = std::make_unique<MemoryUserDefaults>();
             if (hasCompletedOnboarding)
-                made->values.insert(QStringLiteral("quaver-loom.preferences"),
-                                    preferencesRecord(*hasCompletedOnboarding));
+                UserDefaultsAppPreferencesStore(*made, QStringLiteral("quaver-loom.preferences"))
+                    .save({.hasCompletedOnboarding = true});
             defaults = made.get();
             return made;
         };
@@ -44,8 +38,7 @@ struct Launch {
             pointer = made.get();
             return made;
         };
-        services.makeScreens = [] { return std::make_unique<FakeScreenInfoProvider>(1920, 1080); };
-        services.reduceMotion = [] { return false; };
+        services.makeScreens = [] { return std::make_unique<FakeScreenInfoProvider>(); };
         delegate = std::make_unique<AppDelegate>(std::move(services));
     }
 };
@@ -58,12 +51,9 @@ TEST(AppDelegate, TestHostEnvironmentCreatesNothing)
     Launch launch(true);
     EXPECT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::stoppedForTests);
     qunsetenv("XCTestConfigurationFilePath");
-    EXPECT_EQ(launch.delegate->applicationShell(), nullptr);
-    EXPECT_EQ(launch.delegate->taskViewModel(), nullptr);
-    EXPECT_EQ(launch.delegate->sessionViewModel(), nullptr);
-    EXPECT_EQ(launch.delegate->overlayController(), nullptr);
-    EXPECT_EQ(launch.defaults, nullptr);
-    EXPECT_EQ(launch.pointer, nullptr);
+    const AppDelegate& delegate = *launch.delegate;
+    EXPECT_TRUE(!delegate.applicationShell() && !delegate.taskViewModel() && !delegate.sessionViewModel()
+                && !delegate.overlayController() && !launch.defaults && !launch.pointer);
     launch.delegate->applicationWillTerminate(); // harmless with nothing built
 }
 
@@ -72,23 +62,16 @@ TEST(AppDelegate, NotchIsShownExactlyWhileOnboardingIsCompleted)
     Launch launch(true);
     ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
     AppDelegate& delegate = *launch.delegate;
-    ASSERT_NE(delegate.overlayController(), nullptr);
     EXPECT_EQ(delegate.applicationShell()->activationPolicy(), ApplicationShell::ActivationPolicy::Accessory);
-    EXPECT_FALSE(delegate.sessionViewModel()->isControlPanelPresented());
     NotchPanel& panel = delegate.overlayController()->panel();
     EXPECT_TRUE(panel.isVisible());
     EXPECT_EQ(panel.geometry(), QRect(637, -34, 646, 456));
-    EXPECT_EQ(launch.pointer->installedCount(), 2u); // the immediate test showed it once more: still once
-    EXPECT_EQ(launch.pointer->localAdds, 1);
-
-    // The pipeline drives expansion from the pointer.
+    EXPECT_EQ(launch.pointer->installedCount(), 2u); // shown twice at start-up: monitors still once
     launch.pointer->moveTo({960, 1079});
     EXPECT_TRUE(delegate.taskViewModel()->isExpanded());
 
     // A second copy refuses to start while this one holds the lock.
-    Launch second(true);
-    EXPECT_EQ(second.delegate->startApplication(), AppDelegate::LaunchResult::alreadyRunning);
-    EXPECT_EQ(second.delegate->overlayController(), nullptr);
+    EXPECT_EQ(Launch(true).delegate->startApplication(), AppDelegate::LaunchResult::alreadyRunning);
 
     // Resetting onboarding hides the panel and removes the monitors; completing it shows them again.
     AppPreferences preferences = delegate.sessionViewModel()->preferences();
@@ -96,8 +79,6 @@ TEST(AppDelegate, NotchIsShownExactlyWhileOnboardingIsCompleted)
     delegate.sessionViewModel()->setPreferences(preferences);
     EXPECT_FALSE(panel.isVisible());
     EXPECT_EQ(launch.pointer->installedCount(), 0u);
-    delegate.sessionViewModel()->setPreferences(preferences); // an equal value changes nothing
-    EXPECT_EQ(launch.pointer->removals, 2);
     delegate.sessionViewModel()->completeOnboarding();
     EXPECT_TRUE(panel.isVisible());
     EXPECT_EQ(launch.pointer->installedCount(), 2u);
@@ -109,19 +90,15 @@ TEST(AppDelegate, NotchIsShownExactlyWhileOnboardingIsCompleted)
 
     // Once this copy is gone, the next one starts.
     launch.delegate.reset();
-    Launch third(true);
-    EXPECT_EQ(third.delegate->startApplication(), AppDelegate::LaunchResult::started);
+    EXPECT_EQ(Launch(true).delegate->startApplication(), AppDelegate::LaunchResult::started);
 }
 
-TEST(AppDelegate, FirstLaunchKeepsTheNotchHiddenAndAsksForTheControlPanel)
+TEST(AppDelegate, FirstLaunchKeepsTheNotchHiddenAndWritesNothing)
 {
-    Launch launch(std::nullopt);
+    Launch launch(false);
     ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
     EXPECT_FALSE(launch.delegate->overlayController()->panel().isVisible());
     EXPECT_EQ(launch.pointer->installedCount(), 0u);
-    EXPECT_EQ(launch.pointer->localAdds, 0);
-    EXPECT_TRUE(launch.delegate->sessionViewModel()->isControlPanelPresented());
-    // Nothing was written at start-up.
     EXPECT_FALSE(launch.defaults->data(QStringLiteral("quaver-loom.preferences")).has_value());
 }
 
@@ -130,10 +107,9 @@ TEST(TerminationSignalHandler, SignalsArriveOnTheEventLoop)
     TerminationSignalHandler handler;
     ASSERT_TRUE(handler.isInstalled());
     QSignalSpy requested(&handler, &TerminationSignalHandler::terminationRequested);
-    std::raise(SIGTERM);
-    ASSERT_TRUE(requested.wait(2000));
-    EXPECT_EQ(requested.first().at(0).toInt(), SIGTERM);
-    std::raise(SIGINT);
-    ASSERT_TRUE(requested.wait(2000));
-    EXPECT_EQ(requested.last().at(0).toInt(), SIGINT);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        std::raise(signal);
+        ASSERT_TRUE(requested.wait(2000));
+        EXPECT_EQ(requested.last().at(0).toInt(), signal);
+    }
 }
