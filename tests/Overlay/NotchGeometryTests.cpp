@@ -1,6 +1,8 @@
 #include "Overlay/NotchOverlayMetrics.h"
 #include "Platform/QtScreenInfoProvider.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <array>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -167,4 +169,8 @@ TEST(NotchGeometry, RectSemanticsAndQtScreens)
     const ScreenInfo upper = QtScreenInfoProvider::screenInfo(QRect(0, -900, 1600, 900), 1080);
     EXPECT_EQ(upper.frame, (Rect{0, 1080, 1600, 900}));
     EXPECT_EQ(QtScreenInfoProvider::toWindowGeometry(upper.frame, 1080), QRect(0, -900, 1600, 900));
+    // The live provider reports the primary screen with its bottom edge at y = 0.
+    const QRect primary = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(QtScreenInfoProvider().mainScreen()->frame,
+              (Rect{0, 0, double(primary.width()), double(primary.height())}));
 }

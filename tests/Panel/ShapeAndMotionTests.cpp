@@ -1,9 +1,9 @@
 #include "Panel/Motion.h"
 #include "Panel/NotchBorderShape.h"
 #include "Panel/NotchShape.h"
+#include "Support/EventLoopWait.h"
 
 #include <QDateTime>
-#include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -94,7 +94,7 @@ TEST(Motion, ValuesAndFramesFollowTheClockAndStop)
     animator.start();
     animator.start();
     EXPECT_TRUE(animator.isRunning());
-    QTRY_VERIFY_WITH_TIMEOUT(!animator.isRunning(), 2000);
-    QTest::qWait(60);
+    EXPECT_TRUE(waitUntil([&] { return !animator.isRunning(); }, 2000));
+    runEventLoopFor(60);
     EXPECT_EQ(frames, 3);
 }
