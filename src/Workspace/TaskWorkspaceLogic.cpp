@@ -289,15 +289,23 @@ TaskList movingTasks(const QString& sectionID, const QSet<qsizetype>& offsets, q
     destination = std::clamp<qsizetype>(destination, 0, open.size());
     const qsizetype insertion = destination - std::count(isMoved.cbegin(), isMoved.cbegin() + destination, true);
 
-    TaskList staying;
-    TaskList moved;
-    for (qsizetype i = 0; i < open.size(); ++i)
-        (isMoved.at(i) ? moved : staying).append(std::move(open[i]));
     TaskList reordered;
     reordered.reserve(range.size());
-    std::move(staying.begin(), staying.begin() + insertion, std::back_inserter(reordered));
-    std::move(moved.begin(), moved.end(), std::back_inserter(reordered));
-    std::move(staying.begin() + insertion, staying.end(), std::back_inserter(reordered));
+    qsizetype next = 0;
+    for (qsizetype kept = 0; kept < insertion; ++next) {
+        if (!isMoved.at(next)) {
+            reordered.append(std::move(open[next]));
+            ++kept;
+        }
+    }
+    for (qsizetype i = 0; i < open.size(); ++i) {
+        if (isMoved.at(i))
+            reordered.append(std::move(open[i]));
+    }
+    for (; next < open.size(); ++next) {
+        if (!isMoved.at(next))
+            reordered.append(std::move(open[next]));
+    }
     std::move(completed.begin(), completed.end(), std::back_inserter(reordered));
     return replacingSectionTasks(renumbered(std::move(reordered), sectionID), sectionID, std::move(tasks));
 }
