@@ -279,7 +279,7 @@ TaskList movingTasks(const QString& sectionID, const QSet<qsizetype>& offsets, q
     for (qsizetype i = range.begin; i < range.end; ++i)
         (tasks.at(i).isCompleted ? completed : open).append(tasks.at(i));
 
-    // Marking and splitting once keeps a move of many rows linear; removing and
+    // Flags and three passes keep a move of many rows linear; removing and
     // inserting one row at a time would be quadratic.
     QList<bool> isMoved(open.size(), false);
     for (qsizetype offset : offsets) {
