@@ -103,6 +103,17 @@ void BM_MoveTask(benchmark::State& state)
         fixture.viewModel->moveTasks({0}, 5);
 }
 
+// A multi-row drag: every other row of the selected section at once.
+void BM_MoveManyTasks(benchmark::State& state)
+{
+    Fixture fixture(state.range(0));
+    QSet<qsizetype> offsets;
+    for (qsizetype i = 0; i < fixture.viewModel->tasks().size(); i += 2)
+        offsets.insert(i);
+    for (auto _ : state)
+        fixture.viewModel->moveTasks(offsets, 0);
+}
+
 void BM_DeleteTask(benchmark::State& state)
 {
     Fixture fixture(state.range(0));
@@ -165,6 +176,7 @@ void BM_Apply50DecisionsAll(benchmark::State& state)
 BENCHMARK(BM_AddTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CompleteTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoveTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MoveManyTasks)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DeleteTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_VisibleTasksSection)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_VisibleTasksAll)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);

@@ -53,7 +53,7 @@ QString AppDelegate::lockFilePath()
 
 AppDelegate::LaunchResult AppDelegate::startApplication()
 {
-    // 1. Under a test host nothing is created and nothing is shown.
+    // Under a test host nothing is created and nothing is shown.
     if (QProcessEnvironment::systemEnvironment().contains(QStringLiteral("XCTestConfigurationFilePath")))
         return LaunchResult::stoppedForTests;
 
@@ -65,14 +65,14 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
         return LaunchResult::alreadyRunning;
     }
 
-    // 2. Accessory: tool windows only, no taskbar entry.
+    // Accessory: tool windows only, no taskbar entry.
     m_applicationShell = std::make_unique<ApplicationShell>();
     m_applicationShell->setActivationPolicy(ApplicationShell::ActivationPolicy::Accessory);
 
-    // 3. The one template.
+    // The one template.
     m_configuration = NotchTemplateConfiguration::defaults();
 
-    // 4.–6. Stores on the live user defaults and the sorting service.
+    // Stores on the live user defaults and the sorting service.
     m_userDefaults = m_services.makeUserDefaults ? m_services.makeUserDefaults() : std::make_unique<FileUserDefaults>();
     m_taskStore = std::make_unique<UserDefaultsTaskStore>(*m_userDefaults, QStringLiteral("quaver-loom.tasks"));
     m_languageModel = std::make_unique<OpenAICompatibleLanguageModel>(
@@ -81,12 +81,12 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
     m_preferencesStore =
         std::make_unique<UserDefaultsAppPreferencesStore>(*m_userDefaults, QStringLiteral("quaver-loom.preferences"));
 
-    // 7.–8. The view models load what is stored.
+    // The view models load what is stored.
     m_taskViewModel = std::make_unique<NotchTaskViewModel>(*m_taskStore, *m_sortingService, SystemClock::shared());
     m_appSupportRouter = std::make_unique<LiveAppSupportRouter>();
     m_sessionViewModel = std::make_unique<AppSessionViewModel>(*m_preferencesStore, *m_appSupportRouter);
 
-    // 9.–10. The overlay; its panel stays hidden until the pipeline below shows it.
+    // The overlay; its panel stays hidden until the pipeline below shows it.
     // The reminder preview has no scheduler to fly through yet, so it does nothing.
     auto onPreviewReminder = [](const QString&) {};
     m_pointerMonitor = m_services.makePointerMonitor ? m_services.makePointerMonitor()
@@ -99,19 +99,19 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
         NotchOverlayController::Environment{*m_pointerMonitor, *m_screens, TemplateStyle::textWidthFunction(),
                                             reduceMotion});
 
-    // 11.–12. Reminder scheduler and control-panel window coordinator: not yet part of the program.
+    // Reminder scheduler and control-panel window coordinator: not yet part of the program.
 
-    // 14. The notch is shown exactly while onboarding is completed; the current
+    // The notch is shown exactly while onboarding is completed; the current
     // value is delivered at once.
     connect(m_sessionViewModel.get(), &AppSessionViewModel::preferencesChanged, this,
             [this](const AppPreferences& preferences) { onboardingStateChanged(preferences.hasCompletedOnboarding); });
     onboardingStateChanged(m_sessionViewModel->preferences().hasCompletedOnboarding);
 
-    // 15. Showing twice is harmless: monitors are installed once.
+    // Showing twice is harmless: monitors are installed once.
     if (m_sessionViewModel->preferences().hasCompletedOnboarding)
         showNotchPanel();
 
-    // 16. Showing the control panel when it is asked for: with the window coordinator.
+    // Showing the control panel when it is asked for comes with the window coordinator.
 
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
     return LaunchResult::started;

@@ -45,7 +45,7 @@ NotchOverlayMetrics NotchOverlayMetrics::make(const std::optional<ScreenInfo>& s
     const auto& layout = configuration.layout;
     const auto& interaction = configuration.interaction;
 
-    // 1. The notch and the collapsed candidates.
+    // The notch and the collapsed candidates.
     double notchWidth = layout.virtualNotchWidth;
     double safeTop = layout.virtualNotchHeight;
     double widthCandidate = std::max(layout.minimumCollapsedWidth, layout.virtualNotchWidth);
@@ -66,15 +66,15 @@ NotchOverlayMetrics NotchOverlayMetrics::make(const std::optional<ScreenInfo>& s
         }
     }
 
-    // 2. The collapsed shape never exceeds the notch.
+    // The collapsed shape never exceeds the notch.
     notchWidth = std::max(1.0, notchWidth);
     const double collapsedWidth = std::min(notchWidth, std::max(1.0, widthCandidate));
 
-    // 3. Header slots.
+    // Header slots.
     const NotchHeaderWidthRequirements requirements = NotchHeaderWidthRequirements::make(configuration, textWidth);
     const double slotWidth = std::max(requirements.leftGroupWidth, requirements.rightGroupWidth);
 
-    // 4. Expanded width from its lower bounds.
+    // Expanded width from its lower bounds.
     const double base = notchWidth + 2 * layout.notchSlotSpacingFromNotch + 2 * layout.notchSlotHorizontalInset;
     const double minimum = layout.notchBandOverflowBehavior
                                    == NotchTemplateConfiguration::NotchBandOverflowBehavior::preserveMinimumSlots
@@ -82,7 +82,7 @@ NotchOverlayMetrics NotchOverlayMetrics::make(const std::optional<ScreenInfo>& s
                                : layout.minimumExpandedWidth;
     double expandedWidth = std::max({base + 2 * slotWidth, minimum, layout.expandedWidthMultiplier * collapsedWidth});
 
-    // 5. The screen cap comes last so that it wins over every lower bound, but
+    // The screen cap comes last so that it wins over every lower bound, but
     // never goes below the collapsed width.
     if (screen && screenFrame.width > 0) {
         const double limit = std::max(collapsedWidth,
@@ -91,12 +91,12 @@ NotchOverlayMetrics NotchOverlayMetrics::make(const std::optional<ScreenInfo>& s
         expandedWidth = std::min(expandedWidth, limit);
     }
 
-    // 6. Heights.
+    // Heights.
     const double safeTopInset = std::max(0.0, layout.expandedContentTopSpacingBelowNotch + safeTop);
     const double notchHeight = std::max(1.0, safeTop);
     const double collapsedHeight = std::min(notchHeight, std::max(1.0, heightCandidate));
 
-    // 7. Expanded height.
+    // Expanded height.
     const int rows = std::max(0, layout.preferredVisibleTaskRows);
     const double listHeight = layout.contentTopPadding + layout.inputHeight + rows * layout.taskRowHeight
                               + std::max(rows - 1, 0) * layout.taskListSpacing + layout.contentBottomPadding
@@ -106,21 +106,18 @@ NotchOverlayMetrics NotchOverlayMetrics::make(const std::optional<ScreenInfo>& s
 
     NotchOverlayMetrics metrics;
     metrics.screen = screen;
-    // 8. Centred on the screen frame, not on the auxiliary areas.
+    // Centred on the screen frame, not on the auxiliary areas.
     metrics.notchFrame = {screenFrame.midX() - notchWidth / 2, screenFrame.maxY() - notchHeight, notchWidth,
                           notchHeight};
-    // 9.
     metrics.notchBandLayout = bandLayout(expandedWidth, notchWidth, notchHeight, slotWidth, layout);
-    // 10. Widened sideways only.
+    // Widened sideways only.
     metrics.triggerRect = metrics.notchFrame.insetBy(-interaction.triggerInsetX, 0);
-    // 11.
     const Rect expandedRect{screenFrame.midX() - expandedWidth / 2, screenFrame.maxY() - expandedHeight, expandedWidth,
                             expandedHeight};
     metrics.retentionRect = expandedRect.insetBy(-interaction.retentionInsetX, -interaction.retentionInsetY);
-    // 12. The glow padding is added once to the width, not per side.
+    // The glow padding is added once to the width, not per side.
     metrics.panelSize = {expandedWidth + layout.panelGlowHorizontalPadding,
                          expandedHeight + layout.panelGlowTopPadding + layout.panelBottomPadding};
-    // 13.
     metrics.collapsedSize = {collapsedWidth, collapsedHeight};
     metrics.expandedSize = {expandedWidth, expandedHeight};
     metrics.expandedContentSafeTopInset = safeTopInset;

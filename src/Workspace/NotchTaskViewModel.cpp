@@ -359,7 +359,7 @@ void NotchTaskViewModel::renameSelectedSection(const QString& title)
     SectionList sections = m_sections;
     const auto section = std::find_if(sections.begin(), sections.end(),
                                       [&](const TaskSection& s) { return s.id == m_selectedWorkspaceID; });
-    if (section == sections.end() || section->title == trimmed)
+    if (section == sections.end() || Text::sameText(section->title, trimmed))
         return;
     section->title = trimmed;
     TaskOrdering::sortSectionsForDisplay(sections);

@@ -279,26 +279,35 @@ TaskList movingTasks(const QString& sectionID, const QSet<qsizetype>& offsets, q
     for (qsizetype i = range.begin; i < range.end; ++i)
         (tasks.at(i).isCompleted ? completed : open).append(tasks.at(i));
 
-    QList<qsizetype> valid;
+    // Flags and three passes keep a move of many rows linear; removing and
+    // inserting one row at a time would be quadratic.
+    QList<bool> isMoved(open.size(), false);
     for (qsizetype offset : offsets) {
         if (offset >= 0 && offset < open.size())
-            valid.append(offset);
+            isMoved[offset] = true;
     }
-    std::sort(valid.begin(), valid.end());
     destination = std::clamp<qsizetype>(destination, 0, open.size());
+    const qsizetype insertion = destination - std::count(isMoved.cbegin(), isMoved.cbegin() + destination, true);
 
-    TaskList moved;
-    for (qsizetype offset : std::as_const(valid))
-        moved.append(open.at(offset));
-    for (auto it = valid.crbegin(); it != valid.crend(); ++it)
-        open.removeAt(*it);
-    const qsizetype smaller = std::count_if(valid.cbegin(), valid.cend(), [&](qsizetype offset) { return offset < destination; });
-    const qsizetype insertion = destination - smaller;
-    for (qsizetype k = 0; k < moved.size(); ++k)
-        open.insert(insertion + k, std::move(moved[k]));
-
-    open.append(completed);
-    return replacingSectionTasks(renumbered(std::move(open), sectionID), sectionID, std::move(tasks));
+    TaskList reordered;
+    reordered.reserve(range.size());
+    qsizetype next = 0;
+    for (qsizetype kept = 0; kept < insertion; ++next) {
+        if (!isMoved.at(next)) {
+            reordered.append(std::move(open[next]));
+            ++kept;
+        }
+    }
+    for (qsizetype i = 0; i < open.size(); ++i) {
+        if (isMoved.at(i))
+            reordered.append(std::move(open[i]));
+    }
+    for (; next < open.size(); ++next) {
+        if (!isMoved.at(next))
+            reordered.append(std::move(open[next]));
+    }
+    std::move(completed.begin(), completed.end(), std::back_inserter(reordered));
+    return replacingSectionTasks(renumbered(std::move(reordered), sectionID), sectionID, std::move(tasks));
 }
 
 TaskList clearingAIState(const QString& workspaceID, TaskList tasks)

@@ -108,6 +108,9 @@ TEST(TaskItemJson, EncodingWritesNullsOmitsReminderAndRoundTripsExactly)
     task.aiReasonSourceTitle = task.title;
     task.aiStatesByWorkspace.insert(kAllWorkspaceID, {TaskPriority::medium, "Due soon", task.title});
     task.sortOrder = 9007199254740993LL; // beyond a double's exact integers
+    // Everything JSON must escape, plus text outside the basic plane.
+    task.title = QString::fromUtf8("Quote \" back\\slash \n\t\x01\x1f line\u2028sep \U0001F600 caf\u00e9");
+    task.aiStatesByWorkspace.insert(task.title, {TaskPriority::low, task.title, task.title});
     const QByteArray bytes = Json::serialize(task.toJson());
     const TaskItem decoded = TaskItem::fromJson(Json::parse(bytes));
     EXPECT_EQ(decoded, task);

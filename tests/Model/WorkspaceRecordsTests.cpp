@@ -1,6 +1,5 @@
 #include "Model/AppPreferences.h"
 #include "Model/JsonCoding.h"
-#include "Model/ProductInsights.h"
 #include "Model/TaskWorkspaceState.h"
 
 #include <QJsonDocument>
@@ -87,11 +86,4 @@ TEST(AppPreferencesJson, EveryKeyRequiredAndOlderPageNamesMapped)
     const AppPreferences defaults;
     EXPECT_TRUE(defaults.aiTaskRankingEnabled);
     EXPECT_FALSE(defaults.hasCompletedOnboarding);
-}
-
-TEST(DailyCompletionPoint, IdentityIsTheDayEqualityBothFields)
-{
-    const ProductInsights::DailyCompletionPoint a{Date{86400}, 2}, b{Date{86400}, 3};
-    EXPECT_EQ(a.id(), b.id());
-    EXPECT_NE(a, b);
 }

@@ -141,7 +141,8 @@ TEST_F(NotchTaskViewModelTest, SectionAndPromptEditsClearTheResultsTheyAffect)
     EXPECT_EQ(context.workspaceCustomPrompt, QStringLiteral("across everything"));
     EXPECT_EQ(context.defaultCustomPrompt, QString()) << "always present, possibly empty";
 
-    // Renaming to the same title or recolouring to the same colour changes and saves nothing.
+    // Renaming to the same title (even in another Unicode form) or recolouring to the same
+    // colour changes and saves nothing.
     vm->selectWorkspace(kHome);
     const int saves = store.saveCount;
     vm->renameSelectedSection(QStringLiteral("  Home "));
@@ -149,9 +150,10 @@ TEST_F(NotchTaskViewModelTest, SectionAndPromptEditsClearTheResultsTheyAffect)
     vm->setSectionAccent(TaskSectionAccent::red, kAll);
     EXPECT_EQ(store.saveCount, saves);
     EXPECT_TRUE(hasResult("h", kHome));
-    vm->renameSelectedSection(QStringLiteral("House"));
+    vm->renameSelectedSection(QStringLiteral("Caf\u00e9"));
     vm->setSelectedSectionAccent(TaskSectionAccent::green);
-    EXPECT_EQ(vm->selectedWorkspaceTab().title, QStringLiteral("House"));
+    vm->renameSelectedSection(QStringLiteral("Cafe\u0301")); // the same title, decomposed
+    EXPECT_EQ(vm->selectedWorkspaceTab().title, QStringLiteral("Caf\u00e9"));
     EXPECT_EQ(vm->selectedSectionAccent(), TaskSectionAccent::green);
     EXPECT_FALSE(hasResult("h", kHome));
     EXPECT_EQ(store.saveCount, saves + 2);
