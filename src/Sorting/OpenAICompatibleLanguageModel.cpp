@@ -161,6 +161,9 @@ QUrl OpenAICompatibleLanguageModel::endpoint(const QString& path) const
     QString base = url.path();
     while (base.endsWith(QLatin1Char('/')))
         base.chop(1);
+    // Servers document their base URL with or without the API prefix; accept both.
+    if (base.endsWith(QLatin1String("/v1")))
+        base.chop(3);
     url.setPath(base + path);
     url.setQuery(QString());
     url.setFragment(QString());

@@ -146,8 +146,10 @@ TEST(OpenAICompatibleLanguageModel, AvailabilityFollowsTheServer)
     runEventLoopFor(20);
     ASSERT_EQ(server.requests.size(), 1) << "a fresh cache is not probed again";
     EXPECT_EQ(server.requests[0].method + ' ' + server.requests[0].path, "GET /v1/models");
-    OpenAICompatibleLanguageModel named(configurationFor(server.url(), "beta"));
+    // A base URL written with the API prefix reaches the same endpoint.
+    OpenAICompatibleLanguageModel named(configurationFor(server.url().toString() + "/v1/", "beta"));
     EXPECT_EQ(refreshed(named), Availability::available);
+    EXPECT_EQ(server.requests.last().path, "/v1/models");
     OpenAICompatibleLanguageModel missing(configurationFor(server.url(), "gamma"));
     EXPECT_EQ(refreshed(missing), Availability::modelNotReady);
 
