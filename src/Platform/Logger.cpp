@@ -1,22 +1,29 @@
 #include "Platform/Logger.h"
 
-#include <QHash>
 #include <QMutex>
+#include <map>
 #include <memory>
 
 namespace {
-// QLoggingCategory keeps a pointer to its name, so names and categories live for the process.
+// QLoggingCategory keeps a pointer to its name, so each name lives beside its category.
+struct NamedCategory {
+    explicit NamedCategory(const QString& category)
+        : name("QuaverLoom." + category.toUtf8()), loggingCategory(name.constData())
+    {
+    }
+    const QByteArray name;
+    const QLoggingCategory loggingCategory;
+};
+
 const QLoggingCategory* categoryNamed(const QString& category)
 {
     static QMutex mutex;
-    static QHash<QString, std::pair<QByteArray*, QLoggingCategory*>> categories;
+    static std::map<QString, std::unique_ptr<NamedCategory>> categories;
     QMutexLocker lock(&mutex);
-    auto it = categories.find(category);
-    if (it == categories.end()) {
-        auto* name = new QByteArray("QuaverLoom." + category.toUtf8());
-        it = categories.insert(category, {name, new QLoggingCategory(name->constData())});
-    }
-    return it->second;
+    auto& entry = categories[category];
+    if (!entry)
+        entry = std::make_unique<NamedCategory>(category);
+    return &entry->loggingCategory;
 }
 } // namespace
 
