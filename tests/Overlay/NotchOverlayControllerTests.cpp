@@ -1,17 +1,10 @@
-#include "App/AppSessionViewModel.h"
-#include "App/LiveAppSupportRouter.h"
-#include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Overlay/NotchHostingView.h"
 #include "Overlay/NotchOverlayController.h"
 #include "Overlay/NotchPanel.h"
 #include "Panel/ContentView.h"
+#include "Support/ViewModelsFixture.h"
 #include "Support/FakePointerMonitor.h"
 #include "Support/FakeScreenInfoProvider.h"
-#include "Support/FakeTaskSortingService.h"
-#include "Support/InMemoryTaskStore.h"
-#include "Support/ManualClock.h"
-#include "Support/MemoryUserDefaults.h"
-#include "Workspace/NotchTaskViewModel.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -19,15 +12,7 @@
 namespace {
 
 // Everything a controller needs, with a pointer and screens the test moves by hand.
-struct OverlayFixture {
-    MemoryUserDefaults defaults;
-    InMemoryTaskStore taskStore;
-    FakeTaskSortingService sorting;
-    ManualClock clock;
-    NotchTaskViewModel viewModel{taskStore, sorting, clock};
-    UserDefaultsAppPreferencesStore preferencesStore{defaults, QStringLiteral("quaver-loom.preferences")};
-    LiveAppSupportRouter router;
-    AppSessionViewModel session{preferencesStore, router};
+struct OverlayFixture : ViewModelsFixture {
     FakePointerMonitor pointer;
     FakeScreenInfoProvider screens;
     // "AI Sort" measured at 40 points, as in the worked example; tests may widen it.

@@ -1,28 +1,13 @@
-#include "App/AppSessionViewModel.h"
-#include "App/LiveAppSupportRouter.h"
-#include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Overlay/NotchOverlayMetrics.h"
 #include "Panel/ContentView.h"
-#include "Support/FakeTaskSortingService.h"
-#include "Support/InMemoryTaskStore.h"
-#include "Support/ManualClock.h"
-#include "Support/MemoryUserDefaults.h"
-#include "Workspace/NotchTaskViewModel.h"
+#include "Support/ViewModelsFixture.h"
 
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
-struct ContentFixture {
-    MemoryUserDefaults defaults;
-    InMemoryTaskStore taskStore;
-    FakeTaskSortingService sorting;
-    ManualClock clock;
-    NotchTaskViewModel viewModel{taskStore, sorting, clock};
-    UserDefaultsAppPreferencesStore preferencesStore{defaults, QStringLiteral("quaver-loom.preferences")};
-    LiveAppSupportRouter router;
-    AppSessionViewModel session{preferencesStore, router};
+struct ContentFixture : ViewModelsFixture {
     double now = 1000;
     ContentView view{viewModel, session, nullptr, [this] { return now; }};
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "App/AppSessionViewModel.h"
+#include "App/LiveAppSupportRouter.h"
+#include "Model/UserDefaultsAppPreferencesStore.h"
+#include "Support/FakeTaskSortingService.h"
+#include "Support/InMemoryTaskStore.h"
+#include "Support/ManualClock.h"
+#include "Support/MemoryUserDefaults.h"
+#include "Workspace/NotchTaskViewModel.h"
+
+// The two view models every notch view works on, over in-memory stores and fakes.
+struct ViewModelsFixture {
+    MemoryUserDefaults defaults;
+    InMemoryTaskStore taskStore;
+    FakeTaskSortingService sorting;
+    ManualClock clock;
+    NotchTaskViewModel viewModel{taskStore, sorting, clock};
+    UserDefaultsAppPreferencesStore preferencesStore{defaults, QStringLiteral("quaver-loom.preferences")};
+    LiveAppSupportRouter router;
+    AppSessionViewModel session{preferencesStore, router};
+};
