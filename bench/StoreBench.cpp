@@ -11,7 +11,7 @@ namespace {
 
 class InMemoryDefaults final : public UserDefaults {
 public:
-    std::optional<QByteArray> data(const QString& key) const override
+    std::optional<QByteArray> data(const QString& key, QString* = nullptr) const override
     {
         const auto it = values.constFind(key);
         return it == values.constEnd() ? std::nullopt : std::optional<QByteArray>(*it);

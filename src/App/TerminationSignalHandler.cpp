@@ -10,6 +10,8 @@
 
 namespace {
 int signalFds[2] = {-1, -1};
+// A closed terminal or a logout (SIGHUP) ends the program like kill does.
+constexpr int kHandledSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 extern "C" void writeSignal(int signalNumber)
 {
@@ -38,8 +40,8 @@ TerminationSignalHandler::TerminationSignalHandler(QObject* parent) : QObject(pa
     action.sa_handler = writeSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signalNumber : kHandledSignals)
+        sigaction(signalNumber, &action, nullptr);
 }
 
 TerminationSignalHandler::~TerminationSignalHandler()
@@ -49,8 +51,8 @@ TerminationSignalHandler::~TerminationSignalHandler()
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signalNumber : kHandledSignals)
+        sigaction(signalNumber, &action, nullptr);
     delete m_notifier;
     m_notifier = nullptr;
     ::close(signalFds[0]);

@@ -4,7 +4,7 @@
 
 class QSocketNotifier;
 
-// SIGTERM and SIGINT (logout, kill, Ctrl+C) end the event loop through the
+// SIGTERM, SIGINT and SIGHUP (kill, Ctrl+C, logout, a closed terminal) end the event loop through the
 // normal quit path: the signal handler only writes a byte into a pipe, and the
 // event loop reads it and quits.
 class TerminationSignalHandler final : public QObject {

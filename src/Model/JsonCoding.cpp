@@ -26,6 +26,14 @@ QJsonObject asObject(const QJsonValue& value, const QString& context)
     return value.toObject();
 }
 
+void requireObjects(const QJsonArray& array, const char* name)
+{
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        if (!array.at(i).isObject())
+            fail(QStringLiteral("%1[%2]").arg(QLatin1StringView(name)).arg(i), QStringLiteral("expected an object"));
+    }
+}
+
 QJsonArray asArray(const QJsonValue& value, const QString& context)
 {
     if (!value.isArray())

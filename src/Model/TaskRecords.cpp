@@ -159,10 +159,11 @@ void write(Json::Writer& w, const TaskList& tasks)
 TaskList fromJson(const QJsonValue& value)
 {
     const QJsonArray array = Json::asArray(value, QStringLiteral("tasks"));
+    Json::requireObjects(array, "tasks");
     TaskList tasks;
     tasks.reserve(array.size());
-    for (const QJsonValue& element : array)
-        tasks.append(TaskItem::fromJson(element));
+    for (qsizetype i = 0; i < array.size(); ++i)
+        tasks.append(Json::element("tasks", i, [&] { return TaskItem::fromJson(array.at(i)); }));
     return tasks;
 }
 

@@ -107,7 +107,7 @@ TEST(TerminationSignalHandler, SignalsArriveOnTheEventLoop)
     TerminationSignalHandler handler;
     ASSERT_TRUE(handler.isInstalled());
     QSignalSpy requested(&handler, &TerminationSignalHandler::terminationRequested);
-    for (const int signal : {SIGTERM, SIGINT}) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         std::raise(signal);
         ASSERT_TRUE(requested.wait(2000));
         EXPECT_EQ(requested.last().at(0).toInt(), signal);
