@@ -13,6 +13,22 @@ bool hasLegacyReason(const TaskItem& task)
 {
     return !task.reasonText.isEmpty() && task.aiReasonSourceTitle && Text::sameText(*task.aiReasonSourceTitle, task.title);
 }
+// Decoding gives every string its own copy, yet many repeat: section ids, and
+// a title or reason inside the task's own AI results. Sharing one copy of
+// each keeps a large workspace much smaller in memory.
+void shareRepeatedText(TaskItem& task, const QSet<QString>& sectionIDs)
+{
+    if (const auto id = sectionIDs.constFind(task.sectionID); id != sectionIDs.constEnd())
+        task.sectionID = *id;
+    if (task.aiReasonSourceTitle && *task.aiReasonSourceTitle == task.title)
+        task.aiReasonSourceTitle = task.title;
+    for (auto it = task.aiStatesByWorkspace.begin(); it != task.aiStatesByWorkspace.end(); ++it) {
+        if (it->sourceTitle == task.title)
+            it->sourceTitle = task.title;
+        if (it->reasonText == task.reasonText)
+            it->reasonText = task.reasonText;
+    }
+}
 } // namespace
 
 UserDefaultsTaskStore::UserDefaultsTaskStore(UserDefaults& userDefaults, QString storageKey, const Clock& clock)
@@ -164,6 +180,7 @@ TaskWorkspaceState UserDefaultsTaskStore::normalized(TaskWorkspaceState state)
                 task.completedAt = task.createdAt;
             task.reminder.reset();
         }
+        shareRepeatedText(task, seen);
     }
 
     if (state.selectedWorkspaceID != kAllWorkspaceID && !seen.contains(state.selectedWorkspaceID))
