@@ -24,6 +24,8 @@ namespace Json {
 [[noreturn]] void fail(const QString& key, const QString& problem);
 
 bool isAbsent(const QJsonObject& object, const QString& key);
+// The value under key, or nullopt when it is missing or null; one lookup.
+std::optional<QJsonValue> present(const QJsonObject& object, const QString& key);
 
 QJsonObject asObject(const QJsonValue& value, const QString& context);
 
