@@ -15,6 +15,11 @@ public:
 
     bool isInstalled() const { return m_notifier != nullptr; }
 
+    // Called first thing in main: a signal that arrives while the program
+    // starts waits until a handler exists instead of killing it outright.
+    // Threads started meanwhile keep them blocked, so the GUI thread gets them.
+    static void holdSignalsUntilInstalled();
+
 signals:
     void terminationRequested(int signalNumber);
 

@@ -135,9 +135,14 @@ TEST(AppDelegate, OneCopyPerDataDirectoryAndQuittingWaitsForTheLastSave)
 
 TEST(TerminationSignalHandler, SignalsArriveOnTheEventLoop)
 {
+    // One that arrives before the handler exists waits for it instead of ending the process.
+    TerminationSignalHandler::holdSignalsUntilInstalled();
+    std::raise(SIGHUP);
     TerminationSignalHandler handler;
     ASSERT_TRUE(handler.isInstalled());
     QSignalSpy requested(&handler, &TerminationSignalHandler::terminationRequested);
+    ASSERT_TRUE(requested.wait(2000));
+    EXPECT_EQ(requested.last().at(0).toInt(), SIGHUP);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         std::raise(signal);
         ASSERT_TRUE(requested.wait(2000));
