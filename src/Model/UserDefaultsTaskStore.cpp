@@ -22,12 +22,20 @@ void shareRepeatedText(TaskItem& task, const QSet<QString>& sectionIDs)
         task.sectionID = *id;
     if (task.aiReasonSourceTitle && *task.aiReasonSourceTitle == task.title)
         task.aiReasonSourceTitle = task.title;
-    for (auto it = task.aiStatesByWorkspace.begin(); it != task.aiStatesByWorkspace.end(); ++it) {
-        if (it->sourceTitle == task.title)
-            it->sourceTitle = task.title;
-        if (it->reasonText == task.reasonText)
-            it->reasonText = task.reasonText;
+    if (task.aiStatesByWorkspace.isEmpty())
+        return;
+    QMap<QString, TaskAIState> states;
+    for (auto it = task.aiStatesByWorkspace.cbegin(); it != task.aiStatesByWorkspace.cend(); ++it) {
+        TaskAIState state = it.value();
+        if (state.sourceTitle == task.title)
+            state.sourceTitle = task.title;
+        if (state.reasonText == task.reasonText)
+            state.reasonText = task.reasonText;
+        const auto id = sectionIDs.constFind(it.key());
+        const QString& key = id != sectionIDs.constEnd() ? *id : it.key() == kAllWorkspaceID ? kAllWorkspaceID : it.key();
+        states.insert(key, std::move(state));
     }
+    task.aiStatesByWorkspace = std::move(states);
 }
 } // namespace
 
