@@ -94,8 +94,9 @@ TaskWorkspaceState UserDefaultsTaskStore::load()
     } catch (const DecodingError& error) {
         const QString description = QString::fromUtf8(error.what());
         try {
-            keepAside(QStringLiteral("unreadable"), *bytes);
+            const QString key = keepAside(QStringLiteral("unreadable"), *bytes);
             remember(*bytes);
+            m_logger.error(QStringLiteral("The stored workspace cannot be decoded; a copy is kept as %1").arg(key));
         } catch (const StoreError& keepError) {
             m_unkeptUnreadableHash = hashOf(*bytes);
             m_logger.error(keepError.description());
@@ -107,7 +108,8 @@ TaskWorkspaceState UserDefaultsTaskStore::load()
 QString UserDefaultsTaskStore::keepAside(const QString& kind, const QByteArray& bytes)
 {
     const QString prefix = m_storageKey + QLatin1Char('.') + kind + QLatin1Char('-');
-    for (const QString& key : m_userDefaults.keys()) {
+    const QStringList keys = m_userDefaults.keys();
+    for (const QString& key : keys) {
         if (!key.startsWith(prefix))
             continue;
         const std::optional<UserDefaults::Stamp> stamp = m_userDefaults.stamp(key);
@@ -118,7 +120,7 @@ QString UserDefaultsTaskStore::keepAside(const QString& kind, const QByteArray& 
     }
     const QString stamp = m_clock.now().toDateTime().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     QString key = prefix + stamp;
-    for (int n = 2; m_userDefaults.data(key) || m_userDefaults.stamp(key); ++n)
+    for (int n = 2; keys.contains(key); ++n)
         key = prefix + stamp + QLatin1Char('-') + QString::number(n);
     QString error;
     if (!m_userDefaults.setData(key, bytes, &error))
