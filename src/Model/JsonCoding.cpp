@@ -8,9 +8,14 @@
 
 namespace Json {
 
+std::string failureText(const QString& key, const QString& problem)
+{
+    return QStringLiteral("%1: %2").arg(key, problem).toStdString();
+}
+
 void fail(const QString& key, const QString& problem)
 {
-    throw DecodingError(QStringLiteral("%1: %2").arg(key, problem).toStdString());
+    throw DecodingError(failureText(key, problem));
 }
 
 bool isAbsent(const QJsonObject& object, const QString& key)
@@ -136,23 +141,37 @@ QJsonValue fromDate(Date date)
     return QJsonValue(date.secondsSinceReferenceDate);
 }
 
-QJsonValue parse(const QByteArray& bytes)
+bool startsWithContainer(const QByteArray& bytes)
 {
-    QJsonParseError error{};
     qsizetype first = 0;
     while (first < bytes.size() && QChar::isSpace(static_cast<uchar>(bytes.at(first))))
         ++first;
-    const bool container = first < bytes.size() && (bytes.at(first) == '{' || bytes.at(first) == '[');
-    // QJsonDocument reads only objects and arrays at the top; wrapping lets a
-    // bare string or number be read (and then rejected by the record decoders).
-    const QJsonDocument document = QJsonDocument::fromJson(
-        container ? bytes : QByteArrayLiteral("[") + bytes + QByteArrayLiteral("\n]"), &error);
+    return first < bytes.size() && (bytes.at(first) == '{' || bytes.at(first) == '[');
+}
+
+QByteArray wrappedInArray(const QByteArray& bytes)
+{
+    return QByteArrayLiteral("[") + bytes + QByteArrayLiteral("\n]");
+}
+
+std::string invalidJsonText(QJsonParseError::ParseError error)
+{
+    QJsonParseError parseError{};
+    parseError.error = error;
+    return QStringLiteral("The data isn't valid JSON: %1").arg(parseError.errorString()).toStdString();
+}
+
+QJsonValue parse(const QByteArray& bytes)
+{
+    QJsonParseError error{};
+    const bool container = startsWithContainer(bytes);
+    const QJsonDocument document = QJsonDocument::fromJson(container ? bytes : wrappedInArray(bytes), &error);
     if (error.error != QJsonParseError::NoError)
-        throw DecodingError(QStringLiteral("The data isn't valid JSON: %1").arg(error.errorString()).toStdString());
+        throw DecodingError(invalidJsonText(error.error));
     if (container)
         return document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
     if (!document.isArray() || document.array().size() != 1)
-        throw DecodingError("The data isn't valid JSON");
+        throw DecodingError(kInvalidJsonText);
     return document.array().at(0);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QJsonParseError>
 #include <QJsonValue>
 #include <QUuid>
 #include <optional>
@@ -21,6 +22,8 @@ public:
 // null optional key yields nullopt.
 namespace Json {
 
+// "key: problem", the text of every decoding failure.
+std::string failureText(const QString& key, const QString& problem);
 [[noreturn]] void fail(const QString& key, const QString& problem);
 
 bool isAbsent(const QJsonObject& object, const QString& key);
@@ -89,6 +92,14 @@ private:
 
 // Parses UTF-8 JSON text into a value of any kind (object, array, string, ...).
 QJsonValue parse(const QByteArray& bytes);
+// QJsonDocument reads only objects and arrays at the top; text that starts
+// with anything else (after what QChar calls space) is read wrapped in an array.
+bool startsWithContainer(const QByteArray& bytes);
+QByteArray wrappedInArray(const QByteArray& bytes);
+// What parse() reports for text QJsonDocument rejects, and for wrapped text
+// that holds other than one value.
+std::string invalidJsonText(QJsonParseError::ParseError error);
+inline constexpr const char* kInvalidJsonText = "The data isn't valid JSON";
 // Compact UTF-8 JSON text of an object or array.
 QByteArray serialize(const QJsonObject& object);
 

@@ -1,6 +1,7 @@
 #include "Model/UserDefaultsTaskStore.h"
 
 #include "Model/JsonCoding.h"
+#include "Model/WorkspaceRecordReader.h"
 #include "Platform/Text.h"
 #include "Workspace/TaskOrdering.h"
 
@@ -49,12 +50,14 @@ UserDefaultsTaskStore::UserDefaultsTaskStore(UserDefaults& userDefaults, QString
 
 TaskWorkspaceState UserDefaultsTaskStore::decode(const QByteArray& bytes)
 {
-    const QJsonValue root = Json::parse(bytes);
-    // The error worth reporting is the one of the form the record is in; data
-    // of neither form reports the older list form's error.
-    if (root.isObject())
-        return normalized(TaskWorkspaceState::fromJson(root));
-    return convertedFromTaskList(TaskItems::fromJson(root));
+    return repaired(WorkspaceRecordReader::readThroughTree(bytes));
+}
+
+TaskWorkspaceState UserDefaultsTaskStore::repaired(WorkspaceRecordReader::Record record)
+{
+    if (TaskWorkspaceState* state = std::get_if<TaskWorkspaceState>(&record))
+        return normalized(std::move(*state));
+    return convertedFromTaskList(std::get<TaskList>(std::move(record)));
 }
 
 QByteArray UserDefaultsTaskStore::encode(const TaskWorkspaceState& state)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Model/TaskStore.h"
+#include "Model/WorkspaceRecordReader.h"
 #include "Platform/Date.h"
 #include "Platform/Logger.h"
 #include "Platform/UserDefaults.h"
@@ -25,6 +26,8 @@ public:
     static TaskWorkspaceState normalized(TaskWorkspaceState state);
     static TaskWorkspaceState convertedFromTaskList(TaskList tasks);
     static TaskWorkspaceState decode(const QByteArray& bytes); // throws DecodingError
+    // A decoded record made whole: the workspace normalised, or the older list converted.
+    static TaskWorkspaceState repaired(WorkspaceRecordReader::Record record);
     static QByteArray encode(const TaskWorkspaceState& state);
 
 private:

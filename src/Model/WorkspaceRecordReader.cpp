@@ -1,0 +1,942 @@
+#include "Model/WorkspaceRecordReader.h"
+
+#include "Model/JsonCoding.h"
+#include "Platform/Uuid.h"
+
+#include <QMap>
+#include <array>
+#include <cstring>
+
+namespace WorkspaceRecordReader {
+
+Record readThroughTree(const QByteArray& bytes)
+{
+    const QJsonValue root = Json::parse(bytes);
+    // The error worth reporting is the one of the form the record is in; data
+    // of neither form reports the older list form's error.
+    if (root.isObject())
+        return TaskWorkspaceState::fromJson(root);
+    return TaskItems::fromJson(root);
+}
+
+namespace {
+
+using ParseError = QJsonParseError::ParseError;
+
+// The text is not JSON as QJsonDocument reads it; ends the whole read.
+struct SyntaxError {
+    ParseError error;
+};
+
+// An object holds an escaped key beyond U+D7FF: QJsonDocument orders such
+// keys inconsistently (UTF-16 order between two escaped keys, code point
+// order otherwise), so only its own tree says which duplicate wins and what
+// a lookup finds.
+struct NeedsTree {};
+
+constexpr int kNestingLimit = 1024; // QJsonDocument's
+
+// A string as read: its bytes when it holds no escape, else its text is in
+// the stream's scratch string until the next string is read.
+struct StringToken {
+    const char* begin = nullptr;
+    qsizetype size = 0;
+    bool escaped = false;
+    bool ascii = true;
+};
+
+// A number as QJsonDocument keeps it: an integer when the literal is one that
+// fits, or when it reads as an integral double in range; else a double.
+struct Number {
+    bool isInteger = false;
+    qint64 integer = 0;
+    double real = 0;
+};
+
+struct Scalar {
+    enum class Kind : quint8 { absent, null, boolean, number, string, array, object };
+    Kind kind = Kind::absent;
+    bool flag = false;
+    Number number;
+    QString text;
+
+    bool present() const { return kind != Kind::absent && kind != Kind::null; }
+};
+using Kind = Scalar::Kind;
+
+// Length of the well-formed UTF-8 sequence at p whose lead byte is not ASCII
+// (overlong forms, surrogates and code points past U+10FFFF are not), or 0.
+int utf8Sequence(const uchar* p, const uchar* end, char32_t* codePoint)
+{
+    const uchar lead = p[0];
+    int length = 0;
+    char32_t c = 0;
+    uchar low = 0x80, high = 0xbf;
+    if (lead < 0xc2) {
+        return 0;
+    } else if (lead < 0xe0) {
+        length = 2;
+        c = lead & 0x1f;
+    } else if (lead < 0xf0) {
+        length = 3;
+        c = lead & 0x0f;
+        if (lead == 0xe0)
+            low = 0xa0;
+        else if (lead == 0xed)
+            high = 0x9f;
+    } else if (lead < 0xf5) {
+        length = 4;
+        c = lead & 0x07;
+        if (lead == 0xf0)
+            low = 0x90;
+        else if (lead == 0xf4)
+            high = 0x8f;
+    } else {
+        return 0;
+    }
+    if (end - p < length || p[1] < low || p[1] > high)
+        return 0;
+    c = (c << 6) | (p[1] & 0x3f);
+    for (int i = 2; i < length; ++i) {
+        if ((p[i] & 0xc0) != 0x80)
+            return 0;
+        c = (c << 6) | (p[i] & 0x3f);
+    }
+    *codePoint = c;
+    return length;
+}
+
+// A pull reader that accepts and rejects exactly the text QJsonDocument does,
+// failing with the first error its recursive descent would meet.
+class JsonStream {
+public:
+    JsonStream(const char* begin, const char* end) : m_p(begin), m_end(end) {}
+
+    [[noreturn]] static void fail(ParseError error) { throw SyntaxError{error}; }
+
+    void skipByteOrderMark()
+    {
+        if (m_end - m_p > 3 && uchar(m_p[0]) == 0xef && uchar(m_p[1]) == 0xbb && uchar(m_p[2]) == 0xbf)
+            m_p += 3;
+    }
+
+    // True while something is left.
+    bool skipSpace()
+    {
+        while (m_p < m_end && (*m_p == ' ' || *m_p == '\t' || *m_p == '\n' || *m_p == '\r'))
+            ++m_p;
+        return m_p < m_end;
+    }
+
+    // Consumes one character; 0 unless it is structural (or at the end).
+    char nextToken()
+    {
+        if (!skipSpace())
+            return 0;
+        const char c = *m_p++;
+        switch (c) {
+        case '[': case '{': case ':': case ',': case ']': case '}': case '"':
+            return c;
+        default:
+            return 0;
+        }
+    }
+
+    void expectEnd()
+    {
+        skipSpace();
+        if (m_p < m_end)
+            fail(QJsonParseError::GarbageAtEnd);
+    }
+
+    // The first character of a value; only where one is known to be left.
+    char peek() const { return *m_p; }
+    void advance() { ++m_p; }
+
+    // After '{': reads the members, handing each key to onMember, which reads
+    // exactly one value.
+    template <typename OnMember> void readObjectBody(OnMember&& onMember)
+    {
+        enter();
+        char token = nextToken();
+        while (token == '"') {
+            const StringToken key = readString();
+            if (nextToken() != ':')
+                fail(QJsonParseError::MissingNameSeparator);
+            if (!skipSpace())
+                fail(QJsonParseError::UnterminatedObject);
+            onMember(key);
+            token = nextToken();
+            if (token != ',')
+                break;
+            token = nextToken();
+            if (token == '}')
+                fail(QJsonParseError::MissingObject);
+        }
+        if (token != '}')
+            fail(QJsonParseError::UnterminatedObject);
+        --m_depth;
+    }
+
+    // After '[': onElement reads exactly one value each time.
+    template <typename OnElement> void readArrayBody(OnElement&& onElement)
+    {
+        enter();
+        if (!skipSpace())
+            fail(QJsonParseError::UnterminatedArray);
+        if (*m_p == ']') {
+            ++m_p;
+        } else {
+            for (;;) {
+                if (!skipSpace())
+                    fail(QJsonParseError::UnterminatedArray);
+                onElement();
+                const char token = nextToken();
+                if (token == ']')
+                    break;
+                if (token != ',')
+                    fail(skipSpace() ? QJsonParseError::MissingValueSeparator : QJsonParseError::UnterminatedArray);
+            }
+        }
+        --m_depth;
+    }
+
+    // Reads one value into out (containers only checked and named), or only
+    // checks it when out is null.
+    Kind readValue(Scalar* out)
+    {
+        switch (*m_p++) {
+        case 'n':
+            literal("ull", 4);
+            return set(out, Kind::null);
+        case 't':
+            literal("rue", 4);
+            if (out)
+                out->flag = true;
+            return set(out, Kind::boolean);
+        case 'f':
+            literal("alse", 5);
+            if (out)
+                out->flag = false;
+            return set(out, Kind::boolean);
+        case '"': {
+            const StringToken token = readString();
+            if (out)
+                out->text = text(token);
+            return set(out, Kind::string);
+        }
+        case '[':
+            readArrayBody([this] { readValue(nullptr); });
+            return set(out, Kind::array);
+        case '{':
+            readObjectBody([this](const StringToken&) { readValue(nullptr); });
+            return set(out, Kind::object);
+        case ',':
+            fail(QJsonParseError::IllegalValue);
+        case ']':
+        case '}':
+            fail(QJsonParseError::MissingObject);
+        default: {
+            --m_p;
+            const Number number = readNumber();
+            if (out)
+                out->number = number;
+            return set(out, Kind::number);
+        }
+        }
+    }
+
+    void skipValue() { readValue(nullptr); }
+
+    // The text of the string just read (an escaped one only once).
+    QString text(const StringToken& token)
+    {
+        if (token.escaped)
+            return std::exchange(m_scratch, QString());
+        if (token.ascii)
+            return QString::fromLatin1(token.begin, token.size);
+        return QString::fromUtf8(token.begin, token.size);
+    }
+
+    bool textEquals(const StringToken& token, QLatin1StringView name) const
+    {
+        if (token.escaped)
+            return m_scratch == name;
+        return token.size == name.size() && std::memcmp(token.begin, name.data(), size_t(name.size())) == 0;
+    }
+
+    // See NeedsTree; called for every key of an object whose members are read.
+    void checkKeyOrderIsConsistent(const StringToken& token) const
+    {
+        if (!token.escaped)
+            return;
+        for (const QChar c : m_scratch) {
+            if (c.unicode() >= 0xd800)
+                throw NeedsTree{};
+        }
+    }
+
+private:
+    void enter()
+    {
+        if (++m_depth > kNestingLimit)
+            fail(QJsonParseError::DeepNesting);
+    }
+
+    static Kind set(Scalar* out, Kind kind)
+    {
+        if (out)
+            out->kind = kind;
+        return kind;
+    }
+
+    // The rest of true, false or null; QJsonDocument wants `needed` characters
+    // left after the first one, and fails on the first one that differs.
+    void literal(const char* rest, qsizetype needed)
+    {
+        if (m_end - m_p < needed)
+            fail(QJsonParseError::IllegalValue);
+        for (; *rest; ++rest) {
+            if (*m_p++ != *rest)
+                fail(QJsonParseError::IllegalValue);
+        }
+    }
+
+    static bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+    Number readNumber()
+    {
+        const char* start = m_p;
+        bool isInt = true;
+        if (m_p < m_end && *m_p == '-')
+            ++m_p;
+        if (m_p < m_end && *m_p == '0') {
+            ++m_p;
+        } else {
+            while (m_p < m_end && isDigit(*m_p))
+                ++m_p;
+        }
+        const char* integerEnd = m_p;
+        if (m_p < m_end && *m_p == '.') {
+            ++m_p;
+            while (m_p < m_end && isDigit(*m_p)) {
+                isInt = isInt && *m_p == '0';
+                ++m_p;
+            }
+        }
+        if (m_p < m_end && (*m_p == 'e' || *m_p == 'E')) {
+            isInt = false;
+            ++m_p;
+            if (m_p < m_end && (*m_p == '-' || *m_p == '+'))
+                ++m_p;
+            while (m_p < m_end && isDigit(*m_p))
+                ++m_p;
+        }
+        if (m_p >= m_end)
+            fail(QJsonParseError::TerminationByNumber);
+
+        Number number;
+        const qsizetype size = m_p - start;
+        const bool negative = *start == '-';
+        const qsizetype digits = (integerEnd - start) - (negative ? 1 : 0);
+        if (integerEnd == m_p && digits >= 1 && digits <= 18) {
+            // Plain digits that cannot overflow: what toLongLong would give.
+            qint64 value = 0;
+            for (const char* c = start + (negative ? 1 : 0); c < m_p; ++c)
+                value = value * 10 + (*c - '0');
+            number.isInteger = true;
+            number.integer = negative ? -value : value;
+            return number;
+        }
+        // Qt's own conversions, so every edge (overflow, underflow, "1.") is its own.
+        const QByteArray literal = QByteArray::fromRawData(start, size);
+        bool ok = false;
+        if (isInt) {
+            const qlonglong value = literal.toLongLong(&ok);
+            if (ok) {
+                number.isInteger = true;
+                number.integer = value;
+                return number;
+            }
+        }
+        const double d = literal.toDouble(&ok);
+        if (!ok)
+            fail(QJsonParseError::IllegalNumber);
+        if (d >= -9223372036854775808.0 && d < 9223372036854775808.0 && double(qint64(d)) == d) {
+            number.isInteger = true;
+            number.integer = qint64(d);
+        } else {
+            number.real = d;
+        }
+        return number;
+    }
+
+    // After the opening quote.
+    StringToken readString()
+    {
+        const char* start = m_p;
+        bool ascii = true;
+        while (m_p < m_end) {
+            const uchar c = uchar(*m_p);
+            if (c == '"')
+                break;
+            if (c == '\\') {
+                if (m_end - m_p < 2)
+                    fail(QJsonParseError::UnterminatedString); // checked before the escape is read
+                return readEscapedString(start);
+            }
+            if (c < 0x80) {
+                ++m_p;
+                continue;
+            }
+            ascii = false;
+            char32_t codePoint;
+            const int length = utf8Sequence(reinterpret_cast<const uchar*>(m_p), reinterpret_cast<const uchar*>(m_end), &codePoint);
+            if (!length)
+                fail(QJsonParseError::IllegalUTF8String);
+            m_p += length;
+        }
+        const qsizetype size = m_p - start;
+        closeString();
+        return {start, size, false, ascii};
+    }
+
+    // From the first backslash on; the text before it is plain, valid UTF-8.
+    StringToken readEscapedString(const char* start)
+    {
+        m_scratch = QString::fromUtf8(start, m_p - start);
+        while (m_p < m_end) {
+            const uchar c = uchar(*m_p);
+            if (c == '"')
+                break;
+            if (c == '\\') {
+                m_scratch.append(QChar(char16_t(readEscape())));
+            } else if (c < 0x80) {
+                m_scratch.append(QChar(c));
+                ++m_p;
+            } else {
+                char32_t codePoint;
+                const int length = utf8Sequence(reinterpret_cast<const uchar*>(m_p), reinterpret_cast<const uchar*>(m_end), &codePoint);
+                if (!length)
+                    fail(QJsonParseError::IllegalUTF8String);
+                m_p += length;
+                if (QChar::requiresSurrogates(codePoint)) {
+                    m_scratch.append(QChar(QChar::highSurrogate(codePoint)));
+                    m_scratch.append(QChar(QChar::lowSurrogate(codePoint)));
+                } else {
+                    m_scratch.append(QChar(char16_t(codePoint)));
+                }
+            }
+        }
+        closeString();
+        return {start, 0, true, false};
+    }
+
+    // At a backslash; any character other than the known escapes stands for
+    // itself (a single byte, even one that starts a UTF-8 sequence).
+    char32_t readEscape()
+    {
+        ++m_p;
+        if (m_p >= m_end)
+            fail(QJsonParseError::IllegalEscapeSequence);
+        const uchar escaped = uchar(*m_p++);
+        switch (escaped) {
+        case 'b': return 0x8;
+        case 'f': return 0xc;
+        case 'n': return 0xa;
+        case 'r': return 0xd;
+        case 't': return 0x9;
+        case 'u': {
+            if (m_end - m_p < 4)
+                fail(QJsonParseError::IllegalEscapeSequence);
+            char32_t value = 0;
+            for (int i = 0; i < 4; ++i, ++m_p) {
+                const char h = *m_p;
+                value <<= 4;
+                if (h >= '0' && h <= '9')
+                    value |= char32_t(h - '0');
+                else if (h >= 'a' && h <= 'f')
+                    value |= char32_t(h - 'a' + 10);
+                else if (h >= 'A' && h <= 'F')
+                    value |= char32_t(h - 'A' + 10);
+                else
+                    fail(QJsonParseError::IllegalEscapeSequence);
+            }
+            return value;
+        }
+        default:
+            return escaped;
+        }
+    }
+
+    // At the closing quote, or at the end; a string must not end the text.
+    void closeString()
+    {
+        if (m_p >= m_end)
+            fail(QJsonParseError::UnterminatedString);
+        ++m_p;
+        if (m_p >= m_end)
+            fail(QJsonParseError::UnterminatedString);
+    }
+
+    const char* m_p;
+    const char* m_end;
+    int m_depth = 0;
+    QString m_scratch;
+};
+
+// A member that holds a record of its own: what kind of value it was and,
+// for the expected kind, the record or the failure decoding it.
+template <typename T> struct Nested {
+    Kind kind = Kind::absent;
+    std::optional<T> value;
+    std::optional<std::string> failure;
+
+    bool present() const { return kind != Kind::absent && kind != Kind::null; }
+};
+
+// Keys ordered as QJsonDocument orders keys that are not escaped beyond
+// U+D7FF: by code point.
+bool codePointLess(const QString& a, const QString& b)
+{
+    const auto weight = [](char16_t u) { return u >= 0xe000 ? u - 0x800 : u >= 0xd800 ? u + 0x2000 : int(u); };
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        if (a[i] != b[i])
+            return weight(a[i].unicode()) < weight(b[i].unicode());
+    }
+    return a.size() < b.size();
+}
+
+// The failure QJsonObject iteration meets first.
+[[noreturn]] void throwFirst(const QMap<QString, std::string>& failures)
+{
+    auto first = failures.cbegin();
+    for (auto it = failures.cbegin(); it != failures.cend(); ++it) {
+        if (codePointLess(it.key(), first.key()))
+            first = it;
+    }
+    throw DecodingError(first.value());
+}
+
+// Members are collected whole and then checked in the order the tree
+// decoders check them, so the same failure is reported; a failure never stops
+// reading, since a later syntax error must win over it.
+class RecordDecoder {
+public:
+    explicit RecordDecoder(JsonStream& stream) : m_stream(stream) {}
+
+    TaskWorkspaceState workspace()
+    {
+        Nested<SectionList> sections;
+        Nested<TaskList> tasks;
+        Nested<QMap<QString, QString>> prompts;
+        Scalar selected, defaultPrompt;
+        readMembers(kWorkspaceKeys, [&](int member) {
+            switch (member) {
+            case 0: return readNested(sections, '[', [this] { return records<TaskSection>("sections", &RecordDecoder::section); });
+            case 1: return readNested(tasks, '[', [this] { return records<TaskItem>("tasks", &RecordDecoder::task); });
+            case 2: return read(selected);
+            case 3: return readNested(prompts, '{', [this] { return promptMap(); });
+            case 4: return read(defaultPrompt);
+            }
+        });
+        TaskWorkspaceState state;
+        state.sections = take(sections, QStringLiteral("sections"), Kind::array);
+        state.tasks = take(tasks, QStringLiteral("tasks"), Kind::array);
+        state.selectedWorkspaceID = requiredString(selected, QStringLiteral("selectedWorkspaceID"));
+        if (prompts.present())
+            state.workspacePromptsByID = take(prompts, QStringLiteral("workspacePromptsByID"), Kind::object);
+        state.defaultPromptOverride = optionalString(defaultPrompt, QStringLiteral("defaultPromptOverride")).value_or(QString());
+        return state;
+    }
+
+    // After '[': every element must be an object before any is decoded.
+    template <typename T> QList<T> records(const char* name, T (RecordDecoder::*decode)())
+    {
+        QList<T> list;
+        std::optional<qsizetype> nonObject;
+        std::optional<std::string> failure;
+        qsizetype index = 0;
+        m_stream.readArrayBody([&] {
+            if (m_stream.peek() != '{') {
+                if (!nonObject)
+                    nonObject = index;
+                m_stream.skipValue();
+            } else if (nonObject || failure) {
+                m_stream.skipValue(); // only its syntax matters now
+            } else {
+                m_stream.advance();
+                try {
+                    list.append((this->*decode)());
+                } catch (const DecodingError& error) {
+                    failure = std::string(name) + '[' + std::to_string(index) + "]." + error.what();
+                    list = QList<T>();
+                }
+            }
+            ++index;
+        });
+        if (nonObject)
+            Json::fail(QStringLiteral("%1[%2]").arg(QLatin1StringView(name)).arg(*nonObject), QStringLiteral("expected an object"));
+        if (failure)
+            throw DecodingError(*failure);
+        return list;
+    }
+
+    TaskItem task()
+    {
+        Scalar id, title, sectionID, priority, reasonText, sourceTitle, createdAt, sortOrder, isCompleted, completedAt;
+        Nested<QMap<QString, TaskAIState>> aiStates;
+        Nested<TaskReminder> reminder;
+        readMembers(kTaskKeys, [&](int member) {
+            switch (member) {
+            case 0: return read(id);
+            case 1: return read(title);
+            case 2: return read(sectionID);
+            case 3: return read(priority);
+            case 4: return read(reasonText);
+            case 5: return read(sourceTitle);
+            case 6: return readNested(aiStates, '{', [this] { return aiStateMap(); });
+            case 7: return read(createdAt);
+            case 8: return read(sortOrder);
+            case 9: return read(isCompleted);
+            case 10: return read(completedAt);
+            case 11: return readNested(reminder, '{', [this] { return taskReminder(); });
+            }
+        });
+        TaskItem task;
+        if (!id.present())
+            Json::fail(QStringLiteral("id"), QStringLiteral("missing"));
+        const std::optional<QUuid> uuid = Uuid::parse(string(id, QStringLiteral("id")));
+        if (!uuid)
+            Json::fail(QStringLiteral("id"), QStringLiteral("not a valid UUID"));
+        task.id = *uuid;
+        task.title = requiredString(title, QStringLiteral("title"));
+        task.sectionID = optionalString(sectionID, QStringLiteral("sectionID")).value_or(QStringLiteral("section.personal"));
+        task.priority = requiredPriority(priority);
+        task.reasonText = requiredString(reasonText, QStringLiteral("reasonText"));
+        task.aiReasonSourceTitle = optionalString(sourceTitle, QStringLiteral("aiReasonSourceTitle"));
+        if (aiStates.present())
+            task.aiStatesByWorkspace = take(aiStates, QStringLiteral("aiStatesByWorkspace"), Kind::object);
+        task.createdAt = requiredDate(createdAt, QStringLiteral("createdAt"));
+        if (sortOrder.present())
+            task.sortOrder = integer(sortOrder, QStringLiteral("sortOrder"));
+        if (isCompleted.present())
+            task.isCompleted = boolean(isCompleted, QStringLiteral("isCompleted"));
+        if (completedAt.present())
+            task.completedAt = date(completedAt, QStringLiteral("completedAt"));
+        if (reminder.present())
+            task.reminder = take(reminder, QStringLiteral("reminder"), Kind::object);
+        return task;
+    }
+
+private:
+    static constexpr std::array kWorkspaceKeys{QLatin1StringView("sections"), QLatin1StringView("tasks"),
+                                               QLatin1StringView("selectedWorkspaceID"),
+                                               QLatin1StringView("workspacePromptsByID"),
+                                               QLatin1StringView("defaultPromptOverride")};
+    static constexpr std::array kTaskKeys{
+        QLatin1StringView("id"),          QLatin1StringView("title"),
+        QLatin1StringView("sectionID"),   QLatin1StringView("priority"),
+        QLatin1StringView("reasonText"),  QLatin1StringView("aiReasonSourceTitle"),
+        QLatin1StringView("aiStatesByWorkspace"), QLatin1StringView("createdAt"),
+        QLatin1StringView("sortOrder"),   QLatin1StringView("isCompleted"),
+        QLatin1StringView("completedAt"), QLatin1StringView("reminder")};
+    static constexpr std::array kAIStateKeys{QLatin1StringView("priority"), QLatin1StringView("reasonText"),
+                                             QLatin1StringView("sourceTitle")};
+    static constexpr std::array kReminderKeys{QLatin1StringView("scheduledAt"), QLatin1StringView("isDelivering")};
+    static constexpr std::array kSectionKeys{QLatin1StringView("id"),        QLatin1StringView("title"),
+                                             QLatin1StringView("kind"),      QLatin1StringView("sortOrder"),
+                                             QLatin1StringView("accent"),    QLatin1StringView("reminder")};
+
+    // After '{': hands the index of each known key to onMember, which reads
+    // its value; unknown members are only checked. A repeated key is read
+    // again, so the last one wins, as in QJsonDocument.
+    template <size_t N, typename OnMember> void readMembers(const std::array<QLatin1StringView, N>& keys, OnMember&& onMember)
+    {
+        m_stream.readObjectBody([&](const StringToken& key) {
+            m_stream.checkKeyOrderIsConsistent(key);
+            for (size_t i = 0; i < N; ++i) {
+                if (m_stream.textEquals(key, keys[i]))
+                    return onMember(int(i));
+            }
+            m_stream.skipValue();
+        });
+    }
+
+    // After '{': a map whose values decode each on their own; the failure of
+    // the first key in QJsonObject's order wins.
+    template <typename T, typename DecodeValue> QMap<QString, T> map(DecodeValue&& decodeValue)
+    {
+        QMap<QString, T> values;
+        QMap<QString, std::string> failures;
+        m_stream.readObjectBody([&](const StringToken& token) {
+            m_stream.checkKeyOrderIsConsistent(token);
+            const QString key = m_stream.text(token);
+            try {
+                T value = decodeValue(key);
+                failures.remove(key);
+                values.insert(key, std::move(value));
+            } catch (const DecodingError& error) {
+                values.remove(key);
+                failures.insert(key, error.what());
+            }
+        });
+        if (!failures.isEmpty())
+            throwFirst(failures);
+        return values;
+    }
+
+    QMap<QString, TaskAIState> aiStateMap()
+    {
+        return map<TaskAIState>([this](const QString&) {
+            if (m_stream.peek() != '{') {
+                m_stream.skipValue();
+                Json::fail(QStringLiteral("aiState"), QStringLiteral("expected an object"));
+            }
+            m_stream.advance();
+            return aiState();
+        });
+    }
+
+    QMap<QString, QString> promptMap()
+    {
+        return map<QString>([this](const QString& key) {
+            Scalar prompt;
+            read(prompt);
+            return string(prompt, key);
+        });
+    }
+
+    TaskAIState aiState()
+    {
+        Scalar priority, reasonText, sourceTitle;
+        readMembers(kAIStateKeys, [&](int member) {
+            switch (member) {
+            case 0: return read(priority);
+            case 1: return read(reasonText);
+            case 2: return read(sourceTitle);
+            }
+        });
+        TaskAIState state;
+        state.priority = requiredPriority(priority);
+        state.reasonText = requiredString(reasonText, QStringLiteral("reasonText"));
+        state.sourceTitle = requiredString(sourceTitle, QStringLiteral("sourceTitle"));
+        return state;
+    }
+
+    TaskReminder taskReminder()
+    {
+        Scalar scheduledAt, isDelivering;
+        readMembers(kReminderKeys, [&](int member) { return read(member == 0 ? scheduledAt : isDelivering); });
+        TaskReminder reminder;
+        reminder.scheduledAt = requiredDate(scheduledAt, QStringLiteral("scheduledAt"));
+        if (!isDelivering.present())
+            Json::fail(QStringLiteral("isDelivering"), QStringLiteral("missing"));
+        reminder.isDelivering = boolean(isDelivering, QStringLiteral("isDelivering"));
+        return reminder;
+    }
+
+    // An older per-section reminder: checked, then dropped.
+    bool legacyReminder()
+    {
+        Scalar scheduledAt, isDelivering;
+        readMembers(kReminderKeys, [&](int member) { return read(member == 0 ? scheduledAt : isDelivering); });
+        requiredDate(scheduledAt, QStringLiteral("scheduledAt"));
+        if (isDelivering.present())
+            boolean(isDelivering, QStringLiteral("isDelivering"));
+        return true;
+    }
+
+    TaskSection section()
+    {
+        Scalar id, title, kind, sortOrder, accent;
+        Nested<bool> reminder;
+        readMembers(kSectionKeys, [&](int member) {
+            switch (member) {
+            case 0: return read(id);
+            case 1: return read(title);
+            case 2: return read(kind);
+            case 3: return read(sortOrder);
+            case 4: return read(accent);
+            case 5: return readNested(reminder, '{', [this] { return legacyReminder(); });
+            }
+        });
+        TaskSection section;
+        section.id = requiredString(id, QStringLiteral("id"));
+        section.title = requiredString(title, QStringLiteral("title"));
+        const QString kindText = requiredString(kind, QStringLiteral("kind"));
+        if (kindText == QLatin1StringView("builtIn"))
+            section.kind = TaskSection::Kind::builtIn;
+        else if (kindText == QLatin1StringView("custom"))
+            section.kind = TaskSection::Kind::custom;
+        else
+            Json::fail(QStringLiteral("kind"), QStringLiteral("not a section kind"));
+        if (!sortOrder.present())
+            Json::fail(QStringLiteral("sortOrder"), QStringLiteral("missing"));
+        section.sortOrder = integer(sortOrder, QStringLiteral("sortOrder"));
+        if (accent.present()) {
+            section.accent = TaskSectionAccents::fromRawValue(string(accent, QStringLiteral("accent")));
+            if (!section.accent)
+                Json::fail(QStringLiteral("accent"), QStringLiteral("not an accent colour"));
+        }
+        if (reminder.present())
+            take(reminder, QStringLiteral("reminder"), Kind::object);
+        return section;
+    }
+
+    void read(Scalar& slot)
+    {
+        slot = Scalar();
+        m_stream.readValue(&slot);
+    }
+
+    template <typename T, typename Decode> void readNested(Nested<T>& slot, char open, Decode&& decode)
+    {
+        slot = Nested<T>();
+        if (m_stream.peek() != open) {
+            slot.kind = m_stream.readValue(nullptr);
+            return;
+        }
+        m_stream.advance();
+        slot.kind = open == '{' ? Kind::object : Kind::array;
+        try {
+            slot.value = decode();
+        } catch (const DecodingError& error) {
+            slot.failure = error.what();
+        }
+    }
+
+    template <typename T> static T take(Nested<T>& slot, const QString& key, Kind expected)
+    {
+        if (!slot.present())
+            Json::fail(key, QStringLiteral("missing"));
+        if (slot.kind != expected)
+            Json::fail(key, expected == Kind::array ? QStringLiteral("expected an array") : QStringLiteral("expected an object"));
+        if (slot.failure)
+            throw DecodingError(*slot.failure);
+        return std::move(*slot.value);
+    }
+
+    static QString string(Scalar& slot, const QString& key)
+    {
+        if (slot.kind != Kind::string)
+            Json::fail(key, QStringLiteral("expected a string"));
+        return std::move(slot.text);
+    }
+
+    static bool boolean(const Scalar& slot, const QString& key)
+    {
+        if (slot.kind != Kind::boolean)
+            Json::fail(key, QStringLiteral("expected true or false"));
+        return slot.flag;
+    }
+
+    static qint64 integer(const Scalar& slot, const QString& key)
+    {
+        if (slot.kind != Kind::number || !slot.number.isInteger)
+            Json::fail(key, QStringLiteral("expected an integer"));
+        return slot.number.integer;
+    }
+
+    // Kept as QJsonDocument keeps it: an integral value loses a negative zero.
+    static Date date(const Scalar& slot, const QString& key)
+    {
+        if (slot.kind != Kind::number)
+            Json::fail(key, QStringLiteral("expected a date (a number)"));
+        return Date{slot.number.isInteger ? double(slot.number.integer) : slot.number.real};
+    }
+
+    static QString requiredString(Scalar& slot, const QString& key)
+    {
+        if (!slot.present())
+            Json::fail(key, QStringLiteral("missing"));
+        return string(slot, key);
+    }
+
+    static Date requiredDate(const Scalar& slot, const QString& key)
+    {
+        if (!slot.present())
+            Json::fail(key, QStringLiteral("missing"));
+        return date(slot, key);
+    }
+
+    static std::optional<QString> optionalString(Scalar& slot, const QString& key)
+    {
+        return slot.present() ? std::optional(string(slot, key)) : std::nullopt;
+    }
+
+    static TaskPriority requiredPriority(Scalar& slot)
+    {
+        const QString key = QStringLiteral("priority");
+        if (!slot.present())
+            Json::fail(key, QStringLiteral("missing"));
+        const std::optional<TaskPriority> priority = TaskPriorities::fromRawValue(string(slot, key));
+        if (!priority)
+            Json::fail(key, QStringLiteral("not a priority"));
+        return *priority;
+    }
+
+    JsonStream& m_stream;
+};
+
+// Text that is not an object or array at the top: QJsonDocument reads it
+// wrapped in an array, and it never holds a record.
+[[noreturn]] void readWrapped(const QByteArray& bytes)
+{
+    const QByteArray wrapped = Json::wrappedInArray(bytes);
+    JsonStream stream(wrapped.constBegin(), wrapped.constEnd());
+    stream.nextToken(); // the '[' just added
+    qsizetype count = 0;
+    bool container = false;
+    stream.readArrayBody([&] {
+        const Kind kind = stream.readValue(nullptr);
+        container = container || kind == Kind::array || kind == Kind::object;
+        ++count;
+    });
+    stream.expectEnd();
+    if (count != 1)
+        throw DecodingError(Json::kInvalidJsonText);
+    if (container)
+        throw NeedsTree{}; // cannot happen: the text does not start with one
+    Json::fail(QStringLiteral("tasks"), QStringLiteral("expected an array"));
+}
+
+} // namespace
+
+Record read(const QByteArray& bytes)
+{
+    try {
+        if (!Json::startsWithContainer(bytes))
+            readWrapped(bytes);
+        JsonStream stream(bytes.constBegin(), bytes.constEnd());
+        RecordDecoder decoder(stream);
+        stream.skipByteOrderMark();
+        std::optional<Record> record;
+        std::optional<std::string> failure;
+        try {
+            switch (stream.nextToken()) {
+            case '{':
+                record = decoder.workspace();
+                break;
+            case '[':
+                record = decoder.records<TaskItem>("tasks", &RecordDecoder::task);
+                break;
+            default:
+                JsonStream::fail(QJsonParseError::IllegalValue);
+            }
+        } catch (const DecodingError& error) {
+            failure = error.what();
+        }
+        stream.expectEnd();
+        if (failure)
+            throw DecodingError(*failure);
+        return *std::move(record);
+    } catch (const SyntaxError& error) {
+        throw DecodingError(Json::invalidJsonText(error.error));
+    } catch (const NeedsTree&) {
+        return readThroughTree(bytes);
+    }
+}
+
+} // namespace WorkspaceRecordReader

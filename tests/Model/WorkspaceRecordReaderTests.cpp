@@ -1,0 +1,196 @@
+#include "Model/UserDefaultsTaskStore.h"
+#include "Model/WorkspaceRecordReader.h"
+#include "Support/RecordReaderComparison.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kId = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
+
+// A task; `extra` members come last, so one that repeats a key replaces it.
+QByteArray task(const QByteArray& extra = {}, const QByteArray& title = R"("Pay rent")")
+{
+    return R"({"id":")" + kId + R"(","title":)" + title + R"(,"priority":"high","reasonText":"","createdAt":700000000.5)"
+        + extra + "}";
+}
+
+QByteArray workspace(const QByteArray& tasks, const QByteArray& extra = {})
+{
+    return R"({"sections":[{"id":"section.work","title":"Work","kind":"builtIn","sortOrder":0}],"tasks":[)" + tasks
+        + R"(],"selectedWorkspaceID":"section.work")" + extra + "}";
+}
+
+QByteArray nested(int depth)
+{
+    return QByteArray(depth, '[') + QByteArray(depth, ']');
+}
+
+struct Case {
+    QByteArray bytes;
+    // What the reference says, pinned so a case cannot pass by both readers
+    // agreeing on something else; empty: accepted.
+    std::string failure = "?";
+};
+
+const std::string kNotJson = "The data isn't valid JSON: ";
+
+} // namespace
+
+TEST(WorkspaceRecordReader, AgreesWithTheTreeReaderOnTrickyRecords)
+{
+    const Case cases[] = {
+        // Syntax, and which error the parser meets first.
+        {"", "The data isn't valid JSON"},
+        {"  \n", "The data isn't valid JSON"},
+        {"\xEF\xBB\xBF" + workspace(task()), kNotJson + "illegal number"},
+        {workspace(task()) + " x", kNotJson + "garbage at the end of the document"},
+        {workspace(task()) + "\r\n\t "},
+        {"\v{}", kNotJson + "illegal value"},
+        {"\xA0[]", kNotJson + "illegal value"},
+        {"[1", kNotJson + "invalid termination by number"},
+        {"[1 x", kNotJson + "unterminated array"},
+        {"[1 x ]", kNotJson + "missing value separator"},
+        {"[,", kNotJson + "illegal value"},
+        {"[1,]", kNotJson + "object is missing after a comma"},
+        {R"({"a":1,})", kNotJson + "object is missing after a comma"},
+        {R"({"a" 1})", kNotJson + "missing name separator"},
+        {R"({"a":)", kNotJson + "unterminated object"},
+        {R"({"a":1 "b":2})", kNotJson + "unterminated object"},
+        {"[nul]", kNotJson + "illegal value"},
+        {"[nulx]", kNotJson + "illegal value"},
+        {"[tru]", kNotJson + "illegal value"},
+        {"[fals]", kNotJson + "illegal value"},
+        {R"(["\u12"])", kNotJson + "invalid escape sequence"},
+        {R"(["\uZZZZ"])", kNotJson + "invalid escape sequence"},
+        {"[\"\\", kNotJson + "unterminated string"},
+        {"[\"\\u", kNotJson + "invalid escape sequence"},
+        {"[\"abc", kNotJson + "unterminated string"},
+        {"[\"abc\"", kNotJson + "unterminated string"},
+        {"[\"\xC3\"]", kNotJson + "invalid UTF8 string"},
+        {"[\"\xED\xA0\x80\"]", kNotJson + "invalid UTF8 string"},
+        {"[\"\xF4\x90\x80\x80\"]", kNotJson + "invalid UTF8 string"},
+        {"[\"\xC0\x80\"]", kNotJson + "invalid UTF8 string"},
+        {"[\"\\\xC3\xA9\"]", kNotJson + "invalid UTF8 string"},
+        {"[\"\\x\xC3\"]", kNotJson + "invalid UTF8 string"},
+        {"[-]", kNotJson + "illegal number"},
+        {"[1e400]", kNotJson + "illegal number"},
+        {"[1e-400]", kNotJson + "illegal number"},
+        {"[01]", kNotJson + "missing value separator"},
+        {nested(1024), "tasks[0]: expected an object"},
+        {nested(1025), kNotJson + "too deeply nested document"},
+        // A later syntax error wins over an earlier decoding failure.
+        {R"([{"id":1},{"a":1,}])", kNotJson + "object is missing after a comma"},
+        {R"({"sections":5} x)", kNotJson + "garbage at the end of the document"},
+        // Text that is not an object or array at the top.
+        {R"("just a string")", "tasks: expected an array"},
+        {"null", "tasks: expected an array"},
+        {" 12 ", "tasks: expected an array"},
+        {"1,2", "The data isn't valid JSON"},
+        {"1]", kNotJson + "garbage at the end of the document"},
+        // The workspace form: members checked in a fixed order, whatever their order in the text.
+        {workspace(task())},
+        {R"({"tasks":[],"selectedWorkspaceID":"x"})", "sections: missing"},
+        {R"({"sections":null,"tasks":[],"selectedWorkspaceID":"x"})", "sections: missing"},
+        {R"({"selectedWorkspaceID":5,"tasks":{},"sections":{}})", "sections: expected an array"},
+        {R"({"selectedWorkspaceID":5,"tasks":{},"sections":[]})", "tasks: expected an array"},
+        {R"({"selectedWorkspaceID":5,"sections":[]})", "tasks: missing"},
+        {R"({"selectedWorkspaceID":5,"tasks":[],"sections":[]})", "selectedWorkspaceID: expected a string"},
+        {R"({"sections":[{"id":1},7,{"id":2}],"tasks":[],"selectedWorkspaceID":"x"})", "sections[1]: expected an object"},
+        {R"({"sections":[{"id":"s","title":"S","kind":"custom","sortOrder":0},{"id":2}],"tasks":[3],"selectedWorkspaceID":"x"})",
+         "sections[1].id: expected a string"},
+        {workspace(task(), R"(,"workspacePromptsByID":[])"), "workspacePromptsByID: expected an object"},
+        {workspace(task(), R"(,"workspacePromptsByID":{"b":1,"a":null,"c":"ok"})"), "a: expected a string"},
+        {workspace(task(), R"(,"workspacePromptsByID":{"a":1,"a":"fixed"},"defaultPromptOverride":null)")},
+        {workspace(task(), "," "\"workspacePromptsByID\":{\"\xF0\x9F\x98\x80\":1,\"\xEE\x80\x80\":2}"),
+         "\xEE\x80\x80: expected a string"},
+        {workspace(task(), R"(,"defaultPromptOverride":false)"), "defaultPromptOverride: expected a string"},
+        // Repeated keys: the last one wins, escaped or not.
+        {workspace(task(R"(,"title":5)")), "tasks[0].title: expected a string"},
+        {workspace(R"({"title":5,)" + task().mid(1))},
+        {R"({"tasks":[7],"sections":[],"selectedWorkspaceID":"x","tasks":[]})"},
+        {R"({"tasks":[],"sections":[],"selectedWorkspaceID":"x","tasks":[7]})", "tasks[0]: expected an object"},
+        {workspace(task(R"(,"\u0074itle":"Escaped key"," \u0074itle":1)"))},
+        // Escaped keys beyond U+D7FF: the streaming reader hands over to the tree.
+        {workspace(task(R"(,"\uD83D\uDE00":1,"\uE000":2,"tit\u006ce":"x")"))},
+        {workspace(task(), R"(,"workspacePromptsByID":{"\uD83D\uDE00":1,"\uE000":2})"), "\xF0\x9F\x98\x80: expected a string"},
+        // Tasks: required members, strict types, defaults.
+        {workspace(task(R"(,"sectionID":null,"sortOrder":null,"isCompleted":null,"completedAt":null,"reminder":null,"aiStatesByWorkspace":null,"aiReasonSourceTitle":null)"))},
+        {workspace(R"({"title":1,"priority":2})"), "tasks[0].id: missing"},
+        {workspace(task(R"(,"id":7)")), "tasks[0].id: expected a string"},
+        {workspace(task(R"(,"id":"{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}")")), "tasks[0].id: not a valid UUID"},
+        {workspace(task(R"(,"id":"e621e1f8-c36c-495a-93fc-0c247a3e6e5f")"))},
+        {workspace(task(R"(,"id":"\u0045621E1F8-C36C-495A-93FC-0C247A3E6E5F")"))},
+        {workspace(task(R"(,"priority":"urgent")")), "tasks[0].priority: not a priority"},
+        {workspace(task(R"(,"priority":null,"reasonText":1)")), "tasks[0].priority: missing"},
+        {workspace(task(R"(,"isCompleted":1)")), "tasks[0].isCompleted: expected true or false"},
+        {workspace(task(R"(,"isCompleted":"true")")), "tasks[0].isCompleted: expected true or false"},
+        {workspace(task(R"(,"createdAt":"2024")")), "tasks[0].createdAt: expected a date (a number)"},
+        {workspace(task(R"(,"reminder":{"scheduledAt":1})")), "tasks[0].isDelivering: missing"},
+        {workspace(task(R"(,"reminder":[])")), "tasks[0].reminder: expected an object"},
+        {workspace(task(R"(,"reminder":{"scheduledAt":-0.0,"isDelivering":true,"extra":{"deep":[1,{}]}})"))},
+        // Numbers: integers only from integral values in range, dates bit for bit.
+        {workspace(task(R"(,"sortOrder":1.0,"completedAt":-0)"))},
+        {workspace(task(R"(,"sortOrder":1e2,"completedAt":5e-324)"))},
+        {workspace(task(R"(,"sortOrder":9223372036854775807,"completedAt":9007199254740993)"))},
+        {workspace(task(R"(,"sortOrder":-9223372036854775809,"completedAt":1.7976931348623157e308)"))},
+        {workspace(task(R"(,"sortOrder":9223372036854775808)")), "tasks[0].sortOrder: expected an integer"},
+        {workspace(task(R"(,"sortOrder":1.5)")), "tasks[0].sortOrder: expected an integer"},
+        {workspace(task(R"(,"sortOrder":-0.0,"createdAt":0.1e1,"completedAt":1.)"))},
+        {workspace(task(R"(,"createdAt":123456789012345678901234567890)"))},
+        // AI results: the failure of the first key in order wins, unprefixed.
+        {workspace(task(R"(,"aiStatesByWorkspace":{"b":{"priority":"low"},"a":5})")), "tasks[0].aiState: expected an object"},
+        {workspace(task(R"(,"aiStatesByWorkspace":{"b":5,"a":{"priority":"low","reasonText":"r"}})")), "tasks[0].sourceTitle: missing"},
+        {workspace(task(R"(,"aiStatesByWorkspace":{"a":5,"a":{"priority":"low","reasonText":"r","sourceTitle":"s"}})"))},
+        {workspace(task(R"(,"aiStatesByWorkspace":{"a":{"priority":"low","reasonText":"r","sourceTitle":"s"},"a":5})")), "tasks[0].aiState: expected an object"},
+        {workspace(task(R"(,"aiStatesByWorkspace":[])")), "tasks[0].aiStatesByWorkspace: expected an object"},
+        // Strings: escapes, NUL, lone surrogates in values, a backslash before any byte.
+        {workspace(task({}, R"("tab\tnul\u0000pair\uD83D\uDE00lone\uDC00 \q\/\"")"))},
+        {workspace(task({}, QByteArray("\"raw\0nul \xF0\x9F\x98\x80 caf\xC3\xA9\"", 20)))},
+        {workspace(task({}, "\"\\\xC3\""))},
+        // Sections: kind, accent, the older per-section reminder.
+        {R"({"sections":[{"id":"a","title":"A","kind":"custom","sortOrder":0,"reminder":{"scheduledAt":1}}],"tasks":[],"selectedWorkspaceID":"a"})"},
+        {R"({"sections":[{"id":"a","title":"A","kind":"custom","sortOrder":0,"reminder":{"isDelivering":true}}],"tasks":[],"selectedWorkspaceID":"a"})",
+         "sections[0].scheduledAt: missing"},
+        {R"({"sections":[{"id":"a","title":"A","kind":"custom","sortOrder":0,"reminder":{"scheduledAt":1,"isDelivering":0}}],"tasks":[],"selectedWorkspaceID":"a"})",
+         "sections[0].isDelivering: expected true or false"},
+        {R"({"sections":[{"id":"a","title":"A","kind":"shared","sortOrder":0,"accent":"pink"}],"tasks":[],"selectedWorkspaceID":"a"})",
+         "sections[0].kind: not a section kind"},
+        {R"({"sections":[{"id":"a","title":"A","kind":"custom","accent":"pink"}],"tasks":[],"selectedWorkspaceID":"a"})",
+         "sections[0].sortOrder: missing"},
+        // The older form: a bare list of tasks.
+        {"[]"},
+        {"[" + task() + "," + task(R"(,"sortOrder":3)") + "]"},
+        {"[" + task(R"(,"title":1)") + "," + task(R"(,"priority":1)") + "]", "tasks[0].title: expected a string"},
+        {"[" + task(R"(,"title":1)") + ",3]", "tasks[1]: expected an object"},
+    };
+    for (const Case& c : cases) {
+        const std::string difference = RecordReaderComparison::difference(c.bytes);
+        EXPECT_EQ(difference, "") << c.bytes.toStdString();
+        const auto reference = RecordReaderComparison::outcomeOf(WorkspaceRecordReader::readThroughTree, c.bytes);
+        EXPECT_EQ(reference.failure, c.failure == "?" ? std::string() : c.failure) << c.bytes.toStdString();
+    }
+}
+
+TEST(WorkspaceRecordReader, ReadsWhatTheStoreWritesBackExactly)
+{
+    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+    state.workspacePromptsByID.insert(QStringLiteral("section.work"), QStringLiteral("Deadlines \"first\"\n"));
+    state.defaultPromptOverride = QStringLiteral("Be brief");
+    for (int i = 0; i < 50; ++i) {
+        TaskItem t;
+        t.id = QUuid::createUuid();
+        t.title = QString::fromUtf8("Task \xF0\x9F\x98\x80 %1\t\\").arg(i);
+        t.sectionID = state.sections[i % 4].id;
+        t.createdAt = Date{700000000.0 + i * 0.1};
+        t.sortOrder = i;
+        if (i % 3 == 0)
+            t.aiStatesByWorkspace.insert(kAllWorkspaceID, {TaskPriority::medium, QStringLiteral("why"), t.title});
+        if (i % 4 == 0)
+            t.reminder = TaskReminder{Date{-1e-300 * i}, i % 8 == 0};
+        state.tasks.append(t);
+    }
+    const QByteArray bytes = UserDefaultsTaskStore::encode(state);
+    EXPECT_EQ(RecordReaderComparison::difference(bytes), "");
+    EXPECT_EQ(std::get<TaskWorkspaceState>(WorkspaceRecordReader::read(bytes)), state);
+}
