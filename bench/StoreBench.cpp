@@ -2,6 +2,7 @@
 // serialising the same bytes with QJsonDocument alone.
 #include "BenchWorkspace.h"
 #include "Model/UserDefaultsTaskStore.h"
+#include "Model/WorkspaceRecordReader.h"
 #include "Platform/UserDefaults.h"
 
 #include <QJsonDocument>
@@ -66,7 +67,24 @@ void BM_StoreDecodeOnly(benchmark::State& s)
     for (auto _ : s)
         benchmark::DoNotOptimize(UserDefaultsTaskStore::decode(bytes));
 }
+
+// The two readers alone, before the repair every load does.
+void BM_RecordReadStreaming(benchmark::State& s)
+{
+    const QByteArray bytes = UserDefaultsTaskStore::encode(largeWorkspace(static_cast<int>(s.range(0))));
+    for (auto _ : s)
+        benchmark::DoNotOptimize(WorkspaceRecordReader::read(bytes));
+}
+
+void BM_RecordReadThroughTree(benchmark::State& s)
+{
+    const QByteArray bytes = UserDefaultsTaskStore::encode(largeWorkspace(static_cast<int>(s.range(0))));
+    for (auto _ : s)
+        benchmark::DoNotOptimize(WorkspaceRecordReader::readThroughTree(bytes));
+}
 } // namespace
 
 BENCHMARK(BM_StoreEncodeOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreDecodeOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordReadStreaming)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordReadThroughTree)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -1,12 +1,13 @@
 // Start-up to the notch shown, and resident memory once settled, of the real
 // program on a 10,000-task record, against a bare Qt window in the same
-// conditions. Each figure is the median of several fresh processes.
+// conditions. Each figure is the median of several fresh processes. Then the
+// peak memory of the program loading hostile records of about 50 MB.
 //   quaverloom_startup_bench [runs]     the driver: prints the figures
 //   quaverloom_startup_bench --bare     one bare window (a child)
 //   quaverloom_startup_bench --app      the program (a child)
 //   quaverloom_startup_bench --record D writes the records into D/QuaverLoom (for profiling)
-// The children print "shown" once their window is exposed, then their
-// resident memory after a second of idling.
+// The children print "shown" once their window is exposed, then their peak
+// and resident memory after a second of idling.
 #include "../BenchWorkspace.h"
 #include "App/AppDelegate.h"
 #include "Model/AppPreferences.h"
@@ -28,14 +29,15 @@
 
 namespace {
 
-qint64 residentKilobytes()
+// "VmRSS" (resident now) or "VmHWM" (the peak so far), in kB.
+qint64 memoryKilobytes(const QByteArray& field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
     }
     return -1;
 }
@@ -53,7 +55,8 @@ int reportWhenShown(QApplication& app, const std::function<QWidget*()>& window)
         std::printf("shown\n");
         std::fflush(stdout);
         QTimer::singleShot(1000, &app, [] {
-            std::printf("rss %lld\n", static_cast<long long>(residentKilobytes()));
+            std::printf("peak %lld rss %lld\n", static_cast<long long>(memoryKilobytes("VmHWM")),
+                        static_cast<long long>(memoryKilobytes("VmRSS")));
             std::fflush(stdout);
             QCoreApplication::quit();
         });
@@ -86,6 +89,7 @@ int runProgram(int argc, char** argv)
 struct Sample {
     double shownMs = 0;
     qint64 rssKb = 0;
+    qint64 peakKb = 0;
 };
 
 std::optional<Sample> runChild(const QString& mode, const QString& configHome)
@@ -113,6 +117,8 @@ std::optional<Sample> runChild(const QString& mode, const QString& configHome)
     if (sample.shownMs == 0 || at < 0)
         return std::nullopt;
     sample.rssKb = output.mid(at + 4).trimmed().toLongLong();
+    if (const qsizetype peak = output.indexOf("peak "); peak >= 0)
+        sample.peakKb = output.mid(peak + 5).split(' ').first().toLongLong();
     return sample;
 }
 
@@ -129,6 +135,55 @@ void writeRecords(const QString& configHome)
     AppPreferences preferences;
     preferences.hasCompletedOnboarding = true;
     UserDefaultsAppPreferencesStore(defaults, QStringLiteral("quaver-loom.preferences")).save(preferences);
+}
+
+// Records of about 50 MB that are not workspaces, each shaped to make a
+// reader hold as much as it can before it fails.
+QList<std::pair<const char*, QByteArray>> hostileRecords()
+{
+    constexpr qsizetype size = 50 * 1000 * 1000;
+    QByteArray numbers = "[";
+    while (numbers.size() < size)
+        numbers += "1,";
+    numbers += "1]";
+    const QByteArray task = R"({"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","title":"A task with a title","priority":"low",)"
+                            R"("reasonText":"","createdAt":700000000,"aiStatesByWorkspace":{"workspace.all":)"
+                            R"({"priority":"low","reasonText":"why","sourceTitle":"A task with a title"}}},)";
+    QByteArray tasks = "[";
+    while (tasks.size() < size)
+        tasks += task;
+    tasks += "3]"; // the last element is not a task
+    QByteArray text = "\"";
+    text += QByteArray(size, 'a');
+    text += "\"";
+    QByteArray objects = "{\"sections\":[";
+    while (objects.size() < size)
+        objects += "{\"x\":[{}]},";
+    objects += "{}],\"tasks\":[],\"selectedWorkspaceID\":5}";
+    return {{"array of numbers", numbers}, {"task list failing at its end", tasks}, {"one long string", text},
+            {"nested empty objects", objects}};
+}
+
+// Peak and settled resident memory of the program loading each hostile record.
+bool reportHostileRecords()
+{
+    for (const auto& [name, bytes] : hostileRecords()) {
+        QTemporaryDir configHome;
+        writeRecords(configHome.path());
+        QFile file(configHome.path() + QStringLiteral("/QuaverLoom/quaver-loom.tasks"));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            return false;
+        file.close();
+        const auto program = runChild(QStringLiteral("--app"), configHome.path());
+        if (!program)
+            return false;
+        const double sizeKb = static_cast<double>(bytes.size()) / 1024;
+        std::printf("Hostile record of %.0f MB (%s): peak while loading %.2f× its size (goal <= 8), "
+                    "resident after %.2f× (goal < 2)\n",
+                    sizeKb / 1024, name, static_cast<double>(program->peakKb) / sizeKb,
+                    static_cast<double>(program->rssKb) / sizeKb);
+    }
+    return true;
 }
 
 int runDriver(int argc, char** argv)
@@ -158,6 +213,11 @@ int runDriver(int argc, char** argv)
                 appShown / bareShown);
     std::printf("Resident memory after 1 s idle: program %.1f MB, bare Qt window %.1f MB, ratio %.2f (goal < 1.6)\n",
                 appMb, bareMb, appMb / bareMb);
+    std::fflush(stdout);
+    if (!reportHostileRecords()) {
+        std::fprintf(stderr, "a hostile record could not be measured\n");
+        return 1;
+    }
     return 0;
 }
 

@@ -14,27 +14,45 @@ bool hasLegacyReason(const TaskItem& task)
 {
     return !task.reasonText.isEmpty() && task.aiReasonSourceTitle && Text::sameText(*task.aiReasonSourceTitle, task.title);
 }
-// Decoding gives every string its own copy, yet many repeat: section ids, and
-// a title or reason inside the task's own AI results. Sharing one copy of
-// each keeps a large workspace much smaller in memory.
+// Makes `text` share `shared`'s copy when they are equal.
+void share(QString& text, const QString& shared)
+{
+    if (text.constData() != shared.constData() && text == shared)
+        text = shared;
+}
+
+// Decoded text may repeat with copies of its own: section ids, and a title or
+// reason inside the task's own AI results. Sharing one copy of each keeps a
+// large workspace much smaller in memory.
 void shareRepeatedText(TaskItem& task, const QSet<QString>& sectionIDs)
 {
-    if (const auto id = sectionIDs.constFind(task.sectionID); id != sectionIDs.constEnd())
-        task.sectionID = *id;
-    if (task.aiReasonSourceTitle && *task.aiReasonSourceTitle == task.title)
-        task.aiReasonSourceTitle = task.title;
+    const auto sharedID = [&](const QString& id) -> const QString& {
+        const auto found = sectionIDs.constFind(id);
+        return found != sectionIDs.constEnd() ? *found : id == kAllWorkspaceID ? kAllWorkspaceID : id;
+    };
+    share(task.sectionID, sharedID(task.sectionID));
+    if (task.aiReasonSourceTitle)
+        share(*task.aiReasonSourceTitle, task.title);
     if (task.aiStatesByWorkspace.isEmpty())
         return;
+    const auto shareState = [&](TaskAIState& state) {
+        share(state.sourceTitle, task.title);
+        share(state.reasonText, task.reasonText);
+    };
+    // Keys cannot change in place: the map is rebuilt only when one is not shared yet.
+    bool keysShared = true;
+    for (auto it = task.aiStatesByWorkspace.cbegin(); keysShared && it != task.aiStatesByWorkspace.cend(); ++it)
+        keysShared = it.key().constData() == sharedID(it.key()).constData();
+    if (keysShared) {
+        for (TaskAIState& state : task.aiStatesByWorkspace)
+            shareState(state);
+        return;
+    }
     QMap<QString, TaskAIState> states;
     for (auto it = task.aiStatesByWorkspace.cbegin(); it != task.aiStatesByWorkspace.cend(); ++it) {
         TaskAIState state = it.value();
-        if (state.sourceTitle == task.title)
-            state.sourceTitle = task.title;
-        if (state.reasonText == task.reasonText)
-            state.reasonText = task.reasonText;
-        const auto id = sectionIDs.constFind(it.key());
-        const QString& key = id != sectionIDs.constEnd() ? *id : it.key() == kAllWorkspaceID ? kAllWorkspaceID : it.key();
-        states.insert(key, std::move(state));
+        shareState(state);
+        states.insert(sharedID(it.key()), std::move(state));
     }
     task.aiStatesByWorkspace = std::move(states);
 }

@@ -53,14 +53,24 @@ struct Number {
     double real = 0;
 };
 
+// A value as read; a string stays bytes until its text is needed.
 struct Scalar {
     enum class Kind : quint8 { absent, null, boolean, number, string, array, object };
     Kind kind = Kind::absent;
     bool flag = false;
     Number number;
-    QString text;
+    StringToken string;
+    QString escapedText; // the text of an escaped string
 
     bool present() const { return kind != Kind::absent && kind != Kind::null; }
+
+    // Only for a string.
+    bool equals(QLatin1StringView name) const
+    {
+        if (string.escaped)
+            return escapedText == name;
+        return string.size == name.size() && std::memcmp(string.begin, name.data(), size_t(name.size())) == 0;
+    }
 };
 using Kind = Scalar::Kind;
 
@@ -221,8 +231,11 @@ public:
             return set(out, Kind::boolean);
         case '"': {
             const StringToken token = readString();
-            if (out)
-                out->text = text(token);
+            if (out) {
+                out->string = token;
+                if (token.escaped)
+                    out->escapedText = std::exchange(m_scratch, QString());
+            }
             return set(out, Kind::string);
         }
         case '[':
@@ -248,15 +261,8 @@ public:
 
     void skipValue() { readValue(nullptr); }
 
-    // The text of the string just read (an escaped one only once).
-    QString text(const StringToken& token)
-    {
-        if (token.escaped)
-            return std::exchange(m_scratch, QString());
-        if (token.ascii)
-            return QString::fromLatin1(token.begin, token.size);
-        return QString::fromUtf8(token.begin, token.size);
-    }
+    // The text of the escaped string just read (only once).
+    QString takeEscapedText() { return std::exchange(m_scratch, QString()); }
 
     bool textEquals(const StringToken& token, QLatin1StringView name) const
     {
@@ -485,6 +491,59 @@ private:
     QString m_scratch;
 };
 
+QString textOf(const StringToken& token)
+{
+    if (token.size == 0)
+        return QString();
+    if (token.ascii)
+        return QString::fromLatin1(token.begin, token.size);
+    return QString::fromUtf8(token.begin, token.size);
+}
+
+// Hands out one shared copy of unescaped text that repeats: ids across the
+// whole record, and within a task its title (as its AI results' source
+// title) and its reason. Fewer allocations load faster and leave the heap
+// less fragmented.
+class SharedText {
+public:
+    SharedText()
+    {
+        static const QByteArray all = kAllWorkspaceID.toLatin1();
+        m_ids[m_idCount++] = {all.constData(), all.size(), kAllWorkspaceID};
+    }
+
+    QString id(const StringToken& token) { return find(m_ids, m_idCount, token, false); }
+    QString text(const StringToken& token) { return find(m_recent, m_recentNext, token, true); }
+
+private:
+    struct Entry {
+        const char* begin = nullptr;
+        qsizetype size = 0;
+        QString text;
+    };
+
+    template <size_t N> static QString find(std::array<Entry, N>& entries, size_t& next, const StringToken& token, bool ring)
+    {
+        if (token.size == 0)
+            return QString();
+        for (const Entry& entry : entries) {
+            if (entry.size == token.size && std::memcmp(entry.begin, token.begin, size_t(token.size)) == 0)
+                return entry.text;
+        }
+        QString text = textOf(token);
+        if (next < N) {
+            entries[next] = {token.begin, token.size, text};
+            next = ring ? (next + 1) % N : next + 1;
+        }
+        return text;
+    }
+
+    std::array<Entry, 32> m_ids;
+    size_t m_idCount = 0;
+    std::array<Entry, 8> m_recent;
+    size_t m_recentNext = 0;
+};
+
 // A member that holds a record of its own: what kind of value it was and,
 // for the expected kind, the record or the failure decoding it.
 template <typename T> struct Nested {
@@ -544,7 +603,9 @@ public:
         TaskWorkspaceState state;
         state.sections = take(sections, QStringLiteral("sections"), Kind::array);
         state.tasks = take(tasks, QStringLiteral("tasks"), Kind::array);
-        state.selectedWorkspaceID = requiredString(selected, QStringLiteral("selectedWorkspaceID"));
+        if (!selected.present())
+            Json::fail(QStringLiteral("selectedWorkspaceID"), QStringLiteral("missing"));
+        state.selectedWorkspaceID = idText(selected, QStringLiteral("selectedWorkspaceID"));
         if (prompts.present())
             state.workspacePromptsByID = take(prompts, QStringLiteral("workspacePromptsByID"), Kind::object);
         state.defaultPromptOverride = optionalString(defaultPrompt, QStringLiteral("defaultPromptOverride")).value_or(QString());
@@ -607,12 +668,15 @@ public:
         TaskItem task;
         if (!id.present())
             Json::fail(QStringLiteral("id"), QStringLiteral("missing"));
-        const std::optional<QUuid> uuid = Uuid::parse(string(id, QStringLiteral("id")));
+        requireString(id, QStringLiteral("id"));
+        const std::optional<QUuid> uuid = id.string.escaped ? Uuid::parse(id.escapedText)
+            : id.string.ascii ? Uuid::parse(QLatin1StringView(id.string.begin, id.string.size))
+                              : Uuid::parse(textOf(id.string));
         if (!uuid)
             Json::fail(QStringLiteral("id"), QStringLiteral("not a valid UUID"));
         task.id = *uuid;
         task.title = requiredString(title, QStringLiteral("title"));
-        task.sectionID = optionalString(sectionID, QStringLiteral("sectionID")).value_or(QStringLiteral("section.personal"));
+        task.sectionID = optionalId(sectionID, QStringLiteral("sectionID")).value_or(QStringLiteral("section.personal"));
         task.priority = requiredPriority(priority);
         task.reasonText = requiredString(reasonText, QStringLiteral("reasonText"));
         task.aiReasonSourceTitle = optionalString(sourceTitle, QStringLiteral("aiReasonSourceTitle"));
@@ -672,7 +736,7 @@ private:
         QMap<QString, std::string> failures;
         m_stream.readObjectBody([&](const StringToken& token) {
             m_stream.checkKeyOrderIsConsistent(token);
-            const QString key = m_stream.text(token);
+            const QString key = token.escaped ? m_stream.takeEscapedText() : m_shared.id(token);
             try {
                 T value = decodeValue(key);
                 failures.remove(key);
@@ -763,12 +827,16 @@ private:
             }
         });
         TaskSection section;
-        section.id = requiredString(id, QStringLiteral("id"));
+        if (!id.present())
+            Json::fail(QStringLiteral("id"), QStringLiteral("missing"));
+        section.id = idText(id, QStringLiteral("id"));
         section.title = requiredString(title, QStringLiteral("title"));
-        const QString kindText = requiredString(kind, QStringLiteral("kind"));
-        if (kindText == QLatin1StringView("builtIn"))
+        if (!kind.present())
+            Json::fail(QStringLiteral("kind"), QStringLiteral("missing"));
+        requireString(kind, QStringLiteral("kind"));
+        if (kind.equals(QLatin1StringView("builtIn")))
             section.kind = TaskSection::Kind::builtIn;
-        else if (kindText == QLatin1StringView("custom"))
+        else if (kind.equals(QLatin1StringView("custom")))
             section.kind = TaskSection::Kind::custom;
         else
             Json::fail(QStringLiteral("kind"), QStringLiteral("not a section kind"));
@@ -776,7 +844,11 @@ private:
             Json::fail(QStringLiteral("sortOrder"), QStringLiteral("missing"));
         section.sortOrder = integer(sortOrder, QStringLiteral("sortOrder"));
         if (accent.present()) {
-            section.accent = TaskSectionAccents::fromRawValue(string(accent, QStringLiteral("accent")));
+            requireString(accent, QStringLiteral("accent"));
+            for (const TaskSectionAccent candidate : TaskSectionAccents::allCases) {
+                if (accent.equals(QLatin1StringView(TaskSectionAccents::rawValue(candidate).toLatin1())))
+                    section.accent = candidate;
+            }
             if (!section.accent)
                 Json::fail(QStringLiteral("accent"), QStringLiteral("not an accent colour"));
         }
@@ -818,11 +890,27 @@ private:
         return std::move(*slot.value);
     }
 
-    static QString string(Scalar& slot, const QString& key)
+    static void requireString(const Scalar& slot, const QString& key)
     {
         if (slot.kind != Kind::string)
             Json::fail(key, QStringLiteral("expected a string"));
-        return std::move(slot.text);
+    }
+
+    QString string(Scalar& slot, const QString& key)
+    {
+        requireString(slot, key);
+        return slot.string.escaped ? std::move(slot.escapedText) : m_shared.text(slot.string);
+    }
+
+    QString idText(Scalar& slot, const QString& key)
+    {
+        requireString(slot, key);
+        return slot.string.escaped ? std::move(slot.escapedText) : m_shared.id(slot.string);
+    }
+
+    std::optional<QString> optionalId(Scalar& slot, const QString& key)
+    {
+        return slot.present() ? std::optional(idText(slot, key)) : std::nullopt;
     }
 
     static bool boolean(const Scalar& slot, const QString& key)
@@ -847,7 +935,7 @@ private:
         return Date{slot.number.isInteger ? double(slot.number.integer) : slot.number.real};
     }
 
-    static QString requiredString(Scalar& slot, const QString& key)
+    QString requiredString(Scalar& slot, const QString& key)
     {
         if (!slot.present())
             Json::fail(key, QStringLiteral("missing"));
@@ -861,23 +949,28 @@ private:
         return date(slot, key);
     }
 
-    static std::optional<QString> optionalString(Scalar& slot, const QString& key)
+    std::optional<QString> optionalString(Scalar& slot, const QString& key)
     {
         return slot.present() ? std::optional(string(slot, key)) : std::nullopt;
     }
 
-    static TaskPriority requiredPriority(Scalar& slot)
+    static TaskPriority requiredPriority(const Scalar& slot)
     {
         const QString key = QStringLiteral("priority");
         if (!slot.present())
             Json::fail(key, QStringLiteral("missing"));
-        const std::optional<TaskPriority> priority = TaskPriorities::fromRawValue(string(slot, key));
-        if (!priority)
+        requireString(slot, key);
+        if (slot.equals(QLatin1StringView("high")))
+            return TaskPriority::high;
+        if (slot.equals(QLatin1StringView("medium")))
+            return TaskPriority::medium;
+        if (!slot.equals(QLatin1StringView("low")))
             Json::fail(key, QStringLiteral("not a priority"));
-        return *priority;
+        return TaskPriority::low;
     }
 
     JsonStream& m_stream;
+    SharedText m_shared;
 };
 
 // Text that is not an object or array at the top: QJsonDocument reads it

@@ -14,7 +14,8 @@ QString lowerString(const QUuid& id)
     return id.toString(QUuid::WithoutBraces);
 }
 
-std::optional<QUuid> parse(const QString& text)
+namespace {
+template <typename Text> std::optional<QUuid> parseText(const Text& text)
 {
     if (text.size() != 36)
         return std::nullopt;
@@ -31,6 +32,17 @@ std::optional<QUuid> parse(const QString& text)
     const QUuid id = QUuid::fromString(text);
     return id.isNull() && text != QLatin1String("00000000-0000-0000-0000-000000000000") ? std::nullopt
                                                                                         : std::optional<QUuid>(id);
+}
+} // namespace
+
+std::optional<QUuid> parse(const QString& text)
+{
+    return parseText(text);
+}
+
+std::optional<QUuid> parse(QLatin1StringView text)
+{
+    return parseText(text);
 }
 
 int compare(const QUuid& a, const QUuid& b)
