@@ -40,6 +40,9 @@ struct TaskItem {
     friend bool operator==(const TaskItem&, const TaskItem&) = default;
 };
 
+// Every member moves by its bytes, so a growing list moves tasks as memory.
+Q_DECLARE_TYPEINFO(TaskItem, Q_RELOCATABLE_TYPE);
+
 using TaskList = QList<TaskItem>;
 
 namespace TaskItems {

@@ -15,23 +15,32 @@ QString lowerString(const QUuid& id)
 }
 
 namespace {
+int hexValue(char16_t c)
+{
+    return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10;
+}
+
 template <typename Text> std::optional<QUuid> parseText(const Text& text)
 {
     if (text.size() != 36)
         return std::nullopt;
+    // The 32 digits in order, read big-endian as the canonical string is.
+    uchar bytes[16] = {};
+    int digit = 0;
     for (int i = 0; i < 36; ++i) {
         const char16_t c = text.at(i).unicode();
         const bool dash = (i == 8 || i == 13 || i == 18 || i == 23);
         if (dash) {
             if (c != u'-')
                 return std::nullopt;
-        } else if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'))) {
-            return std::nullopt;
+            continue;
         }
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F')))
+            return std::nullopt;
+        bytes[digit / 2] = uchar(bytes[digit / 2] << 4 | hexValue(c));
+        ++digit;
     }
-    const QUuid id = QUuid::fromString(text);
-    return id.isNull() && text != QLatin1String("00000000-0000-0000-0000-000000000000") ? std::nullopt
-                                                                                        : std::optional<QUuid>(id);
+    return QUuid::fromRfc4122(QByteArrayView(bytes, 16));
 }
 } // namespace
 

@@ -48,9 +48,12 @@ TEST(Uuid, StrictParsingAndCanonicalOrder)
     EXPECT_FALSE(Uuid::parse(""));
     EXPECT_TRUE(Uuid::parse("00000000-0000-0000-0000-000000000000"));
 
-    // The byte order must agree with the string order for every pair.
+    // The byte order must agree with the string order for every pair, and
+    // either case reads back the same id from text or from Latin-1 bytes.
     for (int i = 0; i < 200; ++i) {
         const QUuid a = QUuid::createUuid(), b = QUuid::createUuid();
+        EXPECT_EQ(Uuid::parse(Uuid::upperString(a)), a);
+        EXPECT_EQ(Uuid::parse(QLatin1StringView(Uuid::lowerString(a).toLatin1())), a);
         const int byString = Uuid::upperString(a).compare(Uuid::upperString(b));
         EXPECT_EQ(Uuid::compare(a, b) < 0, byString < 0);
         EXPECT_EQ(Uuid::compare(a, b) == 0, byString == 0);
