@@ -2,15 +2,24 @@
 
 #include <cmath>
 
+#include <QRegularExpression>
+
 namespace ReminderDateTime {
+
+QString hourMinuteFormat(const QLocale& locale)
+{
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    static const QRegularExpression seconds(QStringLiteral("[.:,]?s+"));
+    format.remove(seconds);
+    return format.trimmed();
+}
 
 QDateTime localDateTime(Date date, const QTimeZone& zone)
 {
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(date.unixSeconds() * 1000.0)), zone);
 }
 
-namespace {
-std::optional<Date> combining(const QDate& day, const QTime& time, Date now, const QTimeZone& zone)
+std::optional<Date> combine(const QDate& day, const QTime& time, Date now, const QTimeZone& zone)
 {
     const QTime minute(time.hour(), time.minute(), 0);
     const QDateTime combined(day, minute, zone);
@@ -21,16 +30,15 @@ std::optional<Date> combining(const QDate& day, const QTime& time, Date now, con
     const Date result = Date::fromDateTime(combined);
     return result > now ? result : now;
 }
-} // namespace
 
 std::optional<Date> combiningDay(Date pickedDay, Date selection, Date now, const QTimeZone& zone)
 {
-    return combining(localDateTime(pickedDay, zone).date(), localDateTime(selection, zone).time(), now, zone);
+    return combine(localDateTime(pickedDay, zone).date(), localDateTime(selection, zone).time(), now, zone);
 }
 
 std::optional<Date> combiningTime(Date pickedTime, Date selection, Date now, const QTimeZone& zone)
 {
-    return combining(localDateTime(selection, zone).date(), localDateTime(pickedTime, zone).time(), now, zone);
+    return combine(localDateTime(selection, zone).date(), localDateTime(pickedTime, zone).time(), now, zone);
 }
 
 } // namespace ReminderDateTime

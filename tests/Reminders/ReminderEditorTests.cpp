@@ -1,4 +1,12 @@
 #include "Reminders/ReminderDateTime.h"
+#include "Reminders/TaskReminderEditor.h"
+#include "Support/ManualClock.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimeEdit>
 
 #include <gtest/gtest.h>
 
@@ -44,4 +52,53 @@ TEST(ReminderDateTime, CombinesLocalDayAndMinuteWithZeroSecondsAndNeverBeforeNow
             EXPECT_EQ(ReminderDateTime::localDateTime(*result, berlin).time().second(), 0) << c.name;
         }
     }
+}
+
+TEST(ReminderDateTime, ShortTimeFormatDropsSeconds)
+{
+    for (const auto& [locale, expected] : {std::pair{"C", "HH:mm"}, {"en_US", "h:mm\u202fAP"}, {"de_DE", "HH:mm"}}) {
+        QString format = ReminderDateTime::hourMinuteFormat(QLocale(QString::fromLatin1(locale)));
+        format.replace(QChar(0x202F), QStringLiteral("\u202f")).replace(QLatin1Char(' '), QStringLiteral("\u202f"));
+        EXPECT_EQ(format.toStdString(), expected) << locale;
+    }
+}
+
+TEST(TaskReminderEditor, FieldsCombineIntoTheDraftAndReturnSaves)
+{
+    // The fields work in the machine's zone; a day well ahead avoids any clock change.
+    const QDate day = QDate::currentDate().addDays(40);
+    const auto local = [](const QDate& d, int hour, int minute) {
+        return Date::fromDateTime(QDateTime(d, QTime(hour, minute)));
+    };
+    ManualClock clock(local(day, 12, 0).addingSeconds(17));
+    Date draft = local(day, 15, 30);
+    QStringList calls;
+    TaskReminderEditor editor(NotchTemplateConfiguration::defaults(), {[&] { return draft; }, [&](Date d) { draft = d; }},
+                              false,
+                              {[&] { calls << "clear"; }, [&] { calls << "cancel"; }, [&] { calls << "save"; }}, clock);
+    QStringList texts;
+    for (QLabel* label : editor.findChildren<QLabel*>())
+        texts << label->text();
+    for (QPushButton* button : editor.findChildren<QPushButton*>())
+        texts << button->accessibleName();
+    EXPECT_EQ(texts, (QStringList{"Set Timer", "Cancel", "Save"}));
+
+    ReminderDateTimeFields& fields = *editor.fields();
+    fields.dayField()->setDate(day.addDays(3)); // the time stays
+    EXPECT_EQ(draft, local(day.addDays(3), 15, 30));
+    fields.timeField()->setTime(QTime(8, 5, 44)); // the day stays, seconds go
+    EXPECT_EQ(draft, local(day.addDays(3), 8, 5));
+    fields.dayField()->setDate(day); // 08:05 on a day whose noon is "now": now itself
+    EXPECT_EQ(draft, clock.now());
+    EXPECT_EQ(fields.timeField()->time(), QTime(12, 0));
+
+    QTest::keyClick(fields.dayField(), Qt::Key_Return);
+    EXPECT_EQ(calls, QStringList{"save"});
+
+    TaskReminderEditor change(NotchTemplateConfiguration::defaults(), Binding<Date>::stored(draft), true, {}, clock);
+    QStringList buttons;
+    for (QPushButton* button : change.findChildren<QPushButton*>())
+        buttons << button->accessibleName();
+    EXPECT_EQ(change.findChildren<QLabel*>().first()->text(), "Change Timer");
+    EXPECT_EQ(buttons, (QStringList{"Clear Timer", "Cancel", "Save"}));
 }
