@@ -172,6 +172,12 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
                   m_indicatorY = y;
                   m_content->update();
               }}),
+      m_slideAnimator(std::make_unique<Motion::Animator>(
+          [this] {
+              placeRows();
+              placeComposer();
+          },
+          [this] { return isSliding(); })),
       m_scrollAnimator(std::make_unique<Motion::Animator>(
           [this] { verticalScrollBar()->setValue(int(std::lround(m_scroll.value(Motion::wallClock())))); },
           [this] {
@@ -282,6 +288,12 @@ void TaskListView::setInputs(Inputs inputs)
     for (qsizetype i = 0; i < qsizetype(m_items.size()); ++i)
         oldIndex.insert({m_items[size_t(i)].task.id, m_items[size_t(i)].occurrence}, i);
 
+    // Where each row is drawn now, so rows that move can slide from there.
+    const double now = Motion::wallClock();
+    QHash<QPair<QUuid, int>, int> previousY;
+    const int previousComposerY = m_composer->y();
+    const bool wasLaidOut = m_layoutWidth > 0;
+
     std::vector<Item> items;
     items.reserve(size_t(m_inputs.tasks.size()));
     QHash<QUuid, int> seen;
@@ -305,6 +317,8 @@ void TaskListView::setInputs(Inputs inputs)
                                && previous.task.reminder.has_value() == task.reminder.has_value();
             item.height = previous.height;
             item.measured = item.heightValid && previous.measured;
+            item.slide = previous.slide;
+            previousY.insert({task.id, item.occurrence}, previous.y + int(std::lround(previous.slide.value(now))));
             if (*old != qsizetype(items.size()))
                 orderChanged = true;
         } else {
@@ -336,7 +350,29 @@ void TaskListView::setInputs(Inputs inputs)
     };
     m_composer->setInputs(std::move(composer));
 
-    relayout();
+    const int width = m_layoutWidth;
+    measureAndPlace();
+    if (orderChanged && wasLaidOut && width == m_layoutWidth) {
+        const Motion::Animation animation =
+            m_inputs.reduceMotion
+                ? Motion::Animation::timed(Motion::Curve::Linear, m_inputs.configuration.interaction.reducedMotionDuration)
+                : Motion::Animation::spring(m_inputs.configuration.interaction.taskListAnimationResponse,
+                                            m_inputs.configuration.interaction.taskListAnimationDamping);
+        const auto slide = [&](Motion::Value& value, int from, int to) {
+            if (from == to || !isVisible())
+                return;
+            value.jumpTo(from - to);
+            value.setTarget(0, animation, now);
+            m_slideAnimator->start();
+        };
+        for (Item& item : m_items) {
+            const auto from = previousY.constFind({item.task.id, item.occurrence});
+            if (from != previousY.cend())
+                slide(item.slide, *from, item.y);
+        }
+        slide(m_composerSlide, previousComposerY, m_composerY);
+    }
+    materialize();
     if (submitted) {
         // After the new row has been laid out.
         QTimer::singleShot(0, this, [this] { scrollToComposer(); });
@@ -354,6 +390,12 @@ int TaskListView::contentHeight() const
 }
 
 void TaskListView::relayout()
+{
+    measureAndPlace();
+    materialize();
+}
+
+void TaskListView::measureAndPlace()
 {
     const int width = layoutWidth();
     if (width <= 0) {
@@ -373,7 +415,6 @@ void TaskListView::relayout()
         }
     }
     placeItems();
-    materialize();
 }
 
 void TaskListView::placeItems()
@@ -389,12 +430,48 @@ void TaskListView::placeItems()
         y -= spacing;
     const int composerTop = y + int(std::lround(layout.addTaskRowTopSpacing));
     const int composerHeight = TemplateStyle::widgetExtent(layout.inputHeight);
-    const QRect composer(0, composerTop, m_layoutWidth, composerHeight);
-    if (m_composer->geometry() != composer)
-        m_composer->setGeometry(composer);
-    const QSize size(m_layoutWidth, composerTop + composerHeight);
+    m_composerY = composerTop;
+    m_contentHeight = composerTop + composerHeight;
+    placeComposer();
+}
+
+void TaskListView::placeComposer()
+{
+    const int y = m_composerY + int(std::lround(m_composerSlide.value(Motion::wallClock())));
+    const QRect frame(0, y, m_layoutWidth,
+                      TemplateStyle::widgetExtent(m_inputs.configuration.layout.inputHeight));
+    if (m_composer->geometry() != frame)
+        m_composer->setGeometry(frame);
+    // While the composer slides up from below, the content keeps room for it.
+    const QSize size(m_layoutWidth, std::max(m_contentHeight, frame.y() + frame.height()));
     if (m_content->size() != size)
         m_content->resize(size);
+}
+
+void TaskListView::placeRows()
+{
+    const double now = Motion::wallClock();
+    for (Item& item : m_items) {
+        if (!item.row)
+            continue;
+        const QRect frame(0, item.y + int(std::lround(item.slide.value(now))), m_layoutWidth, item.height);
+        if (item.row->geometry() != frame)
+            item.row->setGeometry(frame);
+        if (!item.row->isVisible())
+            item.row->show();
+    }
+}
+
+bool TaskListView::isSliding()
+{
+    const double now = Motion::wallClock();
+    m_composerSlide.value(now);
+    bool sliding = m_composerSlide.isMoving();
+    for (Item& item : m_items) {
+        item.slide.value(now);
+        sliding = sliding || item.slide.isMoving();
+    }
+    return sliding;
 }
 
 void TaskListView::materialize()
@@ -435,15 +512,7 @@ void TaskListView::materialize()
             placeItems();
             continue;
         }
-        for (Item& item : m_items) {
-            if (!item.row)
-                continue;
-            const QRect frame(0, item.y, m_layoutWidth, item.height);
-            if (item.row->geometry() != frame)
-                item.row->setGeometry(frame);
-            if (!item.row->isVisible())
-                item.row->show();
-        }
+        placeRows();
         return;
     }
 }

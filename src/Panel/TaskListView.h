@@ -96,13 +96,19 @@ private:
         bool heightValid = false; // estimated or measured
         bool measured = false;
         QPointer<TaskRowView> row;
+        // Drawn this far from y while it slides to a new place.
+        Motion::Value slide{0};
     };
 
     TaskRowView::Inputs rowInputs(const Item& item) const;
     static constexpr int kScrollBarWidth = 6;
     int layoutWidth() const;
     void relayout();
+    void measureAndPlace();
     void placeItems();
+    void placeRows();
+    void placeComposer();
+    bool isSliding();
     void materialize();
     void dropRow(Item& item, bool removed);
     TaskRowView* makeRow();
@@ -134,6 +140,10 @@ private:
     QPointF m_pointerContentPos;
     bool m_marksPending = false;
 
+    int m_composerY = 0;
+    int m_contentHeight = 0;
+    Motion::Value m_composerSlide{0};
+    std::unique_ptr<Motion::Animator> m_slideAnimator;
     Motion::Value m_scroll{0};
     std::unique_ptr<Motion::Animator> m_scrollAnimator;
 };
