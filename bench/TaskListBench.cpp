@@ -21,7 +21,7 @@ const QString kAll = QStringLiteral("workspace.all");
 
 class NoDefaults final : public UserDefaults {
 public:
-    std::optional<QByteArray> data(const QString&) const override { return std::nullopt; }
+    std::optional<QByteArray> data(const QString&, QString*) const override { return std::nullopt; }
     bool setData(const QString&, const QByteArray&, QString*) override { return true; }
     QStringList keys() const override { return {}; }
 };
