@@ -384,11 +384,6 @@ TaskRowView::Inputs TaskListView::rowInputs(const Item& item) const
     return {m_style, item.task, m_completion.isCompleting(item.task.id), item.sectionTitle, m_inputs.reduceMotion};
 }
 
-int TaskListView::contentHeight() const
-{
-    return m_content->height();
-}
-
 void TaskListView::relayout()
 {
     measureAndPlace();

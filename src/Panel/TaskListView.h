@@ -65,8 +65,6 @@ public:
     // addTaskRowTopSpacing + inputHeight + n rows and the n − 1 gaps between
     // them, n = preferredVisibleTaskRows (never negative).
     static double maximumHeight(const NotchTemplateConfiguration::Layout& layout);
-    // The height of rows and composer together.
-    int contentHeight() const;
 
     // Before the list goes away: reports a pending completion and releases
     // the rows' holds. The destructor reports nothing.
