@@ -83,18 +83,7 @@ TaskWorkspaceState UserDefaultsTaskStore::normalized(TaskWorkspaceState state)
     if (state.sections.isEmpty())
         state.sections = TaskSection::builtInDefaults();
 
-    // Hand-edited files can repeat a section id; the first one wins and tasks
-    // keep pointing at it by id.
-    QSet<QString> seen;
-    SectionList unique;
-    unique.reserve(state.sections.size());
-    for (const TaskSection& section : std::as_const(state.sections)) {
-        if (!seen.contains(section.id)) {
-            seen.insert(section.id);
-            unique.append(section);
-        }
-    }
-    state.sections = std::move(unique);
+    state.sections = firstSectionPerID(state.sections);
 
     for (TaskItem& task : state.tasks) {
         if (task.sectionID.isEmpty())
@@ -108,7 +97,10 @@ TaskWorkspaceState UserDefaultsTaskStore::normalized(TaskWorkspaceState state)
         }
     }
 
-    if (state.selectedWorkspaceID != kAllWorkspaceID && !seen.contains(state.selectedWorkspaceID))
+    const bool selectionExists = std::any_of(state.sections.cbegin(), state.sections.cend(), [&](const TaskSection& s) {
+        return s.id == state.selectedWorkspaceID;
+    });
+    if (state.selectedWorkspaceID != kAllWorkspaceID && !selectionExists)
         state.selectedWorkspaceID = kAllWorkspaceID;
 
     TaskOrdering::sortSectionsForDisplay(state.sections);
