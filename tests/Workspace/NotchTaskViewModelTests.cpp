@@ -381,9 +381,13 @@ TEST_F(NotchTaskViewModelTest, AISortRefusesAnswersForAChangedListAndReportsFail
     EXPECT_EQ(vm->sortStatusMessage(), kIncomplete);
     EXPECT_EQ(vm->allTasks(), changed);
 
-    // A view model gone before the answer is never called back.
+    // A view model gone before the answer is never called back: it names itself as the
+    // answer's receiver, which the service watches.
     vm->sortTasksWithAI();
     ASSERT_TRUE(sorter.isHolding());
+    const QPointer<QObject> receiver = sorter.requests.last().receiver;
+    EXPECT_EQ(receiver, vm.get());
     vm.reset();
+    EXPECT_TRUE(receiver.isNull());
     sorter.respond(TaskSortDecisionList{});
 }
