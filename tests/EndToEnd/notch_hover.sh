@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The notch on a real X server, first without and then with a window manager:
+# The notch on a real X server, bare, with a compositor and with a window manager:
 # it opens when the pointer reaches the strip under it, closes when the pointer
 # leaves, hands the keyboard back, and clicks beside it reach the window below.
 # Usage: notch_hover.sh /path/to/quaverloom
@@ -105,6 +105,14 @@ scenario() {
 
     if [ -n "$xev" ]; then
         local before
+        # Below the collapsed notch but inside where the expanded panel would be:
+        # a collapsed notch lets these clicks through too.
+        before=$(button_presses)
+        move_to 960 300
+        sleep 0.2
+        is_light 960 200 || fail "the panel expanded away from the strip under the notch"
+        xdotool click 1
+        eventually test "$(button_presses)" -gt "$before" || fail "a click under the collapsed notch did not reach the window below"
         before=$(button_presses)
         move_to 1500 100
         xdotool click 1
@@ -132,6 +140,18 @@ scenario() {
 }
 
 scenario
+# With a compositor the window keeps no mask, so only the pass-through decides
+# which clicks the notch takes.
+if command -v xcompmgr >/dev/null 2>&1; then
+    mode=compositor
+    xcompmgr >"$work/xcompmgr.log" 2>&1 &
+    compositor=$!
+    pids+=($compositor)
+    sleep 0.5
+    scenario
+    kill "$compositor" 2>/dev/null
+    wait "$compositor" 2>/dev/null
+fi
 if command -v openbox >/dev/null 2>&1; then
     mode=openbox
     openbox >"$work/openbox.log" 2>&1 &
