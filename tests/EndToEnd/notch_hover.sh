@@ -6,60 +6,13 @@
 set -u
 
 binary=${1:?usage: notch_hover.sh /path/to/quaverloom}
-for tool in Xvfb xdotool import; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
+source "$(dirname "$0")/support/session.bash"
+require_tools Xvfb xdotool import
 
 mode=plain
-fail() {
-    echo "FAIL ($mode): $*"
-    [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
-    exit 1
-}
+start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
+export DISPLAY=$server_display
 
-# A free display, chosen by the server itself.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-
-mkdir -p "$work/config/QuaverLoom" "$work/cache" "$work/runtime"
-chmod 700 "$work/runtime"
-cat >"$work/config/QuaverLoom/quaver-loom.preferences" <<'JSON'
-{"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"system"}
-JSON
-
-# Is the screen pixel at (x, y) the panel's near-black? (The desktop is white.)
-is_dark() {
-    local rgb
-    rgb=$(import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 \
-        | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p')
-    [ -n "$rgb" ] || return 1
-    set -- $rgb
-    [ "$1" -lt 40 ] && [ "$2" -lt 40 ] && [ "$3" -lt 40 ]
-}
-is_light() { ! is_dark "$@"; }
-# Waits up to ~4 s for a condition.
-eventually() {
-    for _ in $(seq 40); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
-# Warping the pointer produces no device motion, so each move ends with a real relative step.
-move_to() {
-    xdotool mousemove "$1" $(($2 + 1))
-    xdotool mousemove_relative -- 0 -1
-}
 button_presses() { grep -c ButtonPress "$work/xev.log" 2>/dev/null || true; }
 focused_window() { xdotool getwindowfocus 2>/dev/null || echo none; }
 
@@ -73,11 +26,7 @@ scenario() {
         sleep 0.4
     fi
 
-    env XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
-        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL=http://127.0.0.1:9 "$binary" >"$work/app.log" 2>&1 &
-    local app=$!
-    pids+=($app)
-
+    launch_app "$DISPLAY"
     move_to 960 700
     eventually is_dark 960 10 || fail "the collapsed notch did not appear at the top centre"
     kill -0 "$app" 2>/dev/null || fail "quaverloom exited"
@@ -129,12 +78,7 @@ scenario() {
         move_to 960 700
     fi
 
-    kill -TERM "$app"
-    for _ in $(seq 30); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$app" 2>/dev/null && fail "quaverloom did not quit on SIGTERM"
-    wait "$app"
-    local status=$?
-    [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
+    quit_app
     [ -n "$xev" ] && { kill "$xev" 2>/dev/null; wait "$xev" 2>/dev/null; }
     return 0
 }
