@@ -54,6 +54,7 @@ ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& ses
     m_isExpanded = m_viewModel.isExpanded();
     m_focusRequestID = m_viewModel.focusRequestID();
     m_expansion.jumpTo(m_isExpanded ? 1 : 0);
+    m_progress = m_expansion.target();
     syncTaskList();
 }
 
@@ -106,13 +107,15 @@ void ContentView::syncNow()
             m_taskList->closePopovers();
             emit keyboardFocusReleased();
         }
+        const double now = m_clock();
         if (isVisible()) {
-            m_expansion.setTarget(expanded ? 1 : 0, expansionAnimation(), m_clock());
+            m_expansion.setTarget(expanded ? 1 : 0, expansionAnimation(), now);
             m_animator.start();
         } else {
             // Nothing animates while nobody can see it.
             m_expansion.jumpTo(expanded ? 1 : 0);
         }
+        advance(now);
         publishShape();
         update();
     }
@@ -163,7 +166,7 @@ void ContentView::placeTaskList()
     if (m_taskList->geometry() != frame)
         m_taskList->setGeometry(frame);
     // Shown from the start of an expansion, so the composer can take the keyboard at once.
-    const bool shown = (m_isExpanded || progress() > 0.001) && !frame.isEmpty();
+    const bool shown = (m_isExpanded || m_progress > 0.001) && !frame.isEmpty();
     if (shown && isAnimating()) {
         // Clipped to the growing outline while the surface moves.
         QRegion clip(visibleShape().translated(-frame.topLeft()).toFillPolygon().toPolygon());
@@ -185,34 +188,27 @@ Motion::Animation ContentView::expansionAnimation() const
     return Motion::Animation::spring(interaction.animationResponse, interaction.animationDamping);
 }
 
-double ContentView::progress() const
+void ContentView::advance(double now)
 {
-    return m_expansion.value(m_clock());
+    m_progress = m_expansion.value(now);
 }
 
-bool ContentView::isAnimating() const
-{
-    progress();
-    return m_expansion.isMoving();
-}
-
-QRectF ContentView::surfaceRect() const
+QRectF ContentView::surfaceRect(double progress) const
 {
     const NotchOverlayMetrics& metrics = m_inputs.metrics;
-    const double p = progress();
     const double width = std::max(
-        0.0, metrics.collapsedSize.width + (metrics.expandedSize.width - metrics.collapsedSize.width) * p);
+        0.0, metrics.collapsedSize.width + (metrics.expandedSize.width - metrics.collapsedSize.width) * progress);
     const double height = std::max(
-        0.0, metrics.collapsedSize.height + (metrics.expandedSize.height - metrics.collapsedSize.height) * p);
+        0.0, metrics.collapsedSize.height + (metrics.expandedSize.height - metrics.collapsedSize.height) * progress);
     return QRectF((metrics.panelSize.width - width) / 2, m_inputs.configuration.layout.panelGlowTopPadding, width,
                   height);
 }
 
-double ContentView::surfaceCornerRadius() const
+double ContentView::surfaceCornerRadius(double progress) const
 {
     const auto& appearance = m_inputs.configuration.appearance;
     return std::max(0.0, appearance.collapsedCornerRadius
-                             + (appearance.expandedCornerRadius - appearance.collapsedCornerRadius) * progress());
+                             + (appearance.expandedCornerRadius - appearance.collapsedCornerRadius) * progress);
 }
 
 QPainterPath ContentView::visibleShape() const
@@ -222,6 +218,7 @@ QPainterPath ContentView::visibleShape() const
 
 void ContentView::frame()
 {
+    advance(m_clock());
     placeTaskList();
     publishShape();
     update();
@@ -245,11 +242,12 @@ void ContentView::showEvent(QShowEvent* event)
 void ContentView::paintEvent(QPaintEvent*)
 {
     const auto& appearance = m_inputs.configuration.appearance;
+    // The state of the latest frame, so the drawing matches the published shape.
     const QRectF rect = surfaceRect();
     if (rect.isEmpty())
         return;
     const double radius = surfaceCornerRadius();
-    const double p = std::clamp(progress(), 0.0, 1.0);
+    const double p = std::clamp(m_progress, 0.0, 1.0);
 
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
