@@ -114,7 +114,7 @@ QRegion TaskReminderFlightView::groupShape(double now)
         for (const QPointF& end : {m_banner.poleTop(bannerTopLeft()), m_banner.poleBottom(bannerTopLeft())}) {
             // A line as a thin band, so that the shape keeps it.
             const QPointF across = QPointF(end.y() - hook.y(), hook.x() - end.x())
-                                   / std::max(1.0, std::hypot(end.x() - hook.x(), end.y() - hook.y())) * 0.75;
+                                   / std::max(1.0, std::hypot(end.x() - hook.x(), end.y() - hook.y())) * 1.0;
             const QPolygonF band({end + across, hook + across, hook - across, end - across});
             shape += QRegion(transform.map(band).toPolygon(), Qt::WindingFill);
         }
@@ -150,6 +150,7 @@ void TaskReminderFlightView::start()
     m_frameTimer.start(std::max(1, int(std::lround(interval * 1000))));
     m_frameTime = now;
     m_paintedBounds = QRect();
+    m_shownShape = QRegion();
     tick();
 }
 
@@ -166,8 +167,11 @@ void TaskReminderFlightView::tick()
     const QRect bounds = groupBounds(m_frameTime);
     update(QRegion(m_paintedBounds) + bounds);
     m_paintedBounds = bounds;
-    if (m_onShapeChanged)
-        m_onShapeChanged(groupShape(m_frameTime));
+    // The window paints only inside its shape: open it over both places for this frame.
+    if (m_onShapeChanged) {
+        m_pendingShape = groupShape(m_frameTime);
+        m_onShapeChanged(m_shownShape + m_pendingShape);
+    }
     // Beyond the right edge nothing is left to draw; the completion follows shortly.
     if (Geometry::x(layout(), m_flightStartDate, m_duration, m_frameTime) >= layout().endX)
         m_frameTimer.stop();
@@ -195,4 +199,10 @@ void TaskReminderFlightView::paintEvent(QPaintEvent* event)
         painter.drawLine(m_banner.poleBottom(bannerOrigin), hook);
     }
     m_airplane.paint(painter, plane, m_frameTime, m_drawsShadows);
+    painter.end();
+    // Then close it around what was just painted, so no transparent pixel shows.
+    if (m_onShapeChanged) {
+        m_shownShape = m_pendingShape;
+        m_onShapeChanged(m_shownShape);
+    }
 }

@@ -69,4 +69,6 @@ private:
     QTimer m_completionTimer;
     double m_frameTime = 0; // the wall-clock time the current frame shows
     QRect m_paintedBounds;
+    QRegion m_shownShape;   // the window's shape after the last paint
+    QRegion m_pendingShape; // the shape of the frame about to be painted
 };

@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# A stored reminder flies on a real X server, first without and then with a
+# window manager: the airplane and its banner cross the middle of the screen
+# from left to right, clicks at the centre reach the window below during the
+# flight, nothing else of the screen is covered, and afterwards the stored
+# task has no reminder. Screenshots of each flight are kept in
+# reminder_flight-shots/ under the working directory (or $REMINDER_FLIGHT_SHOTS).
+# Usage: reminder_flight.sh /path/to/quaverloom
+set -u
+
+binary=${1:?usage: reminder_flight.sh /path/to/quaverloom}
+for tool in Xvfb xdotool import xev python3; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+shots=${REMINDER_FLIGHT_SHOTS:-$PWD/reminder_flight-shots}
+mkdir -p "$shots"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+mode=plain
+fail() {
+    echo "FAIL ($mode): $*"
+    [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
+    [ -f "$work/track" ] && sed 's/^/  track: /' "$work/track"
+    exit 1
+}
+
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+config="$work/config/QuaverLoom"
+mkdir -p "$config" "$work/cache" "$work/runtime"
+chmod 700 "$work/runtime"
+cat >"$config/quaver-loom.preferences" <<'JSON'
+{"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"system"}
+JSON
+
+# One open task whose reminder falls due `seconds` from now (dates count from 2001-01-01 UTC).
+store_task_due_in() {
+    python3 - "$config/quaver-loom.tasks" "$1" <<'PY'
+import json, sys, time
+path, seconds = sys.argv[1], float(sys.argv[2])
+sections = [{"id": "section." + s.lower(), "title": s, "kind": "builtIn", "sortOrder": i}
+            for i, s in enumerate(["Work", "Personal", "Home", "Health"])]
+task = {"id": "6B1E3E8A-1C2D-4E5F-8A9B-0C1D2E3F4A5B", "title": "Water the <b>plants</b> & call Sam",
+        "sectionID": "section.home", "priority": "low", "reasonText": "", "aiReasonSourceTitle": None,
+        "aiStatesByWorkspace": {}, "createdAt": 700000000.0, "sortOrder": 0, "isCompleted": False,
+        "completedAt": None,
+        "reminder": {"scheduledAt": time.time() - 978307200 + seconds, "isDelivering": False}}
+json.dump({"sections": sections, "tasks": [task], "selectedWorkspaceID": "workspace.all",
+           "workspacePromptsByID": {}, "defaultPromptOverride": ""}, open(path, "w"))
+PY
+}
+stored_reminder() {
+    python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["tasks"][0].get("reminder"))' "$config/quaver-loom.tasks"
+}
+
+# Left and right ends of what is not white on a screen row ("none" when the row is blank).
+# The outer columns are skipped: a window manager's frame may sit there.
+row_extent() {
+    import -window root -crop "1920x1+0+$1" -depth 8 txt:- 2>/dev/null | awk -F'[,:() ]+' '
+        /^[0-9]/ { x = $1; if (x > 3 && x < 1916 && $3 + $4 + $5 < 735) { if (lo == "") lo = x; hi = x } }
+        END { print (lo == "" ? "none" : lo " " hi) }'
+}
+pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 | sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'; }
+button_presses() { grep -c ButtonPress "$work/xev.log" 2>/dev/null || true; }
+
+scenario() {
+    # A window across the middle of the screen that reports the clicks it gets; mapped first, so it lies below.
+    xev -geometry 1920x400+0+340 -event button >"$work/xev.log" 2>&1 &
+    local xev=$!
+    pids+=($xev)
+    sleep 0.5
+    xdotool mousemove 960 900
+
+    store_task_due_in 3
+    env XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
+        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL=http://127.0.0.1:9 "$binary" >"$work/app.log" 2>&1 &
+    local app=$!
+    pids+=($app)
+
+    # Follow the group along the middle row: it must appear on the left and move right.
+    : >"$work/track"
+    local first="" last="" clicked=0 presses_before shot=0 started=$SECONDS
+    presses_before=$(button_presses)
+    while [ $((SECONDS - started)) -lt 22 ]; do
+        kill -0 "$app" 2>/dev/null || fail "quaverloom exited"
+        local extent
+        extent=$(row_extent 540)
+        echo "$((SECONDS - started)) $extent" >>"$work/track"
+        if [ "$extent" != none ]; then
+            set -- $extent
+            [ -z "$first" ] && first=$1
+            last=$2
+            # A click while the group passes the centre goes to the window below.
+            if [ "$clicked" -eq 0 ] && [ "$1" -lt 900 ] && [ "$2" -gt 1020 ]; then
+                xdotool mousemove 960 540 click 1
+                clicked=1
+                import -window root "$shots/$mode-centre.png"
+            fi
+            if [ "$shot" -lt 3 ] && [ "$1" -gt $((shot * 600)) ]; then
+                import -window root "$shots/$mode-$shot.png"
+                shot=$((shot + 1))
+            fi
+            # Only the group is drawn: the rows above and below the band stay clear.
+            [ "$(row_extent 450)" = none ] || fail "the screen above the flight is covered"
+            [ "$(row_extent 640)" = none ] || fail "the screen below the flight is covered"
+        elif [ -n "$last" ] && [ "$last" -gt 1700 ]; then
+            break
+        fi
+        sleep 0.2
+    done
+    [ -n "$first" ] || fail "no flight crossed the middle of the screen"
+    [ "$first" -lt 400 ] || fail "the flight did not come in from the left (first seen at $first)"
+    [ "$last" -gt 1700 ] || fail "the flight did not reach the right edge (last seen at $last)"
+    [ "$clicked" -eq 1 ] || fail "the group never covered the centre"
+    sleep 0.3
+    [ "$(button_presses)" -gt "$presses_before" ] || fail "a click at the centre during the flight did not reach the window below"
+    [ "$(pixel 0 0)" = "255 255 255" ] || fail "the flight window shows outside the group"
+
+    # The reminder is cleared once the flight is over.
+    local cleared=0
+    for _ in $(seq 40); do
+        [ "$(stored_reminder)" = None ] && { cleared=1; break; }
+        sleep 0.2
+    done
+    [ "$cleared" -eq 1 ] || fail "the stored task still has a reminder: $(stored_reminder)"
+    [ "$(row_extent 540)" = none ] || fail "something is left on screen after the flight"
+
+    kill -TERM "$app"
+    wait "$app"
+    local status=$?
+    [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
+    kill "$xev" 2>/dev/null
+    wait "$xev" 2>/dev/null
+    return 0
+}
+
+scenario
+if command -v openbox >/dev/null 2>&1; then
+    mode=openbox
+    openbox >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    sleep 0.5
+    scenario
+fi
+echo "PASS: the reminder flew across the screen, let clicks through and was cleared (screenshots in $shots)"
