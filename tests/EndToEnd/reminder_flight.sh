@@ -9,7 +9,7 @@
 set -u
 
 binary=${1:?usage: reminder_flight.sh /path/to/quaverloom}
-for tool in Xvfb xdotool import xev python3; do
+for tool in Xvfb xdotool import xev; do
     command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
@@ -48,22 +48,23 @@ JSON
 
 # One open task whose reminder falls due `seconds` from now (dates count from 2001-01-01 UTC).
 store_task_due_in() {
-    python3 - "$config/quaver-loom.tasks" "$1" <<'PY'
-import json, sys, time
-path, seconds = sys.argv[1], float(sys.argv[2])
-sections = [{"id": "section." + s.lower(), "title": s, "kind": "builtIn", "sortOrder": i}
-            for i, s in enumerate(["Work", "Personal", "Home", "Health"])]
-task = {"id": "6B1E3E8A-1C2D-4E5F-8A9B-0C1D2E3F4A5B", "title": "Water the <b>plants</b> & call Sam",
-        "sectionID": "section.home", "priority": "low", "reasonText": "", "aiReasonSourceTitle": None,
-        "aiStatesByWorkspace": {}, "createdAt": 700000000.0, "sortOrder": 0, "isCompleted": False,
-        "completedAt": None,
-        "reminder": {"scheduledAt": time.time() - 978307200 + seconds, "isDelivering": False}}
-json.dump({"sections": sections, "tasks": [task], "selectedWorkspaceID": "workspace.all",
-           "workspacePromptsByID": {}, "defaultPromptOverride": ""}, open(path, "w"))
-PY
+    local at
+    at=$(awk -v now="$(date +%s.%N)" -v ahead="$1" 'BEGIN { printf "%.3f", now - 978307200 + ahead }')
+    cat >"$config/quaver-loom.tasks" <<JSON
+{"sections":[{"id":"section.work","title":"Work","kind":"builtIn","sortOrder":0},
+ {"id":"section.personal","title":"Personal","kind":"builtIn","sortOrder":1},
+ {"id":"section.home","title":"Home","kind":"builtIn","sortOrder":2},
+ {"id":"section.health","title":"Health","kind":"builtIn","sortOrder":3}],
+ "tasks":[{"id":"6B1E3E8A-1C2D-4E5F-8A9B-0C1D2E3F4A5B","title":"Water the <b>plants</b> & call Sam",
+  "sectionID":"section.home","priority":"low","reasonText":"","aiReasonSourceTitle":null,"aiStatesByWorkspace":{},
+  "createdAt":700000000,"sortOrder":0,"isCompleted":false,"completedAt":null,
+  "reminder":{"scheduledAt":$at,"isDelivering":false}}],
+ "selectedWorkspaceID":"workspace.all","workspacePromptsByID":{},"defaultPromptOverride":""}
+JSON
 }
+# The stored task's reminder, or "none".
 stored_reminder() {
-    python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["tasks"][0].get("reminder"))' "$config/quaver-loom.tasks"
+    grep -o '"reminder": *{[^}]*}' "$config/quaver-loom.tasks" || echo none
 }
 
 # Left and right ends of what is not white on a screen row ("none" when the row is blank).
@@ -108,6 +109,8 @@ scenario() {
                 xdotool mousemove 960 540 click 1
                 clicked=1
                 import -window root "$shots/$mode-centre.png"
+                stored_reminder | grep -q '"isDelivering": *true' \
+                    || fail "the flying reminder is not marked as delivering: $(stored_reminder)"
             fi
             if [ "$shot" -lt 3 ] && [ "$1" -gt $((shot * 600)) ]; then
                 import -window root "$shots/$mode-$shot.png"
@@ -132,7 +135,7 @@ scenario() {
     # The reminder is cleared once the flight is over.
     local cleared=0
     for _ in $(seq 40); do
-        [ "$(stored_reminder)" = None ] && { cleared=1; break; }
+        [ "$(stored_reminder)" = none ] && { cleared=1; break; }
         sleep 0.2
     done
     [ "$cleared" -eq 1 ] || fail "the stored task still has a reminder: $(stored_reminder)"
