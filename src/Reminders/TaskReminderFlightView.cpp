@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 using Geometry = TaskReminderFlightGeometry;
 
@@ -141,7 +142,9 @@ void TaskReminderFlightView::start()
     const double now = Motion::wallClock();
     m_duration = Geometry::duration(m_configuration, m_reduceMotion);
     m_flightStartDate = now + Geometry::startDelay;
-    m_completionTimer.start(int(std::ceil(Geometry::completionDelay(m_duration) * 1000)));
+    // Whole milliseconds, within what a QTimer can wait.
+    const double delayMs = std::ceil(std::max(0.0, Geometry::completionDelay(m_duration)) * 1000);
+    m_completionTimer.start(int(std::min(delayMs, double(std::numeric_limits<int>::max()))));
 
     // No faster than the motion's rate, nor than the screen can show.
     double interval = Geometry::tickInterval(m_configuration.interaction.reminderFlightMotionFramesPerSecond, 1.0 / 120);

@@ -10,35 +10,7 @@ for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-mode=plain
-fail() {
-    echo "FAIL ($mode): $*"
-    [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
-    exit 1
-}
-
-# A free display, chosen by the server itself.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-
-mkdir -p "$work/config/QuaverLoom" "$work/cache" "$work/runtime"
-chmod 700 "$work/runtime"
-cat >"$work/config/QuaverLoom/quaver-loom.preferences" <<'JSON'
-{"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"system"}
-JSON
+source "$(dirname "$0")/session.bash"
 
 # Is the screen pixel at (x, y) the panel's near-black? (The desktop is white.)
 is_dark() {

@@ -13,38 +13,10 @@ for tool in Xvfb xdotool import xev; do
     command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
-work=$(mktemp -d)
+source "$(dirname "$0")/session.bash"
+fail_details() { [ -f "$work/track" ] && sed 's/^/  track (seconds, leftmost, rightmost): /' "$work/track"; }
 shots=${REMINDER_FLIGHT_SHOTS:-$PWD/reminder_flight-shots}
 mkdir -p "$shots"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-mode=plain
-fail() {
-    echo "FAIL ($mode): $*"
-    [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
-    [ -f "$work/track" ] && sed 's/^/  track: /' "$work/track"
-    exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-
-config="$work/config/QuaverLoom"
-mkdir -p "$config" "$work/cache" "$work/runtime"
-chmod 700 "$work/runtime"
-cat >"$config/quaver-loom.preferences" <<'JSON'
-{"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"system"}
-JSON
 
 # One open task whose reminder falls due `seconds` from now (dates count from 2001-01-01 UTC).
 store_task_due_in() {
