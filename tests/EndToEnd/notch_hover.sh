@@ -93,22 +93,10 @@ scenario() {
         move_to 960 700
     fi
 
-    kill -TERM "$app"
-    for _ in $(seq 30); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$app" 2>/dev/null && fail "quaverloom did not quit on SIGTERM"
-    wait "$app"
-    local status=$?
-    [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
+    quit_cleanly "$app"
     [ -n "$xev" ] && { kill "$xev" 2>/dev/null; wait "$xev" 2>/dev/null; }
     return 0
 }
 
-scenario
-if command -v openbox >/dev/null 2>&1; then
-    mode=openbox
-    openbox >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    sleep 0.5
-    scenario
-fi
+run_scenario_without_and_with_window_manager
 echo "PASS: the notch expands under the pointer, collapses when it leaves and lets clicks through beside it"

@@ -113,21 +113,11 @@ scenario() {
     [ "$cleared" -eq 1 ] || fail "the stored task still has a reminder: $(stored_reminder)"
     [ "$(row_extent 540)" = none ] || fail "something is left on screen after the flight"
 
-    kill -TERM "$app"
-    wait "$app"
-    local status=$?
-    [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
+    quit_cleanly "$app"
     kill "$xev" 2>/dev/null
     wait "$xev" 2>/dev/null
     return 0
 }
 
-scenario
-if command -v openbox >/dev/null 2>&1; then
-    mode=openbox
-    openbox >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    sleep 0.5
-    scenario
-fi
+run_scenario_without_and_with_window_manager
 echo "PASS: the reminder flew across the screen, let clicks through and was cleared (screenshots in $shots)"

@@ -34,3 +34,25 @@ chmod 700 "$work/runtime"
 cat >"$config/quaver-loom.preferences" <<'JSON'
 {"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"system"}
 JSON
+
+# SIGTERM must end the program cleanly within three seconds.
+quit_cleanly() {
+    kill -TERM "$1"
+    for _ in $(seq 30); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$1" 2>/dev/null && fail "quaverloom did not quit on SIGTERM"
+    wait "$1"
+    local status=$?
+    [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
+}
+
+# The script's `scenario` on the bare server, then again under openbox where it is installed.
+run_scenario_without_and_with_window_manager() {
+    scenario
+    if command -v openbox >/dev/null 2>&1; then
+        mode=openbox
+        openbox >"$work/openbox.log" 2>&1 &
+        pids+=($!)
+        sleep 0.5
+        scenario
+    fi
+}
