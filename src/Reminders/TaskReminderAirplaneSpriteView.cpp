@@ -48,18 +48,6 @@ void TaskReminderAirplaneSpriteView::setFrames(QList<QImage> frames)
     m_preparedSize = QSize();
 }
 
-QSizeF TaskReminderAirplaneSpriteView::size() const
-{
-    return {m_configuration.layout.reminderFlightAirplaneWidth, m_configuration.layout.reminderFlightAirplaneHeight};
-}
-
-double TaskReminderAirplaneSpriteView::tickInterval() const
-{
-    if (m_reduceMotion)
-        return 1;
-    return TaskReminderFlightGeometry::tickInterval(m_configuration.interaction.reminderFlightSpriteFramesPerSecond, 0.02);
-}
-
 int TaskReminderAirplaneSpriteView::frameIndex(double now) const
 {
     return TaskReminderFlightGeometry::spriteFrameIndex(

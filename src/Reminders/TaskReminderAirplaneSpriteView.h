@@ -24,9 +24,6 @@ public:
     static const QList<QImage>& frames();
     static QList<QImage> cutSheet(const QImage& sheet);
 
-    QSizeF size() const;
-    // Seconds between frame changes.
-    double tickInterval() const;
     int frameIndex(double now) const;
     // Whether the frame for `now` exists; a missing one leaves the area empty.
     bool hasFrame(double now) const;

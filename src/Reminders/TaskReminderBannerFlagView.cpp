@@ -62,14 +62,6 @@ QSizeF TaskReminderBannerFlagView::size() const
     return {clothWidth() + columnWidth, std::max(l.reminderFlightFlagHeight, l.reminderFlightFlagPoleHeight)};
 }
 
-double TaskReminderBannerFlagView::tickInterval() const
-{
-    if (m_reduceMotion)
-        return 1;
-    return TaskReminderFlightGeometry::tickInterval(m_configuration.interaction.reminderFlightFlagFramesPerSecond,
-                                                    1.0 / 60);
-}
-
 QRectF TaskReminderBannerFlagView::clothRect(const QPointF& topLeft) const
 {
     const double height = m_configuration.layout.reminderFlightFlagHeight;

@@ -32,7 +32,6 @@ public:
     double clothWidth() const;
     // Cloth and pole side by side.
     QSizeF size() const;
-    double tickInterval() const;
     QFont titleFont() const { return m_font; }
 
     void paint(QPainter& painter, const QPointF& topLeft, double now, bool withShadow);

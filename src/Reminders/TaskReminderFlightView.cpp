@@ -22,7 +22,6 @@ TaskReminderFlightView::TaskReminderFlightView(const NotchTemplateConfiguration&
                                                std::function<void()> onCompletion, bool reduceMotion, QWidget* parent)
     : QWidget(parent),
       m_configuration(configuration),
-      m_message(message),
       m_onCompletion(std::move(onCompletion)),
       m_reduceMotion(reduceMotion),
       m_banner(configuration, message, TaskReminderBannerFlagView::AttachmentSide::trailing,
@@ -33,6 +32,8 @@ TaskReminderFlightView::TaskReminderFlightView(const NotchTemplateConfiguration&
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
+    // Read out as the banner's text; the airplane is decoration.
+    setAccessibleName(message);
 
     m_frameTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_frameTimer, &QTimer::timeout, this, &TaskReminderFlightView::tick);

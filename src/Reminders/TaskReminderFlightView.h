@@ -55,7 +55,6 @@ private:
     static QPointF towHook(const QRectF& plane);
 
     NotchTemplateConfiguration m_configuration;
-    QString m_message;
     std::function<void()> m_onCompletion;
     bool m_reduceMotion;
     std::optional<double> m_flightStartDate;

@@ -1,8 +1,14 @@
+#include "Model/TaskWorkspaceState.h"
 #include "Platform/OverlayWindow.h"
 #include "Reminders/TaskReminderAirplaneSpriteView.h"
 #include "Reminders/TaskReminderFlightView.h"
 #include "Reminders/TaskReminderOverlayPresenter.h"
+#include "Reminders/TaskReminderScheduler.h"
 #include "Support/EventLoopWait.h"
+#include "Support/FakeTaskSortingService.h"
+#include "Support/InMemoryTaskStore.h"
+#include "Workspace/NotchTaskViewModel.h"
+#include "Workspace/TaskBuilders.h"
 
 #include <QImage>
 #include <QPainter>
@@ -55,6 +61,25 @@ TEST_F(PresenterTest, AScheduledFlightDuringAPreviewFliesAfterIt)
     runEventLoopFor(250);
     EXPECT_EQ(finished, 1);
     EXPECT_FALSE(presenter->isShowing());
+}
+
+TEST_F(PresenterTest, AReminderDueDuringAPreviewIsClearedAfterItsOwnFlight)
+{
+    TaskItem task = makeTask("due", QStringLiteral("section.work"), 0);
+    task.reminder = TaskReminder{SystemClock::shared().now().addingSeconds(-1), false};
+    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+    state.tasks = {task};
+    InMemoryTaskStore store(state);
+    FakeTaskSortingService sorting;
+    NotchTaskViewModel viewModel(store, sorting, SystemClock::shared());
+
+    presenter->present(QStringLiteral("preview"), quickFlight(0.2));
+    TaskReminderScheduler scheduler(viewModel, *presenter, quickFlight(), SystemClock::shared(),
+                                    std::make_unique<QtOneShotTimer>());
+    EXPECT_EQ(scheduler.activeReminderTaskID(), task.id);
+    ASSERT_TRUE(waitUntil([&] { return !viewModel.allTasks().first().reminder; }))
+        << "the scheduler is not left waiting for a flight that never comes";
+    EXPECT_FALSE(scheduler.activeReminderTaskID());
 }
 
 TEST_F(PresenterTest, WithoutAScreenTheFlightWaitsForOne)
