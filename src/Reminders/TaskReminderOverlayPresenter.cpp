@@ -136,7 +136,6 @@ bool TaskReminderOverlayPresenter::show(Request request)
         if (self && !self->m_dismissing)
             self->dismiss();
     });
-    panel->setAttribute(Qt::WA_DeleteOnClose, false);
     auto* view = new TaskReminderFlightView(request.configuration, request.title, [self] {
         if (self)
             self->dismiss();
