@@ -4,6 +4,10 @@
 
 int main(int argc, char** argv)
 {
+    // The onboarding videos loop only on the GStreamer media backend; a choice
+    // already made in the environment is kept.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuaverLoom"));
     AppDelegate delegate;
