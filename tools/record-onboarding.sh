@@ -24,7 +24,7 @@ mkdir -p "$out"
 readonly SCREEN_W=1920 SCREEN_H=1080
 readonly REC_W=1120 REC_H=820
 readonly REC_X=$(((SCREEN_W - REC_W) / 2)) REC_Y=0
-readonly FPS=25
+readonly FPS=20
 # Pointer positions: resting well below the panel, and on the strip under the notch.
 readonly REST_X=960 REST_Y=760
 readonly NOTCH_X=960 NOTCH_Y=4
@@ -158,7 +158,7 @@ record() { # name seconds scene
     "$scene"
     wait "$rec"
     # VP9 in MP4, no audio; the scene starts and ends in the same state, so it loops cleanly.
-    ffmpeg -loglevel error -y -i "$work/raw.mkv" -an -c:v libvpx-vp9 -b:v 0 -crf 42 -row-mt 1 \
+    ffmpeg -loglevel error -y -i "$work/raw.mkv" -an -c:v libvpx-vp9 -b:v 0 -crf 30 -row-mt 1 \
         -deadline good -cpu-used 2 -g $((FPS * 4)) -pix_fmt yuv420p -movflags +faststart \
         "$out/$name.mp4"
     echo "recorded $name.mp4 ($(stat -c %s "$out/$name.mp4") bytes)"
@@ -252,6 +252,9 @@ glide $NOTCH_X $NOTCH_Y
 sleep 1.2
 ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size 1280x940 -i "$DISPLAY+320,0" -frames:v 1 "$work/intro.png"
 stop_app
-convert "$work/intro.png" -strip -define png:compression-level=9 "$out/onboard1.png"
+# The program's name under the panel; the start button sits below it.
+font=$(fc-match -f '%{file}' 'DejaVu Serif' 2>/dev/null || true)
+convert "$work/intro.png" ${font:+-font "$font"} -fill 'rgba(255,255,255,0.92)' -pointsize 64 -gravity center \
+    -annotate +0+170 'QuaverLoom' -strip -define png:compression-level=9 "$out/onboard1.png"
 echo "composed onboard1.png ($(stat -c %s "$out/onboard1.png") bytes)"
 du -cb "$out"/*.mp4 | tail -n1 | awk '{print "five videos together: " $1 " bytes"}'

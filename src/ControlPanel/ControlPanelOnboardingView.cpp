@@ -123,6 +123,14 @@ public:
         : QWidget(parent), m_configuration(configuration), m_counter(counter), m_slide(slide)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
+        // Label colours are read against the band, not the window: on the dark
+        // band a light desktop scheme would otherwise print black on black.
+        const QColor band = TemplateStyle::color(configuration.appearance.onboardingVideoOverlayFillColor);
+        if (band.alphaF() > 0.5f) {
+            QPalette onBand = palette();
+            onBand.setColor(QPalette::WindowText, band.lightnessF() < 0.5f ? Qt::white : Qt::black);
+            setPalette(onBand);
+        }
         setAccessibleName(slide.title);
         setAccessibleDescription(slide.body);
         m_counterFont = TemplateStyle::font(configuration.typography.onboardingVideoOverlayNumberFont);
@@ -145,15 +153,25 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        const auto& layout = m_configuration.layout;
+        // The text lies over the playing video, so it is repainted with every
+        // frame; it is laid out once per size instead.
+        const qreal ratio = devicePixelRatioF();
+        if (m_rendered.isNull() || m_rendered.size() != size() * ratio) {
+            m_rendered = QPixmap(size() * ratio);
+            m_rendered.setDevicePixelRatio(ratio);
+            m_rendered.fill(Qt::transparent);
+            const auto& layout = m_configuration.layout;
+            QPainter cache(&m_rendered);
+            cache.setRenderHint(QPainter::TextAntialiasing);
+            const double width = textWidth(this->width());
+            const double inner = height() - 2 * layout.onboardingVideoOverlayVerticalPadding;
+            const double top = layout.onboardingVideoOverlayVerticalPadding +
+                               std::max(0.0, (inner - stackHeight(nullptr, width)) / 2);
+            cache.translate(leadingInset(), top);
+            stackHeight(&cache, width);
+        }
         QPainter painter(this);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        const double width = textWidth(this->width());
-        const double inner = height() - 2 * layout.onboardingVideoOverlayVerticalPadding;
-        const double top = layout.onboardingVideoOverlayVerticalPadding +
-                           std::max(0.0, (inner - stackHeight(nullptr, width)) / 2);
-        painter.translate(leadingInset(), top);
-        stackHeight(&painter, width);
+        painter.drawPixmap(0, 0, m_rendered);
     }
 
 private:
@@ -195,6 +213,7 @@ private:
     QFont m_counterFont;
     QFont m_titleFont;
     QFont m_bodyFont;
+    QPixmap m_rendered;
 };
 
 // The band's fill with a divider along its top edge; it stays while the slides move.

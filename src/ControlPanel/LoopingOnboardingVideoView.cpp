@@ -46,7 +46,8 @@ void LoopingOnboardingVideoView::paintEvent(QPaintEvent*)
     const QSizeF target = QSizeF(frame.size()).scaled(size(), Qt::KeepAspectRatioByExpanding);
     const QRectF box((width() - target.width()) / 2, (height() - target.height()) / 2, target.width(),
                      target.height());
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Frames are recorded near the window's size; plain sampling keeps a
+    // playing slide cheap and differs little from smooth filtering there.
     painter.drawImage(box, frame);
 }
 
