@@ -1,9 +1,11 @@
 #include "App/AppDelegate.h"
+#include "App/TerminationSignalHandler.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    TerminationSignalHandler::holdSignalsUntilInstalled();
     // The onboarding videos loop only on the GStreamer media backend; a choice
     // already made in the environment is kept.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))

@@ -105,9 +105,10 @@ TaskWorkspaceState TaskWorkspaceState::fromJson(const QJsonValue& value)
     const QJsonObject o = Json::asObject(value, QStringLiteral("workspace"));
     TaskWorkspaceState state;
     const QJsonArray sections = Json::requiredArray(o, QStringLiteral("sections"));
+    Json::requireObjects(sections, "sections");
     state.sections.reserve(sections.size());
-    for (const QJsonValue& section : sections)
-        state.sections.append(TaskSection::fromJson(section));
+    for (qsizetype i = 0; i < sections.size(); ++i)
+        state.sections.append(Json::element("sections", i, [&] { return TaskSection::fromJson(sections.at(i)); }));
     if (Json::isAbsent(o, QStringLiteral("tasks")))
         Json::fail(QStringLiteral("tasks"), QStringLiteral("missing"));
     state.tasks = TaskItems::fromJson(o.value(QStringLiteral("tasks")));

@@ -193,15 +193,36 @@ void NotchTaskViewModel::persistWorkspace()
 {
     const TaskWorkspaceState state{m_sections, m_allTasks, m_selectedWorkspaceID, m_workspacePromptsByID,
                                    m_defaultPromptOverride};
+    if (m_writer) {
+        m_writer->save(state);
+        return;
+    }
     try {
         m_taskStore.save(state);
     } catch (const std::exception& error) {
-        // The in-memory workspace stands; the next successful save writes it whole.
-        m_logger.error(QStringLiteral("Failed to persist workspace: %1").arg(QString::fromUtf8(error.what())));
+        workspaceSaveFailed(QString::fromUtf8(error.what()));
         return;
     }
+    workspaceSaved();
+}
+
+void NotchTaskViewModel::useWriter(TaskWorkspaceWriter& writer)
+{
+    m_writer = &writer;
+    connect(&writer, &TaskWorkspaceWriter::saved, this, &NotchTaskViewModel::workspaceSaved);
+    connect(&writer, &TaskWorkspaceWriter::saveFailed, this, &NotchTaskViewModel::workspaceSaveFailed);
+}
+
+void NotchTaskViewModel::workspaceSaved()
+{
     m_reminderStateVersion = QUuid::createUuid();
     emit reminderStateVersionChanged(m_reminderStateVersion);
+}
+
+void NotchTaskViewModel::workspaceSaveFailed(const QString& description)
+{
+    // The in-memory workspace stands; the next successful save writes it whole.
+    m_logger.error(QStringLiteral("Failed to persist workspace: %1").arg(description));
 }
 
 void NotchTaskViewModel::refreshAndSave()

@@ -68,6 +68,10 @@ bool sectionIDOrder(const QString& a, const QString& b, const QMap<QString, QStr
 
 void sortOpenTasks(TaskList& tasks)
 {
+    // The list is nearly always in order already (every transform keeps it
+    // so); checking is one pass, and leaves a shared list shared.
+    if (std::is_sorted(tasks.cbegin(), tasks.cend(), openTaskOrder))
+        return;
     std::stable_sort(tasks.begin(), tasks.end(), openTaskOrder);
 }
 

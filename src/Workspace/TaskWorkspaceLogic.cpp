@@ -16,8 +16,7 @@ namespace {
 // The full list is almost always already in order; checking is O(n), sorting O(n log n).
 TaskList sortedFull(TaskList tasks)
 {
-    if (!std::is_sorted(tasks.cbegin(), tasks.cend(), TaskOrdering::openTaskOrder))
-        TaskOrdering::sortOpenTasks(tasks);
+    TaskOrdering::sortOpenTasks(tasks);
     return tasks;
 }
 
