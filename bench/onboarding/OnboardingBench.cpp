@@ -34,8 +34,11 @@ void runFor(int ms)
 
 int main(int argc, char** argv)
 {
+    // As the program sets them in main().
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
         qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    // Frames are converted on the processor, not through a software OpenGL context.
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
     QApplication app(argc, argv);
     const NotchTemplateConfiguration& configuration = NotchTemplateConfiguration::defaults();
     const auto& content = configuration.content;

@@ -3,7 +3,7 @@
 #include "ControlPanel/LoopingOnboardingVideoView.h"
 #include "ControlPanel/OnboardingAssetCatalog.h"
 #include "ControlPanel/OnboardingPlaceholderView.h"
-#include "ControlPanel/OnboardingSymbols.h"
+#include "Panel/SymbolPainter.h"
 #include "Panel/TemplateStyle.h"
 
 #include <QAbstractButton>
@@ -57,12 +57,6 @@ protected:
 private:
     Painter m_paint;
 };
-
-QColor withAlpha(QColor color, double alpha)
-{
-    color.setAlphaF(float(color.alphaF() * alpha));
-    return color;
-}
 
 // Lays out text in the width, at most maxLines lines (0: no limit), the last
 // one elided; extra is added between lines. Returns the height used.
@@ -196,13 +190,13 @@ private:
         const QColor bodyColor = TemplateStyle::color(appearance.onboardingVideoOverlayBodyColor, palette());
         double y = 0;
         if (painter)
-            painter->setPen(withAlpha(titleColor, 0.62));
+            painter->setPen(TemplateStyle::withOpacity(titleColor, 0.62));
         y += drawWrapped(painter, m_counter, m_counterFont, QPointF(0, y), 1e6, 1, 0) + spacing;
         if (painter)
             painter->setPen(titleColor);
         y += drawWrapped(painter, m_slide.title, m_titleFont, QPointF(0, y), width, 2, 0) + spacing;
         if (painter)
-            painter->setPen(withAlpha(bodyColor, 0.5));
+            painter->setPen(TemplateStyle::withOpacity(bodyColor, 0.5));
         y += drawWrapped(painter, m_slide.body, m_bodyFont, QPointF(0, y), width, 0, 4);
         return y;
     }
@@ -229,7 +223,7 @@ protected:
     {
         QPainter painter(this);
         painter.fillRect(rect(), m_fill);
-        painter.fillRect(QRect(0, 0, width(), 1), withAlpha(palette().color(QPalette::WindowText), 0.12));
+        painter.fillRect(QRect(0, 0, width(), 1), SystemColors::separator(palette()));
     }
 
 private:
@@ -317,13 +311,15 @@ ControlPanelOnboardingView::ControlPanelOnboardingView(const NotchTemplateConfig
         m_closeAccessibilityLabel,
         [](QPainter& painter, const PaintedButton& button) {
             const QColor window = button.palette().color(QPalette::Window);
-            painter.setPen(QPen(withAlpha(button.palette().color(QPalette::WindowText), 0.1), 1));
-            painter.setBrush(withAlpha(window, button.underMouse() ? 0.85 : 0.7));
+            painter.setPen(QPen(TemplateStyle::withOpacity(button.palette().color(QPalette::WindowText), 0.1), 1));
+            painter.setBrush(TemplateStyle::withOpacity(window, button.underMouse() ? 0.85 : 0.7));
             painter.drawEllipse(QRectF(button.rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-            const double mark = 10;
+            // The symbol at size 14, semibold.
+            const double mark = 14;
             const QPointF centre = QRectF(button.rect()).center();
-            OnboardingSymbols::drawXmark(painter, QRectF(centre.x() - mark / 2, centre.y() - mark / 2, mark, mark),
-                                         button.palette().color(QPalette::WindowText), 2);
+            SymbolPainter::paint(painter, QStringLiteral("xmark"),
+                                 QRectF(centre.x() - mark / 2, centre.y() - mark / 2, mark, mark),
+                                 button.palette().color(QPalette::WindowText), QFont::DemiBold);
         },
         m_pagerScreen);
     m_closeButton->setFixedSize(int(closeButtonSize), int(closeButtonSize));
@@ -333,9 +329,7 @@ ControlPanelOnboardingView::ControlPanelOnboardingView(const NotchTemplateConfig
                                             &ControlPanelOnboardingView::showPreviousSlide);
     m_nextButton = navigationIconButton(false, QStringLiteral("Next Slide"), &ControlPanelOnboardingView::showNextSlide);
 
-    QFont finishFont = font();
-    finishFont.setPixelSize(int(finishFontSize));
-    finishFont.setWeight(QFont::DemiBold);
+    const QFont finishFont = TemplateStyle::systemFont(finishFontSize, QFont::DemiBold);
     const QString finishTitle = content.onboardingGetStartedButtonTitle;
     m_finishButton = new PaintedButton(
         finishTitle,
@@ -379,18 +373,20 @@ QAbstractButton* ControlPanelOnboardingView::navigationIconButton(bool pointsLef
         accessibleName,
         [pointsLeft](QPainter& painter, const PaintedButton& button) {
             const QPalette& palette = button.palette();
-            QColor fill = palette.color(QPalette::Base);
+            QColor fill = SystemColors::controlBackground(palette);
             if (button.isDown())
                 fill = fill.darker(115);
             else if (button.underMouse())
                 fill = fill.lighter(115);
-            painter.setPen(QPen(withAlpha(palette.color(QPalette::WindowText), 0.15), 1));
+            painter.setPen(QPen(SystemColors::separator(palette), 1));
             painter.setBrush(fill);
             painter.drawRoundedRect(QRectF(button.rect()).adjusted(0.5, 0.5, -0.5, -0.5), iconCornerRadius,
                                     iconCornerRadius);
             const QPointF centre = QRectF(button.rect()).center();
-            OnboardingSymbols::drawChevron(painter, QRectF(centre.x() - 4, centre.y() - 8, 8, 16), pointsLeft,
-                                           palette.color(QPalette::WindowText), 2.4);
+            const double side = 18;
+            SymbolPainter::paint(painter, QLatin1String(pointsLeft ? "chevron.left" : "chevron.right"),
+                                 QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side),
+                                 SystemColors::label(palette), QFont::DemiBold);
         },
         m_pagerScreen);
     const auto& layout = m_configuration.layout;

@@ -1,6 +1,6 @@
 #include "ControlPanel/OnboardingPlaceholderView.h"
 
-#include "ControlPanel/OnboardingSymbols.h"
+#include "Panel/SymbolPainter.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -42,8 +42,8 @@ void OnboardingPlaceholderView::paintEvent(QPaintEvent*)
     double y = (height() - total) / 2;
     const double left = (this->width() - width) / 2;
 
-    OnboardingSymbols::drawPhoto(painter, QRectF(this->width() / 2.0 - symbolSize / 2, y, symbolSize, symbolSize),
-                                 secondary);
+    SymbolPainter::paint(painter, QStringLiteral("photo"),
+                         QRectF(this->width() / 2.0 - symbolSize / 2, y, symbolSize, symbolSize), secondary);
     y += symbolSize + spacing;
     painter.setPen(primary);
     painter.setFont(titleFont);
