@@ -5,10 +5,12 @@
 #
 # Usage: tools/record-onboarding.sh [path/to/quaverloom] [output directory]
 #   defaults: build/quaverloom and assets/onboarding
+# ONLY="2 4 intro" re-records only those slides (1-5) and the intro image.
 # Needs (development only): Xvfb, xdotool, ImageMagick, python3, and ffmpeg with libvpx.
 #
 # Where the panel's controls sit depends on the notch geometry of a 1920x1080
-# screen; the coordinates are gathered below so they can be adjusted in one place.
+# screen; the coordinates are gathered below, and each can be overridden from
+# the environment (ADD_SECTION_X=1200 tools/record-onboarding.sh).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,9 +32,11 @@ readonly REST_X=960 REST_Y=760
 readonly NOTCH_X=960 NOTCH_Y=4
 # Inside the expanded panel: the tab strip's add button and the header slot of
 # AI Sort (left of the notch) and of the workspace prompt (right of the notch).
-readonly ADD_SECTION_X=1190 ADD_SECTION_Y=62
-readonly AI_SORT_X=820 AI_SORT_Y=16
-readonly PROMPT_X=1100 PROMPT_Y=16
+readonly ADD_SECTION_X=${ADD_SECTION_X:-1190} ADD_SECTION_Y=${ADD_SECTION_Y:-62}
+readonly AI_SORT_X=${AI_SORT_X:-810} AI_SORT_Y=${AI_SORT_Y:-16}
+readonly PROMPT_X=${PROMPT_X:-1110} PROMPT_Y=${PROMPT_Y:-16}
+readonly ONLY=${ONLY:-1 2 3 4 5 intro}
+wanted() { [[ " $ONLY " == *" $1 "* ]]; }
 
 work=$(mktemp -d)
 pids=()
@@ -125,6 +129,12 @@ start_app() {
 stop_app() {
     kill -TERM "$app" 2>/dev/null || true
     wait "$app" 2>/dev/null || true
+    # A prepared workspace the program could not read would make a misleading recording.
+    if compgen -G "$work/config/QuaverLoom/quaver-loom.tasks.unreadable-*" >/dev/null; then
+        echo "record-onboarding: the program did not accept the prepared workspace:" >&2
+        cat "$work/app.log" >&2
+        exit 1
+    fi
 }
 
 # Warping the pointer produces no device motion, so a glide ends each move with real steps.
@@ -211,50 +221,63 @@ scene_ai_sort() {
     sleep 1.0
 }
 scene_reminder() {
-    # The reminder was stored due a moment after the recording starts.
-    sleep 9
+    # The reminder was stored due a moment after the recording starts; the
+    # flight (about 12 s) ends before the recording does.
+    sleep 13
 }
 
 # Slide 1: the composer opens under the notch.
-prepare_config ""
-start_app
-record "slide 1 ready v1" 6 scene_reveal
-stop_app
+if wanted 1; then
+    prepare_config ""
+    start_app
+    record "slide 1 ready v1" 6 scene_reveal
+    stop_app
+fi
 
 # Slide 2: a first task is typed and submitted.
-prepare_config ""
-start_app
-record "slide 2 ready v1" 7 scene_first_task
-stop_app
+if wanted 2; then
+    prepare_config ""
+    start_app
+    record "slide 2 ready v1" 7 scene_first_task
+    stop_app
+fi
 
 # Slide 3: a section of its own.
-prepare_config "$(workspace_json "$(task_json 1 "Draft the launch plan" section.work)")"
-start_app
-record "slide 3 ready v1" 7 scene_sections
-stop_app
+if wanted 3; then
+    prepare_config "$(workspace_json "$(task_json 1 "Draft the launch plan" section.work)")"
+    start_app
+    record "slide 3 ready v1" 7 scene_sections
+    stop_app
+fi
 
 # Slide 4: a workspace prompt, then AI Sort ranks the list.
-prepare_config "$(workspace_json "$(task_json 1 "Book the venue" section.work),$(task_json 2 "Review the budget" section.work),$(task_json 3 "Reply to the newsletter" section.work)")"
-start_app
-record "slide 4 ready v1" 9 scene_ai_sort
-stop_app
+if wanted 4; then
+    prepare_config "$(workspace_json "$(task_json 1 "Book the venue" section.work),$(task_json 2 "Review the budget" section.work),$(task_json 3 "Reply to the newsletter" section.work)")"
+    start_app
+    record "slide 4 ready v1" 9 scene_ai_sort
+    stop_app
+fi
 
 # Slide 5: a reminder flies in.
-prepare_config "$(workspace_json "$(task_json 1 "Stretch and refill water" section.health "$(( $(stored_now) + 4 ))")")"
-start_app
-record "slide 5 ready v1" 10 scene_reminder
-stop_app
+if wanted 5; then
+    prepare_config "$(workspace_json "$(task_json 1 "Stretch and refill water" section.health "$(( $(stored_now) + 4 ))")")"
+    start_app
+    record "slide 5 ready v1" 14.5 scene_reminder
+    stop_app
+fi
 
 # Intro image: the expanded panel with tasks, centred on the backdrop at about 1280x940.
-prepare_config "$(workspace_json "$(task_json 1 "Send the quarterly report" section.work),$(task_json 2 "Book the venue" section.work),$(task_json 3 "Review the budget" section.work)")"
-start_app
-glide $NOTCH_X $NOTCH_Y
-sleep 1.2
-ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size 1280x940 -i "$DISPLAY+320,0" -frames:v 1 "$work/intro.png"
-stop_app
-# The program's name under the panel; the start button sits below it.
-font=$(fc-match -f '%{file}' 'DejaVu Serif' 2>/dev/null || true)
-convert "$work/intro.png" ${font:+-font "$font"} -fill 'rgba(255,255,255,0.92)' -pointsize 64 -gravity center \
-    -annotate +0+170 'QuaverLoom' -strip -define png:compression-level=9 "$out/onboard1.png"
-echo "composed onboard1.png ($(stat -c %s "$out/onboard1.png") bytes)"
+if wanted intro; then
+    prepare_config "$(workspace_json "$(task_json 1 "Send the quarterly report" section.work),$(task_json 2 "Book the venue" section.work),$(task_json 3 "Review the budget" section.work)")"
+    start_app
+    glide $NOTCH_X $NOTCH_Y
+    sleep 1.2
+    ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size 1280x940 -i "$DISPLAY+320,0" -frames:v 1 "$work/intro.png"
+    stop_app
+    # The program's name under the panel; the start button sits below it.
+    font=$(fc-match -f '%{file}' 'DejaVu Serif' 2>/dev/null || true)
+    convert "$work/intro.png" ${font:+-font "$font"} -fill 'rgba(255,255,255,0.92)' -pointsize 64 -gravity center \
+        -annotate +0+170 'QuaverLoom' -strip -define png:compression-level=9 "$out/onboard1.png"
+    echo "composed onboard1.png ($(stat -c %s "$out/onboard1.png") bytes)"
+fi
 du -cb "$out"/*.mp4 | tail -n1 | awk '{print "five videos together: " $1 " bytes"}'

@@ -7,12 +7,14 @@
 #include "Panel/TemplateStyle.h"
 
 #include <QAbstractButton>
+#include <QGraphicsOpacityEffect>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
 #include <QTimer>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -24,6 +26,7 @@ constexpr double finishHorizontalPadding = 18;
 constexpr double finishHeight = 42;
 constexpr double pushResponse = 0.32;
 constexpr double pushDamping = 1.0;
+constexpr double introFadeDuration = 0.2;
 
 // A button drawn entirely by the given function; hover and press are read from the button.
 class PaintedButton : public QAbstractButton {
@@ -314,8 +317,9 @@ ControlPanelOnboardingView::ControlPanelOnboardingView(const NotchTemplateConfig
             painter.setPen(QPen(TemplateStyle::withOpacity(button.palette().color(QPalette::WindowText), 0.1), 1));
             painter.setBrush(TemplateStyle::withOpacity(window, button.underMouse() ? 0.85 : 0.7));
             painter.drawEllipse(QRectF(button.rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-            // The symbol at size 14, semibold.
-            const double mark = 14;
+            // The symbols fill about half of their 24-unit grid, so a box of 20
+            // gives the mark of a size-14 glyph.
+            const double mark = 20;
             const QPointF centre = QRectF(button.rect()).center();
             SymbolPainter::paint(painter, QStringLiteral("xmark"),
                                  QRectF(centre.x() - mark / 2, centre.y() - mark / 2, mark, mark),
@@ -352,10 +356,17 @@ ControlPanelOnboardingView::ControlPanelOnboardingView(const NotchTemplateConfig
         int(finishHeight));
     connect(m_finishButton, &QAbstractButton::clicked, this, &ControlPanelOnboardingView::close);
 
-    m_animator = std::make_unique<Motion::Animator>([this] { layoutPages(); },
-                                                    [this] { return m_pushProgress.isMoving(); });
+    m_animator = std::make_unique<Motion::Animator>(
+        [this] {
+            layoutPages();
+            updateIntroFade();
+        },
+        [this] { return m_pushProgress.isMoving() || m_introOpacity.isMoving(); });
 
     m_pagerScreen->hide();
+    // The first slide's video is loaded while the intro shows, so it starts at once.
+    m_preparedFirstVideo = makeVideoArea(0);
+    m_preparedFirstVideo->hide();
     updateNavigation();
 }
 
@@ -383,7 +394,8 @@ QAbstractButton* ControlPanelOnboardingView::navigationIconButton(bool pointsLef
             painter.drawRoundedRect(QRectF(button.rect()).adjusted(0.5, 0.5, -0.5, -0.5), iconCornerRadius,
                                     iconCornerRadius);
             const QPointF centre = QRectF(button.rect()).center();
-            const double side = 18;
+            // The size-18 glyph, as the symbol's grid is about half filled.
+            const double side = 28;
             SymbolPainter::paint(painter, QLatin1String(pointsLeft ? "chevron.left" : "chevron.right"),
                                  QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side),
                                  SystemColors::label(palette), QFont::DemiBold);
@@ -402,10 +414,31 @@ void ControlPanelOnboardingView::start()
         return;
     m_pager.start();
     m_isShowingIntroScreen = false;
-    m_introScreen->hide();
     m_pagerScreen->show();
     showCurrentSlide(false);
     layoutScreens();
+    // The intro fades out over the first slide.
+    m_introScreen->raise();
+    m_introScreen->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_introScreen->setGraphicsEffect(new QGraphicsOpacityEffect);
+    m_introOpacity.jumpTo(1);
+    m_introOpacity.setTarget(0, Motion::Animation::timed(Motion::Curve::EaseInOut, introFadeDuration),
+                             Motion::wallClock());
+    m_animator->start();
+}
+
+void ControlPanelOnboardingView::updateIntroFade()
+{
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(m_introScreen->graphicsEffect());
+    if (!effect)
+        return;
+    const double opacity = m_introOpacity.value(Motion::wallClock());
+    if (m_introOpacity.isMoving()) {
+        effect->setOpacity(opacity);
+        return;
+    }
+    m_introScreen->hide();
+    m_introScreen->setGraphicsEffect(nullptr);
 }
 
 void ControlPanelOnboardingView::showPreviousSlide()
@@ -473,6 +506,8 @@ ControlPanelOnboardingView::Page ControlPanelOnboardingView::makePage(int index)
 
 QWidget* ControlPanelOnboardingView::makeVideoArea(int index)
 {
+    if (index == 0 && m_preparedFirstVideo)
+        return std::exchange(m_preparedFirstVideo, nullptr);
     if (index < 0 || index >= m_slides.size())
         return new OnboardingPlaceholderView(QStringLiteral("Onboarding Slide Missing"),
                                              QStringLiteral("Add at least one onboarding slide to the template configuration."),

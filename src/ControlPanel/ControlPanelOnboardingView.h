@@ -64,6 +64,7 @@ private:
     QAbstractButton* navigationIconButton(bool pointsLeft, const QString& accessibleName,
                                           void (ControlPanelOnboardingView::*action)());
     void close();
+    void updateIntroFade();
 
     void showCurrentSlide(bool animated);
     Page makePage(int index);
@@ -94,10 +95,12 @@ private:
     QAbstractButton* m_nextButton = nullptr;
     QAbstractButton* m_finishButton = nullptr;
 
+    QPointer<QWidget> m_preparedFirstVideo;
     Page m_current;
     Page m_outgoing;
     SlideDirection m_pushDirection = SlideDirection::forward;
     Motion::Value m_pushProgress{1};
+    Motion::Value m_introOpacity{1};
     std::unique_ptr<Motion::Animator> m_animator;
 
     std::optional<QPointF> m_dragStart;

@@ -74,6 +74,7 @@ TEST_F(OnboardingView, IntroLeadsToTheFirstSlideAndTheButtonsFollowThePosition)
     click("Learn How to Use");
     EXPECT_FALSE(m_view->isShowingIntroScreen());
     EXPECT_EQ(m_view->selectedSlideIndex(), 0);
+    EXPECT_TRUE(waitUntil([&] { return !shows("Learn How to Use"); }, 2000)) << "the intro did not fade away";
     EXPECT_TRUE(shows("Close onboarding"));
     EXPECT_FALSE(shows("Previous Slide"));
     EXPECT_TRUE(shows("Next Slide"));
