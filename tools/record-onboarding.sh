@@ -156,17 +156,19 @@ slowly_to() { # x y: a visible glide in steps
 }
 type_slowly() { xdotool type --delay 90 -- "$1"; }
 
-# Records the region for the given seconds while the scene function acts.
-record() { # name seconds scene
-    local name=$1 seconds=$2 scene=$3
+# Records the region while the scene function acts, and a moment after it.
+record() { # name scene
+    local name=$1 scene=$2
     glide $REST_X $REST_Y
     sleep 0.6
     ffmpeg -loglevel error -y -f x11grab -framerate $FPS -video_size ${REC_W}x${REC_H} \
-        -i "$DISPLAY+$REC_X,$REC_Y" -t "$seconds" -c:v ffv1 "$work/raw.mkv" &
+        -i "$DISPLAY+$REC_X,$REC_Y" -c:v ffv1 "$work/raw.mkv" </dev/null &
     local rec=$!
     sleep 0.3
     "$scene"
-    wait "$rec"
+    sleep 0.4
+    kill -INT "$rec"
+    wait "$rec" || true
     # VP9 in MP4, no audio; the scene starts and ends in the same state, so it loops cleanly.
     ffmpeg -loglevel error -y -i "$work/raw.mkv" -an -c:v libvpx-vp9 -b:v 0 -crf 30 -row-mt 1 \
         -deadline good -cpu-used 2 -g $((FPS * 4)) -pix_fmt yuv420p -movflags +faststart \
@@ -214,6 +216,8 @@ scene_ai_sort() {
     type_slowly "Deadlines first, then anything that blocks others."
     xdotool key Return
     sleep 0.6
+    xdotool key Escape # closes the prompt editor if saving left it open
+    sleep 0.3
     slowly_to $AI_SORT_X $AI_SORT_Y
     xdotool click 1
     sleep 2.4
@@ -222,7 +226,7 @@ scene_ai_sort() {
 }
 scene_reminder() {
     # The reminder was stored due a moment after the recording starts; the
-    # flight (about 12 s) ends before the recording does.
+    # flight takes about 12 s.
     sleep 13
 }
 
@@ -230,7 +234,7 @@ scene_reminder() {
 if wanted 1; then
     prepare_config ""
     start_app
-    record "slide 1 ready v1" 6 scene_reveal
+    record "slide 1 ready v1" scene_reveal
     stop_app
 fi
 
@@ -238,7 +242,7 @@ fi
 if wanted 2; then
     prepare_config ""
     start_app
-    record "slide 2 ready v1" 7 scene_first_task
+    record "slide 2 ready v1" scene_first_task
     stop_app
 fi
 
@@ -246,7 +250,7 @@ fi
 if wanted 3; then
     prepare_config "$(workspace_json "$(task_json 1 "Draft the launch plan" section.work)")"
     start_app
-    record "slide 3 ready v1" 7 scene_sections
+    record "slide 3 ready v1" scene_sections
     stop_app
 fi
 
@@ -254,7 +258,7 @@ fi
 if wanted 4; then
     prepare_config "$(workspace_json "$(task_json 1 "Book the venue" section.work),$(task_json 2 "Review the budget" section.work),$(task_json 3 "Reply to the newsletter" section.work)")"
     start_app
-    record "slide 4 ready v1" 9 scene_ai_sort
+    record "slide 4 ready v1" scene_ai_sort
     stop_app
 fi
 
@@ -262,7 +266,7 @@ fi
 if wanted 5; then
     prepare_config "$(workspace_json "$(task_json 1 "Stretch and refill water" section.health "$(( $(stored_now) + 4 ))")")"
     start_app
-    record "slide 5 ready v1" 14.5 scene_reminder
+    record "slide 5 ready v1" scene_reminder
     stop_app
 fi
 
