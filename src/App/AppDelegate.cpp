@@ -18,6 +18,8 @@
 #include "Platform/QtScreenInfoProvider.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/XInputPointerMonitor.h"
+#include "Reminders/TaskReminderOverlayPresenter.h"
+#include "Reminders/TaskReminderScheduler.h"
 #include "Sorting/AppleFoundationTaskSortingService.h"
 #include "Sorting/OpenAICompatibleLanguageModel.h"
 #include "Workspace/NotchTaskViewModel.h"
@@ -95,8 +97,11 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
 #endif
 
     // The overlay; its panel stays hidden until the pipeline below shows it.
-    // The reminder preview has no scheduler to fly through yet, so it does nothing.
-    auto onPreviewReminder = [](const QString&) {};
+    // "Test Flight" flies through the scheduler's presenter once the scheduler exists.
+    auto onPreviewReminder = [this](const QString& title) {
+        if (m_reminderScheduler)
+            m_reminderScheduler->previewFlight(title);
+    };
     m_pointerMonitor = m_services.makePointerMonitor ? m_services.makePointerMonitor()
                                                      : std::make_unique<XInputPointerMonitor>();
     m_screens = m_services.makeScreens ? m_services.makeScreens() : std::make_unique<QtScreenInfoProvider>();
@@ -107,7 +112,14 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
         NotchOverlayController::Environment{*m_pointerMonitor, *m_screens, TemplateStyle::textWidthFunction(),
                                             reduceMotion});
 
-    // Reminder scheduler and control-panel window coordinator: not yet part of the program.
+    // Reminders: the flight presenter, then the scheduler, which flies an overdue one at once.
+    m_reminderPresenter =
+        std::make_unique<TaskReminderOverlayPresenter>(TaskReminderOverlayPresenter::Environment::live(reduceMotion));
+    m_reminderScheduler = std::make_unique<TaskReminderScheduler>(*m_taskViewModel, *m_reminderPresenter, m_configuration,
+                                                                  SystemClock::shared(),
+                                                                  std::make_unique<QtOneShotTimer>());
+
+    // Control-panel window coordinator: not yet part of the program.
 
     // The notch is shown exactly while onboarding is completed; the current
     // value is delivered at once.

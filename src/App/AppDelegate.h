@@ -19,6 +19,8 @@ class NotchTaskViewModel;
 class PointerMonitor;
 class QLockFile;
 class ScreenInfoProviding;
+class TaskReminderOverlayPresenter;
+class TaskReminderScheduler;
 class TaskSortingService;
 class TaskWorkspaceWriter;
 class TerminationSignalHandler;
@@ -64,6 +66,8 @@ public:
     NotchOverlayController* overlayController() const { return m_overlayController.get(); }
     AppUpdateManaging* appUpdateManager() const { return m_appUpdateManager.get(); }
     CheckForUpdatesCommand* checkForUpdatesCommand() const { return m_checkForUpdatesCommand.get(); }
+    TaskReminderOverlayPresenter* reminderPresenter() const { return m_reminderPresenter.get(); }
+    TaskReminderScheduler* reminderScheduler() const { return m_reminderScheduler.get(); }
 
 private:
     void showNotchPanel();
@@ -93,8 +97,8 @@ private:
     std::unique_ptr<PointerMonitor> m_pointerMonitor;
     std::unique_ptr<ScreenInfoProviding> m_screens;
     std::unique_ptr<NotchOverlayController> m_overlayController;
-    // Reminder presenter and scheduler: created here, after the overlay
-    // controller, once they exist; the preview callback then flies through them.
+    std::unique_ptr<TaskReminderOverlayPresenter> m_reminderPresenter;
+    std::unique_ptr<TaskReminderScheduler> m_reminderScheduler;
     // Control-panel window coordinator: created here, after the scheduler.
 
     bool m_hasOnboardingState = false;
