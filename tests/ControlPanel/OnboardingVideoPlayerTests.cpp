@@ -11,14 +11,21 @@
 
 namespace {
 
-class OnboardingVideoPlayer : public testing::Test {
-protected:
-    static void SetUpTestSuite()
+// The media backend is chosen once per process, by the first player any test
+// makes; as the program does at start, it is GStreamer, the backend that loops.
+class GStreamerBackend : public testing::Environment {
+public:
+    void SetUp() override
     {
-        // As the program does at start: only this backend loops.
         if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
             qputenv("QT_MEDIA_BACKEND", "gstreamer");
     }
+};
+[[maybe_unused]] testing::Environment* const gstreamerBackend =
+    testing::AddGlobalTestEnvironment(new GStreamerBackend);
+
+class OnboardingVideoPlayer : public testing::Test {
+protected:
 
     static OnboardingVideoSource bundledSlide(bool fromMemory)
     {
