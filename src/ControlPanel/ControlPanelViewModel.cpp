@@ -139,20 +139,17 @@ QList<ControlPanelViewModel::CompletedSection> ControlPanelViewModel::completedS
 
     const Date now = m_environment.clock.now();
     const Date today = calendar.startOfDay(now);
-    const Date tomorrow = calendar.startOfDay(today, 1).value_or(today);
-    const Date yesterday = calendar.startOfDay(today, -1).value_or(today);
+        const Date yesterday = calendar.startOfDay(today, -1).value_or(today);
     const int thisYear = calendar.year(now);
-    const QString todayTitle = QStringLiteral("Today");
-    const QString yesterdayTitle = QStringLiteral("Yesterday");
 
-    auto itemLabel = [&](Date date) {
-        if (today <= date && date < tomorrow)
-            return calendar.format(date, LocalCalendar::hourMinute);
-        if (yesterday <= date && date < today)
-            return QStringLiteral("Yesterday, ") + calendar.format(date, LocalCalendar::hourMinute);
-        if (calendar.year(date) == thisYear)
-            return calendar.format(date, LocalCalendar::monthDayTime);
-        return calendar.format(date, LocalCalendar::yearMonthDayTime);
+    // The label's form is the same for every task of a day.
+    auto itemLabel = [&](Date date, Date day, bool inThisYear) {
+        if (day == today)
+            return calendar.formatTime(date);
+        if (day == yesterday)
+            return QStringLiteral("Yesterday, ") + calendar.formatTime(date);
+        return calendar.formatDateTime(date, day,
+                                       inThisYear ? LocalCalendar::monthDay : LocalCalendar::yearMonthDay);
     };
 
     constexpr Date distantPast{-std::numeric_limits<double>::max()};
@@ -166,15 +163,16 @@ QList<ControlPanelViewModel::CompletedSection> ControlPanelViewModel::completedS
         CompletedSection section;
         section.id = LocalCalendar::isoDateUTC(day->first);
         if (day->first == today)
-            section.title = todayTitle;
+            section.title = QStringLiteral("Today");
         else if (day->first == yesterday)
-            section.title = yesterdayTitle;
+            section.title = QStringLiteral("Yesterday");
         else
             section.title = calendar.format(day->first, LocalCalendar::weekdayMonthDay);
         section.items.reserve(tasks.size());
+        const bool inThisYear = calendar.year(day->first) == thisYear;
         for (const TaskItem* task : tasks) {
             section.items.append({task->id, task->title, sectionTitles.value(task->sectionID, QStringLiteral("Section")),
-                                  itemLabel(completionDate(*task))});
+                                  itemLabel(completionDate(*task), day->first, inThisYear)});
         }
         result.append(std::move(section));
     }

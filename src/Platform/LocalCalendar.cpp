@@ -108,21 +108,24 @@ int LocalCalendar::year(Date date) const
     return U_FAILURE(status) ? 0 : extended;
 }
 
+QString LocalCalendar::pattern(const QString& skeleton) const
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Locale locale(m_localeName.toUtf8().constData());
+    std::unique_ptr<icu::DateTimePatternGenerator> generator(icu::DateTimePatternGenerator::createInstance(locale, status));
+    icu::UnicodeString best;
+    if (U_SUCCESS(status))
+        best = generator->getBestPattern(toUnicode(skeleton), status);
+    return U_SUCCESS(status) ? fromUnicode(best) : skeleton;
+}
+
 QString LocalCalendar::format(Date date, const QString& skeleton) const
 {
     std::shared_ptr<icu::SimpleDateFormat>& format = m_formats[skeleton];
     if (!format) {
         UErrorCode status = U_ZERO_ERROR;
         const icu::Locale locale(m_localeName.toUtf8().constData());
-        std::unique_ptr<icu::DateTimePatternGenerator> generator(
-            icu::DateTimePatternGenerator::createInstance(locale, status));
-        icu::UnicodeString pattern;
-        if (U_SUCCESS(status))
-            pattern = generator->getBestPattern(toUnicode(skeleton), status);
-        if (U_FAILURE(status))
-            pattern = toUnicode(skeleton);
-        status = U_ZERO_ERROR;
-        format = std::make_shared<icu::SimpleDateFormat>(pattern, locale, status);
+        format = std::make_shared<icu::SimpleDateFormat>(toUnicode(pattern(skeleton)), locale, status);
         if (U_FAILURE(status)) {
             logger().error(QStringLiteral("No date format for %1: %2").arg(skeleton, QString::fromUtf8(u_errorName(status))));
             format.reset();
@@ -134,6 +137,121 @@ QString LocalCalendar::format(Date date, const QString& skeleton) const
     icu::UnicodeString text;
     format->format(toUDate(date), text);
     return fromUnicode(text);
+}
+
+namespace {
+// The text a run of pattern literals stands for; none when it holds a field letter.
+std::optional<QString> literalText(const QString& pattern)
+{
+    QString text;
+    bool quoted = false;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern.at(i);
+        if (c == u'\'') {
+            if (i + 1 < pattern.size() && pattern.at(i + 1) == u'\'') {
+                text += c;
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+        } else if (!quoted && ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))) {
+            return std::nullopt;
+        } else {
+            text += c;
+        }
+    }
+    if (quoted)
+        return std::nullopt;
+    return text;
+}
+
+// Whether a time pattern depends on nothing but the wall-clock hour and minute.
+bool dependsOnlyOnHourAndMinute(const QString& pattern)
+{
+    bool quoted = false;
+    for (const QChar c : pattern) {
+        if (c == u'\'')
+            quoted = !quoted;
+        else if (!quoted && c.isLetter() && !QStringLiteral("hHkKmabB").contains(c))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+const LocalCalendar::Split& LocalCalendar::split(const QString& dateSkeleton) const
+{
+    const auto found = m_splits.constFind(dateSkeleton);
+    if (found != m_splits.constEnd())
+        return *found;
+    Split result;
+    const QString whole = pattern(dateSkeleton + hourMinute);
+    const QString datePattern = pattern(dateSkeleton);
+    const QString timePattern = pattern(hourMinute);
+    const qsizetype dateAt = whole.indexOf(datePattern);
+    const qsizetype timeAt = whole.indexOf(timePattern);
+    if (dependsOnlyOnHourAndMinute(timePattern) && dateAt >= 0 && timeAt >= 0
+        && (dateAt + datePattern.size() <= timeAt || timeAt + timePattern.size() <= dateAt)) {
+        result.dateFirst = dateAt < timeAt;
+        const qsizetype firstAt = std::min(dateAt, timeAt);
+        const qsizetype firstEnd = firstAt + (result.dateFirst ? datePattern.size() : timePattern.size());
+        const qsizetype secondAt = std::max(dateAt, timeAt);
+        const qsizetype secondEnd = secondAt + (result.dateFirst ? timePattern.size() : datePattern.size());
+        const auto before = literalText(whole.left(firstAt));
+        const auto between = literalText(whole.mid(firstEnd, secondAt - firstEnd));
+        const auto after = literalText(whole.mid(secondEnd));
+        if (before && between && after) {
+            result.valid = true;
+            result.before = *before;
+            result.between = *between;
+            result.after = *after;
+        }
+    }
+    return *m_splits.insert(dateSkeleton, result);
+}
+
+std::optional<int> LocalCalendar::wallMinuteOfDay(Date date) const
+{
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t rawOffset = 0;
+    int32_t dstOffset = 0;
+    const UDate utc = toUDate(date);
+    m_calendar->getTimeZone().getOffset(utc, false, rawOffset, dstOffset, status);
+    if (U_FAILURE(status) || !std::isfinite(utc))
+        return std::nullopt;
+    const double wallMinutes = std::floor((utc + rawOffset + dstOffset) / 60000.0);
+    if (std::abs(wallMinutes) > 1.0e15)
+        return std::nullopt;
+    const auto minutes = static_cast<qint64>(wallMinutes);
+    return static_cast<int>(((minutes % 1440) + 1440) % 1440);
+}
+
+QString LocalCalendar::formatTime(Date date) const
+{
+    if (!m_timeByMinute)
+        m_timeByMinute = dependsOnlyOnHourAndMinute(pattern(hourMinute));
+    const std::optional<int> minute = *m_timeByMinute ? wallMinuteOfDay(date) : std::nullopt;
+    if (!minute)
+        return format(date, hourMinute);
+    const auto found = m_timeTexts.constFind(*minute);
+    if (found != m_timeTexts.constEnd())
+        return *found;
+    return *m_timeTexts.insert(*minute, format(date, hourMinute));
+}
+
+QString LocalCalendar::formatDateTime(Date date, Date dayStart, const QString& dateSkeleton) const
+{
+    const Split& parts = split(dateSkeleton);
+    if (!parts.valid)
+        return format(date, dateSkeleton + hourMinute);
+    if (m_dayTexts.size() > 4096)
+        m_dayTexts.clear();
+    const QPair<QString, double> key(dateSkeleton, dayStart.secondsSinceReferenceDate);
+    auto day = m_dayTexts.constFind(key);
+    if (day == m_dayTexts.constEnd())
+        day = m_dayTexts.insert(key, format(dayStart, dateSkeleton));
+    const QString time = formatTime(date);
+    return parts.before + (parts.dateFirst ? *day : time) + parts.between + (parts.dateFirst ? time : *day) + parts.after;
 }
 
 QString LocalCalendar::isoDateUTC(Date date)

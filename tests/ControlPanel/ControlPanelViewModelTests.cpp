@@ -1,6 +1,7 @@
 #include "ControlPanelFixture.h"
 
 #include "Platform/XdgAutostartLoginItem.h"
+#include "Support/LogCapture.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -203,8 +204,11 @@ TEST(ControlPanelViewModel, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
     ControlPanelViewModel blockedModel(*fixture.taskViewModel, *fixture.session,
                                        {fixture.clock, fixture.calendar, fixture.router, fixture.infoDictionary,
                                         nullptr, &blocked});
+    LogCapture log;
     blockedModel.setLaunchAtLoginEnabled(true);
     EXPECT_FALSE(fixture.session->preferences().launchAtLoginEnabled);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith("QuaverLoom.ControlPanelViewModel: Failed to change the login item: "));
 }
 
 TEST(ControlPanelViewModel, ModelStatusWording)
