@@ -25,10 +25,13 @@ FormValueRow::FormValueRow(const std::optional<QString>& systemImage, const QStr
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
+    texts->addStretch(1);
     for (QLabel* label : {m_title, m_subtitle}) {
         label->setTextFormat(Qt::PlainText);
+        label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         texts->addWidget(label);
     }
+    texts->addStretch(1);
     m_title->setFont(ControlPanelStyle::textFont(TextStyle::headline));
     m_subtitle->setFont(ControlPanelStyle::textFont(TextStyle::subheadline));
     m_subtitle->setWordWrap(true);

@@ -73,14 +73,16 @@ CompletionChartView::CompletionChartView(const LocalCalendar& calendar, QWidget*
     setRenderHint(QPainter::Antialiasing);
     setMouseTracking(true);
     setFrameShape(QFrame::NoFrame);
-    setStyleSheet(QStringLiteral("background: transparent"));
+    // The card shows through: no scene background, no viewport fill.
+    setBackgroundBrush(Qt::NoBrush);
+    viewport()->setAutoFillBackground(false);
     setAccessibleName(QStringLiteral("Completion chart"));
 
     auto* chart = new QChart;
     chart->legend()->hide();
     chart->setBackgroundVisible(false);
     chart->setPlotAreaBackgroundVisible(false);
-    chart->setMargins(QMargins(0, 0, 0, 0));
+    chart->setMargins(QMargins(0, 10, 0, 0)); // room for the top axis label
     chart->layout()->setContentsMargins(0, 0, 0, 0);
     chart->setAnimationOptions(QChart::NoAnimation);
 
