@@ -33,6 +33,7 @@ test: build
 
 bench: build
 	./$(BUILD)/bench/quaverloom_bench
+	./$(BUILD)/bench/quaverloom_bench_ui
 
 fuzz: setup
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -11,6 +11,7 @@
 #include "Workspace/TaskWorkspaceLogic.h"
 
 #include <QHash>
+#include <QSet>
 #include <map>
 #include <algorithm>
 #include <limits>
@@ -25,6 +26,20 @@ const Logger& logger()
 Date completionDate(const TaskItem& task)
 {
     return task.completedAt.value_or(task.createdAt);
+}
+
+// The completed tasks of every section, in no particular order: the same set
+// the aggregate workspace's completed list holds, without sorting it.
+template<typename Visit>
+void forEachCompletedTask(const SectionList& sections, const TaskList& tasks, Visit visit)
+{
+    QSet<QString> sectionIDs;
+    for (const TaskSection& section : sections)
+        sectionIDs.insert(section.id);
+    for (const TaskItem& task : tasks) {
+        if (task.isCompleted && sectionIDs.contains(task.sectionID))
+            visit(task);
+    }
 }
 
 // The calendar day around a date, [start, end). Consecutive lookups of dates in
@@ -114,8 +129,9 @@ TaskList ControlPanelViewModel::remainingTasks() const
 
 qsizetype ControlPanelViewModel::completedTaskCount() const
 {
-    return TaskWorkspaceLogic::completedTasks(kAllWorkspaceID, m_taskViewModel.sections(), m_taskViewModel.allTasks())
-        .size();
+    qsizetype count = 0;
+    forEachCompletedTask(m_taskViewModel.sections(), m_taskViewModel.allTasks(), [&](const TaskItem&) { ++count; });
+    return count;
 }
 
 QList<ControlPanelViewModel::CompletedSection> ControlPanelViewModel::completedSections() const
@@ -186,9 +202,8 @@ QList<ProductInsights::DailyCompletionPoint> ControlPanelViewModel::chartPoints(
     const Date today = calendar.startOfDay(m_environment.clock.now());
 
     QList<double> dates;
-    for (const TaskItem& task :
-         TaskWorkspaceLogic::completedTasks(kAllWorkspaceID, m_taskViewModel.sections(), m_taskViewModel.allTasks()))
-        dates.append(completionDate(task).secondsSinceReferenceDate);
+    forEachCompletedTask(m_taskViewModel.sections(), m_taskViewModel.allTasks(),
+                         [&](const TaskItem& task) { dates.append(completionDate(task).secondsSinceReferenceDate); });
     std::sort(dates.begin(), dates.end());
 
     QList<ProductInsights::DailyCompletionPoint> points;

@@ -10,6 +10,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <algorithm>
 
 using namespace ControlPanelStyle;
 
@@ -67,30 +68,30 @@ void HistoryPage::setSections(QList<ControlPanelViewModel::CompletedSection> sec
     if (sections == m_sections)
         return;
     m_sections = std::move(sections);
-    // Rows are kept by task id: an unchanged row keeps its state; a changed one starts afresh.
-    QHash<QUuid, HistoryTaskRow> rows;
-    rows.reserve(m_rows.size());
-    for (qsizetype s = 0; s < m_sections.size(); ++s) {
-        const auto& items = m_sections.at(s).items;
-        for (qsizetype i = 0; i < items.size(); ++i) {
-            const auto& item = items.at(i);
-            auto previous = m_rows.find(item.id);
-            HistoryTaskRow row;
-            if (previous != m_rows.end() && previous->title == item.title && previous->subtitle == item.sectionTitle
-                && previous->trailingText == item.completedLabel)
-                row = *previous;
-            else
-                m_appearAt.remove(item.id);
-            row.title = item.title;
-            row.subtitle = item.sectionTitle;
-            row.trailingText = item.completedLabel;
-            row.appearanceDelay = static_cast<double>(s * 6 + i) * 0.028;
-            rows.insert(item.id, row);
+    // A row's state is kept by task id and made when the row is first drawn,
+    // so a long history costs nothing until it is scrolled to. States of tasks
+    // that left the list are dropped once they pile up.
+    qsizetype itemCount = 0;
+    bool hoveredStays = false;
+    for (const auto& section : m_sections) {
+        itemCount += section.items.size();
+        if (m_hovered && !hoveredStays) {
+            hoveredStays = std::any_of(section.items.cbegin(), section.items.cend(),
+                                       [&](const auto& item) { return item.id == *m_hovered; });
         }
     }
-    m_rows = std::move(rows);
-    if (m_hovered && !m_rows.contains(*m_hovered))
+    if (!hoveredStays)
         m_hovered.reset();
+    if (m_rows.size() > itemCount + 256) {
+        QHash<QUuid, HistoryTaskRow> kept;
+        for (const auto& section : m_sections) {
+            for (const auto& item : section.items) {
+                if (auto found = m_rows.constFind(item.id); found != m_rows.constEnd())
+                    kept.insert(item.id, *found);
+            }
+        }
+        m_rows = std::move(kept);
+    }
     relayout();
     update();
 }
@@ -302,10 +303,15 @@ void HistoryPage::paintEvent(QPaintEvent* event)
             rowRect.setRight(width() - shadow - cardPadding - 1);
             if (rowRect.bottom() < exposed.top() || rowRect.top() > exposed.bottom())
                 continue;
-            const QUuid& id = section.items.at(i).id;
+            const auto& item = section.items.at(i);
+            const QUuid& id = item.id;
             auto row = m_rows.find(id);
             if (row == m_rows.end())
-                continue;
+                row = m_rows.insert(id, HistoryTaskRow{});
+            row->title = item.title;
+            row->subtitle = item.sectionTitle;
+            row->trailingText = item.completedLabel;
+            row->appearanceDelay = static_cast<double>(s * 6 + i) * 0.028;
             if (!row->hasAppeared && rowRect.intersects(visible)) {
                 // Rows on screen when the page opens come in one after another;
                 // rows scrolled to later come in at once.
