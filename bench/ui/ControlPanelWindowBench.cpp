@@ -1,6 +1,8 @@
 // Figures for the control-panel window with two years of history (10,000
 // completed tasks): first show to first paint, and switching pages. Runs on
 // the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include "ControlPanelBenchFixture.h"
+
 #include "App/AppSessionViewModel.h"
 #include "App/InfoDictionary.h"
 #include "App/LiveAppSupportRouter.h"
@@ -23,54 +25,7 @@
 #include <vector>
 
 namespace {
-class FixedTaskStore final : public TaskStore {
-public:
-    explicit FixedTaskStore(TaskWorkspaceState state) : m_state(std::move(state)) {}
-    TaskWorkspaceState load() override { return m_state; }
-    void save(const TaskWorkspaceState&) override {}
-
-private:
-    TaskWorkspaceState m_state;
-};
-
-class IdleSortingService final : public TaskSortingService {
-public:
-    void sortTasks(const TaskList&, const TaskSortContext&, QObject*, Completion) override {}
-};
-
-class OnboardedPreferencesStore final : public AppPreferencesStore {
-public:
-    AppPreferences load() override
-    {
-        AppPreferences preferences;
-        preferences.hasCompletedOnboarding = true;
-        return preferences;
-    }
-    void save(const AppPreferences&) override {}
-};
-
-class NoSettings final : public SystemSettingsRouting {
-public:
-    void openAppleIntelligenceSettings() override {}
-};
-
-TaskWorkspaceState twoYearsOfHistory(Date now)
-{
-    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
-    constexpr int count = 10000;
-    for (int i = 0; i < count; ++i) {
-        TaskItem task;
-        task.id = QUuid::createUuid();
-        task.title = QStringLiteral("Completed task number %1").arg(i);
-        task.sectionID = state.sections.at(i % state.sections.size()).id;
-        task.completedAt = now.addingSeconds(-2 * 365 * 86400.0 * i / count);
-        task.createdAt = task.completedAt->addingSeconds(-3600);
-        task.isCompleted = true;
-        task.sortOrder = i / state.sections.size();
-        state.tasks.append(task);
-    }
-    return state;
-}
+using namespace ControlPanelBench;
 
 // Waits for the next paint of `widget` (or any child) and returns when it has run.
 class PaintWatch final : public QObject {
