@@ -58,3 +58,11 @@ void ControlPanelWindow::closeEvent(QCloseEvent* event)
     if (onWillClose)
         onWillClose(this);
 }
+
+void ControlPanelWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // "System" follows the desktop when its palette changes.
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        applyAppearance(m_appearance);
+}

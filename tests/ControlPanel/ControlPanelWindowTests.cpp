@@ -14,7 +14,10 @@
 #include "Platform/ApplicationShell.h"
 #include "Support/EventLoopWait.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QMenu>
+#include <QMenuBar>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QMessageBox>
@@ -47,7 +50,7 @@ struct CoordinatorFixture {
             AppWindowCoordinator::Environment{
                 shell,
                 {models.clock, models.calendar, models.router, models.infoDictionary, nullptr, nullptr},
-                nullptr,
+                &checkForUpdates,
                 true,
                 {}});
     }
@@ -57,6 +60,7 @@ struct CoordinatorFixture {
 
     ControlPanelFixture models;
     ApplicationShell shell;
+    QAction checkForUpdates{QStringLiteral("Check for Updates\u2026")};
     std::unique_ptr<AppWindowCoordinator> coordinator;
 };
 
@@ -80,6 +84,12 @@ TEST(AppWindowCoordinator, FollowsThePresentationFlagWithOneWindow)
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), "QuaverLoom Control Panel");
+    // The application menu: the update command, then Quit.
+    const QList<QAction*> menu = window->menuBar()->actions().value(0)->menu()->actions();
+    ASSERT_EQ(menu.size(), 3);
+    EXPECT_EQ(menu[0], &fixture.checkForUpdates);
+    EXPECT_EQ(menu[2], window->quitAction());
+    EXPECT_EQ(window->quitAction()->shortcut(), QKeySequence(QKeySequence::Quit));
     EXPECT_EQ(fixture.shell.activationPolicy(), Policy::Regular);
     EXPECT_EQ(fixture.coordinator->controlPanelViewModel().activeModal(), std::nullopt);
 
