@@ -42,10 +42,27 @@ QSize ChartTooltip::sizeHint() const
     return {width + 2 * horizontalPadding + 2 * shadowRoom, height + 2 * verticalPadding + 2 * shadowRoom};
 }
 
+void ChartTooltip::setPresence(double presence)
+{
+    presence = std::clamp(presence, 0.0, 1.0);
+    if (presence == m_presence)
+        return;
+    m_presence = presence;
+    update();
+}
+
 void ChartTooltip::paintEvent(QPaintEvent*)
 {
+    if (m_presence <= 0)
+        return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(m_presence);
+    const double scale = 0.96 + 0.04 * m_presence;
+    const QPointF centre = QRectF(rect()).center();
+    painter.translate(centre);
+    painter.scale(scale, scale);
+    painter.translate(-centre);
     const QPalette& colors = palette();
     const QRectF card = QRectF(rect()).adjusted(shadowRoom, shadowRoom - 2, -shadowRoom, -shadowRoom - 2);
     paintShadow(painter, card, 14, QColor::fromRgbF(0, 0, 0, 0.06f), 8, 3);

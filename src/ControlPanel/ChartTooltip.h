@@ -15,6 +15,9 @@ public:
     const std::optional<QString>& insight() const { return m_insight; }
 
     QSize sizeHint() const override;
+    // 0 gone, 1 fully shown: fades and grows from 96 % about its centre.
+    void setPresence(double presence);
+    double presence() const { return m_presence; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -23,4 +26,5 @@ private:
     QString m_dateText;
     QString m_countText;
     std::optional<QString> m_insight;
+    double m_presence = 1;
 };

@@ -2,6 +2,7 @@
 
 #include "ControlPanel/ControlPanelStyle.h"
 #include "ControlPanel/HistoryPage.h"
+#include "ControlPanel/OverviewChartCard.h"
 #include "ControlPanel/OverviewPage.h"
 #include "ControlPanel/PageHeader.h"
 #include "ControlPanel/SettingsPage.h"
@@ -121,6 +122,7 @@ ControlPanelRootView::ControlPanelRootView(const NotchTemplateConfiguration& con
     m_header->setContentsMargins(14, 0, 14, 0);
     stack->addWidget(m_header);
     m_overview = new OverviewPage(m_viewModel);
+    m_overview->chartCard()->chartView()->setReduceMotion(reduceMotion);
     m_history = new HistoryPage(reduceMotion);
     m_settings = new SettingsPage(configuration, m_viewModel);
     m_historyAccessory = new HistoryHeaderAccessory;

@@ -64,10 +64,20 @@ double markerDiameter(double symbolSize)
 }
 } // namespace
 
+CompletionChartView::~CompletionChartView() = default;
+
 CompletionChartView::CompletionChartView(const LocalCalendar& calendar, QWidget* parent)
     : QChartView(parent), m_calendar(calendar), m_areaUpper(new QLineSeries), m_line(new QLineSeries),
       m_dots(new QScatterSeries), m_rule(new QLineSeries), m_xAxis(new QCategoryAxis), m_yAxis(new QCategoryAxis),
-      m_tooltip(new ChartTooltip(this))
+      m_tooltip(new ChartTooltip(this)),
+      m_animator(
+          [this] {
+              const double presence = m_tooltipPresence.value(Motion::wallClock());
+              m_tooltip->setPresence(presence);
+              if (!m_tooltipPresence.isMoving() && m_tooltipPresence.target() == 0)
+                  m_tooltip->hide();
+          },
+          [this] { return m_tooltipPresence.isMoving(); })
 {
     setFixedHeight(176);
     setRenderHint(QPainter::Antialiasing);
@@ -222,9 +232,15 @@ void CompletionChartView::applyHover()
                                           {QXYSeries::PointConfiguration::Size, markerDiameter(style.symbolSize)}});
     }
 
+    const Motion::Animation presence = m_reduceMotion ? Motion::Animation::immediate()
+                                                      : Motion::Animation::spring(0.28, 0.82);
     if (!hovered) {
         m_rule->clear();
-        m_tooltip->hide();
+        m_tooltipPresence.setTarget(0, presence, Motion::wallClock());
+        if (m_tooltipPresence.isMoving())
+            m_animator.start();
+        else
+            m_tooltip->hide();
         return;
     }
     const auto& point = points.at(*hovered);
@@ -240,8 +256,12 @@ void CompletionChartView::applyHover()
     const double left = std::clamp(centreX - size.width() / 2.0, plot.left(), std::max(plot.left(), plot.right() - size.width()));
     const double top = std::clamp(plot.top() - 14 - size.height(), plot.top(), std::max(plot.top(), plot.bottom() - size.height()));
     m_tooltip->move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
+    m_tooltipPresence.setTarget(1, presence, Motion::wallClock());
+    m_tooltip->setPresence(m_tooltipPresence.value(Motion::wallClock()));
     m_tooltip->show();
     m_tooltip->raise();
+    if (m_tooltipPresence.isMoving())
+        m_animator.start();
 }
 
 void CompletionChartView::hoverAt(std::optional<QPointF> position)

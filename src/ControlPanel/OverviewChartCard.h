@@ -2,6 +2,7 @@
 
 #include "ControlPanel/CompletionChartModel.h"
 #include "ControlPanel/SurfaceCard.h"
+#include "Panel/Motion.h"
 
 #include <QChartView>
 #include <functional>
@@ -22,6 +23,8 @@ class CompletionChartView final : public QChartView {
     Q_OBJECT
 public:
     CompletionChartView(const LocalCalendar& calendar, QWidget* parent = nullptr);
+    ~CompletionChartView() override;
+    void setReduceMotion(bool reduceMotion) { m_reduceMotion = reduceMotion; }
 
     void setModel(const CompletionChartModel& model);
     const CompletionChartModel& model() const { return m_model; }
@@ -61,6 +64,9 @@ private:
     QCategoryAxis* m_xAxis;
     QCategoryAxis* m_yAxis;
     ChartTooltip* m_tooltip;
+    bool m_reduceMotion = false;
+    Motion::Value m_tooltipPresence{0};
+    Motion::Animator m_animator;
 };
 
 // The overview's card with the completion chart, its summary and its range picker.

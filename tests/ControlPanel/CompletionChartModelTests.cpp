@@ -1,7 +1,10 @@
 #include "ControlPanelFixture.h"
 
+#include "ControlPanel/ChartTooltip.h"
 #include "ControlPanel/CompletionChartModel.h"
+#include "ControlPanel/OverviewChartCard.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -91,4 +94,33 @@ TEST(CompletionChartModel, PointStylesFollowTheHoveredDayByPosition)
     };
     for (const auto& [index, hovered, expected] : cases)
         EXPECT_EQ(model.pointStyle(index, hovered), expected) << index;
+}
+
+TEST(CompletionChartView, HoverHighlightsTheNearestDayAndTheAxisLabelsClearIt)
+{
+    LocalCalendar calendar(QStringLiteral("America/New_York"), QStringLiteral("en_US"));
+    CompletionChartView view(calendar);
+    view.setReduceMotion(true);
+    view.resize(800, 176);
+    view.show();
+    const Date start = localDate("America/New_York", 2026, 11, 8);
+    view.setModel(CompletionChartModel(pointsWithCounts({0, 1, 3, 0, 2, 3, 1}, start), Range::sevenDays));
+    QCoreApplication::processEvents();
+
+    view.hoverAt(view.positionOf(5) + QPointF(10, 0));
+    EXPECT_EQ(view.hoveredIndex(), 5);
+    ASSERT_TRUE(view.tooltip()->isVisible());
+    EXPECT_EQ(view.tooltip()->dateText(), "Nov 13");
+    EXPECT_EQ(view.tooltip()->countText(), "3 Tasks Completed");
+    EXPECT_EQ(view.tooltip()->insight(), "Most productive day this week");
+    EXPECT_TRUE(view.plotRect().contains(QRectF(view.tooltip()->geometry()).center()));
+
+    view.hoverAt(view.positionOf(1));
+    EXPECT_EQ(view.tooltip()->countText(), "1 Task Completed");
+    EXPECT_EQ(view.tooltip()->insight(), std::nullopt);
+
+    // Below the plot, among the axis labels, nothing is highlighted.
+    view.hoverAt(QPointF(view.positionOf(3).x(), view.plotRect().bottom() + 6));
+    EXPECT_EQ(view.hoveredIndex(), std::nullopt);
+    EXPECT_FALSE(view.tooltip()->isVisible());
 }
