@@ -97,6 +97,18 @@ ControlPanelViewModel::ControlPanelViewModel(NotchTaskViewModel& taskViewModel, 
             &ControlPanelViewModel::sessionChanged);
     connect(&m_sessionViewModel, &AppSessionViewModel::isControlPanelPresentedChanged, this,
             &ControlPanelViewModel::sessionChanged);
+    if (m_environment.languageModel) {
+        connect(m_environment.languageModel, &LanguageModel::availabilityChanged, this,
+                [this](LanguageModel::Availability availability) { rememberAvailability(availability); });
+    }
+}
+
+void ControlPanelViewModel::rememberAvailability(LanguageModel::Availability availability)
+{
+    const bool changed = m_lastAvailability != availability;
+    m_lastAvailability = availability;
+    if (changed)
+        emit modelAvailabilityChanged(availability);
 }
 
 ControlPanelViewModel::~ControlPanelViewModel() = default;
@@ -250,12 +262,8 @@ void ControlPanelViewModel::refreshModelAvailability()
 {
     if (!m_environment.languageModel)
         return;
-    m_environment.languageModel->refreshAvailability(this, [this](LanguageModel::Availability availability) {
-        const bool changed = m_lastAvailability != availability;
-        m_lastAvailability = availability;
-        if (changed)
-            emit modelAvailabilityChanged(availability);
-    });
+    m_environment.languageModel->refreshAvailability(
+        this, [this](LanguageModel::Availability availability) { rememberAvailability(availability); });
 }
 
 void ControlPanelViewModel::setLaunchAtLoginEnabled(bool enabled)

@@ -115,6 +115,8 @@ signals:
     void modelAvailabilityChanged(LanguageModel::Availability availability);
 
 private:
+    void rememberAvailability(LanguageModel::Availability availability);
+
     NotchTaskViewModel& m_taskViewModel;
     AppSessionViewModel& m_sessionViewModel;
     Environment m_environment;
