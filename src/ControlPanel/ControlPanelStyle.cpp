@@ -1,6 +1,8 @@
 #include "ControlPanel/ControlPanelStyle.h"
 
-#include <QApplication>
+#include "Panel/SymbolPainter.h"
+#include "Panel/TemplateStyle.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
@@ -8,10 +10,7 @@
 namespace ControlPanelStyle {
 QFont systemFont(double pixelSize, QFont::Weight weight)
 {
-    QFont font = QApplication::font();
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelSize))));
-    font.setWeight(weight);
-    return font;
+    return TemplateStyle::systemFont(pixelSize, weight);
 }
 
 QFont textFont(TextStyle style, QFont::Weight weight)
@@ -36,27 +35,24 @@ bool isDark(const QPalette& palette)
     return palette.color(QPalette::Window).lightness() < 128;
 }
 
-static QColor withOpacity(QColor color, double opacity)
+static QColor withOpacity(const QColor& color, double opacity)
 {
-    color.setAlphaF(static_cast<float>(std::clamp(color.alphaF() * opacity, 0.0, 1.0)));
-    return color;
+    return TemplateStyle::withOpacity(color, opacity);
 }
 
 QColor primary(const QPalette& palette, double opacity)
 {
-    return withOpacity(palette.color(QPalette::WindowText), opacity);
+    return withOpacity(SystemColors::label(palette), opacity);
 }
 
 QColor secondary(const QPalette& palette, double opacity)
 {
-    // The placeholder role is the desktop's own secondary text colour; labels
-    // take it with setForegroundRole() and so follow palette changes.
-    return withOpacity(palette.color(QPalette::PlaceholderText), opacity);
+    return withOpacity(SystemColors::secondaryLabel(palette), opacity);
 }
 
 QColor tertiary(const QPalette& palette)
 {
-    return withOpacity(palette.color(QPalette::WindowText), 0.26);
+    return SystemColors::tertiaryLabel(palette);
 }
 
 QColor accent(const QPalette& palette, double opacity)
@@ -66,7 +62,7 @@ QColor accent(const QPalette& palette, double opacity)
 
 QColor controlBackground(const QPalette& palette)
 {
-    return palette.color(QPalette::Base);
+    return SystemColors::controlBackground(palette);
 }
 
 QColor cardShadowColor(const QPalette& palette)
@@ -118,7 +114,7 @@ QPalette palette(AppAppearanceMode mode, const QPalette& desktop)
         result.setColor(group, QPalette::Shadow, QColor(0, 0, 0));
         for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
             result.setColor(group, role, withOpacity(text, textOpacity));
-        result.setColor(group, QPalette::PlaceholderText, withOpacity(text, 0.45));
+        result.setColor(group, QPalette::PlaceholderText, withOpacity(text, 0.5));
         result.setColor(group, QPalette::ToolTipBase, base);
         result.setColor(group, QPalette::ToolTipText, text);
         result.setColor(group, QPalette::Highlight, QColor(10, 122, 255));
@@ -169,13 +165,9 @@ namespace ControlPanelStyle {
 void paintSymbol(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color, double pointSize,
                  QFont::Weight weight)
 {
-    Q_UNUSED(name);
-    Q_UNUSED(weight);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(color, std::max(1.0, pointSize / 12.0)));
-    const double side = std::min(rect.width(), rect.height()) * 0.8;
-    painter.drawEllipse(QRectF(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side));
-    painter.restore();
+    // A symbol beside text of a size is about as tall as that text's capitals and descenders.
+    const double side = std::min({rect.width(), rect.height(), pointSize * 1.15});
+    const QRectF square(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side);
+    SymbolPainter::paint(painter, name, square, color, weight);
 }
 } // namespace ControlPanelStyle

@@ -21,7 +21,8 @@ QFont systemFont(double pixelSize, QFont::Weight weight = QFont::Normal);
 
 bool isDark(const QPalette& palette);
 QColor primary(const QPalette& palette, double opacity = 1.0);
-// The secondary text colour is the palette's PlaceholderText role.
+// Labels take the secondary colour with setForegroundRole(QPalette::PlaceholderText),
+// which the desktop's and our palettes set to the same shade.
 QColor secondary(const QPalette& palette, double opacity = 1.0);
 QColor tertiary(const QPalette& palette);
 QColor accent(const QPalette& palette, double opacity = 1.0);

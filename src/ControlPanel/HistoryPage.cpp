@@ -2,6 +2,7 @@
 
 #include "ControlPanel/ControlPanelStyle.h"
 #include "ControlPanel/GroupedCard.h"
+#include "Panel/TemplateStyle.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -35,7 +36,7 @@ HistoryHeaderAccessory::HistoryHeaderAccessory(QWidget* parent)
     m_count->setAccessibleName(QStringLiteral("History total"));
     // A destructive action reads in red.
     QPalette destructive = m_clear->palette();
-    destructive.setColor(QPalette::ButtonText, QColor::fromRgbF(0.86f, 0.2f, 0.2f));
+    destructive.setColor(QPalette::ButtonText, SystemColors::red());
     m_clear->setPalette(destructive);
     m_clear->setAccessibleName(QStringLiteral("Clear All History"));
     m_clear->setCursor(Qt::PointingHandCursor);
