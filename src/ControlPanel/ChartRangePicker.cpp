@@ -22,12 +22,10 @@ QSize ChartRangePicker::sizeHint() const
     return {186, 32};
 }
 
-void ChartRangePicker::setSelectedRange(Range range)
+void ChartRangePicker::setSelection(Binding<Range> selection)
 {
-    if (m_selected == range)
-        return;
-    m_selected = range;
-    setAccessibleDescription(CompletionChartModel::pickerLabel(range));
+    m_selection = std::move(selection);
+    setAccessibleDescription(CompletionChartModel::pickerLabel(selectedRange()));
     update();
 }
 
@@ -42,9 +40,9 @@ QRect ChartRangePicker::segmentRect(Range range) const
 
 void ChartRangePicker::choose(Range range)
 {
-    setSelectedRange(range);
-    if (onSelect)
-        onSelect(range);
+    m_selection.setValue(range);
+    setAccessibleDescription(CompletionChartModel::pickerLabel(selectedRange()));
+    update();
 }
 
 void ChartRangePicker::mousePressEvent(QMouseEvent* event)
@@ -59,7 +57,7 @@ void ChartRangePicker::mousePressEvent(QMouseEvent* event)
 
 void ChartRangePicker::keyPressEvent(QKeyEvent* event)
 {
-    const int index = static_cast<int>(m_selected);
+    const int index = static_cast<int>(selectedRange());
     const int last = static_cast<int>(CompletionChartRanges::allCases.size()) - 1;
     if (event->key() == Qt::Key_Left && index > 0)
         choose(static_cast<Range>(index - 1));
@@ -81,13 +79,13 @@ void ChartRangePicker::paintEvent(QPaintEvent*)
     painter.setFont(textFont(TextStyle::subheadline, QFont::Medium));
     for (Range range : CompletionChartRanges::allCases) {
         const QRect segment = segmentRect(range);
-        if (range == m_selected) {
+        if (range == selectedRange()) {
             paintShadow(painter, segment, 6, QColor::fromRgbF(0, 0, 0, 0.12f), 3, 1);
             painter.setPen(Qt::NoPen);
             painter.setBrush(isDark(colors) ? primary(colors, 0.22) : QColor(Qt::white));
             painter.drawRoundedRect(segment, 6, 6);
         }
-        painter.setPen(range == m_selected ? primary(colors) : secondary(colors));
+        painter.setPen(range == selectedRange() ? primary(colors) : secondary(colors));
         painter.drawText(segment, Qt::AlignCenter, CompletionChartModel::pickerLabel(range));
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ControlPanel/ControlPanelViewModel.h"
+#include "Panel/Binding.h"
 
 #include <QWidget>
 #include <functional>
@@ -13,9 +14,9 @@ public:
 
     explicit ChartRangePicker(QWidget* parent = nullptr);
 
-    Range selectedRange() const { return m_selected; }
-    void setSelectedRange(Range range);
-    std::function<void(Range)> onSelect;
+    // The range is the parent's; choosing a segment writes it.
+    void setSelection(Binding<Range> selection);
+    Range selectedRange() const { return m_selection.value(); }
 
     QRect segmentRect(Range range) const;
     QSize sizeHint() const override;
@@ -28,5 +29,5 @@ protected:
 private:
     void choose(Range range);
 
-    Range m_selected = Range::sevenDays;
+    Binding<Range> m_selection = Binding<Range>::stored(Range::sevenDays);
 };

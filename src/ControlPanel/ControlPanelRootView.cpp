@@ -143,7 +143,7 @@ ControlPanelRootView::ControlPanelRootView(const NotchTemplateConfiguration& con
     m_modalLayer->layout()->setContentsMargins(0, 0, 0, 0);
     m_modalLayer->hide();
 
-    m_overview->onSelectRange = [this](Range range) { setSelectedChartRange(range); };
+    m_overview->setSelectedRange({[this] { return m_selectedChartRange; }, [this](Range range) { setSelectedChartRange(range); }});
     m_settings->onReplayOnboarding = [this] { presentModal(ControlPanelViewModel::ActiveModal::onboarding); };
     m_historyAccessory->onClearAll = [this] { confirmHistoryClear(); };
 
@@ -245,7 +245,7 @@ void ControlPanelRootView::setSelectedChartRange(Range range)
         return;
     m_selectedChartRange = range;
     if (m_viewModel.selectedDestination() == ControlPanelDestination::overview)
-        m_overview->refresh(range);
+        m_overview->refresh();
 }
 
 void ControlPanelRootView::sync()
@@ -269,7 +269,7 @@ void ControlPanelRootView::syncNow()
     QWidget* page = nullptr;
     switch (destination) {
     case ControlPanelDestination::overview:
-        m_overview->refresh(m_selectedChartRange);
+        m_overview->refresh();
         page = m_overview;
         break;
     case ControlPanelDestination::completed: {

@@ -336,17 +336,13 @@ OverviewChartCard::OverviewChartCard(const LocalCalendar& calendar, QWidget* par
     header->addWidget(m_picker, 0, Qt::AlignTop);
     content()->addLayout(header);
     content()->addWidget(m_chart);
-
-    m_picker->onSelect = [this](Range range) {
-        if (onSelectRange)
-            onSelectRange(range);
-    };
 }
 
-void OverviewChartCard::setInputs(QList<ProductInsights::DailyCompletionPoint> points, Range selectedRange)
+void OverviewChartCard::setInputs(QList<ProductInsights::DailyCompletionPoint> points,
+                                  const Binding<Range>& selectedRange)
 {
-    const CompletionChartModel model(std::move(points), selectedRange);
+    const CompletionChartModel model(std::move(points), selectedRange.value());
     m_summary->setText(model.summaryText(m_calendar));
-    m_picker->setSelectedRange(selectedRange);
+    m_picker->setSelection(selectedRange);
     m_chart->setModel(model);
 }

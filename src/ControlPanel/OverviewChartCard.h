@@ -2,6 +2,7 @@
 
 #include "ControlPanel/CompletionChartModel.h"
 #include "ControlPanel/SurfaceCard.h"
+#include "Panel/Binding.h"
 #include "Panel/Motion.h"
 
 #include <QChartView>
@@ -77,8 +78,8 @@ public:
 
     OverviewChartCard(const LocalCalendar& calendar, QWidget* parent = nullptr);
 
-    void setInputs(QList<ProductInsights::DailyCompletionPoint> points, Range selectedRange);
-    std::function<void(Range)> onSelectRange;
+    // The points of the selected range; the picker writes the range through the binding.
+    void setInputs(QList<ProductInsights::DailyCompletionPoint> points, const Binding<Range>& selectedRange);
 
     CompletionChartView* chartView() const { return m_chart; }
     ChartRangePicker* rangePicker() const { return m_picker; }

@@ -42,19 +42,21 @@ OverviewPage::OverviewPage(ControlPanelViewModel& viewModel, QWidget* parent)
     page->addWidget(rows);
     page->addStretch(1);
 
-    m_chart->onSelectRange = [this](Range range) {
-        if (onSelectRange)
-            onSelectRange(range);
-    };
     connect(&m_viewModel, &ControlPanelViewModel::modelAvailabilityChanged, this, &OverviewPage::refreshModelRow);
     refreshModelRow();
 }
 
-void OverviewPage::refresh(Range range)
+void OverviewPage::setSelectedRange(Binding<Range> selectedRange)
 {
+    m_selectedRange = std::move(selectedRange);
+}
+
+void OverviewPage::refresh()
+{
+    const Range range = m_selectedRange.value();
     m_completed->setValue(QString::number(m_viewModel.completedTaskCount()));
     m_remaining->setValue(QString::number(m_viewModel.remainingTasks().size()));
-    m_chart->setInputs(m_viewModel.chartPoints(range), range);
+    m_chart->setInputs(m_viewModel.chartPoints(range), m_selectedRange);
     refreshModelRow();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ControlPanel/ControlPanelViewModel.h"
+#include "Panel/Binding.h"
 
 #include <QWidget>
 #include <functional>
@@ -18,9 +19,10 @@ public:
 
     explicit OverviewPage(ControlPanelViewModel& viewModel, QWidget* parent = nullptr);
 
-    // Re-reads the counts, the chart points of `range` and the last known model state.
-    void refresh(Range range);
-    std::function<void(Range)> onSelectRange;
+    // The chart's range, owned by the root view.
+    void setSelectedRange(Binding<Range> selectedRange);
+    // Re-reads the counts, the chart points of the selected range and the last known model state.
+    void refresh();
 
     OverviewMetricCard* completedTile() const { return m_completed; }
     OverviewMetricCard* remainingTile() const { return m_remaining; }
@@ -35,6 +37,7 @@ private:
     void refreshModelRow();
 
     ControlPanelViewModel& m_viewModel;
+    Binding<Range> m_selectedRange = Binding<Range>::stored(Range::sevenDays);
     OverviewMetricCard* m_completed;
     OverviewMetricCard* m_remaining;
     OverviewChartCard* m_chart;

@@ -35,7 +35,7 @@ TEST(OverviewPage, ShowsCountsAndTheModelStateReadInTheBackground)
                                     {fixture.clock, fixture.calendar, fixture.router, fixture.infoDictionary, &model,
                                      nullptr});
     OverviewPage page(viewModel);
-    page.refresh(ControlPanelViewModel::CompletionChartRange::sevenDays);
+    page.refresh();
     EXPECT_EQ(page.completedTile()->inputs().value, "2");
     EXPECT_EQ(page.remainingTile()->inputs().value, "1");
 

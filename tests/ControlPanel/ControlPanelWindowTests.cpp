@@ -1,6 +1,8 @@
 #include "ControlPanelFixture.h"
 
 #include "ControlPanel/AppWindowCoordinator.h"
+#include "ControlPanel/ChartRangePicker.h"
+#include "ControlPanel/OverviewChartCard.h"
 #include "ControlPanel/ControlPanelRootView.h"
 #include "ControlPanel/ControlPanelStyle.h"
 #include "ControlPanel/ControlPanelWindow.h"
@@ -254,4 +256,20 @@ TEST(ControlPanelWindow, SizeIsClampedToTheScreenButNeverBelowTheMinimum)
     };
     for (const auto& [available, expected] : cases)
         EXPECT_EQ(ControlPanelWindow::preferredSize(available), expected) << available.width();
+}
+
+TEST(ControlPanelRootView, ChartRangeIsChosenInThePickerAndSurvivesReopening)
+{
+    CoordinatorFixture fixture;
+    fixture.models.session->setControlPanelPresented(true);
+    ControlPanelRootView& root = *fixture.root();
+    ChartRangePicker* picker = root.overviewPage()->chartCard()->rangePicker();
+    QTest::mouseClick(picker, Qt::LeftButton, {}, picker->segmentRect(ControlPanelViewModel::CompletionChartRange::thirtyDays).center());
+    EXPECT_EQ(root.selectedChartRange(), ControlPanelViewModel::CompletionChartRange::thirtyDays);
+    EXPECT_EQ(root.overviewPage()->chartCard()->chartView()->model().points().size(), 30);
+
+    fixture.window()->close();
+    fixture.models.session->setControlPanelPresented(true);
+    EXPECT_EQ(picker->selectedRange(), ControlPanelViewModel::CompletionChartRange::thirtyDays);
+    EXPECT_EQ(root.overviewPage()->chartCard()->chartView()->model().points().size(), 30);
 }
