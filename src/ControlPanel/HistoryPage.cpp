@@ -208,6 +208,10 @@ void HistoryPage::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     m_animator.stop();
+    // The page is built afresh each time it is chosen: its rows come in again.
+    m_rows.clear();
+    m_appearAt.clear();
+    m_hovered.reset();
 }
 
 void HistoryPage::setHoveredRow(std::optional<QUuid> id)

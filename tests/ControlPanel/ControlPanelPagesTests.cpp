@@ -91,3 +91,21 @@ TEST(XdgAutostartLoginItem, ExecLineQuotesThePathForTheDesktop)
     for (const auto& [path, line] : cases)
         EXPECT_TRUE(XdgAutostartLoginItem::desktopEntry(path).contains(line + "\n")) << path.toStdString();
 }
+
+TEST(HistoryPage, ShowingThePageAgainBringsTheRowsInAgain)
+{
+    HistoryPage page(false);
+    page.resize(700, 400);
+    page.show();
+    page.setSections({{QStringLiteral("2026-12-07"), QStringLiteral("Today"), {item("a"), item("b")}}});
+    page.grab();
+    ASSERT_NE(page.row(item("a").id), nullptr);
+    EXPECT_TRUE(waitUntil([&] { return page.row(item("b").id)->hasAppeared; }));
+    page.hide();
+    EXPECT_EQ(page.row(item("b").id), nullptr); // made afresh, hidden, when next drawn
+    page.show();
+    page.grab();
+    ASSERT_NE(page.row(item("b").id), nullptr);
+    EXPECT_TRUE(waitUntil([&] { return !page.isAnimating(); }));
+    EXPECT_TRUE(page.row(item("b").id)->hasAppeared);
+}
