@@ -32,6 +32,7 @@ ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& ses
     m_isExpanded = m_viewModel.isExpanded();
     m_focusRequestID = m_viewModel.focusRequestID();
     m_expansion.jumpTo(m_isExpanded ? 1 : 0);
+    m_progress = m_expansion.target();
 }
 
 ContentView::~ContentView() = default;
@@ -74,13 +75,15 @@ void ContentView::syncNow()
         m_isExpanded = expanded;
         if (!expanded)
             emit keyboardFocusReleased();
+        const double now = m_clock();
         if (isVisible()) {
-            m_expansion.setTarget(expanded ? 1 : 0, expansionAnimation(), m_clock());
+            m_expansion.setTarget(expanded ? 1 : 0, expansionAnimation(), now);
             m_animator.start();
         } else {
             // Nothing animates while nobody can see it.
             m_expansion.jumpTo(expanded ? 1 : 0);
         }
+        advance(now);
         publishShape();
         update();
     }
@@ -94,34 +97,27 @@ Motion::Animation ContentView::expansionAnimation() const
     return Motion::Animation::spring(interaction.animationResponse, interaction.animationDamping);
 }
 
-double ContentView::progress() const
+void ContentView::advance(double now)
 {
-    return m_expansion.value(m_clock());
+    m_progress = m_expansion.value(now);
 }
 
-bool ContentView::isAnimating() const
-{
-    progress();
-    return m_expansion.isMoving();
-}
-
-QRectF ContentView::surfaceRect() const
+QRectF ContentView::surfaceRect(double progress) const
 {
     const NotchOverlayMetrics& metrics = m_inputs.metrics;
-    const double p = progress();
     const double width = std::max(
-        0.0, metrics.collapsedSize.width + (metrics.expandedSize.width - metrics.collapsedSize.width) * p);
+        0.0, metrics.collapsedSize.width + (metrics.expandedSize.width - metrics.collapsedSize.width) * progress);
     const double height = std::max(
-        0.0, metrics.collapsedSize.height + (metrics.expandedSize.height - metrics.collapsedSize.height) * p);
+        0.0, metrics.collapsedSize.height + (metrics.expandedSize.height - metrics.collapsedSize.height) * progress);
     return QRectF((metrics.panelSize.width - width) / 2, m_inputs.configuration.layout.panelGlowTopPadding, width,
                   height);
 }
 
-double ContentView::surfaceCornerRadius() const
+double ContentView::surfaceCornerRadius(double progress) const
 {
     const auto& appearance = m_inputs.configuration.appearance;
     return std::max(0.0, appearance.collapsedCornerRadius
-                             + (appearance.expandedCornerRadius - appearance.collapsedCornerRadius) * progress());
+                             + (appearance.expandedCornerRadius - appearance.collapsedCornerRadius) * progress);
 }
 
 QPainterPath ContentView::visibleShape() const
@@ -131,6 +127,7 @@ QPainterPath ContentView::visibleShape() const
 
 void ContentView::frame()
 {
+    advance(m_clock());
     publishShape();
     update();
 }
@@ -153,11 +150,12 @@ void ContentView::showEvent(QShowEvent* event)
 void ContentView::paintEvent(QPaintEvent*)
 {
     const auto& appearance = m_inputs.configuration.appearance;
+    // The state of the latest frame, so the drawing matches the published shape.
     const QRectF rect = surfaceRect();
     if (rect.isEmpty())
         return;
     const double radius = surfaceCornerRadius();
-    const double p = std::clamp(progress(), 0.0, 1.0);
+    const double p = std::clamp(m_progress, 0.0, 1.0);
 
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -40,11 +40,12 @@ public:
     void sync();
     void syncNow();
 
-    // The surface as it is drawn now, in this view's coordinates.
-    QRectF surfaceRect() const;
-    double surfaceCornerRadius() const;
+    // The surface as of the latest frame, in this view's coordinates. Reading
+    // these never advances the animation; only a frame does.
+    QRectF surfaceRect() const { return surfaceRect(m_progress); }
+    double surfaceCornerRadius() const { return surfaceCornerRadius(m_progress); }
     QPainterPath visibleShape() const;
-    bool isAnimating() const;
+    bool isAnimating() const { return m_expansion.isMoving(); }
 
 signals:
     // Everything outside this path is transparent.
@@ -58,9 +59,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    double progress() const;
+    QRectF surfaceRect(double progress) const;
+    double surfaceCornerRadius(double progress) const;
     Motion::Animation expansionAnimation() const;
+    // One frame: the clock is read once and everything drawn and published follows that instant.
     void frame();
+    void advance(double now);
     void publishShape();
 
     NotchTaskViewModel& m_viewModel;
@@ -74,7 +78,8 @@ private:
     QUuid m_focusRequestID;
 
     // 0 collapsed, 1 expanded; sizes, radius and rim follow it.
-    mutable Motion::Value m_expansion{0};
+    Motion::Value m_expansion{0};
+    double m_progress = 0;
     Motion::Animator m_animator;
     QPainterPath m_publishedShape;
 };

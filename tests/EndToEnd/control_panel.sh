@@ -8,41 +8,18 @@
 set -u
 
 binary=${1:?usage: control_panel.sh /path/to/quaverloom}
-for tool in Xvfb xdotool xwininfo import openbox python3; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+source "$(dirname "$0")/support/session.bash"
+require_tools Xvfb xdotool xwininfo import openbox python3
 here=$(cd "$(dirname "$0")" && pwd)
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-fail() {
-    echo "FAIL: $*"
-    [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
-    exit 1
-}
-eventually() {
-    for _ in $(seq 50); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
 shot() {
     [ -n "${QUAVERLOOM_E2E_SHOTS:-}" ] || return 0
     mkdir -p "$QUAVERLOOM_E2E_SHOTS"
     import -window root "$QUAVERLOOM_E2E_SHOTS/$1.png"
 }
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
+export DISPLAY=$server_display
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 sleep 0.5
@@ -69,19 +46,12 @@ pixel() {
     import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
 }
 
+# Starts the program on fresh settings, after running the given set-up command.
 start_app() {
-    rm -rf "$work/config" "$work/cache" "$work/runtime"
-    mkdir -p "$work/config/QuaverLoom" "$work/cache" "$work/runtime"
-    chmod 700 "$work/runtime"
+    rm -rf "$work/config" "$work/cache"
+    mkdir -p "$work/config/QuaverLoom" "$work/cache"
     "$@"
-    env XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
-        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL=http://127.0.0.1:9 "$binary" >"$work/app.log" 2>&1 &
-    app=$!
-    pids+=($app)
-}
-stop_app() {
-    kill -TERM "$app"
-    wait "$app" 2>/dev/null
+    launch_app "$DISPLAY"
 }
 
 # First launch: nothing stored; the window opens with the onboarding over it.
@@ -96,7 +66,7 @@ click_in_window $((WIDTH - 40)) 45
 prefs_done() { grep -qs '"hasCompletedOnboarding": *true' "$work/config/QuaverLoom/quaver-loom.preferences"; }
 eventually prefs_done \
     || fail "closing the onboarding did not complete it"
-stop_app
+quit_app
 
 # A later launch with the reopen preference and a week of completions.
 write_week() {
@@ -131,5 +101,5 @@ xdotool windowactivate --sync "$(panel_window)" key alt+F4
 eventually no_panel_window || fail "the window did not close"
 sleep 0.3
 kill -0 "$app" 2>/dev/null || fail "closing the control panel quit the program"
-stop_app
+quit_app
 echo "PASS: the control panel opens at first launch and by preference, switches pages, saves settings and closes without quitting"
