@@ -47,10 +47,17 @@ void clearTimeOfDay(icu::Calendar& calendar)
 } // namespace
 
 LocalCalendar::LocalCalendar(const QString& timeZoneID, const QString& localeName)
-    : m_localeName(localeName.isEmpty() ? QLocale().name() : localeName)
+    : m_timeZoneID(timeZoneID), m_localeName(localeName.isEmpty() ? QLocale().name() : localeName)
 {
-    icu::TimeZone* zone = timeZoneID.isEmpty() ? icu::TimeZone::createDefault()
-                                               : icu::TimeZone::createTimeZone(toUnicode(timeZoneID));
+}
+
+icu::Calendar& LocalCalendar::calendar() const
+{
+    // Made on first use: ICU's zone and locale data cost memory the notch alone never needs.
+    if (m_calendar)
+        return *m_calendar;
+    icu::TimeZone* zone = m_timeZoneID.isEmpty() ? icu::TimeZone::createDefault()
+                                                 : icu::TimeZone::createTimeZone(toUnicode(m_timeZoneID));
     UErrorCode status = U_ZERO_ERROR;
     m_calendar.reset(icu::Calendar::createInstance(zone, icu::Locale(m_localeName.toUtf8().constData()), status));
     if (U_FAILURE(status) || !m_calendar) {
@@ -62,6 +69,7 @@ LocalCalendar::LocalCalendar(const QString& timeZoneID, const QString& localeNam
     // repeated one at its first occurrence.
     m_calendar->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
     m_calendar->setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
+    return *m_calendar;
 }
 
 LocalCalendar::~LocalCalendar() = default;
@@ -69,7 +77,7 @@ LocalCalendar::~LocalCalendar() = default;
 QString LocalCalendar::timeZoneID() const
 {
     icu::UnicodeString id;
-    return fromUnicode(m_calendar->getTimeZone().getID(id));
+    return fromUnicode(calendar().getTimeZone().getID(id));
 }
 
 Date LocalCalendar::startOfDay(Date date) const
@@ -82,14 +90,15 @@ std::optional<Date> LocalCalendar::startOfDay(Date date, int days) const
     if (!std::isfinite(date.secondsSinceReferenceDate))
         return std::nullopt;
     UErrorCode status = U_ZERO_ERROR;
-    m_calendar->setTime(toUDate(date), status);
-    clearTimeOfDay(*m_calendar);
+    icu::Calendar& cal = calendar();
+    cal.setTime(toUDate(date), status);
+    clearTimeOfDay(cal);
     if (days != 0) {
-        m_calendar->add(UCAL_DATE, days, status);
+        cal.add(UCAL_DATE, days, status);
         // Landing in a gap moves the wall time; the day's start is still midnight.
-        clearTimeOfDay(*m_calendar);
+        clearTimeOfDay(cal);
     }
-    const UDate start = m_calendar->getTime(status);
+    const UDate start = cal.getTime(status);
     if (U_FAILURE(status))
         return std::nullopt;
     return fromUDate(start);
@@ -103,8 +112,9 @@ bool LocalCalendar::isSameDay(Date a, Date b) const
 int LocalCalendar::year(Date date) const
 {
     UErrorCode status = U_ZERO_ERROR;
-    m_calendar->setTime(toUDate(date), status);
-    const int32_t extended = m_calendar->get(UCAL_EXTENDED_YEAR, status);
+    icu::Calendar& cal = calendar();
+    cal.setTime(toUDate(date), status);
+    const int32_t extended = cal.get(UCAL_EXTENDED_YEAR, status);
     return U_FAILURE(status) ? 0 : extended;
 }
 
@@ -132,7 +142,7 @@ QString LocalCalendar::format(Date date, const QString& skeleton) const
             m_formats.remove(skeleton);
             return isoDateUTC(date);
         }
-        format->setCalendar(*m_calendar);
+        format->setCalendar(calendar());
     }
     icu::UnicodeString text;
     format->format(toUDate(date), text);
@@ -216,7 +226,7 @@ std::optional<int> LocalCalendar::wallMinuteOfDay(Date date) const
     int32_t rawOffset = 0;
     int32_t dstOffset = 0;
     const UDate utc = toUDate(date);
-    m_calendar->getTimeZone().getOffset(utc, false, rawOffset, dstOffset, status);
+    calendar().getTimeZone().getOffset(utc, false, rawOffset, dstOffset, status);
     if (U_FAILURE(status) || !std::isfinite(utc))
         return std::nullopt;
     const double wallMinutes = std::floor((utc + rawOffset + dstOffset) / 60000.0);

@@ -71,8 +71,11 @@ private:
     const Split& split(const QString& dateSkeleton) const;
     std::optional<int> wallMinuteOfDay(Date date) const;
 
-    std::unique_ptr<icu::Calendar> m_calendar;
+    icu::Calendar& calendar() const;
+
+    QString m_timeZoneID;
     QString m_localeName;
+    mutable std::unique_ptr<icu::Calendar> m_calendar;
     mutable QHash<QString, std::shared_ptr<icu::SimpleDateFormat>> m_formats;
     mutable QHash<QString, Split> m_splits;
     mutable std::optional<bool> m_timeByMinute;
