@@ -34,6 +34,7 @@ test: build
 bench: build
 	./$(BUILD)/bench/quaverloom_bench
 	./$(BUILD)/bench/quaverloom_bench_ui
+	./$(BUILD)/bench/quaverloom_flight_bench
 	bench/startup.sh ./$(BUILD)/bench/quaverloom_startup_bench
 
 fuzz: setup

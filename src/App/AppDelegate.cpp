@@ -22,6 +22,8 @@
 #include "Platform/UserDefaults.h"
 #include "Platform/XInputPointerMonitor.h"
 #include "Platform/XdgAutostartLoginItem.h"
+#include "Reminders/TaskReminderOverlayPresenter.h"
+#include "Reminders/TaskReminderScheduler.h"
 #include "Sorting/AppleFoundationTaskSortingService.h"
 #include "Sorting/OpenAICompatibleLanguageModel.h"
 #include "Workspace/NotchTaskViewModel.h"
@@ -99,8 +101,11 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
 #endif
 
     // The overlay; its panel stays hidden until the pipeline below shows it.
-    // The reminder preview has no scheduler to fly through yet, so it does nothing.
-    auto onPreviewReminder = [](const QString&) {};
+    // "Test Flight" flies through the scheduler's presenter once the scheduler exists.
+    auto onPreviewReminder = [this](const QString& title) {
+        if (m_reminderScheduler)
+            m_reminderScheduler->previewFlight(title);
+    };
     m_pointerMonitor = m_services.makePointerMonitor ? m_services.makePointerMonitor()
                                                      : std::make_unique<XInputPointerMonitor>();
     m_screens = m_services.makeScreens ? m_services.makeScreens() : std::make_unique<QtScreenInfoProvider>();
@@ -111,7 +116,12 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
         NotchOverlayController::Environment{*m_pointerMonitor, *m_screens, TemplateStyle::textWidthFunction(),
                                             reduceMotion});
 
-    // Reminder scheduler: not yet part of the program.
+    // Reminders: the flight presenter, then the scheduler, which flies an overdue one at once.
+    m_reminderPresenter =
+        std::make_unique<TaskReminderOverlayPresenter>(TaskReminderOverlayPresenter::Environment::live(reduceMotion));
+    m_reminderScheduler = std::make_unique<TaskReminderScheduler>(*m_taskViewModel, *m_reminderPresenter, m_configuration,
+                                                                  SystemClock::shared(),
+                                                                  std::make_unique<QtOneShotTimer>());
 
     // The control-panel window follows the session's presentation flag from now on.
     m_calendar = std::make_unique<LocalCalendar>();

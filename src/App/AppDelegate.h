@@ -23,6 +23,8 @@ class PointerMonitor;
 class QLockFile;
 class ScreenInfoProviding;
 class SystemSettingsRouting;
+class TaskReminderOverlayPresenter;
+class TaskReminderScheduler;
 class TaskSortingService;
 class TaskWorkspaceWriter;
 class TerminationSignalHandler;
@@ -69,6 +71,8 @@ public:
     AppUpdateManaging* appUpdateManager() const { return m_appUpdateManager.get(); }
     CheckForUpdatesCommand* checkForUpdatesCommand() const { return m_checkForUpdatesCommand.get(); }
     AppWindowCoordinator* windowCoordinator() const { return m_windowCoordinator.get(); }
+    TaskReminderOverlayPresenter* reminderPresenter() const { return m_reminderPresenter.get(); }
+    TaskReminderScheduler* reminderScheduler() const { return m_reminderScheduler.get(); }
 
 private:
     void showNotchPanel();
@@ -98,8 +102,8 @@ private:
     std::unique_ptr<PointerMonitor> m_pointerMonitor;
     std::unique_ptr<ScreenInfoProviding> m_screens;
     std::unique_ptr<NotchOverlayController> m_overlayController;
-    // Reminder presenter and scheduler: created here, after the overlay
-    // controller, once they exist; the preview callback then flies through them.
+    std::unique_ptr<TaskReminderOverlayPresenter> m_reminderPresenter;
+    std::unique_ptr<TaskReminderScheduler> m_reminderScheduler;
     // The control-panel window and what its pages need.
     std::unique_ptr<LocalCalendar> m_calendar;
     std::unique_ptr<SystemSettingsRouting> m_systemSettingsRouter;
