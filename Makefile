@@ -33,6 +33,7 @@ test: build
 
 bench: build
 	./$(BUILD)/bench/quaverloom_bench
+	./$(BUILD)/bench/quaverloom_bench_ui
 	./$(BUILD)/bench/quaverloom_flight_bench
 	bench/startup.sh ./$(BUILD)/bench/quaverloom_startup_bench
 	bench/startup.sh ./$(BUILD)/bench/quaverloom_onboarding_bench
