@@ -10,15 +10,19 @@
 class AppSessionViewModel;
 class AppSupportRouting;
 class AppUpdateManaging;
+class AppWindowCoordinator;
 class AppleFoundationTaskSortingService;
 class ApplicationShell;
 class CheckForUpdatesCommand;
 class LanguageModel;
+class LocalCalendar;
+class LoginItemRegistering;
 class NotchOverlayController;
 class NotchTaskViewModel;
 class PointerMonitor;
 class QLockFile;
 class ScreenInfoProviding;
+class SystemSettingsRouting;
 class TaskReminderOverlayPresenter;
 class TaskReminderScheduler;
 class TaskSortingService;
@@ -66,6 +70,7 @@ public:
     NotchOverlayController* overlayController() const { return m_overlayController.get(); }
     AppUpdateManaging* appUpdateManager() const { return m_appUpdateManager.get(); }
     CheckForUpdatesCommand* checkForUpdatesCommand() const { return m_checkForUpdatesCommand.get(); }
+    AppWindowCoordinator* windowCoordinator() const { return m_windowCoordinator.get(); }
     TaskReminderOverlayPresenter* reminderPresenter() const { return m_reminderPresenter.get(); }
     TaskReminderScheduler* reminderScheduler() const { return m_reminderScheduler.get(); }
 
@@ -99,7 +104,11 @@ private:
     std::unique_ptr<NotchOverlayController> m_overlayController;
     std::unique_ptr<TaskReminderOverlayPresenter> m_reminderPresenter;
     std::unique_ptr<TaskReminderScheduler> m_reminderScheduler;
-    // Control-panel window coordinator: created here, after the scheduler.
+    // The control-panel window and what its pages need.
+    std::unique_ptr<LocalCalendar> m_calendar;
+    std::unique_ptr<SystemSettingsRouting> m_systemSettingsRouter;
+    std::unique_ptr<LoginItemRegistering> m_loginItem;
+    std::unique_ptr<AppWindowCoordinator> m_windowCoordinator;
 
     bool m_hasOnboardingState = false;
     bool m_lastHasCompletedOnboarding = false;

@@ -1,6 +1,8 @@
 #include "App/AppDelegate.h"
 #include "App/AppSessionViewModel.h"
 #include "App/TerminationSignalHandler.h"
+#include "ControlPanel/AppWindowCoordinator.h"
+#include "ControlPanel/ControlPanelWindow.h"
 #include "Model/TaskWorkspaceState.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Model/UserDefaultsTaskStore.h"
@@ -74,6 +76,7 @@ TEST(AppDelegate, NotchIsShownExactlyWhileOnboardingIsCompleted)
     ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
     AppDelegate& delegate = *launch.delegate;
     EXPECT_EQ(delegate.applicationShell()->activationPolicy(), ApplicationShell::ActivationPolicy::Accessory);
+    EXPECT_EQ(delegate.windowCoordinator()->controlPanelWindow(), nullptr);
     NotchPanel& panel = delegate.overlayController()->panel();
     EXPECT_TRUE(panel.isVisible());
     EXPECT_EQ(panel.geometry(), QRect(637, -34, 646, 456));
@@ -111,6 +114,12 @@ TEST(AppDelegate, FirstLaunchKeepsTheNotchHiddenAndWritesNothing)
     EXPECT_FALSE(launch.delegate->overlayController()->panel().isVisible());
     EXPECT_EQ(launch.pointer->installedCount(), 0u);
     EXPECT_FALSE(launch.defaults->data(QStringLiteral("quaver-loom.preferences")).has_value());
+    // The control panel opens, regular, with the onboarding over it.
+    AppWindowCoordinator* coordinator = launch.delegate->windowCoordinator();
+    ASSERT_TRUE(coordinator && coordinator->controlPanelWindow());
+    EXPECT_TRUE(coordinator->controlPanelWindow()->isVisible());
+    EXPECT_EQ(launch.delegate->applicationShell()->activationPolicy(), ApplicationShell::ActivationPolicy::Regular);
+    EXPECT_EQ(coordinator->controlPanelViewModel().activeModal(), ControlPanelViewModel::ActiveModal::onboarding);
 }
 
 TEST(AppDelegate, AnOverdueReminderFliesAtStartAndBlocksPreviews)
