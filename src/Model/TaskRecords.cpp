@@ -2,6 +2,7 @@
 #include "Model/TaskAIState.h"
 #include "Model/TaskItem.h"
 #include "Model/TaskReminder.h"
+#include "Model/TaskSection.h"
 #include "Platform/Text.h"
 #include "Platform/Uuid.h"
 
@@ -127,7 +128,7 @@ TaskItem TaskItem::fromJson(const QJsonValue& value)
         Json::fail(QStringLiteral("id"), QStringLiteral("missing"));
     task.id = Json::toUuid(*id, QStringLiteral("id"));
     task.title = Json::requiredString(o, QStringLiteral("title"));
-    task.sectionID = Json::optionalString(o, QStringLiteral("sectionID")).value_or(QStringLiteral("section.personal"));
+    task.sectionID = Json::optionalString(o, QStringLiteral("sectionID")).value_or(QString(BuiltInSections::personalID));
     const std::optional<QJsonValue> priority = Json::present(o, QStringLiteral("priority"));
     if (!priority)
         Json::fail(QStringLiteral("priority"), QStringLiteral("missing"));

@@ -8,7 +8,7 @@
 #include <QSet>
 
 namespace {
-const QString kPersonal = QStringLiteral("section.personal");
+const QString kPersonal = BuiltInSections::personalID;
 
 bool hasLegacyReason(const TaskItem& task)
 {
@@ -188,18 +188,10 @@ TaskWorkspaceState UserDefaultsTaskStore::normalized(TaskWorkspaceState state)
     if (state.sections.isEmpty())
         state.sections = TaskSection::builtInDefaults();
 
-    // Hand-edited files can repeat a section id; the first one wins and tasks
-    // keep pointing at it by id.
-    QSet<QString> seen;
-    SectionList unique;
-    unique.reserve(state.sections.size());
-    for (const TaskSection& section : std::as_const(state.sections)) {
-        if (!seen.contains(section.id)) {
-            seen.insert(section.id);
-            unique.append(section);
-        }
-    }
-    state.sections = std::move(unique);
+    state.sections = firstSectionPerID(state.sections);
+    QSet<QString> sectionIDs;
+    for (const TaskSection& section : std::as_const(state.sections))
+        sectionIDs.insert(section.id);
 
     for (TaskItem& task : state.tasks) {
         if (task.sectionID.isEmpty())
@@ -211,10 +203,10 @@ TaskWorkspaceState UserDefaultsTaskStore::normalized(TaskWorkspaceState state)
                 task.completedAt = task.createdAt;
             task.reminder.reset();
         }
-        shareRepeatedText(task, seen);
+        shareRepeatedText(task, sectionIDs);
     }
 
-    if (state.selectedWorkspaceID != kAllWorkspaceID && !seen.contains(state.selectedWorkspaceID))
+    if (state.selectedWorkspaceID != kAllWorkspaceID && !sectionIDs.contains(state.selectedWorkspaceID))
         state.selectedWorkspaceID = kAllWorkspaceID;
 
     TaskOrdering::sortSectionsForDisplay(state.sections);
