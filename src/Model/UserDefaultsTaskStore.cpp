@@ -68,7 +68,7 @@ UserDefaultsTaskStore::UserDefaultsTaskStore(UserDefaults& userDefaults, QString
 
 TaskWorkspaceState UserDefaultsTaskStore::decode(const QByteArray& bytes)
 {
-    return repaired(WorkspaceRecordReader::readThroughTree(bytes));
+    return repaired(WorkspaceRecordReader::read(bytes));
 }
 
 TaskWorkspaceState UserDefaultsTaskStore::repaired(WorkspaceRecordReader::Record record)

@@ -676,7 +676,7 @@ public:
             Json::fail(QStringLiteral("id"), QStringLiteral("not a valid UUID"));
         task.id = *uuid;
         task.title = requiredString(title, QStringLiteral("title"));
-        task.sectionID = optionalId(sectionID, QStringLiteral("sectionID")).value_or(QStringLiteral("section.personal"));
+        task.sectionID = optionalId(sectionID, QStringLiteral("sectionID")).value_or(QString(BuiltInSections::personalID));
         task.priority = requiredPriority(priority);
         task.reasonText = requiredString(reasonText, QStringLiteral("reasonText"));
         task.aiReasonSourceTitle = optionalString(sourceTitle, QStringLiteral("aiReasonSourceTitle"));
