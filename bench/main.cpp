@@ -1,4 +1,4 @@
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMap>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -31,7 +31,10 @@ private:
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // The panel benchmarks paint on the raster engine, with or without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

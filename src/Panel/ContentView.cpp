@@ -1,14 +1,10 @@
 #include "Panel/ContentView.h"
 
 #include "App/AppSessionViewModel.h"
-#include "Panel/NotchBorderShape.h"
-#include "Panel/NotchShape.h"
-#include "Panel/TemplateStyle.h"
-#include "Workspace/NotchTaskViewModel.h"
+#include "Panel/NotchTaskPanel.h"
+#include "Panel/SortingEffects.h"
 
-#include <QPainter>
 #include <QTimer>
-#include <algorithm>
 
 ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel, QWidget* parent,
                          std::function<double()> clock)
@@ -16,22 +12,33 @@ ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& ses
       m_viewModel(viewModel),
       m_sessionViewModel(sessionViewModel),
       m_clock(std::move(clock)),
-      m_animator([this] { frame(); }, [this] { return isAnimating(); })
+      m_glow(new SortingAmbientGlow(this, m_clock)),
+      m_panel(new NotchTaskPanel(this, m_clock))
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAccessibleName(QStringLiteral("Notch panel"));
 
     const auto schedule = [this] { sync(); };
-    connect(&m_viewModel, &NotchTaskViewModel::isExpandedChanged, this, schedule);
-    connect(&m_viewModel, &NotchTaskViewModel::focusRequestIDChanged, this, schedule);
-    connect(&m_viewModel, &NotchTaskViewModel::requestedFocusChanged, this, schedule);
+    NotchTaskViewModel* vm = &m_viewModel;
+    connect(vm, &NotchTaskViewModel::isExpandedChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::draftTaskChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::sectionsChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::selectedWorkspaceIDChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::tasksChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::isSortingChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::sortStatusMessageChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::requestedFocusChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::focusRequestIDChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::taskSubmissionIDChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::currentWorkspacePromptChanged, this, schedule);
     connect(&m_sessionViewModel, &AppSessionViewModel::preferencesChanged, this, schedule);
+    connect(m_panel, &NotchTaskPanel::surfaceChanged, this, [this] { publishShape(); });
 
     // The first state is taken as it is, without animation or focus changes.
     m_isExpanded = m_viewModel.isExpanded();
     m_focusRequestID = m_viewModel.focusRequestID();
-    m_expansion.jumpTo(m_isExpanded ? 1 : 0);
+    wireCallbacks();
 }
 
 ContentView::~ContentView() = default;
@@ -39,8 +46,7 @@ ContentView::~ContentView() = default;
 void ContentView::setInputs(const Inputs& inputs)
 {
     m_inputs = inputs;
-    publishShape();
-    update();
+    syncNow();
 }
 
 void ContentView::setCallbacks(Callbacks callbacks)
@@ -59,80 +65,133 @@ void ContentView::sync()
     });
 }
 
+void ContentView::setFocusedField(std::optional<NotchTaskViewModel::FocusTarget> field)
+{
+    m_focusedField = field;
+    if (field == NotchTaskViewModel::FocusTarget::composer)
+        emit keyboardFocusRequested();
+}
+
 void ContentView::syncNow()
 {
     m_syncPending = false;
+    NotchTaskViewModel& vm = m_viewModel;
 
-    if (m_focusRequestID != m_viewModel.focusRequestID()) {
-        m_focusRequestID = m_viewModel.focusRequestID();
-        if (m_viewModel.requestedFocus() == NotchTaskViewModel::FocusTarget::composer)
-            emit keyboardFocusRequested();
+    if (m_focusRequestID != vm.focusRequestID()) {
+        m_focusRequestID = vm.focusRequestID();
+        setFocusedField(vm.requestedFocus());
     }
-
-    const bool expanded = m_viewModel.isExpanded();
+    const bool expanded = vm.isExpanded();
     if (expanded != m_isExpanded) {
         m_isExpanded = expanded;
-        if (!expanded)
+        if (!expanded) {
+            m_focusedField.reset();
             emit keyboardFocusReleased();
-        if (isVisible()) {
-            m_expansion.setTarget(expanded ? 1 : 0, expansionAnimation(), m_clock());
-            m_animator.start();
-        } else {
-            // Nothing animates while nobody can see it.
-            m_expansion.jumpTo(expanded ? 1 : 0);
         }
-        publishShape();
-        update();
     }
+
+    const NotchOverlayMetrics& metrics = m_inputs.metrics;
+    const auto& configuration = m_inputs.configuration;
+    const TaskWorkspaceTab selected = vm.selectedWorkspaceTab();
+    const std::optional<TaskSection> target = vm.composerTargetSection();
+
+    NotchTaskPanel::Inputs panel;
+    panel.isExpanded = expanded;
+    panel.isSorting = vm.isSorting();
+    panel.panelSize = metrics.panelSize;
+    panel.collapsedSize = metrics.collapsedSize;
+    panel.expandedSize = metrics.expandedSize;
+    panel.expandedContentSafeTopInset = metrics.expandedContentSafeTopInset;
+    panel.notchBandLayout = metrics.notchBandLayout;
+    panel.configuration = configuration;
+    panel.draftTask = {[vm = &vm] { return vm->draftTask(); }, [vm = &vm](QString text) { vm->setDraftTask(text); }};
+    panel.sections = vm.sections();
+    panel.workspaceTabs = vm.workspaceTabs();
+    panel.selectedWorkspaceID = vm.selectedWorkspaceID();
+    panel.currentWorkspaceTitle = selected.title;
+    panel.currentWorkspaceAccent = selected.accent;
+    panel.currentWorkspacePrompt = vm.currentWorkspacePrompt();
+    panel.currentWorkspaceCanRename = selected.canRename;
+    panel.currentWorkspaceCanDelete = selected.canDelete && vm.sections().size() > 1;
+    panel.currentComposerAccent = vm.selectedSectionAccent();
+    panel.composerTargetSectionTitle = target ? target->title : QStringLiteral("Personal");
+    panel.currentVisibleTaskCount = int(vm.tasks().size());
+    panel.tasks = vm.tasks();
+    panel.canMoveVisibleTasks = vm.selectedWorkspaceID() != QLatin1String("workspace.all");
+    panel.taskSubmissionID = vm.taskSubmissionID();
+    panel.hasCompletedOnboarding = m_sessionViewModel.preferences().hasCompletedOnboarding;
+    panel.statusMessage = vm.sortStatusMessage().value_or(QString());
+    panel.inputFocus = {[this] { return m_focusedField; },
+                        [this](std::optional<NotchTaskViewModel::FocusTarget> field) { m_focusedField = field; }};
+    panel.reduceMotion = m_inputs.reduceMotion;
+    m_panel->setInputs(panel);
+
+    const Size glowSize = expanded ? metrics.expandedSize : metrics.collapsedSize;
+    const auto& appearance = configuration.appearance;
+    m_glow->setInputs({vm.isSorting(),
+                       QRectF((metrics.panelSize.width - glowSize.width) / 2,
+                              configuration.layout.panelGlowTopPadding, glowSize.width, glowSize.height),
+                       expanded ? appearance.expandedCornerRadius : appearance.collapsedCornerRadius, configuration,
+                       m_inputs.reduceMotion});
+    publishShape();
 }
 
-Motion::Animation ContentView::expansionAnimation() const
+void ContentView::wireCallbacks()
 {
-    const auto& interaction = m_inputs.configuration.interaction;
-    if (m_inputs.reduceMotion)
-        return Motion::Animation::timed(Motion::Curve::EaseOut, interaction.reducedMotionDuration);
-    return Motion::Animation::spring(interaction.animationResponse, interaction.animationDamping);
-}
-
-double ContentView::progress() const
-{
-    return m_expansion.value(m_clock());
-}
-
-bool ContentView::isAnimating() const
-{
-    progress();
-    return m_expansion.isMoving();
+    NotchTaskViewModel* vm = &m_viewModel;
+    NotchTaskPanel::Callbacks callbacks;
+    callbacks.onSubmit = [vm] { vm->submitDraftTask(); };
+    callbacks.onSelectWorkspace = [vm](const QString& id) { vm->selectWorkspace(id); };
+    callbacks.onAddCustomSection = [vm](const QString& title) { vm->addSection(title); };
+    callbacks.onSavePromptOverride = [vm](const QString& prompt) {
+        vm->setWorkspacePrompt(prompt, vm->selectedWorkspaceID());
+    };
+    callbacks.onRenameWorkspace = [vm](const QString& title) { vm->renameSelectedSection(title); };
+    callbacks.onDeleteWorkspace = [vm] { vm->deleteSelectedSection(); };
+    callbacks.onSetWorkspaceAccent = [vm](std::optional<TaskSectionAccent> accent) {
+        vm->setSelectedSectionAccent(accent);
+    };
+    callbacks.onCompleteTask = [vm](const TaskItem& task) { vm->completeTask(task.id); };
+    callbacks.onDeleteTask = [vm](const TaskItem& task) { vm->deleteTask(task.id); };
+    callbacks.onMoveTasks = [vm](const QSet<qsizetype>& offsets, qsizetype destination) {
+        vm->moveTasks(offsets, destination);
+    };
+    callbacks.onSaveTaskReminder = [vm](const TaskItem& task, Date scheduledAt) {
+        vm->saveReminder(task.id, scheduledAt);
+    };
+    callbacks.onClearTaskReminder = [vm](const TaskItem& task) { vm->clearReminder(task.id); };
+    callbacks.onPreviewTaskReminder = [this](const TaskItem& task) {
+        if (m_callbacks.onPreviewReminder)
+            m_callbacks.onPreviewReminder(task.title);
+    };
+    callbacks.onSetExpansionHold = [vm](bool held, const QString& reason) { vm->setExpansionHold(held, reason); };
+    // Starts the sort and returns at once; the outcome arrives through the view model.
+    callbacks.onAISort = [vm] { vm->sortTasksWithAI(); };
+    callbacks.onOpenControlPanel = [this] {
+        m_sessionViewModel.setControlPanelPresented(true);
+        qCInfo(m_logger.category(), "Control panel requested");
+    };
+    m_panel->setCallbacks(std::move(callbacks));
 }
 
 QRectF ContentView::surfaceRect() const
 {
-    const NotchOverlayMetrics& metrics = m_inputs.metrics;
-    const double p = progress();
-    const double width = std::max(
-        0.0, metrics.collapsedSize.width + (metrics.expandedSize.width - metrics.collapsedSize.width) * p);
-    const double height = std::max(
-        0.0, metrics.collapsedSize.height + (metrics.expandedSize.height - metrics.collapsedSize.height) * p);
-    return QRectF((metrics.panelSize.width - width) / 2, m_inputs.configuration.layout.panelGlowTopPadding, width,
-                  height);
+    return m_panel->surfaceRect();
 }
 
 double ContentView::surfaceCornerRadius() const
 {
-    const auto& appearance = m_inputs.configuration.appearance;
-    return std::max(0.0, appearance.collapsedCornerRadius
-                             + (appearance.expandedCornerRadius - appearance.collapsedCornerRadius) * progress());
+    return m_panel->cornerRadius();
 }
 
 QPainterPath ContentView::visibleShape() const
 {
-    return NotchShape{surfaceCornerRadius(), 0}.path(surfaceRect());
+    return m_panel->visibleShape();
 }
 
-void ContentView::frame()
+bool ContentView::isAnimating() const
 {
-    publishShape();
-    update();
+    return m_panel->isAnimating();
 }
 
 void ContentView::publishShape()
@@ -144,38 +203,15 @@ void ContentView::publishShape()
     emit visibleShapeChanged(shape);
 }
 
+void ContentView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_glow->setGeometry(rect());
+    m_panel->setGeometry(rect());
+}
+
 void ContentView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     publishShape();
-}
-
-void ContentView::paintEvent(QPaintEvent*)
-{
-    const auto& appearance = m_inputs.configuration.appearance;
-    const QRectF rect = surfaceRect();
-    if (rect.isEmpty())
-        return;
-    const double radius = surfaceCornerRadius();
-    const double p = std::clamp(progress(), 0.0, 1.0);
-
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = NotchShape{radius, 0}.path(rect);
-    // Everything of the surface, rim and shadow included, lies inside the notch
-    // outline; with an opaque fill the shadow never shows, so it is not drawn.
-    painter.setClipPath(shape);
-    painter.fillPath(shape, TemplateStyle::color(appearance.panelColor));
-
-    QPen border(TemplateStyle::color(appearance.borderColor), appearance.borderLineWidth, Qt::SolidLine,
-                Qt::FlatCap, Qt::MiterJoin);
-    border.setMiterLimit(10);
-    painter.strokePath(NotchBorderShape{radius}.path(rect), border);
-
-    QColor rim = TemplateStyle::color(appearance.innerGlowColor);
-    rim.setAlphaF(float(rim.alphaF() * (0.75 + 0.25 * p)));
-    painter.setPen(QPen(rim, 0.6));
-    painter.setBrush(Qt::NoBrush);
-    const double rimRadius = std::max(0.0, radius - 1);
-    painter.drawRoundedRect(rect, rimRadius, rimRadius);
 }

@@ -2,19 +2,24 @@
 
 #include "Overlay/NotchOverlayMetrics.h"
 #include "Panel/Motion.h"
+#include "Platform/Logger.h"
 #include "Template/NotchTemplateConfiguration.h"
+#include "Workspace/NotchTaskViewModel.h"
 
 #include <QPainterPath>
 #include <QUuid>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class AppSessionViewModel;
-class NotchTaskViewModel;
+class NotchTaskPanel;
+class SortingAmbientGlow;
 
 // The root view of the notch panel and the only notch view that knows the view
-// models. It draws the notch surface, top-aligned below the glow padding and
-// centred in the panel, growing between the collapsed and expanded sizes.
+// models: it turns their state into the panel's inputs, every panel callback
+// into a view-model operation, places the sorting glow behind the panel and
+// moves the keyboard.
 class ContentView : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +36,7 @@ public:
                 std::function<double()> clock = &Motion::wallClock);
     ~ContentView() override;
 
+    // A new geometry updates the views in place.
     void setInputs(const Inputs& inputs);
     const Inputs& inputs() const { return m_inputs; }
     void setCallbacks(Callbacks callbacks);
@@ -46,6 +52,10 @@ public:
     QPainterPath visibleShape() const;
     bool isAnimating() const;
 
+    std::optional<NotchTaskViewModel::FocusTarget> focusedField() const { return m_focusedField; }
+    NotchTaskPanel* panel() const { return m_panel; }
+    SortingAmbientGlow* glow() const { return m_glow; }
+
 signals:
     // Everything outside this path is transparent.
     void visibleShapeChanged(const QPainterPath& shape);
@@ -54,27 +64,27 @@ signals:
     void keyboardFocusReleased();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
-    double progress() const;
-    Motion::Animation expansionAnimation() const;
-    void frame();
+    void wireCallbacks();
     void publishShape();
+    void setFocusedField(std::optional<NotchTaskViewModel::FocusTarget> field);
 
     NotchTaskViewModel& m_viewModel;
     AppSessionViewModel& m_sessionViewModel;
     std::function<double()> m_clock;
     Inputs m_inputs;
     Callbacks m_callbacks;
+    Logger m_logger{QStringLiteral("ContentView")};
+
+    SortingAmbientGlow* m_glow;
+    NotchTaskPanel* m_panel;
 
     bool m_syncPending = false;
     bool m_isExpanded = false;
     QUuid m_focusRequestID;
-
-    // 0 collapsed, 1 expanded; sizes, radius and rim follow it.
-    mutable Motion::Value m_expansion{0};
-    Motion::Animator m_animator;
+    std::optional<NotchTaskViewModel::FocusTarget> m_focusedField;
     QPainterPath m_publishedShape;
 };
