@@ -33,6 +33,7 @@ test: build
 
 bench: build
 	./$(BUILD)/bench/quaverloom_bench
+	bench/startup.sh ./$(BUILD)/bench/quaverloom_startup_bench
 
 fuzz: setup
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

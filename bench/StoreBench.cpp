@@ -1,5 +1,6 @@
 // Store save+load of a large workspace against the floor of parsing and
 // serialising the same bytes with QJsonDocument alone.
+#include "BenchWorkspace.h"
 #include "Model/UserDefaultsTaskStore.h"
 #include "Platform/UserDefaults.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 class InMemoryDefaults final : public UserDefaults {
 public:
-    std::optional<QByteArray> data(const QString& key) const override
+    std::optional<QByteArray> data(const QString& key, QString* = nullptr) const override
     {
         const auto it = values.constFind(key);
         return it == values.constEnd() ? std::nullopt : std::optional<QByteArray>(*it);
@@ -24,37 +25,6 @@ public:
     QStringList keys() const override { return values.keys(); }
     QMap<QString, QByteArray> values;
 };
-
-TaskWorkspaceState largeWorkspace(int taskCount)
-{
-    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
-    state.sections.append({"section.custom.5b0c2f3e-2d4f-4e6a-9b1c-0d2e3f4a5b6c", "Garden", TaskSection::Kind::custom, 4,
-                           TaskSectionAccent::green});
-    const TaskPriority priorities[] = {TaskPriority::high, TaskPriority::medium, TaskPriority::low};
-    for (int i = 0; i < taskCount; ++i) {
-        TaskItem t;
-        t.id = QUuid::createUuid();
-        t.title = QStringLiteral("Task number %1 with a realistic title").arg(i);
-        t.sectionID = state.sections[i % state.sections.size()].id;
-        t.priority = priorities[i % 3];
-        t.sortOrder = i / state.sections.size();
-        t.createdAt = Date{700000000.0 + i * 37.25};
-        if (i % 2 == 0) {
-            t.reasonText = QStringLiteral("Due this week and blocks other work");
-            t.aiReasonSourceTitle = t.title;
-            t.aiStatesByWorkspace.insert(t.sectionID, {t.priority, t.reasonText, t.title});
-            t.aiStatesByWorkspace.insert(QStringLiteral("workspace.all"), {TaskPriority::medium, t.reasonText, t.title});
-        }
-        if (i % 5 == 0) {
-            t.isCompleted = true;
-            t.completedAt = Date{710000000.0 + i};
-        } else if (i % 7 == 0) {
-            t.reminder = TaskReminder{Date{720000000.0 + i}, false};
-        }
-        state.tasks.append(t);
-    }
-    return UserDefaultsTaskStore::normalized(state);
-}
 
 void BM_StoreSaveThenLoad(benchmark::State& s)
 {

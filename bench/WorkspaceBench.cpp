@@ -1,8 +1,14 @@
 #include "BenchWorkspaces.h"
+#include "Model/TaskStore.h"
+#include "Model/TaskWorkspaceWriter.h"
+#include "Model/UserDefaultsTaskStore.h"
+#include "Platform/UserDefaults.h"
+#include "Sorting/TaskSortingService.h"
 #include "Workspace/NotchTaskViewModel.h"
 #include "Workspace/TaskWorkspaceLogic.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 // Per-operation cost of the task workspace at realistic and large sizes.
@@ -132,8 +138,39 @@ void BM_Apply50DecisionsAll(benchmark::State& state)
         benchmark::DoNotOptimize(TaskWorkspaceLogic::applyingSortDecisions(decisions, vm.allTasks(), vm.sections()));
 }
 
+// A checkbox click as the user feels it: the change and its save of a real
+// record on disk, written on the GUI thread (range 1 = 0) or handed to the
+// background writer (range 1 = 1). Only the GUI thread's time is measured.
+void BM_CompleteTaskSaved(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    FileUserDefaults defaults(dir.path());
+    UserDefaultsTaskStore store(defaults, QStringLiteral("quaver-loom.tasks"));
+    store.save(workspaceOf(state.range(0)));
+    SilentSortingService sorter;
+    NotchTaskViewModel viewModel(store, sorter, SystemClock::shared());
+    std::optional<TaskWorkspaceWriter> writer;
+    if (state.range(1) != 0) {
+        writer.emplace(store);
+        viewModel.useWriter(*writer);
+    }
+    QList<QUuid> ids;
+    for (const TaskItem& task : viewModel.allTasks()) {
+        if (!task.isCompleted)
+            ids.append(task.id);
+    }
+    for (auto _ : state) {
+        if (ids.isEmpty())
+            break;
+        viewModel.completeTask(ids.takeLast());
+    }
+    if (writer)
+        writer->flush();
+}
+
 } // namespace
 
+BENCHMARK(BM_CompleteTaskSaved)->Args({10000, 0})->Args({10000, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AddTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CompleteTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoveTask)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);

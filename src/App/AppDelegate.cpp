@@ -8,6 +8,7 @@
 #include "App/MessageBoxUpdateResultPresenter.h"
 #include "App/TerminationSignalHandler.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
+#include "Model/TaskWorkspaceWriter.h"
 #include "Model/UserDefaultsTaskStore.h"
 #include "Overlay/NotchOverlayController.h"
 #include "Overlay/NotchPanel.h"
@@ -25,8 +26,10 @@
 #include <QDir>
 #include <QLockFile>
 #include <QProcessEnvironment>
-#include <QStandardPaths>
 #include <cstdio>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 AppDelegate::AppDelegate(QObject* parent) : AppDelegate(Services{}, parent) {}
 
@@ -45,10 +48,7 @@ AppDelegate::~AppDelegate()
 
 QString AppDelegate::lockFilePath()
 {
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (directory.isEmpty())
-        directory = QDir::tempPath();
-    return directory + QStringLiteral("/quaverloom.lock");
+    return FileUserDefaults::standardDirectory() + QStringLiteral("/.quaverloom.lock");
 }
 
 AppDelegate::LaunchResult AppDelegate::startApplication()
@@ -58,6 +58,7 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
         return LaunchResult::stoppedForTests;
 
     // Two copies would draw two notches and write the same files.
+    QDir().mkpath(FileUserDefaults::standardDirectory());
     m_instanceLock = std::make_unique<QLockFile>(lockFilePath());
     m_instanceLock->setStaleLockTime(0); // only a lock whose process is gone is stale
     if (!m_instanceLock->tryLock(0)) {
@@ -75,6 +76,7 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
     // Stores on the live user defaults and the sorting service.
     m_userDefaults = m_services.makeUserDefaults ? m_services.makeUserDefaults() : std::make_unique<FileUserDefaults>();
     m_taskStore = std::make_unique<UserDefaultsTaskStore>(*m_userDefaults, QStringLiteral("quaver-loom.tasks"));
+    m_taskWriter = std::make_unique<TaskWorkspaceWriter>(*m_taskStore);
     m_languageModel = std::make_unique<OpenAICompatibleLanguageModel>(
         OpenAICompatibleLanguageModel::Configuration::fromEnvironment());
     m_sortingService = std::make_unique<AppleFoundationTaskSortingService>(m_languageModel.get());
@@ -82,9 +84,15 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
         std::make_unique<UserDefaultsAppPreferencesStore>(*m_userDefaults, QStringLiteral("quaver-loom.preferences"));
 
     // The view models load what is stored.
+    // Loading happens before the writer's thread ever touches the store.
     m_taskViewModel = std::make_unique<NotchTaskViewModel>(*m_taskStore, *m_sortingService, SystemClock::shared());
+    m_taskViewModel->useWriter(*m_taskWriter);
     m_appSupportRouter = std::make_unique<LiveAppSupportRouter>();
     m_sessionViewModel = std::make_unique<AppSessionViewModel>(*m_preferencesStore, *m_appSupportRouter);
+#if defined(__GLIBC__)
+    // Parsing a large record leaves much freed heap behind; give it back.
+    malloc_trim(0);
+#endif
 
     // The overlay; its panel stays hidden until the pipeline below shows it.
     // The reminder preview has no scheduler to fly through yet, so it does nothing.
@@ -150,10 +158,15 @@ void AppDelegate::hideNotchPanel()
 void AppDelegate::applicationWillTerminate()
 {
     hideNotchPanel();
+    if (m_taskWriter)
+        m_taskWriter->flush();
 }
 
 int AppDelegate::run()
 {
+    // Installed before the load, so a signal that arrives during it still
+    // ends the program through the normal path once the event loop runs.
+    TerminationSignalHandler signalHandler;
     switch (startApplication()) {
     case LaunchResult::alreadyRunning:
         std::fprintf(stderr, "QuaverLoom is already running (lock file %s held by another process).\n",
@@ -163,6 +176,5 @@ int AppDelegate::run()
     case LaunchResult::started:
         break;
     }
-    TerminationSignalHandler signalHandler;
     return QApplication::exec();
 }

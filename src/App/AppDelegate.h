@@ -20,6 +20,8 @@ class PointerMonitor;
 class QLockFile;
 class ScreenInfoProviding;
 class TaskSortingService;
+class TaskWorkspaceWriter;
+class TerminationSignalHandler;
 class UpdateResultPresenting;
 class UserDefaults;
 class UserDefaultsAppPreferencesStore;
@@ -46,12 +48,14 @@ public:
     ~AppDelegate() override;
 
     LaunchResult startApplication();
-    // Removes the pointer monitors and hides the notch panel; nothing is saved here.
+    // Removes the pointer monitors, hides the notch panel and waits for the
+    // saves already handed to the writer; nothing new is saved here.
     void applicationWillTerminate();
 
     // Starts, then runs the event loop; the process's exit code.
     int run();
 
+    // One copy per data directory: the lock lives beside the stored records.
     static QString lockFilePath();
 
     ApplicationShell* applicationShell() const { return m_applicationShell.get(); }
@@ -79,6 +83,7 @@ private:
     NotchTemplateConfiguration m_configuration;
     std::unique_ptr<UserDefaults> m_userDefaults;
     std::unique_ptr<UserDefaultsTaskStore> m_taskStore;
+    std::unique_ptr<TaskWorkspaceWriter> m_taskWriter;
     std::unique_ptr<LanguageModel> m_languageModel;
     std::unique_ptr<TaskSortingService> m_sortingService;
     std::unique_ptr<UserDefaultsAppPreferencesStore> m_preferencesStore;

@@ -10,6 +10,17 @@
 
 namespace {
 int signalFds[2] = {-1, -1};
+// A closed terminal or a logout (SIGHUP) ends the program like kill does.
+constexpr int kHandledSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+sigset_t handledSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signalNumber : kHandledSignals)
+        sigaddset(&set, signalNumber);
+    return set;
+}
 
 extern "C" void writeSignal(int signalNumber)
 {
@@ -23,6 +34,15 @@ extern "C" void writeSignal(int signalNumber)
 
 TerminationSignalHandler::TerminationSignalHandler(QObject* parent) : QObject(parent)
 {
+    // Whatever arrived while held is delivered on leaving: to the handler
+    // when it is installed, else with the default effect.
+    struct Release {
+        ~Release()
+        {
+            const sigset_t handled = handledSignals();
+            pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
+        }
+    } release;
     if (signalFds[0] >= 0)
         return; // one handler per process
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalFds) != 0) {
@@ -38,8 +58,14 @@ TerminationSignalHandler::TerminationSignalHandler(QObject* parent) : QObject(pa
     action.sa_handler = writeSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signalNumber : kHandledSignals)
+        sigaction(signalNumber, &action, nullptr);
+}
+
+void TerminationSignalHandler::holdSignalsUntilInstalled()
+{
+    const sigset_t handled = handledSignals();
+    pthread_sigmask(SIG_BLOCK, &handled, nullptr);
 }
 
 TerminationSignalHandler::~TerminationSignalHandler()
@@ -49,8 +75,8 @@ TerminationSignalHandler::~TerminationSignalHandler()
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signalNumber : kHandledSignals)
+        sigaction(signalNumber, &action, nullptr);
     delete m_notifier;
     m_notifier = nullptr;
     ::close(signalFds[0]);

@@ -4,7 +4,7 @@
 
 class QSocketNotifier;
 
-// SIGTERM and SIGINT (logout, kill, Ctrl+C) end the event loop through the
+// SIGTERM, SIGINT and SIGHUP (kill, Ctrl+C, logout, a closed terminal) end the event loop through the
 // normal quit path: the signal handler only writes a byte into a pipe, and the
 // event loop reads it and quits.
 class TerminationSignalHandler final : public QObject {
@@ -14,6 +14,11 @@ public:
     ~TerminationSignalHandler() override;
 
     bool isInstalled() const { return m_notifier != nullptr; }
+
+    // Called first thing in main: a signal that arrives while the program
+    // starts waits until a handler exists instead of killing it outright.
+    // Threads started meanwhile keep them blocked, so the GUI thread gets them.
+    static void holdSignalsUntilInstalled();
 
 signals:
     void terminationRequested(int signalNumber);

@@ -15,8 +15,15 @@ void fail(const QString& key, const QString& problem)
 
 bool isAbsent(const QJsonObject& object, const QString& key)
 {
+    return !present(object, key);
+}
+
+std::optional<QJsonValue> present(const QJsonObject& object, const QString& key)
+{
     const auto it = object.constFind(key);
-    return it == object.constEnd() || it->isNull();
+    if (it == object.constEnd() || it->isNull())
+        return std::nullopt;
+    return it.value();
 }
 
 QJsonObject asObject(const QJsonValue& value, const QString& context)
@@ -24,6 +31,14 @@ QJsonObject asObject(const QJsonValue& value, const QString& context)
     if (!value.isObject())
         fail(context, QStringLiteral("expected an object"));
     return value.toObject();
+}
+
+void requireObjects(const QJsonArray& array, const char* name)
+{
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        if (!array.at(i).isObject())
+            fail(QStringLiteral("%1[%2]").arg(QLatin1StringView(name)).arg(i), QStringLiteral("expected an object"));
+    }
 }
 
 QJsonArray asArray(const QJsonValue& value, const QString& context)
@@ -79,9 +94,10 @@ QUuid toUuid(const QJsonValue& value, const QString& key)
 
 static QJsonValue required(const QJsonObject& object, const QString& key)
 {
-    if (isAbsent(object, key))
+    std::optional<QJsonValue> value = present(object, key);
+    if (!value)
         fail(key, QStringLiteral("missing"));
-    return object.value(key);
+    return *std::move(value);
 }
 
 QString requiredString(const QJsonObject& object, const QString& key) { return toString(required(object, key), key); }
@@ -93,22 +109,26 @@ QJsonArray requiredArray(const QJsonObject& object, const QString& key) { return
 
 std::optional<QString> optionalString(const QJsonObject& object, const QString& key)
 {
-    return isAbsent(object, key) ? std::nullopt : std::optional(toString(object.value(key), key));
+    const std::optional<QJsonValue> value = present(object, key);
+    return value ? std::optional(toString(*value, key)) : std::nullopt;
 }
 
 std::optional<bool> optionalBool(const QJsonObject& object, const QString& key)
 {
-    return isAbsent(object, key) ? std::nullopt : std::optional(toBool(object.value(key), key));
+    const std::optional<QJsonValue> value = present(object, key);
+    return value ? std::optional(toBool(*value, key)) : std::nullopt;
 }
 
 std::optional<qint64> optionalInteger(const QJsonObject& object, const QString& key)
 {
-    return isAbsent(object, key) ? std::nullopt : std::optional(toInteger(object.value(key), key));
+    const std::optional<QJsonValue> value = present(object, key);
+    return value ? std::optional(toInteger(*value, key)) : std::nullopt;
 }
 
 std::optional<Date> optionalDate(const QJsonObject& object, const QString& key)
 {
-    return isAbsent(object, key) ? std::nullopt : std::optional(toDate(object.value(key), key));
+    const std::optional<QJsonValue> value = present(object, key);
+    return value ? std::optional(toDate(*value, key)) : std::nullopt;
 }
 
 QJsonValue fromDate(Date date)

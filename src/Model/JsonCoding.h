@@ -8,6 +8,7 @@
 #include <QUuid>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 // Raised by every decoder: a missing required key, a value of the wrong type,
 // an unknown raw value. The message names the coding path.
@@ -23,8 +24,22 @@ namespace Json {
 [[noreturn]] void fail(const QString& key, const QString& problem);
 
 bool isAbsent(const QJsonObject& object, const QString& key);
+// The value under key, or nullopt when it is missing or null; one lookup.
+std::optional<QJsonValue> present(const QJsonObject& object, const QString& key);
 
 QJsonObject asObject(const QJsonValue& value, const QString& context);
+
+// Decodes element `index` of the array `name`; an error names its place ("tasks[5].title: ...").
+template <typename Decode> auto element(const char* name, qsizetype index, Decode&& decode) -> decltype(decode())
+{
+    try {
+        return decode();
+    } catch (const DecodingError& error) {
+        throw DecodingError(std::string(name) + '[' + std::to_string(index) + "]." + error.what());
+    }
+}
+// Fails unless every element is an object, so nothing is reserved for an array of anything else.
+void requireObjects(const QJsonArray& array, const char* name);
 QJsonArray asArray(const QJsonValue& value, const QString& context);
 
 QString toString(const QJsonValue& value, const QString& key);

@@ -2,6 +2,7 @@
 #include "Model/TaskAIState.h"
 #include "Model/TaskItem.h"
 #include "Model/TaskReminder.h"
+#include "Model/TaskSection.h"
 #include "Platform/Text.h"
 #include "Platform/Uuid.h"
 
@@ -122,18 +123,20 @@ TaskItem TaskItem::fromJson(const QJsonValue& value)
 {
     const QJsonObject o = Json::asObject(value, QStringLiteral("task"));
     TaskItem task;
-    if (Json::isAbsent(o, QStringLiteral("id")))
+    const std::optional<QJsonValue> id = Json::present(o, QStringLiteral("id"));
+    if (!id)
         Json::fail(QStringLiteral("id"), QStringLiteral("missing"));
-    task.id = Json::toUuid(o.value(QStringLiteral("id")), QStringLiteral("id"));
+    task.id = Json::toUuid(*id, QStringLiteral("id"));
     task.title = Json::requiredString(o, QStringLiteral("title"));
-    task.sectionID = Json::optionalString(o, QStringLiteral("sectionID")).value_or(QStringLiteral("section.personal"));
-    if (Json::isAbsent(o, QStringLiteral("priority")))
+    task.sectionID = Json::optionalString(o, QStringLiteral("sectionID")).value_or(QString(BuiltInSections::personalID));
+    const std::optional<QJsonValue> priority = Json::present(o, QStringLiteral("priority"));
+    if (!priority)
         Json::fail(QStringLiteral("priority"), QStringLiteral("missing"));
-    task.priority = TaskPriorities::decode(o.value(QStringLiteral("priority")), QStringLiteral("priority"));
+    task.priority = TaskPriorities::decode(*priority, QStringLiteral("priority"));
     task.reasonText = Json::requiredString(o, QStringLiteral("reasonText"));
     task.aiReasonSourceTitle = Json::optionalString(o, QStringLiteral("aiReasonSourceTitle"));
-    if (!Json::isAbsent(o, QStringLiteral("aiStatesByWorkspace"))) {
-        const QJsonObject states = Json::asObject(o.value(QStringLiteral("aiStatesByWorkspace")), QStringLiteral("aiStatesByWorkspace"));
+    if (const std::optional<QJsonValue> aiStates = Json::present(o, QStringLiteral("aiStatesByWorkspace"))) {
+        const QJsonObject states = Json::asObject(*aiStates, QStringLiteral("aiStatesByWorkspace"));
         for (auto it = states.constBegin(); it != states.constEnd(); ++it)
             task.aiStatesByWorkspace.insert(it.key(), TaskAIState::fromJson(it.value()));
     }
@@ -141,8 +144,8 @@ TaskItem TaskItem::fromJson(const QJsonValue& value)
     task.sortOrder = Json::optionalInteger(o, QStringLiteral("sortOrder")).value_or(0);
     task.isCompleted = Json::optionalBool(o, QStringLiteral("isCompleted")).value_or(false);
     task.completedAt = Json::optionalDate(o, QStringLiteral("completedAt"));
-    if (!Json::isAbsent(o, QStringLiteral("reminder")))
-        task.reminder = TaskReminder::fromJson(o.value(QStringLiteral("reminder")));
+    if (const std::optional<QJsonValue> reminder = Json::present(o, QStringLiteral("reminder")))
+        task.reminder = TaskReminder::fromJson(*reminder);
     return task;
 }
 
@@ -159,10 +162,11 @@ void write(Json::Writer& w, const TaskList& tasks)
 TaskList fromJson(const QJsonValue& value)
 {
     const QJsonArray array = Json::asArray(value, QStringLiteral("tasks"));
+    Json::requireObjects(array, "tasks");
     TaskList tasks;
     tasks.reserve(array.size());
-    for (const QJsonValue& element : array)
-        tasks.append(TaskItem::fromJson(element));
+    for (qsizetype i = 0; i < array.size(); ++i)
+        tasks.append(Json::element("tasks", i, [&] { return TaskItem::fromJson(array.at(i)); }));
     return tasks;
 }
 

@@ -7,28 +7,54 @@
 #include <QSet>
 
 namespace {
-const QString kPersonal = QStringLiteral("section.personal");
+const QString kPersonal = BuiltInSections::personalID;
 
 bool hasLegacyReason(const TaskItem& task)
 {
     return !task.reasonText.isEmpty() && task.aiReasonSourceTitle && Text::sameText(*task.aiReasonSourceTitle, task.title);
 }
+// Decoding gives every string its own copy, yet many repeat: section ids, and
+// a title or reason inside the task's own AI results. Sharing one copy of
+// each keeps a large workspace much smaller in memory.
+void shareRepeatedText(TaskItem& task, const QSet<QString>& sectionIDs)
+{
+    if (const auto id = sectionIDs.constFind(task.sectionID); id != sectionIDs.constEnd())
+        task.sectionID = *id;
+    if (task.aiReasonSourceTitle && *task.aiReasonSourceTitle == task.title)
+        task.aiReasonSourceTitle = task.title;
+    if (task.aiStatesByWorkspace.isEmpty())
+        return;
+    QMap<QString, TaskAIState> states;
+    for (auto it = task.aiStatesByWorkspace.cbegin(); it != task.aiStatesByWorkspace.cend(); ++it) {
+        TaskAIState state = it.value();
+        if (state.sourceTitle == task.title)
+            state.sourceTitle = task.title;
+        if (state.reasonText == task.reasonText)
+            state.reasonText = task.reasonText;
+        const auto id = sectionIDs.constFind(it.key());
+        const QString& key = id != sectionIDs.constEnd() ? *id : it.key() == kAllWorkspaceID ? kAllWorkspaceID : it.key();
+        states.insert(key, std::move(state));
+    }
+    task.aiStatesByWorkspace = std::move(states);
+}
 } // namespace
 
 UserDefaultsTaskStore::UserDefaultsTaskStore(UserDefaults& userDefaults, QString storageKey, const Clock& clock)
-    : m_userDefaults(userDefaults), m_storageKey(std::move(storageKey)), m_clock(clock)
+    : m_userDefaults(userDefaults)
+    , m_storageKey(std::move(storageKey))
+    , m_clock(clock)
+    , m_logger(QStringLiteral("UserDefaultsTaskStore"))
 {
 }
 
 TaskWorkspaceState UserDefaultsTaskStore::decode(const QByteArray& bytes)
 {
     const QJsonValue root = Json::parse(bytes);
-    try {
+    // The error worth reporting is the one of the form the record is in; data
+    // of neither form reports the older list form's error.
+    if (root.isObject())
         return normalized(TaskWorkspaceState::fromJson(root));
-    } catch (const DecodingError&) {
-        // The older form; when it fails too, its error is the one reported.
-        return convertedFromTaskList(TaskItems::fromJson(root));
-    }
+    return convertedFromTaskList(TaskItems::fromJson(root));
 }
 
 QByteArray UserDefaultsTaskStore::encode(const TaskWorkspaceState& state)
@@ -38,44 +64,102 @@ QByteArray UserDefaultsTaskStore::encode(const TaskWorkspaceState& state)
     return writer.take();
 }
 
+namespace {
+size_t hashOf(const QByteArray& bytes)
+{
+    return qHash(QByteArrayView(bytes), 0);
+}
+} // namespace
+
+void UserDefaultsTaskStore::remember(const QByteArray& bytes)
+{
+    m_known = Known{m_userDefaults.stamp(m_storageKey), hashOf(bytes)};
+}
+
 TaskWorkspaceState UserDefaultsTaskStore::load()
 {
-    m_unreadableBytes.reset();
-    const std::optional<QByteArray> bytes = m_userDefaults.data(m_storageKey);
-    if (!bytes)
+    m_known.reset();
+    m_unkeptUnreadableHash.reset();
+    QString readError;
+    std::optional<QByteArray> bytes = m_userDefaults.data(m_storageKey, &readError);
+    if (!bytes) {
+        if (!readError.isEmpty())
+            throw StoreError(readError); // saves refuse to replace it while it stays unreadable
         return TaskWorkspaceState::defaultState();
+    }
     try {
-        return decode(*bytes);
+        TaskWorkspaceState state = decode(*bytes);
+        remember(*bytes);
+        return state;
     } catch (const DecodingError& error) {
-        m_unreadableBytes = *bytes;
-        throw StoreError(QString::fromStdString(error.what()));
+        const QString description = QString::fromUtf8(error.what());
+        try {
+            const QString key = keepAside(QStringLiteral("unreadable"), *bytes);
+            remember(*bytes);
+            m_logger.error(QStringLiteral("The stored workspace cannot be decoded; a copy is kept as %1").arg(key));
+        } catch (const StoreError& keepError) {
+            m_unkeptUnreadableHash = hashOf(*bytes);
+            m_logger.error(keepError.description());
+        }
+        throw StoreError(description);
     }
 }
 
-void UserDefaultsTaskStore::preserveUnreadableRecord()
+QString UserDefaultsTaskStore::keepAside(const QString& kind, const QByteArray& bytes)
 {
-    if (!m_unreadableBytes)
-        return;
-    const QString prefix = m_storageKey + QStringLiteral(".unreadable-");
-    for (const QString& key : m_userDefaults.keys()) {
-        if (key.startsWith(prefix) && m_userDefaults.data(key) == m_unreadableBytes) {
-            m_unreadableBytes.reset();
-            return;
-        }
+    const QString prefix = m_storageKey + QLatin1Char('.') + kind + QLatin1Char('-');
+    const QStringList keys = m_userDefaults.keys();
+    for (const QString& key : keys) {
+        if (!key.startsWith(prefix))
+            continue;
+        const std::optional<UserDefaults::Stamp> stamp = m_userDefaults.stamp(key);
+        if (stamp && stamp->size != bytes.size())
+            continue;
+        if (m_userDefaults.data(key) == bytes)
+            return key;
     }
     const QString stamp = m_clock.now().toDateTime().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString key = prefix + stamp;
+    for (int n = 2; keys.contains(key); ++n)
+        key = prefix + stamp + QLatin1Char('-') + QString::number(n);
     QString error;
-    if (!m_userDefaults.setData(prefix + stamp, *m_unreadableBytes, &error))
-        throw StoreError(QStringLiteral("could not keep the unreadable workspace record: %1").arg(error));
-    m_unreadableBytes.reset();
+    if (!m_userDefaults.setData(key, bytes, &error))
+        throw StoreError(QStringLiteral("could not keep the %1 workspace record as %2: %3").arg(kind, key, error));
+    return key;
+}
+
+void UserDefaultsTaskStore::keepChangedRecordAside()
+{
+    const std::optional<UserDefaults::Stamp> stamp = m_userDefaults.stamp(m_storageKey);
+    if (stamp && m_known && m_known->stamp == stamp)
+        return; // untouched since this store last read or wrote it
+    QString readError;
+    const std::optional<QByteArray> bytes = m_userDefaults.data(m_storageKey, &readError);
+    if (!bytes) {
+        if (readError.isEmpty())
+            return; // nothing there to lose
+        throw StoreError(QStringLiteral("the stored workspace cannot be read, so it is not replaced: %1").arg(readError));
+    }
+    const size_t hash = hashOf(*bytes);
+    if (m_known && m_known->hash == hash)
+        return; // touched, not changed
+    if (m_unkeptUnreadableHash == hash) {
+        keepAside(QStringLiteral("unreadable"), *bytes);
+        m_unkeptUnreadableHash.reset();
+        return;
+    }
+    const QString key = keepAside(QStringLiteral("conflict"), *bytes);
+    m_logger.error(QStringLiteral("The stored workspace was changed by another program; that version is kept as %1").arg(key));
 }
 
 void UserDefaultsTaskStore::save(const TaskWorkspaceState& state)
 {
-    preserveUnreadableRecord();
+    keepChangedRecordAside();
+    const QByteArray bytes = encode(state);
     QString error;
-    if (!m_userDefaults.setData(m_storageKey, encode(state), &error))
+    if (!m_userDefaults.setData(m_storageKey, bytes, &error))
         throw StoreError(error);
+    remember(bytes);
 }
 
 TaskWorkspaceState UserDefaultsTaskStore::normalized(TaskWorkspaceState state)
@@ -83,18 +167,10 @@ TaskWorkspaceState UserDefaultsTaskStore::normalized(TaskWorkspaceState state)
     if (state.sections.isEmpty())
         state.sections = TaskSection::builtInDefaults();
 
-    // Hand-edited files can repeat a section id; the first one wins and tasks
-    // keep pointing at it by id.
-    QSet<QString> seen;
-    SectionList unique;
-    unique.reserve(state.sections.size());
-    for (const TaskSection& section : std::as_const(state.sections)) {
-        if (!seen.contains(section.id)) {
-            seen.insert(section.id);
-            unique.append(section);
-        }
-    }
-    state.sections = std::move(unique);
+    state.sections = firstSectionPerID(state.sections);
+    QSet<QString> sectionIDs;
+    for (const TaskSection& section : std::as_const(state.sections))
+        sectionIDs.insert(section.id);
 
     for (TaskItem& task : state.tasks) {
         if (task.sectionID.isEmpty())
@@ -106,9 +182,10 @@ TaskWorkspaceState UserDefaultsTaskStore::normalized(TaskWorkspaceState state)
                 task.completedAt = task.createdAt;
             task.reminder.reset();
         }
+        shareRepeatedText(task, sectionIDs);
     }
 
-    if (state.selectedWorkspaceID != kAllWorkspaceID && !seen.contains(state.selectedWorkspaceID))
+    if (state.selectedWorkspaceID != kAllWorkspaceID && !sectionIDs.contains(state.selectedWorkspaceID))
         state.selectedWorkspaceID = kAllWorkspaceID;
 
     TaskOrdering::sortSectionsForDisplay(state.sections);

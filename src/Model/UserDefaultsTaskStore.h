@@ -2,6 +2,7 @@
 
 #include "Model/TaskStore.h"
 #include "Platform/Date.h"
+#include "Platform/Logger.h"
 #include "Platform/UserDefaults.h"
 
 #include <optional>
@@ -11,10 +12,14 @@ public:
     UserDefaultsTaskStore(UserDefaults& userDefaults, QString storageKey, const Clock& clock = SystemClock::shared());
 
     // Nothing stored gives the default workspace; the current record is
-    // normalised; an older bare task list is converted. Never writes.
+    // normalised; an older bare task list is converted. A record that cannot
+    // be decoded is copied to "<key>.unreadable-<UTC time>" right away, so its
+    // bytes need not stay in memory until the first save.
     TaskWorkspaceState load() override;
-    // Replaces the stored record. A record that could not be read at load is
-    // first kept under "<key>.unreadable-<UTC time>", so it is never lost.
+    // Replaces the stored record, but never over bytes this store has not
+    // seen: a record someone else replaced since the last load or save is
+    // first kept as "<key>.conflict-<UTC time>", and one that cannot be read
+    // at all makes the save fail. Used by one thread at a time.
     void save(const TaskWorkspaceState& state) override;
 
     static TaskWorkspaceState normalized(TaskWorkspaceState state);
@@ -23,10 +28,22 @@ public:
     static QByteArray encode(const TaskWorkspaceState& state);
 
 private:
-    void preserveUnreadableRecord();
+    // What this store last read or wrote under its key.
+    struct Known {
+        std::optional<UserDefaults::Stamp> stamp;
+        size_t hash = 0;
+    };
+
+    // Copies bytes to "<key>.<kind>-<UTC time>" unless an identical copy is already there.
+    QString keepAside(const QString& kind, const QByteArray& bytes);
+    void keepChangedRecordAside();
+    void remember(const QByteArray& bytes);
 
     UserDefaults& m_userDefaults;
     QString m_storageKey;
     const Clock& m_clock;
-    std::optional<QByteArray> m_unreadableBytes;
+    Logger m_logger;
+    std::optional<Known> m_known;
+    // Set while an undecodable record could not be copied aside at load.
+    std::optional<size_t> m_unkeptUnreadableHash;
 };

@@ -2,6 +2,8 @@
 #include "Model/TaskSection.h"
 #include "Model/TaskWorkspaceState.h"
 
+#include <QSet>
+
 namespace TaskSectionAccents {
 
 QString rawValue(TaskSectionAccent accent)
@@ -21,15 +23,48 @@ std::optional<TaskSectionAccent> fromRawValue(const QString& raw)
 
 } // namespace TaskSectionAccents
 
+namespace BuiltInSections {
+
+const BuiltInSection* find(const QString& id)
+{
+    const int index = position(id);
+    return index < 0 ? nullptr : &all[size_t(index)];
+}
+
+int position(const QString& id)
+{
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (id == all[i].id)
+            return int(i);
+    }
+    return -1;
+}
+
+} // namespace BuiltInSections
+
 const QList<TaskSection>& TaskSection::builtInDefaults()
 {
-    static const QList<TaskSection> sections{
-        {QStringLiteral("section.work"), QStringLiteral("Work"), Kind::builtIn, 0, std::nullopt},
-        {QStringLiteral("section.personal"), QStringLiteral("Personal"), Kind::builtIn, 1, std::nullopt},
-        {QStringLiteral("section.home"), QStringLiteral("Home"), Kind::builtIn, 2, std::nullopt},
-        {QStringLiteral("section.health"), QStringLiteral("Health"), Kind::builtIn, 3, std::nullopt},
-    };
+    static const QList<TaskSection> sections = [] {
+        QList<TaskSection> list;
+        for (const BuiltInSection& builtIn : BuiltInSections::all)
+            list.append({builtIn.id, builtIn.title, Kind::builtIn, list.size(), std::nullopt});
+        return list;
+    }();
     return sections;
+}
+
+SectionList firstSectionPerID(const SectionList& sections)
+{
+    SectionList unique;
+    unique.reserve(sections.size());
+    QSet<QString> seen;
+    for (const TaskSection& section : sections) {
+        if (!seen.contains(section.id)) {
+            seen.insert(section.id);
+            unique.append(section);
+        }
+    }
+    return unique;
 }
 
 QString TaskSection::kindRawValue(Kind kind)
@@ -105,9 +140,10 @@ TaskWorkspaceState TaskWorkspaceState::fromJson(const QJsonValue& value)
     const QJsonObject o = Json::asObject(value, QStringLiteral("workspace"));
     TaskWorkspaceState state;
     const QJsonArray sections = Json::requiredArray(o, QStringLiteral("sections"));
+    Json::requireObjects(sections, "sections");
     state.sections.reserve(sections.size());
-    for (const QJsonValue& section : sections)
-        state.sections.append(TaskSection::fromJson(section));
+    for (qsizetype i = 0; i < sections.size(); ++i)
+        state.sections.append(Json::element("sections", i, [&] { return TaskSection::fromJson(sections.at(i)); }));
     if (Json::isAbsent(o, QStringLiteral("tasks")))
         Json::fail(QStringLiteral("tasks"), QStringLiteral("missing"));
     state.tasks = TaskItems::fromJson(o.value(QStringLiteral("tasks")));

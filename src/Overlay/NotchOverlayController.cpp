@@ -7,6 +7,8 @@
 #include "Platform/ScreenInfoProviding.h"
 #include "Workspace/NotchTaskViewModel.h"
 
+#include <QEvent>
+#include <QGuiApplication>
 #include <QPointer>
 
 NotchOverlayController::NotchOverlayController(const NotchTemplateConfiguration& configuration,
@@ -43,20 +45,23 @@ NotchOverlayController::NotchOverlayController(const NotchTemplateConfiguration&
     connect(m_contentView, &ContentView::keyboardFocusReleased, panel, &NotchPanel::giveBackKeyboardFocus);
     m_panel->setVisibleShape(m_contentView->visibleShape());
 
-    // Like a subscription that delivers the current value at once.
-    connect(&m_viewModel, &NotchTaskViewModel::sectionsChanged, this, [this](const SectionList& sections) {
-        if (m_lastSections && *m_lastSections == sections)
-            return;
-        m_lastSections = sections;
-        refreshLayout();
-    });
-    m_lastSections = m_viewModel.sections();
-    refreshLayout();
+    // The geometry depends only on the screen, the configuration and the
+    // measured "AI Sort" label: re-lay out when either of the last two moves.
+    connect(&m_screens, &ScreenInfoProviding::screensChanged, this, &NotchOverlayController::refreshLayout);
+    if (qGuiApp)
+        qGuiApp->installEventFilter(this);
 }
 
 NotchOverlayController::~NotchOverlayController()
 {
     removeEventMonitors();
+}
+
+bool NotchOverlayController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == qGuiApp && event->type() == QEvent::ApplicationFontChange)
+        refreshLayout();
+    return QObject::eventFilter(watched, event);
 }
 
 void NotchOverlayController::positionPanel()
@@ -128,16 +133,20 @@ void NotchOverlayController::updateMousePassThrough(Point location)
 
 void NotchOverlayController::refreshLayout()
 {
-    // The geometry depends only on the screen and the configuration.
-    const NotchOverlayMetrics updated = NotchOverlayMetrics::make(m_metrics.screen, m_configuration, m_textWidth);
-    if (updated.panelSize == m_metrics.panelSize && updated.expandedSize == m_metrics.expandedSize)
+    // Always the current main screen: the one found at start may have been
+    // resized, replaced or unplugged since.
+    const NotchOverlayMetrics updated = NotchOverlayMetrics::make(m_screens.mainScreen(), m_configuration, m_textWidth);
+    if (updated == m_metrics)
         return;
+    const bool resized = updated.panelSize != m_metrics.panelSize || updated.expandedSize != m_metrics.expandedSize;
     m_metrics = updated;
     m_contentView->setInputs({m_metrics, m_configuration, m_reduceMotion});
-    m_hostingView->setGeometry(0, 0, qRound(m_metrics.panelSize.width), qRound(m_metrics.panelSize.height));
-    const Size size = m_metrics.panelSize;
-    applyPanelFrame({m_panelFrame.midX() - size.width / 2, m_panelFrame.maxY() - size.height, size.width,
-                     size.height});
+    if (resized) {
+        m_hostingView->setGeometry(0, 0, qRound(m_metrics.panelSize.width), qRound(m_metrics.panelSize.height));
+        const Size size = m_metrics.panelSize;
+        applyPanelFrame({m_panelFrame.midX() - size.width / 2, m_panelFrame.maxY() - size.height, size.width,
+                         size.height});
+    }
     positionPanel();
     evaluateHover();
     emit metricsChanged(m_metrics);

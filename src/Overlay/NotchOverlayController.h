@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Model/TaskSection.h"
 #include "Overlay/NotchHeaderWidthRequirements.h"
 #include "Overlay/NotchOverlayMetrics.h"
 #include "Platform/PointerMonitor.h"
@@ -21,8 +20,8 @@ class ScreenInfoProviding;
 // Owns the borderless panel over the notch: computes the geometry, places the
 // panel, expands and collapses the workspace from the pointer position, lets
 // clicks through outside the visible shape and re-lays the panel out when the
-// section list changes. There is no timer: pointer events and the section list
-// drive everything.
+// screens or the application font change. There is no timer: pointer, screen
+// and font events drive everything.
 class NotchOverlayController final : public QObject {
     Q_OBJECT
 public:
@@ -54,6 +53,9 @@ public:
 signals:
     void metricsChanged(const NotchOverlayMetrics& metrics);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void refreshLayout();
     void updateMousePassThrough(Point location);
@@ -75,5 +77,4 @@ private:
     bool m_reduceMotion = false;
     // The panel's frame in screen coordinates, as last placed.
     Rect m_panelFrame;
-    std::optional<SectionList> m_lastSections;
 };

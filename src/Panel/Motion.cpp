@@ -170,7 +170,8 @@ Motion::Animator::Animator(std::function<void()> onFrame, std::function<bool()> 
 {
     m_timer->setTimerType(Qt::PreciseTimer);
     m_timer->setInterval(frameIntervalMs);
-    QObject::connect(m_timer.get(), &QTimer::timeout, [this] {
+    // The timer is the context: it goes with this animator, and so does the connection.
+    QObject::connect(m_timer.get(), &QTimer::timeout, m_timer.get(), [this] {
         if (m_onFrame)
             m_onFrame();
         if (!m_stillMoving || !m_stillMoving())

@@ -117,6 +117,7 @@ void NotchTaskPanel::setInputs(const Inputs& inputs)
         m_state.promptDraft = inputs.currentWorkspacePrompt;
         m_state.workspaceRenameDraft = inputs.currentWorkspaceTitle;
         m_expansion.jumpTo(inputs.isExpanded ? 1 : 0);
+        m_progress = m_expansion.target();
     } else {
         if (inputs.selectedWorkspaceID != previous.selectedWorkspaceID) {
             m_state.promptDraft = inputs.currentWorkspacePrompt;
@@ -126,12 +127,14 @@ void NotchTaskPanel::setInputs(const Inputs& inputs)
         if (inputs.isExpanded != previous.isExpanded) {
             if (!inputs.isExpanded)
                 closeWorkspaceEditors();
+            const double now = m_clock();
             if (isVisible()) {
-                m_expansion.setTarget(inputs.isExpanded ? 1 : 0, expansionAnimation(), m_clock());
+                m_expansion.setTarget(inputs.isExpanded ? 1 : 0, expansionAnimation(), now);
                 m_animator.start();
             } else {
                 m_expansion.jumpTo(inputs.isExpanded ? 1 : 0);
             }
+            m_progress = m_expansion.value(now);
         }
         // While the editor is open the user's typing wins.
         if (inputs.currentWorkspacePrompt != previous.currentWorkspacePrompt && !m_state.isShowingPromptEditor)
@@ -246,17 +249,6 @@ void NotchTaskPanel::layoutContent()
     m_list->setGeometry(left, y, width, std::max(0, area.height() - bottom - y));
 }
 
-double NotchTaskPanel::progress() const
-{
-    return m_expansion.value(m_clock());
-}
-
-bool NotchTaskPanel::isAnimating() const
-{
-    progress();
-    return m_expansion.isMoving();
-}
-
 Motion::Animation NotchTaskPanel::expansionAnimation() const
 {
     const auto& interaction = m_inputs.configuration.interaction;
@@ -310,6 +302,8 @@ void NotchTaskPanel::updateClip()
 
 void NotchTaskPanel::frame()
 {
+    // The clock is read once: everything drawn and published follows that instant.
+    m_progress = m_expansion.value(m_clock());
     updateClip();
     m_highlight->setInputs({m_inputs.isSorting, surfaceRect(), cornerRadius(), m_inputs.configuration,
                             m_inputs.reduceMotion});

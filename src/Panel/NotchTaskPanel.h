@@ -105,13 +105,14 @@ public:
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
     const State& state() const { return m_state; }
 
-    // The surface as it stands now, in this widget's coordinates, and its outline.
+    // The surface as of the latest frame, in this widget's coordinates, and its
+    // outline. Reading them never advances the motion; only a frame does.
     QRectF surfaceRect() const;
     double cornerRadius() const;
     QPainterPath visibleShape() const;
     // Where the expanded surface lies; the content is laid out there once.
     QRectF expandedRect() const;
-    bool isAnimating() const;
+    bool isAnimating() const { return m_expansion.isMoving(); }
 
     LeadingNotchSlot* leadingSlot() const { return m_leading; }
     WorkspaceMenuControl* menuControl() const { return m_menu; }
@@ -140,7 +141,7 @@ private:
     template <class T>
     Binding<T> stateBinding(T State::*field);
     Motion::Animation expansionAnimation() const;
-    double progress() const;
+    double progress() const { return m_progress; }
 
     Inputs m_inputs;
     Callbacks m_callbacks;
@@ -160,8 +161,9 @@ private:
     QLabel* m_status;
     QWidget* m_list;
 
-    // 0 collapsed, 1 expanded.
-    mutable Motion::Value m_expansion{0};
+    // 0 collapsed, 1 expanded; m_progress is its value at the latest frame.
+    Motion::Value m_expansion{0};
+    double m_progress = 0;
     Motion::Animator m_animator;
     QRect m_contentGeometry;
     bool m_clipped = false;

@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QShowEvent>
 #include <QWindow>
-#include <cstdlib>
 #include <xcb/xcb.h>
 
 OverlayWindow::OverlayWindow(QWidget* parent)
@@ -90,12 +89,11 @@ void OverlayWindow::takeKeyboardFocus()
         return;
     xcb_connection_t* c = X11Support::connection();
     if (c && !isActiveWindow()) {
-        xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+        const auto reply = xcbReply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
         if (reply && reply->focus != uint32_t(winId())) {
             m_focusToRestore = reply->focus;
             m_hasFocusToRestore = true;
         }
-        std::free(reply);
     }
     if (QWindow* window = windowHandle())
         window->requestActivate();
@@ -115,13 +113,11 @@ void OverlayWindow::giveBackKeyboardFocus()
     if (!c)
         return;
     // Only if the keyboard is still ours: the user may have clicked elsewhere meanwhile.
-    xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
-    const bool ours = reply && reply->focus == uint32_t(winId());
-    std::free(reply);
-    if (!ours)
+    const auto reply = xcbReply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    if (!reply || reply->focus != uint32_t(winId()))
         return;
     // The previous window may be gone by now; its BadWindow is expected and dropped.
     xcb_void_cookie_t cookie =
         xcb_set_input_focus_checked(c, XCB_INPUT_FOCUS_POINTER_ROOT, m_focusToRestore, XCB_CURRENT_TIME);
-    std::free(xcb_request_check(c, cookie));
+    xcbReply(xcb_request_check(c, cookie));
 }

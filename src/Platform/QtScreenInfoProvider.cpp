@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -15,6 +16,38 @@ int roundedCoordinate(double value)
     return int(std::lround(std::clamp(value, -bound, bound)));
 }
 } // namespace
+
+QtScreenInfoProvider::QtScreenInfoProvider(QObject* parent) : ScreenInfoProviding(parent)
+{
+    if (!qGuiApp)
+        return;
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+        watch(screen);
+        scheduleChange();
+    });
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &QtScreenInfoProvider::scheduleChange);
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &QtScreenInfoProvider::scheduleChange);
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+}
+
+void QtScreenInfoProvider::watch(QScreen* screen)
+{
+    connect(screen, &QScreen::geometryChanged, this, &QtScreenInfoProvider::scheduleChange);
+}
+
+void QtScreenInfoProvider::scheduleChange()
+{
+    // One resolution change arrives as a burst of screen signals, and Qt may
+    // still be updating the other screens: report once, after the burst.
+    if (m_changePending)
+        return;
+    m_changePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_changePending = false;
+        emit screensChanged();
+    });
+}
 
 std::optional<ScreenInfo> QtScreenInfoProvider::mainScreen() const
 {

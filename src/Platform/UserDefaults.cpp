@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 bool isValidUserDefaultsKey(const QString& key)
 {
@@ -32,14 +35,42 @@ QString FileUserDefaults::pathFor(const QString& key) const
     return m_directory + QLatin1Char('/') + key;
 }
 
-std::optional<QByteArray> FileUserDefaults::data(const QString& key) const
+std::optional<QByteArray> FileUserDefaults::data(const QString& key, QString* error) const
+{
+    auto unreadable = [error](const QString& reason) -> std::optional<QByteArray> {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    };
+    if (!isValidUserDefaultsKey(key))
+        return std::nullopt;
+    const QString path = pathFor(key);
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
+        return unreadable(QStringLiteral("cannot read %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    if (!S_ISREG(info.st_mode))
+        return unreadable(QStringLiteral("cannot read %1: not a regular file").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return unreadable(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    return bytes;
+}
+
+std::optional<UserDefaults::Stamp> FileUserDefaults::stamp(const QString& key) const
 {
     if (!isValidUserDefaultsKey(key))
         return std::nullopt;
-    QFile file(pathFor(key));
-    if (!file.open(QIODevice::ReadOnly))
+    struct stat info {};
+    if (::stat(QFile::encodeName(pathFor(key)).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return file.readAll();
+    return Stamp{static_cast<qint64>(info.st_size),
+                 static_cast<qint64>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
 bool FileUserDefaults::setData(const QString& key, const QByteArray& bytes, QString* error)

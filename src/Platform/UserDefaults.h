@@ -9,11 +9,27 @@
 // bytes last written under it.
 class UserDefaults {
 public:
+    // Size and modification time of what is stored under a key: enough to
+    // notice, without reading it, that someone else replaced it.
+    struct Stamp {
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+
     virtual ~UserDefaults() = default;
-    virtual std::optional<QByteArray> data(const QString& key) const = 0;
+    // Nothing stored gives nullopt with *error left empty; something stored
+    // that cannot be read gives nullopt with the reason in *error.
+    virtual std::optional<QByteArray> data(const QString& key, QString* error = nullptr) const = 0;
     // Returns false (and the reason in *error) when the bytes did not reach storage.
     virtual bool setData(const QString& key, const QByteArray& bytes, QString* error = nullptr) = 0;
     virtual QStringList keys() const = 0;
+    // nullopt when nothing is stored or the storage cannot tell; callers then compare the bytes.
+    virtual std::optional<Stamp> stamp(const QString& key) const
+    {
+        Q_UNUSED(key);
+        return std::nullopt;
+    }
 };
 
 // One file per key in $XDG_CONFIG_HOME/QuaverLoom/ (~/.config/QuaverLoom/),
@@ -23,9 +39,10 @@ public:
     FileUserDefaults(); // the standard location
     explicit FileUserDefaults(QString directory);
 
-    std::optional<QByteArray> data(const QString& key) const override;
+    std::optional<QByteArray> data(const QString& key, QString* error = nullptr) const override;
     bool setData(const QString& key, const QByteArray& bytes, QString* error = nullptr) override;
     QStringList keys() const override;
+    std::optional<Stamp> stamp(const QString& key) const override;
 
     const QString& directory() const { return m_directory; }
     static QString standardDirectory();

@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
-#include <cstdlib>
 #include <xcb/xcb.h>
 
 xcb_connection_t* X11Support::connection()
@@ -45,11 +44,9 @@ uint32_t X11Support::internAtom(const QByteArray& name)
     xcb_connection_t* c = connection();
     if (!c)
         return XCB_NONE;
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, false, uint16_t(name.size()), name.constData()), nullptr);
-    const uint32_t atom = reply ? reply->atom : XCB_NONE;
-    std::free(reply);
-    return atom;
+    const auto reply =
+        xcbReply(xcb_intern_atom_reply(c, xcb_intern_atom(c, false, uint16_t(name.size()), name.constData()), nullptr));
+    return reply ? reply->atom : XCB_NONE;
 }
 
 bool X11Support::compositorRunning()
@@ -60,9 +57,6 @@ bool X11Support::compositorRunning()
     const uint32_t atom = internAtom("_NET_WM_CM_S" + QByteArray::number(screenNumber()));
     if (atom == XCB_NONE)
         return false;
-    xcb_get_selection_owner_reply_t* reply =
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr);
-    const bool owned = reply && reply->owner != XCB_NONE;
-    std::free(reply);
-    return owned;
+    const auto reply = xcbReply(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr));
+    return reply && reply->owner != XCB_NONE;
 }

@@ -2,8 +2,20 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 
 struct xcb_connection_t;
+
+// An xcb reply or error, freed with free() as xcb requires, whatever path leaves the scope.
+template <typename T>
+using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
+
+template <typename T>
+XcbReply<T> xcbReply(T* reply)
+{
+    return XcbReply<T>(reply, &std::free);
+}
 
 // The few X11 facts the overlay layers need. Every call is safe on any
 // platform: away from xcb they report "nothing there".

@@ -7,7 +7,6 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWindow>
-#include <cstdlib>
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
@@ -137,9 +136,7 @@ bool XInputPointerMonitor::selectRawMotion(bool on)
         uint32_t mask;
     } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, on ? uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_MOTION) : 0u};
     xcb_void_cookie_t cookie = xcb_input_xi_select_events_checked(c, root, 1, &selection.header);
-    xcb_generic_error_t* error = xcb_request_check(c, cookie);
-    const bool ok = error == nullptr;
-    std::free(error);
+    const bool ok = xcbReply(xcb_request_check(c, cookie)) == nullptr;
     m_rawMotionSelected = on && ok;
     return ok;
 }

@@ -13,6 +13,7 @@ class QTimer;
 // motion selected on the root window and read from Qt's own event stream; a
 // cursor poll only where XInput2 cannot be used; nothing off X11.
 class XInputPointerMonitor final : public QObject, public QAbstractNativeEventFilter, public PointerMonitor {
+    Q_OBJECT
 public:
     explicit XInputPointerMonitor(QObject* parent = nullptr);
     ~XInputPointerMonitor() override;

@@ -1,5 +1,7 @@
 #include "Sorting/OpenAICompatibleLanguageModel.h"
 
+#include "Platform/Logger.h"
+
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,6 +30,30 @@ QByteArray jsonText(const QJsonValue& value)
 GenerationError generationError(Kind kind, const QString& description)
 {
     return GenerationError{kind, description};
+}
+
+// The server's own reason for refusing ({"error":{"message":...}} or
+// {"error":"..."}), made safe for one log line: control and format characters
+// dropped, white space folded, length bounded.
+QString serverErrorMessage(const QByteArray& body)
+{
+    constexpr qsizetype kMaximumLength = 300;
+    const QJsonValue error = QJsonDocument::fromJson(body).object().value(QLatin1String("error"));
+    const QString message = error.isObject() ? error.toObject().value(QLatin1String("message")).toString() : error.toString();
+    QString line;
+    line.reserve(std::min(message.size(), kMaximumLength + 1));
+    for (const QChar c : message) {
+        if (line.size() > kMaximumLength)
+            break;
+        if (c.isSpace())
+            line.append(QLatin1Char(' '));
+        else if (c.category() != QChar::Other_Control && c.category() != QChar::Other_Format)
+            line.append(c);
+    }
+    line = line.simplified();
+    if (line.size() > kMaximumLength)
+        line = line.left(kMaximumLength - 1) + QChar(0x2026);
+    return line;
 }
 
 bool containsAny(const QByteArray& haystack, std::initializer_list<const char*> needles)
@@ -331,7 +357,15 @@ LanguageModel::Response OpenAICompatibleLanguageModel::responseFrom(const HttpRe
     }
 
     const QByteArray lowered = result.body.toLower();
-    const QString detail = QStringLiteral("HTTP %1: %2").arg(result.status).arg(QString::fromUtf8(result.body.left(300)));
+    QString detail = QStringLiteral("HTTP %1: %2").arg(result.status).arg(QString::fromUtf8(result.body.left(300)));
+    if (result.status < 200 || result.status > 299) {
+        // The mapped AI Sort error says little; the server's reason goes to the log beside it.
+        if (const QString reason = serverErrorMessage(result.body); !reason.isEmpty()) {
+            static const Logger logger(QStringLiteral("OpenAICompatibleLanguageModel"));
+            logger.error(QStringLiteral("The model server refused the request (HTTP %1): %2").arg(result.status).arg(reason));
+            detail = QStringLiteral("HTTP %1: %2").arg(result.status).arg(reason);
+        }
+    }
     if (result.status == 429)
         return generationError(Kind::rateLimited, detail);
     if (result.status == 404 || result.status == 503)

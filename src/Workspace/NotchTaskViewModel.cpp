@@ -11,21 +11,8 @@
 #include <exception>
 
 namespace {
-const QString kPersonalSectionID = QStringLiteral("section.personal");
+const QString kPersonalSectionID = BuiltInSections::personalID;
 const QString kCustomSectionPrefix = QStringLiteral("section.custom.");
-
-SectionList firstSectionPerID(const SectionList& sections)
-{
-    SectionList unique;
-    QSet<QString> seen;
-    for (const TaskSection& section : sections) {
-        if (!seen.contains(section.id)) {
-            seen.insert(section.id);
-            unique.append(section);
-        }
-    }
-    return unique;
-}
 } // namespace
 
 NotchTaskViewModel::NotchTaskViewModel(TaskStore& taskStore, TaskSortingService& taskSortingService,
@@ -54,8 +41,6 @@ void NotchTaskViewModel::load()
 {
     try {
         TaskWorkspaceState state = m_taskStore.load();
-        // Hand-edited data may repeat a section id: the first wins, and tasks
-        // keep belonging to it by id, so none is lost.
         SectionList sections = firstSectionPerID(state.sections);
         TaskOrdering::sortSectionsForDisplay(sections);
         m_sections = std::move(sections);
@@ -82,28 +67,14 @@ void NotchTaskViewModel::load()
 
 QString NotchTaskViewModel::sectionIconName(const QString& sectionID)
 {
-    if (sectionID == QLatin1String("section.work"))
-        return QStringLiteral("briefcase");
-    if (sectionID == QLatin1String("section.personal"))
-        return QStringLiteral("person");
-    if (sectionID == QLatin1String("section.home"))
-        return QStringLiteral("house");
-    if (sectionID == QLatin1String("section.health"))
-        return QStringLiteral("heart");
-    return QStringLiteral("folder");
+    const BuiltInSection* builtIn = BuiltInSections::find(sectionID);
+    return builtIn ? builtIn->iconName : BuiltInSections::customIconName;
 }
 
 QString NotchTaskViewModel::sectionPurpose(const QString& sectionID)
 {
-    if (sectionID == QLatin1String("section.work"))
-        return QStringLiteral("Prioritize deadlines, meetings, deliverables, colleagues, and business impact.");
-    if (sectionID == QLatin1String("section.personal"))
-        return QStringLiteral("Prioritize personal commitments, social follow-ups, errands, and life admin.");
-    if (sectionID == QLatin1String("section.home"))
-        return QStringLiteral("Prioritize chores, maintenance, household logistics, and home responsibilities.");
-    if (sectionID == QLatin1String("section.health"))
-        return QStringLiteral("Prioritize medication, appointments, exercise, recovery, and wellbeing.");
-    return QStringLiteral("Infer the workflow intent from this custom section title and prioritize accordingly.");
+    const BuiltInSection* builtIn = BuiltInSections::find(sectionID);
+    return builtIn ? builtIn->purpose : BuiltInSections::customPurpose;
 }
 
 QList<TaskWorkspaceTab> NotchTaskViewModel::workspaceTabs() const
@@ -193,15 +164,36 @@ void NotchTaskViewModel::persistWorkspace()
 {
     const TaskWorkspaceState state{m_sections, m_allTasks, m_selectedWorkspaceID, m_workspacePromptsByID,
                                    m_defaultPromptOverride};
+    if (m_writer) {
+        m_writer->save(state);
+        return;
+    }
     try {
         m_taskStore.save(state);
     } catch (const std::exception& error) {
-        // The in-memory workspace stands; the next successful save writes it whole.
-        m_logger.error(QStringLiteral("Failed to persist workspace: %1").arg(QString::fromUtf8(error.what())));
+        workspaceSaveFailed(QString::fromUtf8(error.what()));
         return;
     }
+    workspaceSaved();
+}
+
+void NotchTaskViewModel::useWriter(TaskWorkspaceWriter& writer)
+{
+    m_writer = &writer;
+    connect(&writer, &TaskWorkspaceWriter::saved, this, &NotchTaskViewModel::workspaceSaved);
+    connect(&writer, &TaskWorkspaceWriter::saveFailed, this, &NotchTaskViewModel::workspaceSaveFailed);
+}
+
+void NotchTaskViewModel::workspaceSaved()
+{
     m_reminderStateVersion = QUuid::createUuid();
     emit reminderStateVersionChanged(m_reminderStateVersion);
+}
+
+void NotchTaskViewModel::workspaceSaveFailed(const QString& description)
+{
+    // The in-memory workspace stands; the next successful save writes it whole.
+    m_logger.error(QStringLiteral("Failed to persist workspace: %1").arg(description));
 }
 
 void NotchTaskViewModel::refreshAndSave()
@@ -326,8 +318,12 @@ void NotchTaskViewModel::addSection(const QString& title)
     sections.append(section);
     TaskOrdering::sortSectionsForDisplay(sections);
     setSections(std::move(sections));
-    selectWorkspace(section.id);
-    persistWorkspace();
+    // Selected here rather than through selectWorkspace(), which would save
+    // on its own: one change, one save, one new reminder version.
+    setSelectedWorkspaceID(section.id);
+    m_lastSelectedSectionID = section.id;
+    setSortStatusMessage(std::nullopt);
+    refreshAndSave();
 }
 
 void NotchTaskViewModel::setWorkspacePrompt(const QString& prompt, const QString& workspaceID)

@@ -4,6 +4,7 @@
 #include "Model/TaskSection.h"
 #include "Model/TaskStore.h"
 #include "Model/TaskWorkspaceTab.h"
+#include "Model/TaskWorkspaceWriter.h"
 #include "Platform/Date.h"
 #include "Platform/Logger.h"
 #include "Sorting/TaskSortingService.h"
@@ -66,7 +67,11 @@ public:
     static QString sectionPurpose(const QString& sectionID);
 
     void refreshVisibleTasks();
+    // With a writer, the save runs on its thread and reminderStateVersion
+    // changes when it reports success; without one, before this returns.
     void persistWorkspace();
+    // Saves from now on go through the writer (which must outlive this model).
+    void useWriter(TaskWorkspaceWriter& writer);
 
     // Operations.
     void submitDraftTask();
@@ -122,6 +127,8 @@ private:
     void requestComposerFocus();
     void resetAIState(const QString& workspaceID);
     void refreshAndSave();
+    void workspaceSaved();
+    void workspaceSaveFailed(const QString& description);
     void applySortDecisions(const TaskSortDecisionList& decisions);
     void receiveSortAnswer(const TaskSortResult& result);
     void finishSort(const TaskSortDecisionList& decisions);
@@ -129,6 +136,7 @@ private:
     QList<QUuid> visibleTaskIDs() const;
 
     TaskStore& m_taskStore;
+    TaskWorkspaceWriter* m_writer = nullptr;
     TaskSortingService& m_taskSortingService;
     const Clock& m_clock;
     Logger m_logger;

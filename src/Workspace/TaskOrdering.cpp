@@ -45,20 +45,10 @@ bool sectionDisplayOrder(const TaskSection& a, const TaskSection& b)
     return Text::localizedCaseInsensitiveCompare(a.title, b.title) < 0;
 }
 
-static int builtInPosition(const QString& id)
-{
-    const SectionList& builtIns = TaskSection::builtInDefaults();
-    for (qsizetype i = 0; i < builtIns.size(); ++i) {
-        if (builtIns.at(i).id == id)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
 bool sectionIDOrder(const QString& a, const QString& b, const QMap<QString, QString>& titlesByID)
 {
-    const int positionA = builtInPosition(a);
-    const int positionB = builtInPosition(b);
+    const int positionA = BuiltInSections::position(a);
+    const int positionB = BuiltInSections::position(b);
     if (positionA >= 0 && positionB >= 0)
         return positionA < positionB;
     if (positionA >= 0 || positionB >= 0)
@@ -68,6 +58,10 @@ bool sectionIDOrder(const QString& a, const QString& b, const QMap<QString, QStr
 
 void sortOpenTasks(TaskList& tasks)
 {
+    // The list is nearly always in order already (every transform keeps it
+    // so); checking is one pass, and leaves a shared list shared.
+    if (std::is_sorted(tasks.cbegin(), tasks.cend(), openTaskOrder))
+        return;
     std::stable_sort(tasks.begin(), tasks.end(), openTaskOrder);
 }
 

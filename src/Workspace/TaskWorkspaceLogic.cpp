@@ -16,8 +16,7 @@ namespace {
 // The full list is almost always already in order; checking is O(n), sorting O(n log n).
 TaskList sortedFull(TaskList tasks)
 {
-    if (!std::is_sorted(tasks.cbegin(), tasks.cend(), TaskOrdering::openTaskOrder))
-        TaskOrdering::sortOpenTasks(tasks);
+    TaskOrdering::sortOpenTasks(tasks);
     return tasks;
 }
 
@@ -37,20 +36,26 @@ Range sectionRange(const TaskList& sorted, const QString& sectionID)
     return {first - sorted.cbegin(), last - sorted.cbegin()};
 }
 
-// Sections in display order, each id once (stored data may repeat one; the first wins).
+// Sections in display order, each id once.
 SectionList displaySections(const SectionList& sections)
 {
-    SectionList ordered;
-    ordered.reserve(sections.size());
-    QSet<QString> seen;
-    for (const TaskSection& section : sections) {
-        if (!seen.contains(section.id)) {
-            seen.insert(section.id);
-            ordered.append(section);
-        }
-    }
+    SectionList ordered = firstSectionPerID(sections);
     TaskOrdering::sortSectionsForDisplay(ordered);
     return ordered;
+}
+
+// One section's run of a sorted list, split into open and completed tasks, each in list order.
+struct SectionSplit {
+    TaskList open;
+    TaskList completed;
+};
+
+SectionSplit splitSection(const TaskList& sorted, const Range& range)
+{
+    SectionSplit split;
+    for (qsizetype i = range.begin; i < range.end; ++i)
+        (sorted.at(i).isCompleted ? split.completed : split.open).append(sorted.at(i));
+    return split;
 }
 
 // Positions (into a sorted full list) of the open tasks of every listed section, in display order.
@@ -239,10 +244,7 @@ TaskList completingTask(const QUuid& id, TaskList tasks, const Clock& clock)
     const QString sectionID = tasks.at(found).sectionID;
     const Range range = sectionRange(tasks, sectionID);
 
-    TaskList open;
-    TaskList completed;
-    for (qsizetype i = range.begin; i < range.end; ++i)
-        (tasks.at(i).isCompleted ? completed : open).append(tasks.at(i));
+    auto [open, completed] = splitSection(tasks, range);
     const qsizetype openIndex = firstIndexOf(open, id);
     if (openIndex < 0)
         return tasks;
@@ -274,10 +276,7 @@ TaskList movingTasks(const QString& sectionID, const QSet<qsizetype>& offsets, q
 {
     tasks = sortedFull(std::move(tasks));
     const Range range = sectionRange(tasks, sectionID);
-    TaskList open;
-    TaskList completed;
-    for (qsizetype i = range.begin; i < range.end; ++i)
-        (tasks.at(i).isCompleted ? completed : open).append(tasks.at(i));
+    auto [open, completed] = splitSection(tasks, range);
 
     // Flags and three passes keep a move of many rows linear; removing and
     // inserting one row at a time would be quadratic.
@@ -403,10 +402,7 @@ TaskList applyingSortDecisions(const TaskSortDecisionList& decisions, const QStr
 {
     tasks = sortedFull(std::move(tasks));
     const Range range = sectionRange(tasks, sectionID);
-    TaskList open;
-    TaskList completed;
-    for (qsizetype i = range.begin; i < range.end; ++i)
-        (tasks.at(i).isCompleted ? completed : open).append(tasks.at(i));
+    auto [open, completed] = splitSection(tasks, range);
 
     QSet<qsizetype> allowed;
     allowed.reserve(open.size());

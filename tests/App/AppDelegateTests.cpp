@@ -5,12 +5,14 @@
 #include "Overlay/NotchOverlayController.h"
 #include "Overlay/NotchPanel.h"
 #include "Platform/ApplicationShell.h"
+#include "Platform/UserDefaults.h"
 #include "Support/FakePointerMonitor.h"
 #include "Support/FakeScreenInfoProvider.h"
 #include "Support/MemoryUserDefaults.h"
 #include "Workspace/NotchTaskViewModel.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -102,12 +104,46 @@ TEST(AppDelegate, FirstLaunchKeepsTheNotchHiddenAndWritesNothing)
     EXPECT_FALSE(launch.defaults->data(QStringLiteral("quaver-loom.preferences")).has_value());
 }
 
+TEST(AppDelegate, OneCopyPerDataDirectoryAndQuittingWaitsForTheLastSave)
+{
+    Launch launch(true);
+    ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
+    EXPECT_TRUE(AppDelegate::lockFilePath().startsWith(FileUserDefaults::standardDirectory() + "/"));
+
+    // Another runtime directory does not make a second copy welcome on the same data...
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    QTemporaryDir elsewhere;
+    qputenv("XDG_RUNTIME_DIR", elsewhere.path().toUtf8());
+    EXPECT_EQ(Launch(true).delegate->startApplication(), AppDelegate::LaunchResult::alreadyRunning);
+    // ...while another data directory is another copy's own.
+    qputenv("XDG_CONFIG_HOME", elsewhere.path().toUtf8());
+    EXPECT_EQ(Launch(true).delegate->startApplication(), AppDelegate::LaunchResult::started);
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv("XDG_CONFIG_HOME", config);
+
+    NotchTaskViewModel& tasks = *launch.delegate->taskViewModel();
+    const QUuid version = tasks.reminderStateVersion();
+    tasks.setDraftTask("Written before the end");
+    tasks.submitDraftTask();
+    launch.delegate->applicationWillTerminate();
+    const std::optional<QByteArray> stored = launch.defaults->data("quaver-loom.tasks");
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(stored->contains("Written before the end"));
+    EXPECT_NE(tasks.reminderStateVersion(), version);
+}
+
 TEST(TerminationSignalHandler, SignalsArriveOnTheEventLoop)
 {
+    // One that arrives before the handler exists waits for it instead of ending the process.
+    TerminationSignalHandler::holdSignalsUntilInstalled();
+    std::raise(SIGHUP);
     TerminationSignalHandler handler;
     ASSERT_TRUE(handler.isInstalled());
     QSignalSpy requested(&handler, &TerminationSignalHandler::terminationRequested);
-    for (const int signal : {SIGTERM, SIGINT}) {
+    ASSERT_TRUE(requested.wait(2000));
+    EXPECT_EQ(requested.last().at(0).toInt(), SIGHUP);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         std::raise(signal);
         ASSERT_TRUE(requested.wait(2000));
         EXPECT_EQ(requested.last().at(0).toInt(), signal);

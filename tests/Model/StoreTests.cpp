@@ -112,37 +112,94 @@ TEST_F(StoreFixture, OlderBareTaskListIsConvertedIntoOneWorkspace)
     EXPECT_FALSE(state.tasks[0].completedAt);
 }
 
-TEST_F(StoreFixture, UnreadableDataFailsWithTheListErrorAndIsKeptBeforeAnySave)
+TEST_F(StoreFixture, LoadErrorsNameTheFormTheRecordIsInAndThePlace)
+{
+    const struct {
+        QByteArray bytes;
+        std::string expected;
+    } cases[] = {
+        {R"({"sections":[],"tasks":[)" + task(kA, "ok") + "," + QByteArray(R"({"id":")") + kB
+             + R"(","title":5,"priority":"low","reasonText":"","createdAt":1}],"selectedWorkspaceID":"x"})",
+         "tasks[1].title: expected a string"},
+        {R"({"sections":[{"id":"s"}],"tasks":[],"selectedWorkspaceID":"x"})", "sections[0].title: missing"},
+        {"[" + task(kA, "ok") + ",3]", "tasks[1]: expected an object"},
+        {R"("just a string")", "tasks: expected an array"},
+    };
+    for (const auto& c : cases) {
+        try {
+            loadFrom(c.bytes);
+            ADD_FAILURE() << "no error for " << c.bytes.toStdString();
+        } catch (const StoreError& error) {
+            EXPECT_EQ(error.what(), c.expected);
+        }
+    }
+}
+
+TEST_F(StoreFixture, UndecodableRecordIsKeptAsideAtLoadAndOnlyOnce)
 {
     const QByteArray unreadable = R"("just a string")";
-    defaults.values[kTasksKey] = unreadable;
-    try {
-        store.load();
-        FAIL() << "expected a StoreError";
-    } catch (const StoreError& error) {
-        EXPECT_TRUE(error.description().contains("tasks")) << error.what(); // the task-list attempt's error
-    }
-    EXPECT_EQ(defaults.values.size(), 1); // loading wrote nothing
-
-    store.save(TaskWorkspaceState::defaultState());
+    EXPECT_THROW(loadFrom(unreadable), StoreError);
     const QString copyKey = "quaver-loom.tasks.unreadable-20261207T040506Z";
     ASSERT_TRUE(defaults.values.contains(copyKey)) << defaults.keys().join(", ").toStdString();
     EXPECT_EQ(defaults.values[copyKey], unreadable);
+    store.save(TaskWorkspaceState::defaultState());
+    EXPECT_EQ(defaults.values.size(), 2); // replaced without a conflict copy: it was kept already
     EXPECT_EQ(store.load(), TaskWorkspaceState::defaultState());
 
-    // The same unreadable bytes again later: no second copy.
-    defaults.values[kTasksKey] = unreadable;
-    EXPECT_THROW(store.load(), StoreError);
+    // The same bytes again later: no second copy.
     clock.advance(3600);
-    store.save(TaskWorkspaceState::defaultState());
+    EXPECT_THROW(loadFrom(unreadable), StoreError);
     EXPECT_EQ(defaults.values.size(), 2);
 
-    // If the copy cannot be written, the record is not overwritten either.
-    defaults.values[kTasksKey] = "{broken";
-    EXPECT_THROW(store.load(), StoreError);
+    // When the copy cannot be written, neither is the record.
     defaults.failWrites = true;
+    EXPECT_THROW(loadFrom("{broken"), StoreError);
     EXPECT_THROW(store.save(TaskWorkspaceState::defaultState()), StoreError);
     EXPECT_EQ(defaults.values[kTasksKey], "{broken");
+    defaults.failWrites = false;
+    store.save(TaskWorkspaceState::defaultState());
+    EXPECT_EQ(defaults.values["quaver-loom.tasks.unreadable-20261207T050506Z"], "{broken");
+}
+
+TEST_F(StoreFixture, SavesNeverReplaceBytesThisStoreHasNotSeen)
+{
+    TaskWorkspaceState mine = TaskWorkspaceState::defaultState();
+    mine.defaultPromptOverride = "mine";
+    const QByteArray theirs = UserDefaultsTaskStore::encode(TaskWorkspaceState::defaultState());
+
+    // Cannot be read at all: the load says why and saves refuse to replace it.
+    defaults.values[kTasksKey] = theirs;
+    defaults.unreadableKeys.insert(kTasksKey);
+    try {
+        store.load();
+        FAIL();
+    } catch (const StoreError& error) {
+        EXPECT_TRUE(error.description().contains("Permission denied")) << error.what();
+    }
+    EXPECT_THROW(store.save(mine), StoreError);
+    EXPECT_EQ(defaults.values[kTasksKey], theirs);
+
+    // Readable again: what was there is kept aside as a conflict, then replaced.
+    defaults.unreadableKeys.clear();
+    store.save(mine);
+    const QString conflictKey = "quaver-loom.tasks.conflict-20261207T040506Z";
+    EXPECT_EQ(defaults.values[conflictKey], theirs);
+    EXPECT_EQ(store.load(), mine);
+
+    // Replaced behind the store's back: kept (under a fresh name in the same second); rewritten identically: not.
+    defaults.values[kTasksKey] = "[]";
+    store.save(mine);
+    EXPECT_EQ(defaults.values[conflictKey + "-2"], "[]");
+    defaults.values[kTasksKey] = UserDefaultsTaskStore::encode(mine);
+    store.save(mine);
+    EXPECT_EQ(defaults.values.size(), 3);
+
+    // A record that appears where there was none is kept too.
+    defaults.values.clear();
+    EXPECT_EQ(store.load(), TaskWorkspaceState::defaultState());
+    defaults.values[kTasksKey] = theirs;
+    store.save(mine);
+    EXPECT_EQ(defaults.values[conflictKey], theirs);
 }
 
 TEST_F(StoreFixture, SaveThenLoadGivesTheSameWorkspace)
@@ -187,22 +244,46 @@ TEST(PreferencesStore, DefaultsWhenMissingErrorsWhenUnreadable)
     EXPECT_THROW(store.save(changed), StoreError);
 }
 
-TEST(TaskStoreOnDisk, UnreadableFileSurvivesTheFirstSave)
+TEST(TaskStoreOnDisk, ChangesByOthersAndUnreadableFilesAreKept)
 {
     QTemporaryDir dir;
     FileUserDefaults defaults(dir.path());
-    const QByteArray original = R"({"sections":[{"id":"x"}],"tasks":"my precious tasks"})";
-    ASSERT_TRUE(defaults.setData(kTasksKey, original));
+    const QString path = dir.path() + "/" + kTasksKey;
+    EXPECT_FALSE(defaults.stamp(kTasksKey));
+    QString error;
+    EXPECT_FALSE(defaults.data(kTasksKey, &error));
+    EXPECT_TRUE(error.isEmpty()); // absent is not an error
 
+    // Something that exists but cannot be read.
+    ASSERT_TRUE(QDir().mkpath(path));
+    EXPECT_FALSE(defaults.data(kTasksKey, &error));
+    EXPECT_FALSE(error.isEmpty());
     ManualClock clock;
     UserDefaultsTaskStore store(defaults, kTasksKey, clock);
     EXPECT_THROW(store.load(), StoreError);
-    store.save(TaskWorkspaceState::defaultState());
+    EXPECT_THROW(store.save(TaskWorkspaceState::defaultState()), StoreError);
+    ASSERT_TRUE(QDir(path).removeRecursively());
 
+    const QByteArray original = R"({"sections":[{"id":"x"}],"tasks":"my precious tasks"})";
+    ASSERT_TRUE(defaults.setData(kTasksKey, original));
+    EXPECT_THROW(store.load(), StoreError);
+    store.save(TaskWorkspaceState::defaultState());
     const QStringList kept = QDir(dir.path()).entryList({"quaver-loom.tasks.unreadable-*"}, QDir::Files);
     ASSERT_EQ(kept.size(), 1);
-    QFile file(dir.path() + "/" + kept.first());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), original);
+    EXPECT_EQ(defaults.data(kept.first()), original);
     EXPECT_EQ(store.load(), TaskWorkspaceState::defaultState());
+
+    // Another program replaces the file: its version survives the next save.
+    const QByteArray edited = UserDefaultsTaskStore::encode(TaskWorkspaceState{{}, {}, "section.home", {}, "edited"});
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(edited);
+    }
+    store.save(TaskWorkspaceState::defaultState());
+    const QStringList conflicts = QDir(dir.path()).entryList({"quaver-loom.tasks.conflict-*"}, QDir::Files);
+    ASSERT_EQ(conflicts.size(), 1);
+    EXPECT_EQ(defaults.data(conflicts.first()), edited);
+    store.save(TaskWorkspaceState::defaultState());
+    EXPECT_EQ(QDir(dir.path()).entryList({"quaver-loom.tasks.conflict-*"}, QDir::Files).size(), 1);
 }

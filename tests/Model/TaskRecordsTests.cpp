@@ -153,3 +153,21 @@ TEST(TaskItemProjection, ResultsCountOnlyForTheirWorkspaceAndCurrentTitle)
     accented.aiStatesByWorkspace.insert(kAllWorkspaceID, {TaskPriority::medium, "r", QString::fromUtf8("Cafe\u0301")});
     EXPECT_EQ(accented.projected(kAllWorkspaceID).priority, TaskPriority::medium);
 }
+
+TEST(JsonWriter, EscapesWhatStrictReadersRejectAndNothingElse)
+{
+    // Qt's own reader accepts raw control characters, so a round trip cannot
+    // tell; other readers of the stored file refuse them. Compare the bytes.
+    const std::vector<std::pair<QString, QByteArray>> cases{
+        {QStringLiteral("plain caf\u00e9"), "\"plain caf\xc3\xa9\""},
+        {QStringLiteral("q\"b\\"), "\"q\\\"b\\\\\""},
+        {QStringLiteral("n\nr\rt\t"), "\"n\\nr\\rt\\t\""},
+        {QString::fromUtf8("\x01\x08\x0c\x1f"), "\"\\u0001\\u0008\\u000c\\u001f\""},
+        {QString(QChar(0)) + QStringLiteral("x\u007f"), "\"\\u0000x\x7f\""},
+    };
+    for (const auto& [text, expected] : cases) {
+        Json::Writer writer;
+        writer.value(text);
+        EXPECT_EQ(writer.take(), expected) << text.toStdString();
+    }
+}

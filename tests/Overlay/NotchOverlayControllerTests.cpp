@@ -6,6 +6,7 @@
 #include "Support/FakePointerMonitor.h"
 #include "Support/FakeScreenInfoProvider.h"
 
+#include <QGuiApplication>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -119,7 +120,7 @@ TEST(NotchOverlayController, MonitorsAreInstalledOnceAndEachTokenRemovedOnce)
     f.pointer.moveTo({960, 1079});
 }
 
-TEST(NotchOverlayController, PlacesThePanelAndReLayoutsOnlyWhenTheSizesChange)
+TEST(NotchOverlayController, FollowsTheMainScreenThroughResolutionChangesAndUnplugging)
 {
     OverlayFixture f;
     NotchOverlayController& c = *f.controller;
@@ -129,16 +130,61 @@ TEST(NotchOverlayController, PlacesThePanelAndReLayoutsOnlyWhenTheSizesChange)
     EXPECT_EQ(c.panel().geometry(), QRect(637, -34, 646, 456));
     QSignalSpy relayouts(&c, &NotchOverlayController::metricsChanged);
     ContentView* content = &c.contentView();
-    f.viewModel.addSection(QStringLiteral("Errands"));
-    EXPECT_EQ(relayouts.count(), 0);
 
-    // A longer "AI Sort" label widens the panel on the next change: left group 284, 248 + 2 x 284 + 92.
-    f.aiSortWidth = 200;
-    f.viewModel.addSection(QStringLiteral("Garden"));
-    ASSERT_EQ(relayouts.count(), 1);
-    EXPECT_EQ(c.panel().geometry(), QRect(506, -34, 908, 456));
-    EXPECT_EQ(c.hostingView().geometry(), QRect(0, 0, 908, 456));
+    struct Case {
+        std::optional<Size> screen;
+        QRect panel;
+        QPointF underNotch; // the top pixel row at the screen's centre
+    };
+    const std::vector<Case> cases{
+        {Size{2560, 1440}, QRect(957, -34, 646, 456), {1280, 1439}},
+        // Narrow enough for the screen cap: 0.82 x 600 wide, 92 of glow padding.
+        {Size{600, 800}, QRect(8, -34, 584, 456), {300, 799}},
+        // Unplugged: the virtual notch without a screen cap; there is nowhere to place it.
+        {std::nullopt, QRect(0, 0, 646, 456), {300, 799}},
+        {Size{1920, 1080}, QRect(637, -34, 646, 456), {960, 1079}},
+    };
+    for (const Case& step : cases) {
+        const int before = relayouts.count();
+        f.pointer.location = {0, 0};
+        f.viewModel.setExpanded(false);
+        f.screens.change(step.screen);
+        EXPECT_EQ(relayouts.count(), before + 1);
+        EXPECT_EQ(c.metrics().screen.has_value(), step.screen.has_value());
+        EXPECT_EQ(c.panel().size(), step.panel.size());
+        if (step.screen) {
+            EXPECT_EQ(c.panel().geometry(), step.panel);
+        }
+        EXPECT_EQ(c.hostingView().geometry(), QRect(QPoint(0, 0), step.panel.size()));
+        f.pointer.moveTo(step.underNotch);
+        EXPECT_EQ(f.viewModel.isExpanded(), step.screen.has_value()) << step.panel.x();
+    }
     EXPECT_EQ(&c.contentView(), content); // same view, new inputs: its state survives
+
+    // Nothing changed: nothing is redone. Sections never change the geometry.
+    const int settled = relayouts.count();
+    f.screens.change(Size{1920, 1080});
+    f.viewModel.addSection(QStringLiteral("Errands"));
+    EXPECT_EQ(relayouts.count(), settled);
+}
+
+TEST(NotchOverlayController, ReMeasuresTheHeaderWhenTheApplicationFontChanges)
+{
+    OverlayFixture f;
+    NotchOverlayController& c = *f.controller;
+    f.show();
+    f.pointer.moveTo({10, 10});
+    QSignalSpy relayouts(&c, &NotchOverlayController::metricsChanged);
+
+    // A wider "AI Sort" label in the new font: left group 284, 248 + 2 x 284 + 92.
+    f.aiSortWidth = 200;
+    const QFont original = QGuiApplication::font();
+    QFont larger = original;
+    larger.setPointSizeF(original.pointSizeF() + 4);
+    QGuiApplication::setFont(larger);
+    QGuiApplication::setFont(original);
+    EXPECT_EQ(relayouts.count(), 1);
+    EXPECT_EQ(c.panel().geometry(), QRect(506, -34, 908, 456));
     EXPECT_EQ(c.contentView().surfaceRect(), QRectF(358, 34, 192, 32));
 
     // Without any screen the panel still exists, with the virtual notch, and placement does nothing.

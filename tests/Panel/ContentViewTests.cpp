@@ -34,6 +34,12 @@ struct ContentFixture : ViewModelsFixture {
         view.resize(646, 456);
         view.show();
     }
+    // Lets the frame timer draw one frame at the clock's current reading.
+    void nextFrame()
+    {
+        QSignalSpy frames(&view, &ContentView::visibleShapeChanged);
+        EXPECT_TRUE(frames.wait(2000));
+    }
 };
 } // namespace
 
@@ -50,25 +56,29 @@ TEST(ContentView, SurfaceSpringsOrEasesBetweenTheTwoSizesFromTheWallClock)
     f.view.syncNow();
     EXPECT_EQ(focusWanted.count(), 1); // expanding asks for the composer
     f.now += 0.05;
+    EXPECT_EQ(f.view.surfaceRect().width(), 192) << "reading the state never advances it";
+    f.nextFrame();
     const QRectF early = f.view.surfaceRect();
     EXPECT_GT(early.width(), 192);
     EXPECT_LT(early.width(), 554);
+    EXPECT_EQ(shapes.last().at(0).value<QPainterPath>().boundingRect(), early) << "drawn and published alike";
     f.now += 0.265; // near the first peak of the damped spring: a small overshoot
+    f.nextFrame();
     EXPECT_GT(f.view.surfaceRect().width(), 555);
     EXPECT_LT(f.view.surfaceRect().width(), 562);
     f.now += 3;
+    f.nextFrame();
     EXPECT_EQ(f.view.surfaceRect(), QRectF(46, 34, 554, 388));
     EXPECT_DOUBLE_EQ(f.view.surfaceCornerRadius(), 26);
     EXPECT_FALSE(f.view.isAnimating());
-    // The frame timer publishes the final shape for the window's mask, then stops.
-    QTest::qWait(50);
-    ASSERT_FALSE(shapes.isEmpty());
+    // The last frame published the final shape for the window's mask.
     EXPECT_EQ(shapes.last().at(0).value<QPainterPath>().boundingRect(), QRectF(46, 34, 554, 388));
 
     f.viewModel.setExpanded(false);
     f.view.syncNow();
     EXPECT_EQ(focusReleased.count(), 1);
     f.now += 3;
+    f.nextFrame();
     EXPECT_EQ(f.view.surfaceRect(), QRectF(227, 34, 192, 32));
     // Changes that cancel out before the view syncs animate nothing.
     f.viewModel.setExpanded(true);
@@ -81,9 +91,11 @@ TEST(ContentView, SurfaceSpringsOrEasesBetweenTheTwoSizesFromTheWallClock)
     reduced.viewModel.setExpanded(true);
     reduced.view.syncNow();
     reduced.now += 0.06;
+    reduced.nextFrame();
     EXPECT_GT(reduced.view.surfaceRect().width(), 192 + (554 - 192) * 0.5);
     EXPECT_LT(reduced.view.surfaceRect().width(), 554);
     reduced.now += 0.061;
+    reduced.nextFrame();
     EXPECT_EQ(reduced.view.surfaceRect().width(), 554);
     // A hidden view jumps.
     reduced.view.hide();
@@ -131,7 +143,7 @@ struct PanelFixture : ContentFixture {
         viewModel.setExpanded(true);
         view.syncNow();
         now += 3;
-        view.syncNow();
+        nextFrame();
     }
     void add(const QString& title)
     {
@@ -165,7 +177,7 @@ TEST(NotchTaskPanel, SurfaceHeaderSlotsAndColumnSitInTheDefaultGeometry)
     f.viewModel.setExpanded(false);
     f.view.syncNow();
     f.now += 3;
-    f.view.syncNow();
+    f.nextFrame();
     EXPECT_EQ(panel.surfaceRect(), QRectF(227, 34, 192, 32));
     EXPECT_DOUBLE_EQ(panel.cornerRadius(), 18);
     EXPECT_FALSE(panel.contentColumn()->isVisible());

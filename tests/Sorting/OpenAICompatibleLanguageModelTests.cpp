@@ -2,6 +2,7 @@
 #include "Sorting/TaskSortResponse.h"
 #include "Support/EventLoopWait.h"
 #include "Support/FakeHttpServer.h"
+#include "Support/LogCapture.h"
 #include "Support/QtTestPrinters.h"
 
 #include <QJsonArray>
@@ -285,4 +286,24 @@ TEST(OpenAICompatibleLanguageModel, ServerOutcomesMapToGenerationErrors)
     Reply endless = completion(QString(8000, QLatin1Char('x')));
     endless.sendContentLength = false;
     EXPECT_EQ(description(endless, model), "The model server's reply was too large.");
+
+    // The server's reason is logged on one bounded line, without control characters.
+    const QList<std::pair<QByteArray, QString>> reasons{
+        {R"({"error":{"message":"bad\ngrammar\u001b[31m\u202e x"}})", "bad grammar[31m x"},
+        {R"({"error":"plain"})", "plain"},
+        {R"({"error":{"message":")" + QByteArray(2000, 'y') + R"("}})", QString(299, 'y') + QChar(0x2026)},
+        {R"({"error":{"code":1}})", QString()},
+    };
+    for (const auto& [body, expected] : reasons) {
+        LogCapture log;
+        next = failure(400, body);
+        respondOnce(model);
+        if (expected.isEmpty()) {
+            EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join("|").toStdString();
+            continue;
+        }
+        ASSERT_EQ(log.lines().size(), 1) << body.constData();
+        EXPECT_EQ(log.lines()[0],
+                  "QuaverLoom.OpenAICompatibleLanguageModel: The model server refused the request (HTTP 400): " + expected);
+    }
 }

@@ -13,12 +13,15 @@ public:
     struct Request {
         TaskList tasks;
         TaskSortContext context;
+        // What the caller named as the answer's context; the live service drops
+        // the answer once it is gone, so it must be the caller itself.
+        QPointer<QObject> receiver;
     };
 
     void sortTasks(const TaskList& tasks, const TaskSortContext& context, QObject* receiver,
                    Completion completion) override
     {
-        requests.append({tasks, context});
+        requests.append({tasks, context, receiver});
         if (scriptedAnswer) {
             deliver(receiver, std::move(completion), *scriptedAnswer);
             return;

@@ -3,12 +3,18 @@
 #include "Platform/UserDefaults.h"
 
 #include <QMap>
+#include <QSet>
 
 // User defaults held in memory; writes can be made to fail on demand.
 class MemoryUserDefaults final : public UserDefaults {
 public:
-    std::optional<QByteArray> data(const QString& key) const override
+    std::optional<QByteArray> data(const QString& key, QString* error = nullptr) const override
     {
+        if (unreadableKeys.contains(key)) {
+            if (error)
+                *error = QStringLiteral("Permission denied");
+            return std::nullopt;
+        }
         const auto it = values.constFind(key);
         return it == values.constEnd() ? std::nullopt : std::optional<QByteArray>(*it);
     }
@@ -28,6 +34,7 @@ public:
     QStringList keys() const override { return values.keys(); }
 
     QMap<QString, QByteArray> values;
+    QSet<QString> unreadableKeys; // stored, but every read fails
     bool failWrites = false;
     int writeCount = 0;
 };

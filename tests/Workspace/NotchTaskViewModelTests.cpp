@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -262,6 +263,36 @@ TEST_F(NotchTaskViewModelTest, SavesPublishVersionsFailuresAreLoggedAndReloadMat
     EXPECT_EQ(reloaded.workspacePromptsByID(), vm->workspacePromptsByID());
 }
 
+TEST_F(NotchTaskViewModelTest, EachChangeSavesOnceAndPublishesOneReminderVersion)
+{
+    make(stateWith({makeTask("a", kPersonal, 0), makeTask("b", kPersonal, 1)}, kPersonal));
+    QSignalSpy versions(vm.get(), &NotchTaskViewModel::reminderStateVersionChanged);
+    const auto firstTask = [this] { return vm->tasks().first().id; };
+    const std::vector<std::pair<const char*, std::function<void()>>> changes{
+        {"add section", [&] { vm->addSection(QStringLiteral("Garden")); }},
+        {"select", [&] { vm->selectWorkspace(kPersonal); }},
+        {"submit", [&] { add("c"); }},
+        {"prompt", [&] { vm->setWorkspacePrompt(QStringLiteral("p"), kPersonal); }},
+        {"rename", [&] { vm->renameSelectedSection(QStringLiteral("Me")); }},
+        {"accent", [&] { vm->setSelectedSectionAccent(TaskSectionAccent::blue); }},
+        {"move", [&] { vm->moveTasks({0}, 2); }},
+        {"reminder", [&] { vm->saveReminder(firstTask(), Date{100}); }},
+        {"deliver", [&] { vm->markReminderDelivering(firstTask()); }},
+        {"clear reminder", [&] { vm->clearReminder(firstTask()); }},
+        {"complete", [&] { vm->completeTask(firstTask()); }},
+        {"history", [&] { vm->clearCompletedHistory(); }},
+        {"delete task", [&] { vm->deleteTask(firstTask()); }},
+        {"delete section", [&] { vm->deleteSelectedSection(); }},
+    };
+    for (const auto& [name, change] : changes) {
+        const int saves = store.saveCount;
+        const qsizetype published = versions.count();
+        change();
+        EXPECT_EQ(store.saveCount, saves + 1) << name;
+        EXPECT_EQ(versions.count(), published + 1) << name;
+    }
+}
+
 TEST_F(NotchTaskViewModelTest, AISortShowsProgressAppliesAndSaves)
 {
     make();
@@ -350,9 +381,13 @@ TEST_F(NotchTaskViewModelTest, AISortRefusesAnswersForAChangedListAndReportsFail
     EXPECT_EQ(vm->sortStatusMessage(), kIncomplete);
     EXPECT_EQ(vm->allTasks(), changed);
 
-    // A view model gone before the answer is never called back.
+    // A view model gone before the answer is never called back: it names itself as the
+    // answer's receiver, which the service watches.
     vm->sortTasksWithAI();
     ASSERT_TRUE(sorter.isHolding());
+    const QPointer<QObject> receiver = sorter.requests.last().receiver;
+    EXPECT_EQ(receiver, vm.get());
     vm.reset();
+    EXPECT_TRUE(receiver.isNull());
     sorter.respond(TaskSortDecisionList{});
 }

@@ -1,0 +1,89 @@
+# Shared by the end-to-end scripts (sourced, not run): a scratch directory
+# cleaned up on exit, X servers on displays they choose themselves, the
+# program started with its own XDG directories, and pixel checks.
+# The caller sets `binary`; `mode` (optional) labels failures.
+
+require_tools() {
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+}
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+fail() {
+    echo "FAIL${mode:+ ($mode)}: $*"
+    [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
+    exit 1
+}
+
+# Waits up to ~4 s for a condition.
+eventually() {
+    for _ in $(seq 40); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+
+# Starts an X server (its command follows) on a free display of its own choice
+# and leaves that display in `server_display`; the server must accept -displayfd.
+# Not to be called in a subshell: the server must be cleaned up with the rest.
+start_server() {
+    local file
+    file=$(mktemp -p "$work" display.XXXXXX)
+    "$@" -displayfd 3 3>"$file" >>"$work/servers.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do [ -s "$file" ] && break; sleep 0.1; done
+    [ -s "$file" ] || fail "$1 did not start"
+    server_display=":$(head -n1 "$file")"
+}
+
+# The program's configuration: onboarding done, so the notch shows at once.
+mkdir -p "$work/config/QuaverLoom" "$work/cache" "$work/runtime"
+chmod 700 "$work/runtime"
+cat >"$work/config/QuaverLoom/quaver-loom.preferences" <<'JSON'
+{"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"system"}
+JSON
+
+# Starts the program on the given display; its process id lands in `app`.
+launch_app() {
+    env DISPLAY="$1" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
+        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL=http://127.0.0.1:9 "$binary" >"$work/app.log" 2>&1 &
+    app=$!
+    pids+=($app)
+}
+
+# Ends the program as logout would; it must quit cleanly.
+quit_app() {
+    kill -TERM "$app"
+    for _ in $(seq 30); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$app" 2>/dev/null && fail "quaverloom did not quit on SIGTERM"
+    wait "$app"
+    local status=$?
+    [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
+}
+
+# Is the pixel at (x, y) of the screen on `screen_display` (default: $DISPLAY)
+# the panel's near-black? The desktops are white.
+is_dark() {
+    local rgb
+    rgb=$(import -display "${screen_display:-$DISPLAY}" -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null \
+        | tail -n1 | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p')
+    [ -n "$rgb" ] || return 1
+    set -- $rgb
+    [ "$1" -lt 40 ] && [ "$2" -lt 40 ] && [ "$3" -lt 40 ]
+}
+is_light() { ! is_dark "$@"; }
+
+# Warping the pointer produces no device motion, so each move ends with a real
+# relative step. The pointer is the one of `pointer_display` (default: $DISPLAY).
+move_to() {
+    DISPLAY=${pointer_display:-$DISPLAY} xdotool mousemove "$1" $(($2 + 1))
+    DISPLAY=${pointer_display:-$DISPLAY} xdotool mousemove_relative -- 0 -1
+}

@@ -1,0 +1,133 @@
+#include "Panel/PopoverFrame.h"
+#include "Support/EventLoopWait.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+TEST(PopoverFrame, PlacementPrefersTheGivenEdgeFlipsWhenItDoesNotFitAndKeepsTheArrowOffCorners)
+{
+    const QRect screen(0, 0, 1000, 800);
+    const QSize content(200, 100);
+    const int depth = PopoverFrame::arrowDepth;
+    struct Case {
+        const char* name;
+        QRect anchor;
+        std::optional<PopoverEdge> preferred;
+        QRect available;
+        PopoverPlacement expected;
+    };
+    const Case cases[] = {
+        {"trailing fits", {400, 300, 40, 20}, PopoverEdge::Trailing, screen,
+         {{440, 260, 200 + depth, 100}, PopoverEdge::Trailing, 49}},
+        {"trailing flips to leading at the right edge", {900, 300, 40, 20}, PopoverEdge::Trailing, screen,
+         {{900 - 200 - depth, 260, 200 + depth, 100}, PopoverEdge::Leading, 49}},
+        {"top flips below a control at the screen's top", {480, 0, 40, 24}, PopoverEdge::Top, screen,
+         {{400, 24, 200, 100 + depth}, PopoverEdge::Bottom, 99}},
+        {"no preference hangs below, kept on screen, arrow clear of the corner", {5, 300, 20, 20}, std::nullopt,
+         screen, {{0, 320, 200, 100 + depth}, PopoverEdge::Bottom, 22}},
+        {"nothing fits: most room, the preferred edge on a tie", {130, 60, 40, 30}, PopoverEdge::Top,
+         {0, 0, 300, 150}, {{50, 60 - 100 - depth, 200, 100 + depth}, PopoverEdge::Top, 99}},
+    };
+    for (const Case& c : cases) {
+        const PopoverPlacement placement = PopoverFrame::place(c.anchor, content, c.preferred, c.available);
+        EXPECT_EQ(placement.edge, c.expected.edge) << c.name;
+        EXPECT_EQ(placement.frame, c.expected.frame) << c.name;
+        EXPECT_EQ(placement.arrowCenter, c.expected.arrowCenter) << c.name;
+    }
+}
+
+TEST(MaterialPopoverCard, PadsSixteenAndSpacesRowsTwelve)
+{
+    MaterialPopoverCard card(300);
+    auto* first = new QLabel("First line");
+    auto* second = new QLabel("Second line");
+    card.addContent(first);
+    card.addContent(second);
+    card.resize(card.sizeHint());
+    card.layout()->setGeometry(card.rect());
+    EXPECT_EQ(card.width(), 300);
+    EXPECT_EQ(first->geometry().topLeft(), QPoint(16, 16));
+    EXPECT_EQ(second->geometry().top() - first->geometry().bottom() - 1, 12);
+    EXPECT_EQ(card.height() - second->geometry().bottom() - 1, 16);
+}
+
+namespace {
+
+// A window with a toggling opener and a popover hanging on it.
+struct PopoverScene {
+    QWidget window;
+    QPushButton* opener = new QPushButton("Open", &window);
+    QPushButton* elsewhere = new QPushButton("Elsewhere", &window);
+    bool shown = false;
+    int openerClicks = 0;
+    PopoverFrame* popover = nullptr;
+
+    PopoverScene()
+    {
+        window.resize(500, 400);
+        opener->setGeometry(300, 20, 60, 30);
+        elsewhere->setGeometry(20, 300, 100, 30);
+        popover = new PopoverFrame(opener, {[this] { return shown; }, [this](bool value) { shown = value; }},
+                                   PopoverEdge::Bottom);
+        auto* card = new MaterialPopoverCard(150);
+        card->addContent(new QLabel("Content"));
+        popover->setContent(card);
+        QObject::connect(opener, &QPushButton::clicked, [this] {
+            ++openerClicks;
+            shown = !shown;
+            popover->sync();
+        });
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    void clickWindowAt(QPoint point) { QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, point); }
+};
+
+} // namespace
+
+TEST(PopoverFrame, ShowsForTheBindingAndAnOutsideClickSetsItFalse)
+{
+    PopoverScene scene;
+    scene.clickWindowAt(scene.opener->geometry().center());
+    ASSERT_TRUE(scene.shown);
+    ASSERT_TRUE(waitUntil([&] { return scene.popover->isVisible(); }));
+    EXPECT_EQ(QApplication::activePopupWidget(), scene.popover);
+    EXPECT_EQ(scene.popover->edge(), PopoverEdge::Bottom);
+    EXPECT_EQ(scene.popover->geometry().top(), scene.opener->mapToGlobal(QPoint(0, scene.opener->height())).y());
+
+    scene.clickWindowAt(scene.elsewhere->geometry().center());
+    EXPECT_FALSE(scene.shown);
+    EXPECT_FALSE(scene.popover->isVisible());
+
+    // The owner closing it through the binding hides it too.
+    scene.shown = true;
+    scene.popover->sync();
+    ASSERT_TRUE(scene.popover->isVisible());
+    scene.shown = false;
+    scene.popover->sync();
+    EXPECT_FALSE(scene.popover->isVisible());
+}
+
+TEST(PopoverFrame, TheClickOnTheOpenerThatClosesItDoesNotReopenIt)
+{
+    PopoverScene scene;
+    scene.clickWindowAt(scene.opener->geometry().center());
+    ASSERT_TRUE(waitUntil([&] { return scene.popover->isVisible(); }));
+    ASSERT_EQ(scene.openerClicks, 1);
+
+    scene.clickWindowAt(scene.opener->geometry().center());
+    runEventLoopFor(20);
+    EXPECT_FALSE(scene.shown);
+    EXPECT_FALSE(scene.popover->isVisible());
+    EXPECT_EQ(scene.openerClicks, 1);
+
+    // The next click opens it again as usual.
+    scene.clickWindowAt(scene.opener->geometry().center());
+    EXPECT_TRUE(scene.shown);
+    EXPECT_TRUE(waitUntil([&] { return scene.popover->isVisible(); }));
+}

@@ -1,0 +1,94 @@
+#include "Panel/TransparentTaskTextField.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FieldScene {
+    QWidget window;
+    TransparentTaskTextField* field = new TransparentTaskTextField;
+    QLineEdit* otherField = new QLineEdit;
+    QPushButton* button = new QPushButton("Button");
+    QString draft;
+    int submits = 0;
+
+    FieldScene()
+    {
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(field);
+        layout->addWidget(otherField);
+        layout->addWidget(button);
+        button->setFocusPolicy(Qt::StrongFocus);
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    void update(bool focused)
+    {
+        field->setInputs({Binding<QString>::member(this, &FieldScene::draft), "Add a task", Qt::white, Qt::gray,
+                          QFont(), focused, [this] { ++submits; }});
+    }
+};
+
+} // namespace
+
+TEST(TransparentTaskTextField, TakesFocusOnANewRequestButNotFromAnotherTextField)
+{
+    FieldScene scene;
+    struct Step {
+        const char* name;
+        QWidget* focusBefore; // nullptr: leave as is
+        bool isFocused;
+        bool expectFieldFocused;
+    };
+    const Step steps[] = {
+        {"a new request takes focus", scene.button, true, true},
+        {"typing in another field is not interrupted", scene.otherField, true, false},
+        {"a focused button gives way", scene.button, true, true},
+        {"no request never resigns", nullptr, false, true},
+        {"while not wanted, focus elsewhere stays", scene.otherField, false, false},
+        {"a request after none takes it even from a text field", nullptr, true, true},
+    };
+    for (const Step& step : steps) {
+        if (step.focusBefore) {
+            step.focusBefore->setFocus();
+            ASSERT_TRUE(step.focusBefore->hasFocus()) << step.name;
+        }
+        scene.update(step.isFocused);
+        EXPECT_EQ(scene.field->hasFocus(), step.expectFieldFocused) << step.name;
+    }
+}
+
+TEST(TransparentTaskTextField, ReportsKeystrokesSubmitsOnReturnAndLeavesAnEqualTextAlone)
+{
+    FieldScene scene;
+    scene.update(true);
+    ASSERT_TRUE(scene.field->hasFocus());
+
+    QTest::keyClick(scene.field, Qt::Key_Return);
+    EXPECT_EQ(scene.submits, 1);
+    EXPECT_EQ(scene.field->text(), "");
+
+    QTest::keyClicks(scene.field, "a&b <img src=x>");
+    EXPECT_EQ(scene.draft, "a&b <img src=x>");
+    QTest::keyClick(scene.field, Qt::Key_Enter);
+    EXPECT_EQ(scene.submits, 2);
+    EXPECT_EQ(scene.field->text(), "a&b <img src=x>");
+
+    scene.field->setSelection(1, 2);
+    scene.update(true);
+    EXPECT_EQ(scene.field->selectionStart(), 1);
+    EXPECT_EQ(scene.field->selectedText(), "&b");
+
+    // Emptied from outside after a submission.
+    scene.draft.clear();
+    scene.update(true);
+    EXPECT_EQ(scene.field->text(), "");
+    EXPECT_EQ(scene.field->palette().color(QPalette::Base).alpha(), 0);
+    EXPECT_EQ(scene.field->palette().color(QPalette::Highlight), QColor::fromRgbF(1, 1, 1, 0.12f));
+}
