@@ -332,7 +332,9 @@ void NotchTaskPanel::paintEvent(QPaintEvent*)
     // The shadow belongs to the expanded panel; it grows in with the expansion.
     // (Without a compositor the window's mask cuts it away.)
     if (m_inputs.isExpanded && p > 0 && appearance.shadowRadius > 0) {
-        const double blur = appearance.shadowRadius;
+        // A shadow radius spreads about twice the blur it names; this keeps it
+        // inside the window's margins, so no edge of it is ever cut straight.
+        const double blur = appearance.shadowRadius / 2;
         const QRectF area = rect.adjusted(-2 * blur, -2 * blur, 2 * blur, 2 * blur + appearance.shadowYOffset);
         if (m_shadowRect != rect || m_shadowProgress != p || m_shadow.isNull()) {
             m_shadowRect = rect;

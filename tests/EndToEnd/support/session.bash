@@ -1,7 +1,8 @@
 # Shared by the end-to-end scripts (sourced, not run): a scratch directory
 # cleaned up on exit, X servers on displays they choose themselves, the
 # program started with its own XDG directories, and pixel checks.
-# The caller sets `binary`; `mode` (optional) labels failures.
+# The caller sets `binary`; `mode` (optional) labels failures; `model_url`
+# (optional) points the program at a model server.
 
 require_tools() {
     for tool in "$@"; do
@@ -54,7 +55,7 @@ JSON
 # Starts the program on the given display; its process id lands in `app`.
 launch_app() {
     env DISPLAY="$1" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
-        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL=http://127.0.0.1:9 "$binary" >"$work/app.log" 2>&1 &
+        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL="${model_url:-http://127.0.0.1:9}" "$binary" >"$work/app.log" 2>&1 &
     app=$!
     pids+=($app)
 }
