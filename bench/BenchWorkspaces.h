@@ -1,26 +1,10 @@
 #pragma once
 
-#include "Model/TaskStore.h"
 #include "Model/TaskWorkspaceState.h"
-#include "Sorting/TaskSortingService.h"
 
 #include <QUuid>
 
-// Workspaces and services shared by the benchmarks.
-class NoOpTaskStore final : public TaskStore {
-public:
-    explicit NoOpTaskStore(TaskWorkspaceState state) : m_state(std::move(state)) {}
-    TaskWorkspaceState load() override { return m_state; }
-    void save(const TaskWorkspaceState&) override {}
-
-private:
-    TaskWorkspaceState m_state;
-};
-
-class SilentSortingService final : public TaskSortingService {
-public:
-    void sortTasks(const TaskList&, const TaskSortContext&, QObject*, Completion) override {}
-};
+// Workspaces shared by the benchmarks.
 
 // n tasks over the four built-in sections, every fourth completed.
 inline TaskWorkspaceState workspaceOf(qsizetype count)

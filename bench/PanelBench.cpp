@@ -1,5 +1,6 @@
 #include "App/AppSessionViewModel.h"
 #include "App/LiveAppSupportRouter.h"
+#include "BenchFakes.h"
 #include "BenchWorkspaces.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Overlay/NotchHostingView.h"

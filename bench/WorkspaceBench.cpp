@@ -1,9 +1,8 @@
+#include "BenchFakes.h"
 #include "BenchWorkspaces.h"
-#include "Model/TaskStore.h"
 #include "Model/TaskWorkspaceWriter.h"
 #include "Model/UserDefaultsTaskStore.h"
 #include "Platform/UserDefaults.h"
-#include "Sorting/TaskSortingService.h"
 #include "Workspace/NotchTaskViewModel.h"
 #include "Workspace/TaskWorkspaceLogic.h"
 

@@ -174,6 +174,16 @@ void ContentView::wireCallbacks()
     m_panel->setCallbacks(std::move(callbacks));
 }
 
+TaskListView& ContentView::taskList() const
+{
+    return *m_panel->taskList();
+}
+
+QRect ContentView::taskListFrame() const
+{
+    return m_panel->taskListFrame();
+}
+
 QRectF ContentView::surfaceRect() const
 {
     return m_panel->surfaceRect();

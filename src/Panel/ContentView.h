@@ -15,6 +15,7 @@
 class AppSessionViewModel;
 class NotchTaskPanel;
 class SortingAmbientGlow;
+class TaskListView;
 
 // The root view of the notch panel and the only notch view that knows the view
 // models: it turns their state into the panel's inputs, every panel callback
@@ -54,6 +55,9 @@ public:
 
     std::optional<NotchTaskViewModel::FocusTarget> focusedField() const { return m_focusedField; }
     NotchTaskPanel* panel() const { return m_panel; }
+    // The list and composer of the selected workspace, and where it may lie.
+    TaskListView& taskList() const;
+    QRect taskListFrame() const;
     SortingAmbientGlow* glow() const { return m_glow; }
 
 signals:

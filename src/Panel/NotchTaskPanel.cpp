@@ -7,6 +7,7 @@
 #include "Panel/NotchShape.h"
 #include "Panel/SectionWorkspaceBarView.h"
 #include "Panel/SortingEffects.h"
+#include "Panel/TaskListView.h"
 #include "Panel/TemplateStyle.h"
 #include "Panel/WorkspaceMenuControl.h"
 
@@ -38,8 +39,49 @@ NotchTaskPanel::NotchTaskPanel(QWidget* parent, std::function<double()> clock)
     m_status->setTextFormat(Qt::PlainText);
     m_status->setAccessibleName(QStringLiteral("Status"));
     m_status->hide();
-    m_list = new QWidget(m_content);
-    m_list->setAccessibleName(QStringLiteral("Tasks"));
+    m_list = new TaskListView({}, m_content);
+    m_list->setCallbacks({
+        .onSubmit =
+            [this] {
+                if (m_callbacks.onSubmit)
+                    m_callbacks.onSubmit();
+            },
+        .onCompleteTask =
+            [this](const TaskItem& task) {
+                if (m_callbacks.onCompleteTask)
+                    m_callbacks.onCompleteTask(task);
+            },
+        .onDeleteTask =
+            [this](const TaskItem& task) {
+                if (m_callbacks.onDeleteTask)
+                    m_callbacks.onDeleteTask(task);
+            },
+        .onMoveTasks =
+            [this](const QSet<qsizetype>& offsets, qsizetype destination) {
+                if (m_callbacks.onMoveTasks)
+                    m_callbacks.onMoveTasks(offsets, destination);
+            },
+        .onSaveReminder =
+            [this](const TaskItem& task, Date date) {
+                if (m_callbacks.onSaveTaskReminder)
+                    m_callbacks.onSaveTaskReminder(task, date);
+            },
+        .onClearReminder =
+            [this](const TaskItem& task) {
+                if (m_callbacks.onClearTaskReminder)
+                    m_callbacks.onClearTaskReminder(task);
+            },
+        .onPreviewReminder =
+            [this](const TaskItem& task) {
+                if (m_callbacks.onPreviewTaskReminder)
+                    m_callbacks.onPreviewTaskReminder(task);
+            },
+        .onSetExpansionHold =
+            [this](bool held, const QString& reason) {
+                if (m_callbacks.onSetExpansionHold)
+                    m_callbacks.onSetExpansionHold(held, reason);
+            },
+    });
     m_content->hide();
     connect(m_bar, &SectionWorkspaceBarView::currentHeightChanged, this, [this] { layoutContent(); });
 
@@ -92,7 +134,11 @@ NotchTaskPanel::NotchTaskPanel(QWidget* parent, std::function<double()> clock)
     });
 }
 
-NotchTaskPanel::~NotchTaskPanel() = default;
+NotchTaskPanel::~NotchTaskPanel()
+{
+    // A tap still animating is reported, and holds released, while the owner is there.
+    m_list->willRemove();
+}
 
 template <class T>
 Binding<T> NotchTaskPanel::stateBinding(T State::*field)
@@ -110,6 +156,8 @@ void NotchTaskPanel::setInputs(const Inputs& inputs)
 {
     const Inputs previous = m_inputs;
     const bool first = !m_hasInputs;
+    // Applying new inputs is a frame: the clock is read once for all of it.
+    const double now = m_clock();
     m_inputs = inputs;
     m_hasInputs = true;
 
@@ -127,19 +175,20 @@ void NotchTaskPanel::setInputs(const Inputs& inputs)
         if (inputs.isExpanded != previous.isExpanded) {
             if (!inputs.isExpanded)
                 closeWorkspaceEditors();
-            const double now = m_clock();
+            if (!inputs.isExpanded)
+                m_list->closePopovers();
             if (isVisible()) {
                 m_expansion.setTarget(inputs.isExpanded ? 1 : 0, expansionAnimation(), now);
                 m_animator.start();
             } else {
                 m_expansion.jumpTo(inputs.isExpanded ? 1 : 0);
             }
-            m_progress = m_expansion.value(now);
         }
         // While the editor is open the user's typing wins.
         if (inputs.currentWorkspacePrompt != previous.currentWorkspacePrompt && !m_state.isShowingPromptEditor)
             m_state.promptDraft = inputs.currentWorkspacePrompt;
     }
+    m_progress = m_expansion.value(now);
     render();
 }
 
@@ -197,6 +246,22 @@ void NotchTaskPanel::renderChildren()
                        stateBinding(&State::isShowingWorkspaceDropdown), stateBinding(&State::isShowingWorkspaceRename),
                        stateBinding(&State::workspaceRenameDraft),
                        stateBinding(&State::isConfirmingWorkspaceDeletion)});
+    TaskListView::Inputs list;
+    list.configuration = configuration;
+    list.tasks = in.tasks;
+    list.sections = in.sections;
+    list.selectedWorkspaceID = in.selectedWorkspaceID;
+    list.selectedWorkspaceAccent = in.currentComposerAccent;
+    list.inputPlaceholder = QStringLiteral("Add a task to ") + in.composerTargetSectionTitle;
+    list.canMoveTasks = in.canMoveVisibleTasks;
+    list.draftTask = in.draftTask;
+    list.taskSubmissionID = in.taskSubmissionID;
+    list.isComposerFocused = in.inputFocus.value() == NotchTaskViewModel::FocusTarget::composer;
+    list.reduceMotion = in.reduceMotion;
+    // Laid out and shown first: the composer takes the keyboard only while visible.
+    layoutContent();
+    updateClip();
+    m_list->setInputs(std::move(list));
     m_list->setEnabled(in.hasCompletedOnboarding);
 
     m_status->setFont(TemplateStyle::font(configuration.typography.reasonFont));
@@ -246,7 +311,11 @@ void NotchTaskPanel::layoutContent()
         m_status->setText(metrics.elidedText(m_inputs.statusMessage, Qt::ElideRight, m_status->width()));
         y += lineHeight;
     }
-    m_list->setGeometry(left, y, width, std::max(0, area.height() - bottom - y));
+    m_listFrame = QRect(left, y, width, std::max(0, area.height() - bottom - y));
+    const int listHeight = std::min(m_listFrame.height(), int(std::floor(TaskListView::maximumHeight(layout))));
+    const QRect listGeometry(m_listFrame.topLeft(), QSize(width, std::max(0, listHeight)));
+    if (m_list->geometry() != listGeometry)
+        m_list->setGeometry(listGeometry);
 }
 
 Motion::Animation NotchTaskPanel::expansionAnimation() const

@@ -24,6 +24,7 @@ class NotchBandSlots;
 class QLabel;
 class SectionWorkspaceBarView;
 class SortingEdgeHighlight;
+class TaskListView;
 class WorkspaceMenuControl;
 
 // The visible notch panel: the notch-shaped surface that springs between the
@@ -118,7 +119,9 @@ public:
     WorkspaceMenuControl* menuControl() const { return m_menu; }
     SectionWorkspaceBarView* workspaceBar() const { return m_bar; }
     QLabel* statusLine() const { return m_status; }
-    QWidget* taskListArea() const { return m_list; }
+    TaskListView* taskList() const { return m_list; }
+    // Where the list may lie (it takes at most its preferred height of it), in this widget.
+    QRect taskListFrame() const { return m_listFrame.translated(m_contentGeometry.topLeft()); }
     QWidget* contentColumn() const { return m_content; }
     NotchBandSlots* bandSlots() const { return m_band; }
 
@@ -159,7 +162,8 @@ private:
     WorkspaceMenuControl* m_menu;
     SectionWorkspaceBarView* m_bar;
     QLabel* m_status;
-    QWidget* m_list;
+    TaskListView* m_list;
+    QRect m_listFrame;
 
     // 0 collapsed, 1 expanded; m_progress is its value at the latest frame.
     Motion::Value m_expansion{0};

@@ -4,6 +4,7 @@
 #include "Panel/NotchTaskPanel.h"
 #include "Panel/SectionWorkspaceBarView.h"
 #include "Panel/SortingEffects.h"
+#include "Panel/TaskListView.h"
 #include "Panel/TemplateStyle.h"
 #include "Panel/WorkspaceMenuControl.h"
 #include "Panel/WorkspaceTaskCounter.h"
@@ -370,7 +371,7 @@ TEST(NotchTaskPanel, DeleteConfirmationOpensOverThePanelHoldsItAndDeletesOnce)
 TEST(NotchTaskPanel, StatusLineShowsSortOutcomesAndTheListGivesUpTheHeight)
 {
     PanelFixture f;
-    QWidget* list = f.panel().taskListArea();
+    QWidget* list = f.panel().taskList();
     const int fullHeight = list->height();
     EXPECT_FALSE(f.panel().statusLine()->isVisible());
 
