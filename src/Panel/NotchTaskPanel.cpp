@@ -12,6 +12,7 @@
 #include "Panel/WorkspaceMenuControl.h"
 
 #include <QLabel>
+#include <QLinearGradient>
 #include <QPainter>
 #include <cmath>
 
@@ -386,6 +387,39 @@ void NotchTaskPanel::showEvent(QShowEvent* event)
     render();
 }
 
+QImage NotchTaskPanel::shadowImage(const QPainterPath& shape, const QRectF& area, double progress) const
+{
+    const auto& appearance = m_inputs.configuration.appearance;
+    constexpr int scale = 4;
+    QImage small(std::max(1, int(area.width() / scale)), std::max(1, int(area.height() / scale)),
+                 QImage::Format_ARGB32_Premultiplied);
+    small.fill(Qt::transparent);
+    {
+        QPainter shadow(&small);
+        shadow.setRenderHint(QPainter::Antialiasing);
+        shadow.scale(1.0 / scale, 1.0 / scale);
+        shadow.translate(-area.topLeft() + QPointF(0, appearance.shadowYOffset * progress));
+        shadow.fillPath(shape, TemplateStyle::color(appearance.shadowColor));
+    }
+    // A shadow's radius spreads about twice the blur it names.
+    QImage image = BlurHelper::blurred(small, appearance.shadowRadius / 2 * progress / scale, 1)
+                       .scaled(area.size().toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPainter fade(&image);
+    fade.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    const double edge = std::min(appearance.shadowRadius, std::min(image.width(), image.height()) / 2.0);
+    const QRectF whole(image.rect());
+    const auto ramp = [&](QPointF from, QPointF to, const QRectF& band) {
+        QLinearGradient gradient(from, to);
+        gradient.setColorAt(0, Qt::transparent);
+        gradient.setColorAt(1, Qt::black);
+        fade.fillRect(band, gradient);
+    };
+    ramp({0, 0}, {edge, 0}, QRectF(0, 0, edge, whole.height()));
+    ramp({whole.width(), 0}, {whole.width() - edge, 0}, QRectF(whole.width() - edge, 0, edge, whole.height()));
+    ramp({0, whole.height()}, {0, whole.height() - edge}, QRectF(0, whole.height() - edge, whole.width(), edge));
+    return image;
+}
+
 void NotchTaskPanel::paintEvent(QPaintEvent*)
 {
     const auto& appearance = m_inputs.configuration.appearance;
@@ -401,26 +435,15 @@ void NotchTaskPanel::paintEvent(QPaintEvent*)
     // The shadow belongs to the expanded panel; it grows in with the expansion.
     // (Without a compositor the window's mask cuts it away.)
     if (m_inputs.isExpanded && p > 0 && appearance.shadowRadius > 0) {
-        // A shadow radius spreads about twice the blur it names; this keeps it
-        // inside the window's margins, so no edge of it is ever cut straight.
-        const double blur = appearance.shadowRadius / 2;
-        const QRectF area = rect.adjusted(-2 * blur, -2 * blur, 2 * blur, 2 * blur + appearance.shadowYOffset);
+        // The shadow may not reach past the window; it fades out before the
+        // window's edges so that none of it is cut straight.
+        const QRectF area = QRectF(this->rect()).intersected(
+            rect.adjusted(-2 * appearance.shadowRadius, 0, 2 * appearance.shadowRadius,
+                          2 * appearance.shadowRadius + appearance.shadowYOffset));
         if (m_shadowRect != rect || m_shadowProgress != p || m_shadow.isNull()) {
             m_shadowRect = rect;
             m_shadowProgress = p;
-            QImage small(std::max(1, int(area.width() / 4)), std::max(1, int(area.height() / 4)),
-                         QImage::Format_ARGB32_Premultiplied);
-            small.fill(Qt::transparent);
-            {
-                QPainter shadow(&small);
-                shadow.setRenderHint(QPainter::Antialiasing);
-                shadow.scale(0.25, 0.25);
-                shadow.translate(-area.topLeft() + QPointF(0, appearance.shadowYOffset * p));
-                shadow.fillPath(shape, TemplateStyle::color(appearance.shadowColor));
-            }
-            // Kept at full size, so a repaint is a plain copy rather than a scaling.
-            m_shadow = BlurHelper::blurred(small, blur * p / 4, 1)
-                           .scaled(area.size().toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            m_shadow = shadowImage(shape, area, p);
         }
         painter.save();
         painter.setOpacity(p);

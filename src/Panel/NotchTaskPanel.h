@@ -145,6 +145,7 @@ private:
     Binding<T> stateBinding(T State::*field);
     Motion::Animation expansionAnimation() const;
     double progress() const { return m_progress; }
+    QImage shadowImage(const QPainterPath& shape, const QRectF& area, double progress) const;
 
     Inputs m_inputs;
     Callbacks m_callbacks;
