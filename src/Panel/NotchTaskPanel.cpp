@@ -381,6 +381,12 @@ void NotchTaskPanel::frame()
     emit surfaceChanged();
 }
 
+void NotchTaskPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_highlight->setGeometry(rect());
+}
+
 void NotchTaskPanel::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
