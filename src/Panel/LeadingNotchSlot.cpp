@@ -77,5 +77,8 @@ void LeadingNotchSlot::setInputs(const Inputs& inputs)
     m_editor->setInputs({configuration, inputs.currentWorkspaceTitle,
                          Binding<QString>{[this] { return m_inputs.promptDraft.value(); },
                                           [this](QString text) { m_inputs.promptDraft.setValue(std::move(text)); }}});
+    const bool wasShown = m_popover->isVisible();
     m_popover->sync();
+    if (m_popover->isVisible() && !wasShown)
+        m_editor->focusEditor();
 }

@@ -1,7 +1,7 @@
 #include "Panel/PopoverButtonRow.h"
 
 #include <QHBoxLayout>
-#include <QPushButton>
+#include <QToolButton>
 
 PopoverButtonRow::PopoverButtonRow(const QFont& font, QWidget* parent)
     : QWidget(parent), m_layout(new QHBoxLayout(this)), m_font(font)
@@ -10,14 +10,17 @@ PopoverButtonRow::PopoverButtonRow(const QFont& font, QWidget* parent)
     m_layout->setSpacing(12);
 }
 
-QPushButton* PopoverButtonRow::addButton(const QString& title, std::function<void()> action)
+QAbstractButton* PopoverButtonRow::addButton(const QString& title, std::function<void()> action)
 {
-    auto* button = new QPushButton(title, this);
-    button->setFlat(true);
+    // A tool button is as wide as its text; push buttons insist on a minimum width.
+    auto* button = new QToolButton(this);
+    button->setText(title);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setAutoRaise(true);
     button->setAccessibleName(title);
     button->setCursor(Qt::ArrowCursor);
     button->setFont(m_font);
-    connect(button, &QPushButton::clicked, this, [action = std::move(action)] {
+    connect(button, &QToolButton::clicked, this, [action = std::move(action)] {
         if (action)
             action();
     });

@@ -5,7 +5,7 @@
 #include <functional>
 
 class QHBoxLayout;
-class QPushButton;
+class QAbstractButton;
 
 // The row of borderless buttons at the foot of a popover editor.
 class PopoverButtonRow final : public QWidget {
@@ -14,7 +14,7 @@ public:
     PopoverButtonRow(const QFont& font, QWidget* parent = nullptr);
 
     // Button titles are our own fixed texts, never user text.
-    QPushButton* addButton(const QString& title, std::function<void()> action);
+    QAbstractButton* addButton(const QString& title, std::function<void()> action);
     void addStretch();
 
 private:

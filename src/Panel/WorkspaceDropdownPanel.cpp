@@ -16,8 +16,9 @@ namespace {
 // One action of the dropdown: symbol and title, tinted, with a hover fill.
 class WorkspaceDropdownRow final : public QAbstractButton {
 public:
+    // Without a colour the row takes the label colour of the palette it is shown in.
     WorkspaceDropdownRow(const NotchTemplateConfiguration& configuration, const QString& title,
-                         const QString& iconName, const QColor& accentColor, QWidget* parent)
+                         const QString& iconName, std::optional<QColor> accentColor, QWidget* parent)
         : QAbstractButton(parent), m_configuration(configuration), m_title(title), m_iconName(iconName),
           m_accentColor(accentColor)
     {
@@ -51,13 +52,14 @@ protected:
             painter.setBrush(TemplateStyle::withOpacity(SystemColors::selectedContentBackground(), 0.28));
             painter.drawRoundedRect(rect(), 6, 6);
         }
+        const QColor color = m_accentColor.value_or(SystemColors::label(palette()));
         const double icon = std::max(0.0, m_configuration.layout.workspaceDropdownActionIconSize);
         const QRectF iconFrame(9, (height() - 18) / 2.0, 18, 18);
         SymbolPainter::paint(painter,
                              m_iconName,
                              QRectF(iconFrame.center().x() - icon / 2, iconFrame.center().y() - icon / 2, icon, icon),
-                             m_accentColor);
-        painter.setPen(m_accentColor);
+                             color);
+        painter.setPen(color);
         painter.setFont(TemplateStyle::systemFont(13));
         painter.drawText(QRectF(iconFrame.right() + 10, 0, width() - iconFrame.right() - 19, height()),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_title);
@@ -67,7 +69,7 @@ private:
     NotchTemplateConfiguration m_configuration;
     QString m_title;
     QString m_iconName;
-    QColor m_accentColor;
+    std::optional<QColor> m_accentColor;
     bool m_hovered = false;
 };
 
@@ -174,6 +176,7 @@ void WorkspaceDropdownPanel::rebuild()
             child->deleteLater();
         }
     delete layout();
+    m_emptyLabel = nullptr;
 
     const auto& layout = m_inputs.configuration.layout;
     const int padding = TemplateStyle::widgetExtent(layout.workspaceDropdownPadding);
@@ -190,9 +193,8 @@ void WorkspaceDropdownPanel::rebuild()
         font.setWeight(QFont::Medium);
         label->setFont(font);
         label->setContentsMargins(group, group, group, group);
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, SystemColors::secondaryLabel());
-        label->setPalette(palette);
+        m_emptyLabel = label;
+        colourEmptyLabel();
         outer->addWidget(label);
         return;
     }
@@ -206,7 +208,7 @@ void WorkspaceDropdownPanel::rebuild()
     rows->setSpacing(TemplateStyle::widgetExtent(layout.workspaceDropdownRowSpacing));
     if (m_inputs.canRename) {
         auto* rename = new WorkspaceDropdownRow(m_inputs.configuration, QStringLiteral("Rename"),
-                                                QStringLiteral("pencil"), SystemColors::label(), this);
+                                                QStringLiteral("pencil"), std::nullopt, this);
         connect(rename, &QAbstractButton::clicked, this, [this] {
             if (m_callbacks.onRename)
                 m_callbacks.onRename();
@@ -251,6 +253,23 @@ void WorkspaceDropdownPanel::rebuild()
     }
     swatches->addStretch(1);
     content->addLayout(swatches);
+}
+
+void WorkspaceDropdownPanel::colourEmptyLabel()
+{
+    if (!m_emptyLabel)
+        return;
+    QPalette labelPalette = palette();
+    labelPalette.setColor(QPalette::WindowText, SystemColors::secondaryLabel(palette()));
+    m_emptyLabel->setPalette(labelPalette);
+}
+
+void WorkspaceDropdownPanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Shown in a popover, the panel takes the popover's palette.
+    if (event->type() == QEvent::PaletteChange)
+        colourEmptyLabel();
 }
 
 void WorkspaceDropdownPanel::paintEvent(QPaintEvent*)

@@ -3,6 +3,8 @@
 #include "Model/TaskSection.h"
 #include "Template/NotchTemplateConfiguration.h"
 
+#include <QLabel>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -34,11 +36,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void rebuild();
+    void colourEmptyLabel();
 
     Inputs m_inputs;
     Callbacks m_callbacks;
     bool m_built = false;
+    QPointer<QLabel> m_emptyLabel;
 };

@@ -118,7 +118,10 @@ void WorkspaceMenuControl::setInputs(const Inputs& inputs)
          Binding<QString>{[this] { return m_inputs.renameDraft.value(); },
                           [this](QString text) { m_inputs.renameDraft.setValue(std::move(text)); }}});
     m_dropdownPopover->sync();
+    const bool renameWasShown = m_renamePopover->isVisible();
     m_renamePopover->sync();
+    if (m_renamePopover->isVisible() && !renameWasShown)
+        m_renameEditor->focusField();
     syncConfirmation();
 }
 

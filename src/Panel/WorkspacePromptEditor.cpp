@@ -73,3 +73,9 @@ void WorkspacePromptEditor::setInputs(const Inputs& inputs)
         m_editor->moveCursor(QTextCursor::End);
     }
 }
+
+void WorkspacePromptEditor::focusEditor()
+{
+    m_editor->setFocus(Qt::PopupFocusReason);
+    m_editor->moveCursor(QTextCursor::End);
+}

@@ -29,6 +29,8 @@ public:
 
     void setInputs(const Inputs& inputs);
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
+    // Puts the keyboard in the text, at its end.
+    void focusEditor();
 
 private:
     Inputs m_inputs;

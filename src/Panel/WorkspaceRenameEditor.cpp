@@ -54,3 +54,9 @@ void WorkspaceRenameEditor::setInputs(const Inputs& inputs)
     if (m_field->text() != draft)
         m_field->setText(draft);
 }
+
+void WorkspaceRenameEditor::focusField()
+{
+    m_field->setFocus(Qt::PopupFocusReason);
+    m_field->selectAll();
+}

@@ -28,6 +28,8 @@ public:
 
     void setInputs(const Inputs& inputs);
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
+    // Puts the keyboard in the name field, its text selected.
+    void focusField();
 
 private:
     void save();
