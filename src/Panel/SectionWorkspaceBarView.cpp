@@ -303,6 +303,8 @@ void SectionWorkspaceBarView::setInputs(const Inputs& inputs)
                 m_callbacks.onSelectWorkspace(m_inputs.workspaceTabs[index].id);
         });
         row->insertWidget(index, button, 0, Qt::AlignVCenter);
+        // A child made after its parent was shown stays hidden until told.
+        button->show();
         m_tabButtons.append(button);
     }
     while (m_tabButtons.size() > inputs.workspaceTabs.size()) {
@@ -333,7 +335,8 @@ void SectionWorkspaceBarView::setInputs(const Inputs& inputs)
             m_composerPresence.jumpTo(adding ? 1 : 0);
         }
     }
-    m_stripContent->adjustSize();
+    // The strip's width must follow the new tabs now, not on a later layout pass.
+    m_stripContent->layout()->activate();
     applyLayout();
 }
 

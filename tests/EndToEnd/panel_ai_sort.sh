@@ -84,6 +84,10 @@ for title in "Play a game" "Book the dentist" "File the tax return"; do
     sleep 0.3
 done
 shot 3-tasks
+# Escape in the empty composer quits nothing.
+xdotool key Escape
+sleep 0.3
+kill -0 "$app" 2>/dev/null || fail "Escape in the composer ended the program"
 stored <<'PY' || fail "the three tasks were not stored in the new section"
 import json, sys
 state = json.load(open(sys.argv[1]))

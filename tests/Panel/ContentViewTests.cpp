@@ -16,6 +16,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -404,4 +407,25 @@ TEST(NotchTaskPanel, StatusLineShowsSortOutcomesAndTheListGivesUpTheHeight)
     f.view.syncNow();
     EXPECT_FALSE(f.panel().statusLine()->isVisible());
     EXPECT_EQ(list->height(), fullHeight);
+}
+
+TEST(NotchTaskPanel, GearAsksForTheControlPanelAndTheWheelScrollsTheTabsSideways)
+{
+    PanelFixture f;
+    click(QStringLiteral("Settings"));
+    EXPECT_TRUE(f.session.isControlPanelPresented());
+
+    for (int i = 0; i < 8; ++i)
+        f.viewModel.addSection(QStringLiteral("Section with a long name %1").arg(i));
+    f.view.syncNow();
+    QScrollArea* strip = f.panel().workspaceBar()->strip();
+    QScrollBar* bar = strip->horizontalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(0);
+    // A plain vertical wheel turn moves the strip sideways; the plus button scrolls with the tabs.
+    QWheelEvent wheel(QPointF(10, 10), strip->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(strip->viewport(), &wheel);
+    EXPECT_GT(bar->value(), 0);
+    EXPECT_EQ(f.panel().workspaceBar()->accessoryButton()->parentWidget(), strip->widget());
 }
