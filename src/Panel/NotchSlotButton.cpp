@@ -3,7 +3,6 @@
 #include "Panel/SymbolPainter.h"
 #include "Panel/TemplateStyle.h"
 
-#include <QEnterEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
@@ -48,10 +47,8 @@ void NotchSlotButtonStyle::paintBackground(QPainter& painter, const QRectF& rect
 }
 
 NotchSlotButton::NotchSlotButton(QWidget* parent)
-    : QAbstractButton(parent), m_configuration(NotchTemplateConfiguration::defaults())
+    : HoverButton(parent), m_configuration(NotchTemplateConfiguration::defaults())
 {
-    setAttribute(Qt::WA_Hover);
-    setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::ArrowCursor);
 }
 
@@ -106,30 +103,16 @@ void NotchSlotButton::paintEvent(QPaintEvent*)
     painter.translate(centre);
     painter.scale(scale, scale);
     painter.translate(-centre);
-    NotchSlotButtonStyle::paintBackground(painter, rect(), m_configuration, pressed, m_hovered && isEnabled());
+    NotchSlotButtonStyle::paintBackground(painter, rect(), m_configuration, pressed, isHovered() && isEnabled());
     const QSizeF label = labelSize();
     const QRectF labelRect(centre.x() - label.width() / 2, centre.y() - label.height() / 2, label.width(),
                            label.height());
     paintLabel(painter, labelRect, NotchSlotButtonStyle::foreground(m_configuration, pressed));
 }
 
-void NotchSlotButton::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void NotchSlotButton::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
-}
-
 void NotchSlotButton::changeEvent(QEvent* event)
 {
-    QAbstractButton::changeEvent(event);
+    HoverButton::changeEvent(event);
     if (event->type() == QEvent::EnabledChange)
         update();
 }

@@ -2,7 +2,7 @@
 
 #include "Template/NotchTemplateConfiguration.h"
 
-#include <QAbstractButton>
+#include "Panel/HoverButton.h"
 
 class QPainter;
 
@@ -22,7 +22,7 @@ public:
 
 // A header button: NotchSlotButtonStyle around a label painted by the
 // subclass, or around a single symbol. Never shows user text as button text.
-class NotchSlotButton : public QAbstractButton {
+class NotchSlotButton : public HoverButton {
     Q_OBJECT
 public:
     explicit NotchSlotButton(QWidget* parent = nullptr);
@@ -31,7 +31,6 @@ public:
     const NotchTemplateConfiguration& configuration() const { return m_configuration; }
     // A symbol label in a semibold system font of the control symbol size.
     void setSymbol(const QString& name);
-    bool isHovered() const { return m_hovered; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -41,12 +40,9 @@ protected:
     virtual void paintLabel(QPainter& painter, const QRectF& rect, const QColor& foreground);
 
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     NotchTemplateConfiguration m_configuration;
     QString m_symbol;
-    bool m_hovered = false;
 };

@@ -1,11 +1,9 @@
 #include "Panel/WorkspaceDropdownPanel.h"
 
-#include "Panel/Motion.h"
+#include "Panel/HoverButton.h"
 #include "Panel/SymbolPainter.h"
 #include "Panel/TemplateStyle.h"
 
-#include <QAbstractButton>
-#include <QEnterEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,40 +12,26 @@
 
 namespace {
 // One action of the dropdown: symbol and title, tinted, with a hover fill.
-class WorkspaceDropdownRow final : public QAbstractButton {
+class WorkspaceDropdownRow final : public HoverButton {
 public:
     // Without a colour the row takes the label colour of the palette it is shown in.
     WorkspaceDropdownRow(const NotchTemplateConfiguration& configuration, const QString& title,
                          const QString& iconName, std::optional<QColor> accentColor, QWidget* parent)
-        : QAbstractButton(parent), m_configuration(configuration), m_title(title), m_iconName(iconName),
+        : HoverButton(parent), m_configuration(configuration), m_title(title), m_iconName(iconName),
           m_accentColor(accentColor)
     {
-        setAttribute(Qt::WA_Hover);
         setAccessibleName(title);
-        setFocusPolicy(Qt::NoFocus);
         setFixedHeight(TemplateStyle::widgetExtent(configuration.layout.workspaceDropdownRowHeight));
     }
 
     QSize sizeHint() const override { return {160, height()}; }
 
 protected:
-    void enterEvent(QEnterEvent* event) override
-    {
-        m_hovered = true;
-        update();
-        QAbstractButton::enterEvent(event);
-    }
-    void leaveEvent(QEvent* event) override
-    {
-        m_hovered = false;
-        update();
-        QAbstractButton::leaveEvent(event);
-    }
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        if (m_hovered) {
+        if (isHovered()) {
             painter.setPen(Qt::NoPen);
             painter.setBrush(TemplateStyle::withOpacity(SystemColors::selectedContentBackground(), 0.28));
             painter.drawRoundedRect(rect(), 6, 6);
@@ -70,18 +54,15 @@ private:
     QString m_title;
     QString m_iconName;
     std::optional<QColor> m_accentColor;
-    bool m_hovered = false;
 };
 
 // A round section colour; the selected one wears a ring.
-class WorkspaceAccentSwatchButton final : public QAbstractButton {
+class WorkspaceAccentSwatchButton final : public HoverButton {
 public:
     WorkspaceAccentSwatchButton(const NotchTemplateConfiguration& configuration, TaskSectionAccent accent,
                                 bool isSelected, QWidget* parent)
-        : QAbstractButton(parent), m_configuration(configuration), m_accent(accent)
+        : HoverButton(parent), m_configuration(configuration), m_accent(accent)
     {
-        setAttribute(Qt::WA_Hover);
-        setFocusPolicy(Qt::NoFocus);
         setCheckable(true);
         setChecked(isSelected);
         setAccessibleName(WorkspaceDropdownPanel::swatchAccessibleName(accent));
@@ -91,18 +72,6 @@ public:
     }
 
 protected:
-    void enterEvent(QEnterEvent* event) override
-    {
-        m_hovered = true;
-        update();
-        QAbstractButton::enterEvent(event);
-    }
-    void leaveEvent(QEvent* event) override
-    {
-        m_hovered = false;
-        update();
-        QAbstractButton::leaveEvent(event);
-    }
     // Clicking never toggles by itself: the owner decides and rebuilds.
     void nextCheckState() override {}
     void paintEvent(QPaintEvent*) override
@@ -111,7 +80,7 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         const bool selected = isChecked();
         const double size = std::max(0.0, m_configuration.layout.workspaceDropdownSwatchSize);
-        const double scale = selected ? 1.02 : (m_hovered ? 1.04 : 1);
+        const double scale = selected ? 1.02 : (isHovered() ? 1.04 : 1);
         const QPointF centre = QRectF(rect()).center();
         painter.translate(centre);
         painter.scale(scale, scale);
@@ -123,7 +92,7 @@ protected:
         painter.drawEllipse(circle);
         if (!selected) {
             painter.setBrush(Qt::NoBrush);
-            painter.setPen(QPen(TemplateStyle::withOpacity(SystemColors::separator(), m_hovered ? 0.8 : 0.45), 1));
+            painter.setPen(QPen(TemplateStyle::withOpacity(SystemColors::separator(), isHovered() ? 0.8 : 0.45), 1));
             painter.drawEllipse(circle.adjusted(0.5, 0.5, -0.5, -0.5));
         } else {
             const double ring = std::max(0.0, m_configuration.layout.workspaceDropdownSwatchRingLineWidth);
@@ -136,7 +105,6 @@ protected:
 private:
     NotchTemplateConfiguration m_configuration;
     TaskSectionAccent m_accent;
-    bool m_hovered = false;
 };
 } // namespace
 
