@@ -33,7 +33,10 @@ test: build
 
 bench: build
 	./$(BUILD)/bench/quaverloom_bench
+	./$(BUILD)/bench/quaverloom_bench_ui
+	./$(BUILD)/bench/quaverloom_flight_bench
 	bench/startup.sh ./$(BUILD)/bench/quaverloom_startup_bench
+	bench/startup.sh ./$(BUILD)/bench/quaverloom_onboarding_bench
 
 fuzz: setup
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

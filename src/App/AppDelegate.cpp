@@ -5,8 +5,10 @@
 #include "App/CheckForUpdatesCommand.h"
 #include "App/InfoDictionary.h"
 #include "App/LiveAppSupportRouter.h"
+#include "App/LiveSystemSettingsRouter.h"
 #include "App/MessageBoxUpdateResultPresenter.h"
 #include "App/TerminationSignalHandler.h"
+#include "ControlPanel/AppWindowCoordinator.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Model/TaskWorkspaceWriter.h"
 #include "Model/UserDefaultsTaskStore.h"
@@ -15,9 +17,13 @@
 #include "Panel/Motion.h"
 #include "Panel/TemplateStyle.h"
 #include "Platform/ApplicationShell.h"
+#include "Platform/LocalCalendar.h"
 #include "Platform/QtScreenInfoProvider.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/XInputPointerMonitor.h"
+#include "Platform/XdgAutostartLoginItem.h"
+#include "Reminders/TaskReminderOverlayPresenter.h"
+#include "Reminders/TaskReminderScheduler.h"
 #include "Sorting/AppleFoundationTaskSortingService.h"
 #include "Sorting/OpenAICompatibleLanguageModel.h"
 #include "Workspace/NotchTaskViewModel.h"
@@ -37,7 +43,7 @@ AppDelegate::AppDelegate(Services services, QObject* parent) : QObject(parent), 
 {
     m_updateResultPresenter = std::make_unique<MessageBoxUpdateResultPresenter>();
     m_appUpdateManager = AppUpdateManagerFactory::make(InfoDictionary::main(), *m_updateResultPresenter);
-    // The command's action has no menu to live in yet; the control panel will offer it.
+    // The control-panel window's application menu offers the command's action.
     m_checkForUpdatesCommand = std::make_unique<CheckForUpdatesCommand>(*m_appUpdateManager);
 }
 
@@ -95,8 +101,11 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
 #endif
 
     // The overlay; its panel stays hidden until the pipeline below shows it.
-    // The reminder preview has no scheduler to fly through yet, so it does nothing.
-    auto onPreviewReminder = [](const QString&) {};
+    // "Test Flight" flies through the scheduler's presenter once the scheduler exists.
+    auto onPreviewReminder = [this](const QString& title) {
+        if (m_reminderScheduler)
+            m_reminderScheduler->previewFlight(title);
+    };
     m_pointerMonitor = m_services.makePointerMonitor ? m_services.makePointerMonitor()
                                                      : std::make_unique<XInputPointerMonitor>();
     m_screens = m_services.makeScreens ? m_services.makeScreens() : std::make_unique<QtScreenInfoProvider>();
@@ -107,7 +116,23 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
         NotchOverlayController::Environment{*m_pointerMonitor, *m_screens, TemplateStyle::textWidthFunction(),
                                             reduceMotion});
 
-    // Reminder scheduler and control-panel window coordinator: not yet part of the program.
+    // Reminders: the flight presenter, then the scheduler, which flies an overdue one at once.
+    m_reminderPresenter =
+        std::make_unique<TaskReminderOverlayPresenter>(TaskReminderOverlayPresenter::Environment::live(reduceMotion));
+    m_reminderScheduler = std::make_unique<TaskReminderScheduler>(*m_taskViewModel, *m_reminderPresenter, m_configuration,
+                                                                  SystemClock::shared(),
+                                                                  std::make_unique<QtOneShotTimer>());
+
+    // The control-panel window follows the session's presentation flag from now on.
+    m_calendar = std::make_unique<LocalCalendar>();
+    m_systemSettingsRouter = std::make_unique<LiveSystemSettingsRouter>();
+    m_loginItem = std::make_unique<XdgAutostartLoginItem>();
+    m_windowCoordinator = std::make_unique<AppWindowCoordinator>(
+        m_configuration, *m_taskViewModel, *m_sessionViewModel,
+        AppWindowCoordinator::Environment{*m_applicationShell,
+                                          {SystemClock::shared(), *m_calendar, *m_systemSettingsRouter,
+                                           InfoDictionary::main(), m_languageModel.get(), m_loginItem.get()},
+                                          m_checkForUpdatesCommand->action(), reduceMotion, {}});
 
     // The notch is shown exactly while onboarding is completed; the current
     // value is delivered at once.
@@ -119,7 +144,9 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
     if (m_sessionViewModel->preferences().hasCompletedOnboarding)
         showNotchPanel();
 
-    // Showing the control panel when it is asked for comes with the window coordinator.
+    // First launch or the reopen preference: the same window, brought forward again.
+    if (m_sessionViewModel->isControlPanelPresented())
+        m_windowCoordinator->showControlPanel();
 
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
     return LaunchResult::started;

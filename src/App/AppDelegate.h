@@ -10,15 +10,21 @@
 class AppSessionViewModel;
 class AppSupportRouting;
 class AppUpdateManaging;
+class AppWindowCoordinator;
 class AppleFoundationTaskSortingService;
 class ApplicationShell;
 class CheckForUpdatesCommand;
 class LanguageModel;
+class LocalCalendar;
+class LoginItemRegistering;
 class NotchOverlayController;
 class NotchTaskViewModel;
 class PointerMonitor;
 class QLockFile;
 class ScreenInfoProviding;
+class SystemSettingsRouting;
+class TaskReminderOverlayPresenter;
+class TaskReminderScheduler;
 class TaskSortingService;
 class TaskWorkspaceWriter;
 class TerminationSignalHandler;
@@ -64,6 +70,9 @@ public:
     NotchOverlayController* overlayController() const { return m_overlayController.get(); }
     AppUpdateManaging* appUpdateManager() const { return m_appUpdateManager.get(); }
     CheckForUpdatesCommand* checkForUpdatesCommand() const { return m_checkForUpdatesCommand.get(); }
+    AppWindowCoordinator* windowCoordinator() const { return m_windowCoordinator.get(); }
+    TaskReminderOverlayPresenter* reminderPresenter() const { return m_reminderPresenter.get(); }
+    TaskReminderScheduler* reminderScheduler() const { return m_reminderScheduler.get(); }
 
 private:
     void showNotchPanel();
@@ -93,9 +102,13 @@ private:
     std::unique_ptr<PointerMonitor> m_pointerMonitor;
     std::unique_ptr<ScreenInfoProviding> m_screens;
     std::unique_ptr<NotchOverlayController> m_overlayController;
-    // Reminder presenter and scheduler: created here, after the overlay
-    // controller, once they exist; the preview callback then flies through them.
-    // Control-panel window coordinator: created here, after the scheduler.
+    std::unique_ptr<TaskReminderOverlayPresenter> m_reminderPresenter;
+    std::unique_ptr<TaskReminderScheduler> m_reminderScheduler;
+    // The control-panel window and what its pages need.
+    std::unique_ptr<LocalCalendar> m_calendar;
+    std::unique_ptr<SystemSettingsRouting> m_systemSettingsRouter;
+    std::unique_ptr<LoginItemRegistering> m_loginItem;
+    std::unique_ptr<AppWindowCoordinator> m_windowCoordinator;
 
     bool m_hasOnboardingState = false;
     bool m_lastHasCompletedOnboarding = false;

@@ -3,12 +3,10 @@
 #include "Panel/PopoverFrame.h"
 #include "Panel/SymbolPainter.h"
 #include "Panel/TemplateStyle.h"
-#include "Reminders/ReminderDateTime.h"
 #include "Reminders/TaskReminderEditor.h"
 
 #include <QAbstractButton>
 #include <QEnterEvent>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
@@ -116,6 +114,7 @@ std::shared_ptr<const TaskRowView::Style> TaskRowView::makeStyle(const NotchTemp
     style->titleMetrics = QFontMetricsF(style->titleFont);
     style->reasonMetrics = QFontMetricsF(style->reasonFont);
     style->reminderMetrics = QFontMetricsF(style->reminderFont);
+    style->calendar = std::make_shared<const LocalCalendar>();
     return style;
 }
 
@@ -158,6 +157,7 @@ void TaskRowView::setInputs(Inputs inputs)
     m_hasInputs = true;
     if (titleChanged)
         m_titleLayoutWidth = -1;
+    m_reminderText = m_inputs.task.reminder ? reminderText(*m_inputs.style, m_inputs.task.reminder->scheduledAt) : QString();
 
     const TaskItem& task = m_inputs.task;
     // The title is user text: escaped so that a tooltip never renders it as markup.
@@ -223,12 +223,9 @@ QString TaskRowView::reminderHoldReason(const QUuid& taskID)
     return QStringLiteral("task-reminder-") + taskID.toString(QUuid::WithoutBraces).toUpper();
 }
 
-QString TaskRowView::reminderText(Date scheduledAt)
+QString TaskRowView::reminderText(const Style& style, Date scheduledAt)
 {
-    const QDateTime local = ReminderDateTime::localDateTime(scheduledAt);
-    const QLocale locale;
-    return locale.toString(local.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ")
-           + locale.toString(local.time(), ReminderDateTime::hourMinuteFormat(locale));
+    return style.calendar->format(scheduledAt, LocalCalendar::yearMonthDay + LocalCalendar::hourMinute);
 }
 
 double TaskRowView::textColumnWidth(const Style& style, int rowWidth)
@@ -449,7 +446,7 @@ void TaskRowView::paintEvent(QPaintEvent*)
         painter.setPen(blue);
         const double textX = x + side + 5;
         painter.drawText(QPointF(textX, y + metrics.ascent()),
-                         metrics.elidedText(reminderText(task.reminder->scheduledAt), Qt::ElideRight,
+                         metrics.elidedText(m_reminderText, Qt::ElideRight,
                                             std::max(0.0, columnWidth - side - 5)));
     }
 

@@ -4,6 +4,7 @@
 #include "Panel/Binding.h"
 #include "Panel/Motion.h"
 #include "Platform/Date.h"
+#include "Platform/LocalCalendar.h"
 #include "Template/NotchTemplateConfiguration.h"
 
 #include <QColor>
@@ -52,6 +53,8 @@ public:
         QFont badgeFont, titleFont, reasonFont, reminderFont;
         QFontMetricsF badgeMetrics{QFont()}, titleMetrics{QFont()}, reasonMetrics{QFont()},
             reminderMetrics{QFont()};
+        // The user's zone and locale, for the reminder line.
+        std::shared_ptr<const LocalCalendar> calendar;
     };
     static std::shared_ptr<const Style> makeStyle(const NotchTemplateConfiguration& configuration);
 
@@ -107,7 +110,8 @@ public:
     static QColor accentColor(const Style& style, const TaskItem& task);
     static QString actionsHoldReason(const QUuid& taskID);
     static QString reminderHoldReason(const QUuid& taskID);
-    static QString reminderText(Date scheduledAt);
+    // The locale's abbreviated date and short time ("Dec 8, 2027, 11:06 PM").
+    static QString reminderText(const Style& style, Date scheduledAt);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -152,6 +156,7 @@ private:
     QPointer<PopoverFrame> m_actionsPopover;
     QPointer<PopoverFrame> m_reminderPopover;
 
+    QString m_reminderText;
     QList<TitleLine> m_titleLines;
     int m_titleLayoutWidth = -1;
 

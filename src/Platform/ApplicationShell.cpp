@@ -1,6 +1,7 @@
 #include "Platform/ApplicationShell.h"
 
 #include <QApplication>
+#include <QWidget>
 
 ApplicationShell::ApplicationShell(QObject* parent) : QObject(parent)
 {
@@ -14,4 +15,16 @@ void ApplicationShell::setActivationPolicy(ActivationPolicy policy)
         return;
     m_policy = policy;
     emit activationPolicyChanged(policy);
+}
+
+void ApplicationShell::bringToFront(QWidget* window)
+{
+    if (!window || m_policy != ActivationPolicy::Regular)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
 }

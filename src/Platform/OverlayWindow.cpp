@@ -39,6 +39,14 @@ void OverlayWindow::applyInputPassThrough()
 void OverlayWindow::setVisibleShape(const QPainterPath& shape)
 {
     m_visibleShape = shape;
+    m_visibleRegion.reset();
+    applyMask();
+}
+
+void OverlayWindow::setVisibleRegion(const QRegion& region)
+{
+    m_visibleShape = QPainterPath();
+    m_visibleRegion = region;
     applyMask();
 }
 
@@ -51,10 +59,10 @@ void OverlayWindow::applyMask()
         }
         return;
     }
-    // An empty region would mean "no mask" to Qt; a single pixel keeps the window shut instead.
-    QRegion region(m_visibleShape.toFillPolygon().toPolygon());
+    // An empty region would mean "no mask" to Qt; a single pixel just outside keeps the window shut instead.
+    QRegion region = m_visibleRegion ? *m_visibleRegion : QRegion(m_visibleShape.toFillPolygon().toPolygon());
     if (region.isEmpty())
-        region = QRegion(0, 0, 1, 1);
+        region = QRegion(-1, -1, 1, 1);
     if (region == m_appliedMask)
         return;
     m_appliedMask = region;

@@ -3,6 +3,7 @@
 #include <QPainterPath>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 
 // A borderless top-level that floats over everything else: placed exactly
 // where its geometry says (even partly above the screen), shown on every
@@ -23,6 +24,8 @@ public:
     // never show as black.
     void setVisibleShape(const QPainterPath& shape);
     const QPainterPath& visibleShape() const { return m_visibleShape; }
+    // The same as a region, for shapes that change every frame.
+    void setVisibleRegion(const QRegion& region);
     bool isCompositing() const { return m_compositing; }
 
     void orderFront();
@@ -46,6 +49,7 @@ private:
     bool m_ignoresMouseEvents = true;
     bool m_compositing = true;
     QPainterPath m_visibleShape;
+    std::optional<QRegion> m_visibleRegion; // set: the shape is this region, not the path
     QRegion m_appliedMask;
     uint32_t m_focusToRestore = 0;
     bool m_hasFocusToRestore = false;

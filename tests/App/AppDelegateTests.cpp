@@ -1,11 +1,17 @@
 #include "App/AppDelegate.h"
 #include "App/AppSessionViewModel.h"
 #include "App/TerminationSignalHandler.h"
+#include "ControlPanel/AppWindowCoordinator.h"
+#include "ControlPanel/ControlPanelWindow.h"
+#include "Model/TaskWorkspaceState.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
+#include "Model/UserDefaultsTaskStore.h"
 #include "Overlay/NotchOverlayController.h"
 #include "Overlay/NotchPanel.h"
 #include "Platform/ApplicationShell.h"
 #include "Platform/UserDefaults.h"
+#include "Reminders/TaskReminderOverlayPresenter.h"
+#include "Reminders/TaskReminderScheduler.h"
 #include "Support/FakePointerMonitor.h"
 #include "Support/FakeScreenInfoProvider.h"
 #include "Support/MemoryUserDefaults.h"
@@ -24,14 +30,19 @@ struct Launch {
     FakePointerMonitor* pointer = nullptr;
     std::unique_ptr<AppDelegate> delegate;
 
-    explicit Launch(bool hasCompletedOnboarding)
+    explicit Launch(bool hasCompletedOnboarding, TaskList storedTasks = {})
     {
         AppDelegate::Services services;
-        services.makeUserDefaults = [this, hasCompletedOnboarding] {
+        services.makeUserDefaults = [this, hasCompletedOnboarding, storedTasks] {
             auto made = std::make_unique<MemoryUserDefaults>();
             if (hasCompletedOnboarding)
                 UserDefaultsAppPreferencesStore(*made, QStringLiteral("quaver-loom.preferences"))
                     .save({.hasCompletedOnboarding = true});
+            if (!storedTasks.isEmpty()) {
+                TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+                state.tasks = storedTasks;
+                UserDefaultsTaskStore(*made, QStringLiteral("quaver-loom.tasks")).save(state);
+            }
             defaults = made.get();
             return made;
         };
@@ -65,6 +76,7 @@ TEST(AppDelegate, NotchIsShownExactlyWhileOnboardingIsCompleted)
     ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
     AppDelegate& delegate = *launch.delegate;
     EXPECT_EQ(delegate.applicationShell()->activationPolicy(), ApplicationShell::ActivationPolicy::Accessory);
+    EXPECT_EQ(delegate.windowCoordinator()->controlPanelWindow(), nullptr);
     NotchPanel& panel = delegate.overlayController()->panel();
     EXPECT_TRUE(panel.isVisible());
     EXPECT_EQ(panel.geometry(), QRect(637, -34, 646, 456));
@@ -102,6 +114,30 @@ TEST(AppDelegate, FirstLaunchKeepsTheNotchHiddenAndWritesNothing)
     EXPECT_FALSE(launch.delegate->overlayController()->panel().isVisible());
     EXPECT_EQ(launch.pointer->installedCount(), 0u);
     EXPECT_FALSE(launch.defaults->data(QStringLiteral("quaver-loom.preferences")).has_value());
+    // The control panel opens, regular, with the onboarding over it.
+    AppWindowCoordinator* coordinator = launch.delegate->windowCoordinator();
+    ASSERT_TRUE(coordinator && coordinator->controlPanelWindow());
+    EXPECT_TRUE(coordinator->controlPanelWindow()->isVisible());
+    EXPECT_EQ(launch.delegate->applicationShell()->activationPolicy(), ApplicationShell::ActivationPolicy::Regular);
+    EXPECT_EQ(coordinator->controlPanelViewModel().activeModal(), ControlPanelViewModel::ActiveModal::onboarding);
+}
+
+TEST(AppDelegate, AnOverdueReminderFliesAtStartAndBlocksPreviews)
+{
+    TaskItem task;
+    task.id = QUuid::createUuid();
+    task.title = QStringLiteral("Missed while away");
+    task.sectionID = QStringLiteral("section.work");
+    task.reminder = TaskReminder{SystemClock::shared().now().addingSeconds(-60), false};
+    Launch launch(true, {task});
+    ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
+    TaskReminderScheduler* scheduler = launch.delegate->reminderScheduler();
+    ASSERT_TRUE(scheduler);
+    EXPECT_EQ(scheduler->activeReminderTaskID(), task.id);
+    EXPECT_TRUE(launch.delegate->reminderPresenter()->isShowing());
+    EXPECT_TRUE(launch.delegate->taskViewModel()->allTasks().first().reminder->isDelivering);
+    scheduler->previewFlight(QStringLiteral("ignored"));
+    EXPECT_EQ(launch.delegate->reminderPresenter()->waitingCount(), 0u);
 }
 
 TEST(AppDelegate, OneCopyPerDataDirectoryAndQuittingWaitsForTheLastSave)

@@ -1,0 +1,348 @@
+#include "ControlPanel/OverviewChartCard.h"
+
+#include "ControlPanel/ChartRangePicker.h"
+#include "ControlPanel/ChartTooltip.h"
+#include "ControlPanel/ControlPanelStyle.h"
+#include "Platform/LocalCalendar.h"
+
+#include <QAreaSeries>
+#include <QCategoryAxis>
+#include <QGraphicsLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QScatterSeries>
+#include <QVBoxLayout>
+#include <cmath>
+
+using namespace ControlPanelStyle;
+
+namespace {
+// A Catmull-Rom curve (a cardinal spline of parameter 0.5) through the points,
+// sampled densely enough to look smooth; the area and the line share it.
+QList<QPointF> curveThrough(const QList<QPointF>& points)
+{
+    if (points.size() < 3)
+        return points;
+    const int samples = points.size() > 40 ? 3 : 10;
+    QList<QPointF> curve;
+    curve.reserve((points.size() - 1) * samples + 1);
+    for (qsizetype i = 0; i + 1 < points.size(); ++i) {
+        const QPointF p0 = points.at(std::max<qsizetype>(0, i - 1));
+        const QPointF p1 = points.at(i);
+        const QPointF p2 = points.at(i + 1);
+        const QPointF p3 = points.at(std::min(points.size() - 1, i + 2));
+        const QPointF m1 = (p2 - p0) * 0.5;
+        const QPointF m2 = (p3 - p1) * 0.5;
+        for (int s = 0; s < samples; ++s) {
+            const double t = static_cast<double>(s) / samples;
+            const double t2 = t * t;
+            const double t3 = t2 * t;
+            const QPointF value = p1 * (2 * t3 - 3 * t2 + 1) + m1 * (t3 - 2 * t2 + t) + p2 * (-2 * t3 + 3 * t2)
+                                  + m2 * (t3 - t2);
+            // Time runs forward: keep x on the straight line between the days.
+            curve.append({p1.x() + (p2.x() - p1.x()) * t, value.y()});
+        }
+    }
+    curve.append(points.last());
+    return curve;
+}
+
+QPen dashedPen(const QColor& color, double width, double on, double off)
+{
+    QPen pen(color, width);
+    pen.setDashPattern({on / width, off / width});
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+double markerDiameter(double symbolSize)
+{
+    // A symbol size is an area in square points.
+    return std::sqrt(symbolSize) * 1.15;
+}
+} // namespace
+
+CompletionChartView::~CompletionChartView() = default;
+
+CompletionChartView::CompletionChartView(const LocalCalendar& calendar, QWidget* parent)
+    : QChartView(parent), m_calendar(calendar), m_areaUpper(new QLineSeries), m_line(new QLineSeries),
+      m_dots(new QScatterSeries), m_rule(new QLineSeries), m_xAxis(new QCategoryAxis), m_yAxis(new QCategoryAxis),
+      m_tooltip(new ChartTooltip(this)),
+      m_animator(
+          [this] {
+              const double presence = m_tooltipPresence.value(Motion::wallClock());
+              m_tooltip->setPresence(presence);
+              if (!m_tooltipPresence.isMoving() && m_tooltipPresence.target() == 0)
+                  m_tooltip->hide();
+          },
+          [this] { return m_tooltipPresence.isMoving(); })
+{
+    setFixedHeight(176);
+    setRenderHint(QPainter::Antialiasing);
+    setMouseTracking(true);
+    setFrameShape(QFrame::NoFrame);
+    // The card shows through: no scene background, no viewport fill.
+    setBackgroundBrush(Qt::NoBrush);
+    viewport()->setAutoFillBackground(false);
+    setAccessibleName(QStringLiteral("Completion chart"));
+
+    auto* chart = new QChart;
+    chart->legend()->hide();
+    chart->setBackgroundVisible(false);
+    chart->setPlotAreaBackgroundVisible(false);
+    chart->setMargins(QMargins(0, 10, 0, 0)); // room for the top axis label
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setAnimationOptions(QChart::NoAnimation);
+
+    m_area = new QAreaSeries(m_areaUpper);
+    for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{m_area, m_line, m_rule, m_dots})
+        chart->addSeries(series);
+    for (QCategoryAxis* axis : {m_xAxis, m_yAxis}) {
+        axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        axis->setLineVisible(false);
+        axis->setLabelsFont(textFont(TextStyle::caption));
+        axis->setTruncateLabels(false);
+    }
+    m_xAxis->setGridLineVisible(false);
+    chart->addAxis(m_xAxis, Qt::AlignBottom);
+    chart->addAxis(m_yAxis, Qt::AlignLeft);
+    for (QAbstractSeries* series : chart->series()) {
+        series->attachAxis(m_xAxis);
+        series->attachAxis(m_yAxis);
+    }
+    m_dots->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+    m_dots->setPen(Qt::NoPen);
+    m_area->setPen(Qt::NoPen);
+    setChart(chart);
+    m_tooltip->hide();
+    applyColors();
+    rebuildSeries();
+}
+
+QRectF CompletionChartView::plotRect() const
+{
+    const QRectF area = chart()->plotArea();
+    return QRectF(mapFromScene(chart()->mapToScene(area.topLeft())), mapFromScene(chart()->mapToScene(area.bottomRight())));
+}
+
+QPointF CompletionChartView::positionOf(qsizetype index) const
+{
+    const auto& points = m_model.points();
+    if (index < 0 || index >= points.size())
+        return {};
+    const QPointF value(points.at(index).date.secondsSinceReferenceDate, static_cast<double>(points.at(index).completedCount));
+    return mapFromScene(chart()->mapToScene(chart()->mapToPosition(value, m_dots)));
+}
+
+std::optional<qsizetype> CompletionChartView::hoveredIndex() const
+{
+    if (!m_hoveredPointID)
+        return std::nullopt;
+    const auto& points = m_model.points();
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        if (points.at(i).date == *m_hoveredPointID)
+            return i;
+    }
+    return std::nullopt;
+}
+
+void CompletionChartView::setModel(const CompletionChartModel& model)
+{
+    m_model = model;
+    rebuildSeries();
+}
+
+void CompletionChartView::rebuildSeries()
+{
+    const auto& points = m_model.points();
+    QList<QPointF> values;
+    values.reserve(points.size());
+    for (const auto& point : points)
+        values.append({point.date.secondsSinceReferenceDate, static_cast<double>(point.completedCount)});
+    const QList<QPointF> curve = curveThrough(values);
+    m_areaUpper->replace(curve);
+    m_line->replace(curve);
+    m_dots->replace(values);
+
+    const double upper = static_cast<double>(m_model.yAxisUpperBound());
+    for (const QString& label : m_yAxis->categoriesLabels())
+        m_yAxis->remove(label);
+    m_yAxis->setStartValue(0);
+    for (qint64 value : m_model.yAxisValues())
+        m_yAxis->append(QString::number(value), static_cast<double>(value));
+    m_yAxis->setRange(0, upper);
+
+    for (const QString& label : m_xAxis->categoriesLabels())
+        m_xAxis->remove(label);
+    if (points.isEmpty()) {
+        m_xAxis->setRange(0, 1);
+    } else {
+        const double first = points.first().date.secondsSinceReferenceDate;
+        const double last = points.last().date.secondsSinceReferenceDate;
+        m_xAxis->setStartValue(first);
+        for (qsizetype index : m_model.xAxisIndices()) {
+            // Category labels must be unique; a zero-width space keeps equal texts apart.
+            QString label = m_calendar.format(points.at(index).date, LocalCalendar::monthDay);
+            while (m_xAxis->categoriesLabels().contains(label))
+                label += QChar(0x200B);
+            m_xAxis->append(label, points.at(index).date.secondsSinceReferenceDate);
+        }
+        // Half a day of room keeps the first and last dots whole.
+        m_xAxis->setRange(first - 43200 * (last > first ? 1 : 2), last + 43200 * (last > first ? 1 : 2));
+    }
+    applyHover();
+}
+
+void CompletionChartView::applyColors()
+{
+    const QPalette& colors = palette();
+    const QColor labels = secondary(colors);
+    for (QCategoryAxis* axis : {m_xAxis, m_yAxis})
+        axis->setLabelsBrush(labels);
+    m_yAxis->setGridLinePen(dashedPen(primary(colors, isDark(colors) ? 0.1 : 0.08), 0.8, 2, 4));
+    m_rule->setPen(dashedPen(primary(colors, isDark(colors) ? 0.24 : 0.18), 1, 3, 4));
+}
+
+void CompletionChartView::applyHover()
+{
+    const std::optional<qsizetype> hovered = hoveredIndex();
+    const QPalette& colors = palette();
+    const bool hasHover = hovered.has_value();
+
+    QLinearGradient fill(0, 0, 0, 1);
+    fill.setCoordinateMode(QGradient::ObjectMode);
+    fill.setColorAt(0, accent(colors, hasHover ? 0.24 : 0.18));
+    fill.setColorAt(0.5, accent(colors, hasHover ? 0.12 : 0.08));
+    fill.setColorAt(1, accent(colors, 0.01));
+    m_area->setBrush(fill);
+
+    QPen line(accent(colors, hasHover ? 0.88 : 0.78), hasHover ? 2.2 : 2.0);
+    line.setCapStyle(Qt::RoundCap);
+    line.setJoinStyle(Qt::RoundJoin);
+    m_line->setPen(line);
+
+    m_dots->clearPointsConfiguration();
+    m_dots->setMarkerSize(markerDiameter(80));
+    const auto& points = m_model.points();
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const CompletionChartModel::PointStyle style = m_model.pointStyle(i, hovered);
+        m_dots->setPointConfiguration(i, {{QXYSeries::PointConfiguration::Color, accent(colors, style.opacity)},
+                                          {QXYSeries::PointConfiguration::Size, markerDiameter(style.symbolSize)}});
+    }
+
+    const Motion::Animation presence = m_reduceMotion ? Motion::Animation::immediate()
+                                                      : Motion::Animation::spring(0.28, 0.82);
+    if (!hovered) {
+        m_rule->clear();
+        m_tooltipPresence.setTarget(0, presence, Motion::wallClock());
+        if (m_tooltipPresence.isMoving())
+            m_animator.start();
+        else
+            m_tooltip->hide();
+        return;
+    }
+    const auto& point = points.at(*hovered);
+    const double x = point.date.secondsSinceReferenceDate;
+    m_rule->replace({{x, 0}, {x, static_cast<double>(m_model.yAxisUpperBound())}});
+
+    m_tooltip->setContent(m_calendar.format(point.date, LocalCalendar::monthDay),
+                          CompletionChartModel::countText(point.completedCount), m_model.tooltipInsight(*hovered));
+    // Above the rule's top, centred on it, then kept inside the plot both ways.
+    const QRectF plot = plotRect();
+    const QSize size = m_tooltip->size();
+    const double centreX = positionOf(*hovered).x();
+    const double left = std::clamp(centreX - size.width() / 2.0, plot.left(), std::max(plot.left(), plot.right() - size.width()));
+    const double top = std::clamp(plot.top() - 14 - size.height(), plot.top(), std::max(plot.top(), plot.bottom() - size.height()));
+    m_tooltip->move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
+    m_tooltipPresence.setTarget(1, presence, Motion::wallClock());
+    m_tooltip->setPresence(m_tooltipPresence.value(Motion::wallClock()));
+    m_tooltip->show();
+    m_tooltip->raise();
+    if (m_tooltipPresence.isMoving())
+        m_animator.start();
+}
+
+void CompletionChartView::hoverAt(std::optional<QPointF> position)
+{
+    std::optional<Date> hovered;
+    const QRectF plot = plotRect();
+    if (position && plot.contains(*position)) {
+        const QPointF chartPosition = chart()->mapFromScene(mapToScene(position->toPoint()));
+        const QPointF value = chart()->mapToValue(chartPosition, m_dots);
+        if (std::isfinite(value.x())) {
+            if (const std::optional<qsizetype> nearest = m_model.nearestIndex(Date{value.x()}))
+                hovered = m_model.points().at(*nearest).date;
+        }
+    }
+    if (hovered == m_hoveredPointID)
+        return;
+    m_hoveredPointID = hovered;
+    applyHover();
+}
+
+void CompletionChartView::mouseMoveEvent(QMouseEvent* event)
+{
+    hoverAt(event->position());
+    QChartView::mouseMoveEvent(event);
+}
+
+void CompletionChartView::leaveEvent(QEvent* event)
+{
+    hoverAt(std::nullopt);
+    QChartView::leaveEvent(event);
+}
+
+void CompletionChartView::resizeEvent(QResizeEvent* event)
+{
+    QChartView::resizeEvent(event);
+    if (m_hoveredPointID)
+        applyHover();
+}
+
+void CompletionChartView::changeEvent(QEvent* event)
+{
+    QChartView::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyColors();
+        applyHover();
+    }
+}
+
+OverviewChartCard::OverviewChartCard(const LocalCalendar& calendar, QWidget* parent)
+    : SurfaceCard(parent), m_calendar(calendar), m_summary(new QLabel), m_picker(new ChartRangePicker),
+      m_chart(new CompletionChartView(calendar))
+{
+    setMinimumHeight(232 + SurfaceCard::shadowMargin * 2);
+    content()->setSpacing(16);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(16);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    auto* title = new QLabel(QStringLiteral("Task Completion"));
+    title->setFont(textFont(TextStyle::title3, QFont::DemiBold));
+    m_summary->setFont(textFont(TextStyle::subheadline));
+    m_summary->setForegroundRole(QPalette::PlaceholderText);
+    m_summary->setAccessibleName(QStringLiteral("Chart summary"));
+    for (QLabel* label : {title, m_summary}) {
+        label->setTextFormat(Qt::PlainText);
+        texts->addWidget(label);
+    }
+    header->addLayout(texts);
+    header->addStretch(1);
+    header->addSpacing(16);
+    header->addWidget(m_picker, 0, Qt::AlignTop);
+    content()->addLayout(header);
+    content()->addWidget(m_chart);
+}
+
+void OverviewChartCard::setInputs(QList<ProductInsights::DailyCompletionPoint> points,
+                                  const Binding<Range>& selectedRange)
+{
+    const CompletionChartModel model(std::move(points), selectedRange.value());
+    m_summary->setText(model.summaryText(m_calendar));
+    m_picker->setSelection(selectedRange);
+    m_chart->setModel(model);
+}

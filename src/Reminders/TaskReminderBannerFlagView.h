@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Reminders/TaskReminderFlightGeometry.h"
+#include "Template/NotchTemplateConfiguration.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPainterPath>
+#include <QPointF>
+#include <QPolygonF>
+#include <QSizeF>
+#include <QString>
+#include <functional>
+
+class QPainter;
+
+// The towed banner: a cream cloth with a pointed free end, waving, with the
+// title on one line, hung on a thin pole with a round knob. It sizes the
+// cloth to the title and reports that width. Like the airplane it paints into
+// the flight's painter.
+class TaskReminderBannerFlagView {
+public:
+    using AttachmentSide = TaskReminderFlightGeometry::AttachmentSide;
+
+    // Reports the cloth width at once and whenever the message changes it.
+    TaskReminderBannerFlagView(const NotchTemplateConfiguration& configuration, const QString& message,
+                               AttachmentSide attachmentSide, std::function<void(double)> onWidthChange,
+                               bool reduceMotion);
+
+    void setMessage(const QString& message);
+    const QString& message() const { return m_message; }
+    double clothWidth() const;
+    // Cloth and pole side by side.
+    QSizeF size() const;
+    QFont titleFont() const { return m_font; }
+
+    void paint(QPainter& painter, const QPointF& topLeft, double now, bool withShadow);
+    // Cloth, pole and knob as they are drawn at `now`, each as one polygon.
+    QList<QPolygonF> shapePolygons(const QPointF& topLeft, double now) const;
+    // The pole's top and bottom ends, where tow lines are fastened.
+    QPointF poleTop(const QPointF& topLeft) const;
+    QPointF poleBottom(const QPointF& topLeft) const;
+
+private:
+    QPainterPath clothPath(double now) const;
+    QRectF clothRect(const QPointF& topLeft) const;
+    QRectF poleColumn(const QPointF& topLeft) const;
+    void measure();
+
+    NotchTemplateConfiguration m_configuration;
+    QString m_message;
+    AttachmentSide m_side;
+    std::function<void(double)> m_onWidthChange;
+    bool m_reduceMotion;
+    QFont m_font;
+    double m_measuredTextWidth = 0;
+    QImage m_clothShadow; // the still cloth, blurred; made once per width
+    double m_clothShadowWidth = -1;
+};

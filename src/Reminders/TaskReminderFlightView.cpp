@@ -1,0 +1,212 @@
+#include "Reminders/TaskReminderFlightView.h"
+
+#include "Panel/Motion.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using Geometry = TaskReminderFlightGeometry;
+
+namespace {
+// Room around the group for its shadows: the cloth's reaches 14 points out and 6 down.
+constexpr int shadowSideMargin = 16;
+constexpr int shadowBottomMargin = 24;
+const QColor towLineColor(58, 58, 70, 150);
+} // namespace
+
+TaskReminderFlightView::TaskReminderFlightView(const NotchTemplateConfiguration& configuration, const QString& message,
+                                               std::function<void()> onCompletion, bool reduceMotion, QWidget* parent)
+    : QWidget(parent),
+      m_configuration(configuration),
+      m_onCompletion(std::move(onCompletion)),
+      m_reduceMotion(reduceMotion),
+      m_banner(configuration, message, TaskReminderBannerFlagView::AttachmentSide::trailing,
+               [this](double width) { m_flagWidth = width; }, reduceMotion),
+      m_airplane(configuration, reduceMotion)
+{
+    // Clicks go through the window; the view takes none either.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    // Read out as the banner's text; the airplane is decoration.
+    setAccessibleName(message);
+
+    m_frameTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_frameTimer, &QTimer::timeout, this, &TaskReminderFlightView::tick);
+    m_completionTimer.setSingleShot(true);
+    m_completionTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_completionTimer, &QTimer::timeout, this, [this] {
+        stop();
+        if (m_onCompletion)
+            m_onCompletion();
+    });
+}
+
+TaskReminderFlightView::~TaskReminderFlightView() = default;
+
+void TaskReminderFlightView::setOnShapeChanged(std::function<void(const QRegion&)> onShapeChanged)
+{
+    m_onShapeChanged = std::move(onShapeChanged);
+}
+
+Geometry::Layout TaskReminderFlightView::layout() const
+{
+    return Geometry::layout(m_configuration, width(), height(), m_flagWidth);
+}
+
+QRectF TaskReminderFlightView::airplaneRect() const
+{
+    const auto& l = m_configuration.layout;
+    const Geometry::Layout group = layout();
+    return {group.groupWidth - l.reminderFlightAirplaneWidth, (group.groupHeight - l.reminderFlightAirplaneHeight) / 2,
+            l.reminderFlightAirplaneWidth, l.reminderFlightAirplaneHeight};
+}
+
+QPointF TaskReminderFlightView::bannerTopLeft() const
+{
+    // Laid out from the trailing edge: airplane, lead spacing, then the banner with its pole.
+    const QSizeF banner = m_banner.size();
+    return {airplaneRect().left() - m_configuration.layout.reminderFlightLeadSpacing - banner.width(),
+            (layout().groupHeight - banner.height()) / 2};
+}
+
+QPointF TaskReminderFlightView::towHook(const QRectF& plane)
+{
+    const QPointF hook = TaskReminderAirplaneSpriteView::towHook();
+    return {plane.left() + hook.x() * plane.width(), plane.top() + hook.y() * plane.height()};
+}
+
+QTransform TaskReminderFlightView::groupTransform(double now) const
+{
+    const Geometry::Layout group = layout();
+    const bool started = m_flightStartDate.has_value();
+    const double x = Geometry::x(group, m_flightStartDate, m_duration, now);
+    const double y = group.centreY - group.groupHeight / 2 + Geometry::bob(m_configuration, m_reduceMotion, started, now);
+    QTransform transform;
+    transform.translate(x, y);
+    // Rocks about the group's centre.
+    transform.translate(group.groupWidth / 2, group.groupHeight / 2);
+    transform.rotate(Geometry::jiggle(m_configuration, m_reduceMotion, started, now));
+    transform.translate(-group.groupWidth / 2, -group.groupHeight / 2);
+    return transform;
+}
+
+QRect TaskReminderFlightView::groupBounds(double now) const
+{
+    const Geometry::Layout group = layout();
+    const double left = std::min(0.0, bannerTopLeft().x());
+    const QRectF local(left, 0, group.groupWidth - left, group.groupHeight);
+    const QRect bounds = groupTransform(now).mapRect(local).toAlignedRect();
+    return bounds.adjusted(-shadowSideMargin, -shadowSideMargin, shadowSideMargin, shadowBottomMargin) & rect();
+}
+
+QRegion TaskReminderFlightView::groupShape(double now)
+{
+    const QTransform transform = groupTransform(now);
+    QRegion shape;
+    for (const QPolygonF& polygon : m_banner.shapePolygons(bannerTopLeft(), now))
+        shape += QRegion(transform.map(polygon).toPolygon(), Qt::WindingFill);
+    const QRectF plane = airplaneRect();
+    if (m_airplane.hasFrame(now)) {
+        const QPointF hook = towHook(plane);
+        for (const QPointF& end : {m_banner.poleTop(bannerTopLeft()), m_banner.poleBottom(bannerTopLeft())}) {
+            // A line as a thin band, so that the shape keeps it.
+            const QPointF across = QPointF(end.y() - hook.y(), hook.x() - end.x())
+                                   / std::max(1.0, std::hypot(end.x() - hook.x(), end.y() - hook.y())) * 1.0;
+            const QPolygonF band({end + across, hook + across, hook - across, end - across});
+            shape += QRegion(transform.map(band).toPolygon(), Qt::WindingFill);
+        }
+    }
+    // The airplane hardly turns at these angles; its silhouette is only moved.
+    shape += m_airplane.opaqueRegion(QRectF(transform.map(plane.topLeft()), plane.size()), now);
+    return shape & rect();
+}
+
+void TaskReminderFlightView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    start();
+}
+
+void TaskReminderFlightView::hideEvent(QHideEvent* event)
+{
+    stop();
+    QWidget::hideEvent(event);
+}
+
+void TaskReminderFlightView::start()
+{
+    const double now = Motion::wallClock();
+    m_duration = Geometry::duration(m_configuration, m_reduceMotion);
+    m_flightStartDate = now + Geometry::startDelay;
+    // Whole milliseconds, within what a QTimer can wait.
+    const double delayMs = std::ceil(std::max(0.0, Geometry::completionDelay(m_duration)) * 1000);
+    m_completionTimer.start(int(std::min(delayMs, double(std::numeric_limits<int>::max()))));
+
+    // No faster than the motion's rate, nor than the screen can show.
+    double interval = Geometry::tickInterval(m_configuration.interaction.reminderFlightMotionFramesPerSecond, 1.0 / 120);
+    if (const QScreen* s = screen(); s && s->refreshRate() > 1)
+        interval = std::max(interval, 1 / s->refreshRate());
+    m_frameTimer.start(std::max(1, int(std::lround(interval * 1000))));
+    m_frameTime = now;
+    m_paintedBounds = QRect();
+    m_shownShape = QRegion();
+    tick();
+}
+
+void TaskReminderFlightView::stop()
+{
+    m_completionTimer.stop();
+    m_frameTimer.stop();
+    m_flightStartDate.reset();
+}
+
+void TaskReminderFlightView::tick()
+{
+    m_frameTime = Motion::wallClock();
+    const QRect bounds = groupBounds(m_frameTime);
+    update(QRegion(m_paintedBounds) + bounds);
+    m_paintedBounds = bounds;
+    // The window paints only inside its shape: open it over both places for this frame.
+    if (m_onShapeChanged) {
+        m_pendingShape = groupShape(m_frameTime);
+        m_onShapeChanged(m_shownShape + m_pendingShape);
+    }
+    // Beyond the right edge nothing is left to draw; the completion follows shortly.
+    if (Geometry::x(layout(), m_flightStartDate, m_duration, m_frameTime) >= layout().endX)
+        m_frameTimer.stop();
+}
+
+void TaskReminderFlightView::paintEvent(QPaintEvent* event)
+{
+    if (!m_flightStartDate)
+        return;
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    painter.setTransform(groupTransform(m_frameTime));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+
+    const QPointF bannerOrigin = bannerTopLeft();
+    m_banner.paint(painter, bannerOrigin, m_frameTime, m_drawsShadows);
+
+    const QRectF plane = airplaneRect();
+    if (m_airplane.hasFrame(m_frameTime)) {
+        // The tow lines run from the tail to both ends of the pole.
+        const QPointF hook = towHook(plane);
+        painter.setPen(QPen(towLineColor, 1));
+        painter.drawLine(m_banner.poleTop(bannerOrigin), hook);
+        painter.drawLine(m_banner.poleBottom(bannerOrigin), hook);
+    }
+    m_airplane.paint(painter, plane, m_frameTime, m_drawsShadows);
+    painter.end();
+    // Then close it around what was just painted, so no transparent pixel shows.
+    if (m_onShapeChanged) {
+        m_shownShape = m_pendingShape;
+        m_onShapeChanged(m_shownShape);
+    }
+}

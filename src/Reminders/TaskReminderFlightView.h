@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Reminders/TaskReminderAirplaneSpriteView.h"
+#include "Reminders/TaskReminderBannerFlagView.h"
+#include "Reminders/TaskReminderFlightGeometry.h"
+#include "Template/NotchTemplateConfiguration.h"
+
+#include <QTimer>
+#include <QTransform>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+// The content of the full-screen reminder window: a banner towed by an
+// airplane crosses the screen at mid height, from beyond the left edge to
+// beyond the right one, bobbing and rocking with the wall clock. The end of
+// the flight is reported once; a view that is hidden first reports nothing.
+// Only the moving group's rectangle is repainted.
+class TaskReminderFlightView final : public QWidget {
+    Q_OBJECT
+public:
+    TaskReminderFlightView(const NotchTemplateConfiguration& configuration, const QString& message,
+                           std::function<void()> onCompletion, bool reduceMotion, QWidget* parent = nullptr);
+    ~TaskReminderFlightView() override;
+
+    // Without translucency the window keeps only what is painted: this hears
+    // the painted shape after every move, in view coordinates.
+    void setOnShapeChanged(std::function<void(const QRegion&)> onShapeChanged);
+    // Soft shadows only show where translucency does.
+    void setDrawsShadows(bool drawsShadows) { m_drawsShadows = drawsShadows; }
+
+    double flagWidth() const { return m_flagWidth; }
+    std::optional<double> flightStartDate() const { return m_flightStartDate; }
+    bool isFlying() const { return m_completionTimer.isActive(); }
+    bool isTicking() const { return m_frameTimer.isActive(); }
+    TaskReminderAirplaneSpriteView& airplane() { return m_airplane; }
+
+    // Where the group is drawn at a wall-clock time, shadows included.
+    QRect groupBounds(double now) const;
+    QRegion groupShape(double now);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void start();
+    void stop();
+    void tick();
+    TaskReminderFlightGeometry::Layout layout() const;
+    QTransform groupTransform(double now) const;
+    QRectF airplaneRect() const;
+    QPointF bannerTopLeft() const;
+    static QPointF towHook(const QRectF& plane);
+
+    NotchTemplateConfiguration m_configuration;
+    std::function<void()> m_onCompletion;
+    bool m_reduceMotion;
+    std::optional<double> m_flightStartDate;
+    double m_flagWidth = 0;
+    double m_duration = 0;
+    TaskReminderBannerFlagView m_banner;
+    TaskReminderAirplaneSpriteView m_airplane;
+    std::function<void(const QRegion&)> m_onShapeChanged;
+    bool m_drawsShadows = true;
+    QTimer m_frameTimer;
+    QTimer m_completionTimer;
+    double m_frameTime = 0; // the wall-clock time the current frame shows
+    QRect m_paintedBounds;
+    QRegion m_shownShape;   // the window's shape after the last paint
+    QRegion m_pendingShape; // the shape of the frame about to be painted
+};

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# A stored reminder flies on a real X server, first without and then with a
+# window manager: the airplane and its banner cross the middle of the screen
+# from left to right, clicks at the centre reach the window below during the
+# flight, nothing else of the screen is covered, and afterwards the stored
+# task has no reminder. Screenshots of each flight are kept in
+# reminder_flight-shots/ under the working directory (or $REMINDER_FLIGHT_SHOTS).
+# Usage: reminder_flight.sh /path/to/quaverloom
+set -u
+
+binary=${1:?usage: reminder_flight.sh /path/to/quaverloom}
+for tool in Xvfb xdotool import xev; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+source "$(dirname "$0")/session.bash"
+fail_details() { [ -f "$work/track" ] && sed 's/^/  track (seconds, leftmost, rightmost): /' "$work/track"; }
+shots=${REMINDER_FLIGHT_SHOTS:-$PWD/reminder_flight-shots}
+mkdir -p "$shots"
+
+# One open task whose reminder falls due `seconds` from now (dates count from 2001-01-01 UTC).
+store_task_due_in() {
+    local at
+    at=$(awk -v now="$(date +%s.%N)" -v ahead="$1" 'BEGIN { printf "%.3f", now - 978307200 + ahead }')
+    cat >"$config/quaver-loom.tasks" <<JSON
+{"sections":[{"id":"section.work","title":"Work","kind":"builtIn","sortOrder":0},
+ {"id":"section.personal","title":"Personal","kind":"builtIn","sortOrder":1},
+ {"id":"section.home","title":"Home","kind":"builtIn","sortOrder":2},
+ {"id":"section.health","title":"Health","kind":"builtIn","sortOrder":3}],
+ "tasks":[{"id":"6B1E3E8A-1C2D-4E5F-8A9B-0C1D2E3F4A5B","title":"Water the <b>plants</b> & call Sam",
+  "sectionID":"section.home","priority":"low","reasonText":"","aiReasonSourceTitle":null,"aiStatesByWorkspace":{},
+  "createdAt":700000000,"sortOrder":0,"isCompleted":false,"completedAt":null,
+  "reminder":{"scheduledAt":$at,"isDelivering":false}}],
+ "selectedWorkspaceID":"workspace.all","workspacePromptsByID":{},"defaultPromptOverride":""}
+JSON
+}
+# The stored task's reminder, or "none".
+stored_reminder() {
+    grep -o '"reminder": *{[^}]*}' "$config/quaver-loom.tasks" || echo none
+}
+
+# Left and right ends of what is not white on a screen row ("none" when the row is blank).
+# The outer columns are skipped: a window manager's frame may sit there.
+row_extent() {
+    import -window root -crop "1920x1+0+$1" -depth 8 txt:- 2>/dev/null | awk -F'[,:() ]+' '
+        /^[0-9]/ { x = $1; if (x > 3 && x < 1916 && $3 + $4 + $5 < 735) { if (lo == "") lo = x; hi = x } }
+        END { print (lo == "" ? "none" : lo " " hi) }'
+}
+pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 | sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'; }
+button_presses() { grep -c ButtonPress "$work/xev.log" 2>/dev/null || true; }
+
+scenario() {
+    # A window across the middle of the screen that reports the clicks it gets; mapped first, so it lies below.
+    xev -geometry 1920x400+0+340 -event button >"$work/xev.log" 2>&1 &
+    local xev=$!
+    pids+=($xev)
+    sleep 0.5
+    xdotool mousemove 960 900
+
+    store_task_due_in 3
+    env XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
+        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL=http://127.0.0.1:9 "$binary" >"$work/app.log" 2>&1 &
+    local app=$!
+    pids+=($app)
+
+    # Follow the group along the middle row: it must appear on the left and move right.
+    : >"$work/track"
+    local first="" last="" clicked=0 presses_before shot=0 started=$SECONDS
+    presses_before=$(button_presses)
+    while [ $((SECONDS - started)) -lt 22 ]; do
+        kill -0 "$app" 2>/dev/null || fail "quaverloom exited"
+        local extent
+        extent=$(row_extent 540)
+        echo "$((SECONDS - started)) $extent" >>"$work/track"
+        if [ "$extent" != none ]; then
+            set -- $extent
+            [ -z "$first" ] && first=$1
+            last=$2
+            # A click while the group passes the centre goes to the window below.
+            if [ "$clicked" -eq 0 ] && [ "$1" -lt 900 ] && [ "$2" -gt 1020 ]; then
+                xdotool mousemove 960 540 click 1
+                clicked=1
+                import -window root "$shots/$mode-centre.png"
+                stored_reminder | grep -q '"isDelivering": *true' \
+                    || fail "the flying reminder is not marked as delivering: $(stored_reminder)"
+            fi
+            if [ "$shot" -lt 3 ] && [ "$1" -gt $((shot * 600)) ]; then
+                import -window root "$shots/$mode-$shot.png"
+                shot=$((shot + 1))
+            fi
+            # Only the group is drawn: the rows above and below the band stay clear.
+            [ "$(row_extent 450)" = none ] || fail "the screen above the flight is covered"
+            [ "$(row_extent 640)" = none ] || fail "the screen below the flight is covered"
+        elif [ -n "$last" ] && [ "$last" -gt 1700 ]; then
+            break
+        fi
+        sleep 0.2
+    done
+    [ -n "$first" ] || fail "no flight crossed the middle of the screen"
+    [ "$first" -lt 400 ] || fail "the flight did not come in from the left (first seen at $first)"
+    [ "$last" -gt 1700 ] || fail "the flight did not reach the right edge (last seen at $last)"
+    [ "$clicked" -eq 1 ] || fail "the group never covered the centre"
+    sleep 0.3
+    [ "$(button_presses)" -gt "$presses_before" ] || fail "a click at the centre during the flight did not reach the window below"
+    [ "$(pixel 0 0)" = "255 255 255" ] || fail "the flight window shows outside the group"
+
+    # The reminder is cleared once the flight is over.
+    local cleared=0
+    for _ in $(seq 40); do
+        [ "$(stored_reminder)" = none ] && { cleared=1; break; }
+        sleep 0.2
+    done
+    [ "$cleared" -eq 1 ] || fail "the stored task still has a reminder: $(stored_reminder)"
+    [ "$(row_extent 540)" = none ] || fail "something is left on screen after the flight"
+
+    quit_cleanly "$app"
+    kill "$xev" 2>/dev/null
+    wait "$xev" 2>/dev/null
+    return 0
+}
+
+run_scenario_without_and_with_window_manager
+echo "PASS: the reminder flew across the screen, let clicks through and was cleared (screenshots in $shots)"

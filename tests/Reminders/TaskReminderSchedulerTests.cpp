@@ -1,0 +1,231 @@
+#include "Model/TaskWorkspaceState.h"
+#include "Reminders/TaskReminderPresenting.h"
+#include "Reminders/TaskReminderScheduler.h"
+#include "Support/EventLoopWait.h"
+#include "Support/FakeTaskSortingService.h"
+#include "Support/InMemoryTaskStore.h"
+#include "Support/LogCapture.h"
+#include "Support/ManualClock.h"
+#include "Workspace/NotchTaskViewModel.h"
+#include "Workspace/TaskBuilders.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+const QString kWork = QStringLiteral("section.work");
+
+// A wait that fires only when the test says so.
+class FakeOneShotTimer final : public OneShotTimer {
+public:
+    void start(std::chrono::milliseconds delay, std::function<void()> onFire) override
+    {
+        armedDelay = delay;
+        m_onFire = std::move(onFire);
+    }
+    void stop() override { m_onFire = nullptr; }
+    bool isActive() const override { return static_cast<bool>(m_onFire); }
+    void fire()
+    {
+        auto onFire = std::move(m_onFire);
+        m_onFire = nullptr;
+        onFire();
+    }
+    std::chrono::milliseconds armedDelay{-1};
+
+private:
+    std::function<void()> m_onFire;
+};
+
+// Records flights and ends them when the test says so.
+class FakeReminderPresenter final : public TaskReminderPresenting {
+public:
+    void present(const QString& title, const NotchTemplateConfiguration&, std::function<void()> onFinished) override
+    {
+        flown.append(title);
+        finishers.append(std::move(onFinished));
+    }
+    void present(const QString& title, const NotchTemplateConfiguration&) override { previews.append(title); }
+    void finishFlight()
+    {
+        auto finish = finishers.takeFirst();
+        finish();
+    }
+
+    QStringList flown;
+    QStringList previews;
+    QList<std::function<void()>> finishers;
+};
+
+TaskItem withReminder(TaskItem task, double at, bool delivering = false)
+{
+    task.reminder = TaskReminder{Date{at}, delivering};
+    return task;
+}
+
+class TaskReminderSchedulerTest : public ::testing::Test {
+protected:
+    static constexpr double now = 700000000;
+
+    void make(TaskList tasks)
+    {
+        TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+        state.tasks = std::move(tasks);
+        store.stored = state;
+        viewModel = std::make_unique<NotchTaskViewModel>(store, sorting, clock);
+        auto ownedTimer = std::make_unique<FakeOneShotTimer>();
+        timer = ownedTimer.get();
+        scheduler = std::make_unique<TaskReminderScheduler>(*viewModel, presenter, NotchTemplateConfiguration::defaults(),
+                                                            clock, std::move(ownedTimer));
+    }
+    std::optional<TaskReminder> reminderOf(const QString& title) const
+    {
+        return taskTitled(viewModel->allTasks(), title).reminder;
+    }
+
+    InMemoryTaskStore store;
+    FakeTaskSortingService sorting;
+    ManualClock clock{Date{now}};
+    FakeReminderPresenter presenter;
+    std::unique_ptr<NotchTaskViewModel> viewModel;
+    FakeOneShotTimer* timer = nullptr;
+    std::unique_ptr<TaskReminderScheduler> scheduler;
+};
+} // namespace
+
+TEST_F(TaskReminderSchedulerTest, ArmsTheEarliestOpenReminderAndFollowsChanges)
+{
+    make({withReminder(makeTask("later", kWork, 0), now + 100), withReminder(makeTask("sooner", kWork, 1), now + 50.0004),
+          withReminder(makeTask("done", kWork, 2, true), now + 10), makeTask("plain", kWork, 3)});
+    ASSERT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->armedDelay.count(), 50001) << "rounded up to whole milliseconds, never early";
+
+    viewModel->saveReminder(idFor("later"), Date{now + 20});
+    EXPECT_EQ(timer->armedDelay.count(), 20000);
+
+    viewModel->clearReminder(idFor("later"));
+    viewModel->clearReminder(idFor("sooner"));
+    EXPECT_FALSE(timer->isActive()) << "a completed task's reminder is never armed";
+    EXPECT_TRUE(presenter.flown.isEmpty());
+}
+
+TEST_F(TaskReminderSchedulerTest, NoReminderArmsNothing)
+{
+    make({makeTask("plain", kWork, 0)});
+    EXPECT_FALSE(scheduler->isArmed());
+    EXPECT_TRUE(presenter.flown.isEmpty());
+}
+
+TEST_F(TaskReminderSchedulerTest, TimedDeliveryComesOneTurnAfterTheTimerAndClearsAfterTheFlight)
+{
+    make({withReminder(makeTask("call", kWork, 0), now + 5)});
+    clock.advance(5);
+    timer->fire();
+    EXPECT_TRUE(presenter.flown.isEmpty()) << "delivery waits for the next turn of the event loop";
+    ASSERT_TRUE(waitUntil([&] { return !presenter.flown.isEmpty(); }));
+    EXPECT_EQ(presenter.flown, QStringList{"call"});
+    EXPECT_TRUE(reminderOf("call")->isDelivering);
+    EXPECT_EQ(scheduler->activeReminderTaskID(), idFor("call"));
+
+    presenter.finishFlight();
+    EXPECT_FALSE(reminderOf("call"));
+    EXPECT_FALSE(scheduler->activeReminderTaskID());
+    EXPECT_FALSE(timer->isActive());
+}
+
+TEST_F(TaskReminderSchedulerTest, SplitOrEarlyWakesChooseAgainInsteadOfDelivering)
+{
+    make({withReminder(makeTask("far", kWork, 0), now + 3 * 3600 + 1)});
+    EXPECT_EQ(timer->armedDelay.count(), 3600 * 1000) << "long waits are split";
+
+    clock.advance(3600);
+    timer->fire();
+    runEventLoopFor(20);
+    EXPECT_TRUE(presenter.flown.isEmpty());
+    EXPECT_EQ(timer->armedDelay.count(), 3600 * 1000);
+
+    clock.advance(2 * 3600 + 0.5); // woken half a second early
+    timer->fire();
+    runEventLoopFor(20);
+    EXPECT_TRUE(presenter.flown.isEmpty());
+    EXPECT_EQ(timer->armedDelay.count(), 500);
+
+    clock.advance(0.5);
+    timer->fire();
+    ASSERT_TRUE(waitUntil([&] { return !presenter.flown.isEmpty(); }));
+    EXPECT_EQ(presenter.flown, QStringList{"far"});
+}
+
+TEST_F(TaskReminderSchedulerTest, OverdueRemindersFlyOneAfterAnotherEarliestFirst)
+{
+    // Ties keep the stored order; the future one waits its turn.
+    make({withReminder(makeTask("tie-b", kWork, 0), now - 30), withReminder(makeTask("oldest", kWork, 1), now - 90),
+          withReminder(makeTask("tie-c", kWork, 2), now - 30), withReminder(makeTask("future", kWork, 3), now + 60)});
+    EXPECT_EQ(presenter.flown, QStringList{"oldest"}) << "an overdue reminder flies during construction";
+    for (int i = 0; i < 2; ++i)
+        presenter.finishFlight();
+    EXPECT_EQ(presenter.flown, (QStringList{"oldest", "tie-b", "tie-c"}));
+    presenter.finishFlight();
+    EXPECT_EQ(presenter.flown.size(), 3);
+    EXPECT_EQ(timer->armedDelay.count(), 60000);
+    EXPECT_FALSE(reminderOf("oldest") || reminderOf("tie-b") || reminderOf("tie-c"));
+}
+
+TEST_F(TaskReminderSchedulerTest, AFlightCutShortByARestartFliesAgainWithoutMarkingTwice)
+{
+    make({withReminder(makeTask("interrupted", kWork, 0), now - 600, true)});
+    EXPECT_EQ(presenter.flown, QStringList{"interrupted"});
+    EXPECT_EQ(store.saveCount, 0) << "already marked delivering; nothing to save";
+    presenter.finishFlight();
+    EXPECT_FALSE(reminderOf("interrupted"));
+}
+
+TEST_F(TaskReminderSchedulerTest, ATaskGoneBeforeItsTimeFiresIsNotShown)
+{
+    make({withReminder(makeTask("gone", kWork, 0), now + 5)});
+    store.failSave = true; // the deletion is not published, so the old wait is still armed
+    LogCapture log;
+    viewModel->clearReminder(idFor("gone"));
+    ASSERT_EQ(log.lines().size(), 1);
+    clock.advance(5);
+    timer->fire();
+    runEventLoopFor(20);
+    EXPECT_TRUE(presenter.flown.isEmpty());
+    EXPECT_FALSE(timer->isActive());
+}
+
+TEST_F(TaskReminderSchedulerTest, AReminderSetAgainDuringItsFlightIsKept)
+{
+    make({withReminder(makeTask("again", kWork, 0), now - 1)});
+    ASSERT_EQ(presenter.flown, QStringList{"again"});
+    viewModel->saveReminder(idFor("again"), Date{now + 300});
+    EXPECT_FALSE(timer->isActive()) << "nothing is armed while a flight is on screen";
+
+    presenter.finishFlight();
+    ASSERT_TRUE(reminderOf("again"));
+    EXPECT_EQ(*reminderOf("again"), (TaskReminder{Date{now + 300}, false}));
+    EXPECT_EQ(timer->armedDelay.count(), 300000);
+}
+
+TEST_F(TaskReminderSchedulerTest, PreviewFliesOnlyWhileNoScheduledFlightIsShowing)
+{
+    make({withReminder(makeTask("soon", kWork, 0), now + 10)});
+    scheduler->previewFlight(QStringLiteral("Test"));
+    EXPECT_EQ(presenter.previews, QStringList{"Test"});
+    EXPECT_TRUE(timer->isActive()) << "a preview leaves the timer alone";
+
+    clock.advance(10);
+    scheduler->reschedule();
+    ASSERT_EQ(presenter.flown, QStringList{"soon"});
+    scheduler->previewFlight(QStringLiteral("Ignored"));
+    EXPECT_EQ(presenter.previews, QStringList{"Test"});
+}
+
+TEST_F(TaskReminderSchedulerTest, AFlightEndingAfterTheSchedulerIsGoneDoesNothing)
+{
+    make({withReminder(makeTask("late", kWork, 0), now - 1)});
+    scheduler.reset();
+    presenter.finishFlight();
+    EXPECT_TRUE(reminderOf("late")->isDelivering);
+}
