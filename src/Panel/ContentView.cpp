@@ -167,10 +167,7 @@ void ContentView::wireCallbacks()
     callbacks.onSetExpansionHold = [vm](bool held, const QString& reason) { vm->setExpansionHold(held, reason); };
     // Starts the sort and returns at once; the outcome arrives through the view model.
     callbacks.onAISort = [vm] { vm->sortTasksWithAI(); };
-    callbacks.onOpenControlPanel = [this] {
-        m_sessionViewModel.setControlPanelPresented(true);
-        qCInfo(m_logger.category(), "Control panel requested");
-    };
+    callbacks.onOpenControlPanel = [this] { m_sessionViewModel.setControlPanelPresented(true); };
     m_panel->setCallbacks(std::move(callbacks));
 }
 

@@ -2,7 +2,6 @@
 
 #include "Overlay/NotchOverlayMetrics.h"
 #include "Panel/Motion.h"
-#include "Platform/Logger.h"
 #include "Template/NotchTemplateConfiguration.h"
 #include "Workspace/NotchTaskViewModel.h"
 
@@ -81,7 +80,6 @@ private:
     std::function<double()> m_clock;
     Inputs m_inputs;
     Callbacks m_callbacks;
-    Logger m_logger{QStringLiteral("ContentView")};
 
     SortingAmbientGlow* m_glow;
     NotchTaskPanel* m_panel;
