@@ -8,6 +8,7 @@
 #include "Panel/TemplateStyle.h"
 #include "Panel/WorkspaceMenuControl.h"
 #include "Panel/WorkspaceTaskCounter.h"
+#include "Support/EventLoopWait.h"
 #include "Support/ViewModelsFixture.h"
 
 #include <QAbstractButton>
@@ -395,6 +396,11 @@ TEST(NotchTaskPanel, StatusLineShowsSortOutcomesAndTheListGivesUpTheHeight)
     f.view.syncNow();
     EXPECT_EQ(f.panel().statusLine()->text(), QStringLiteral("AI Sort requires a language model running on this computer."));
     EXPECT_TRUE(named<QAbstractButton>(QStringLiteral("AI Sort"))->isEnabled());
+    // The glow fades out and then nothing ticks any more.
+    f.now += 1;
+    EXPECT_TRUE(waitUntil([&] { return !f.view.glow()->isVisible(); }, 2000));
+    EXPECT_FALSE(f.view.glow()->isTicking());
+    EXPECT_FALSE(f.view.isAnimating());
 
     click(QStringLiteral("AI Sort"));
     f.sorting.respond(f.sorting.decisionsForLastRequest({TaskPriority::low, TaskPriority::high}));
