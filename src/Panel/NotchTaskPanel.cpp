@@ -190,6 +190,7 @@ void NotchTaskPanel::setInputs(const Inputs& inputs)
             m_state.promptDraft = inputs.currentWorkspacePrompt;
     }
     m_progress = m_expansion.value(now);
+    m_listStale = true;
     render();
 }
 
@@ -247,24 +248,6 @@ void NotchTaskPanel::renderChildren()
                        stateBinding(&State::isShowingWorkspaceDropdown), stateBinding(&State::isShowingWorkspaceRename),
                        stateBinding(&State::workspaceRenameDraft),
                        stateBinding(&State::isConfirmingWorkspaceDeletion)});
-    TaskListView::Inputs list;
-    list.configuration = configuration;
-    list.tasks = in.tasks;
-    list.sections = in.sections;
-    list.selectedWorkspaceID = in.selectedWorkspaceID;
-    list.selectedWorkspaceAccent = in.currentComposerAccent;
-    list.inputPlaceholder = QStringLiteral("Add a task to ") + in.composerTargetSectionTitle;
-    list.canMoveTasks = in.canMoveVisibleTasks;
-    list.draftTask = in.draftTask;
-    list.taskSubmissionID = in.taskSubmissionID;
-    list.isComposerFocused = in.inputFocus.value() == NotchTaskViewModel::FocusTarget::composer;
-    list.reduceMotion = in.reduceMotion;
-    // Laid out and shown first: the composer takes the keyboard only while visible.
-    layoutContent();
-    updateClip();
-    m_list->setInputs(std::move(list));
-    m_list->setEnabled(in.hasCompletedOnboarding);
-
     m_status->setFont(TemplateStyle::font(configuration.typography.reasonFont));
     QPalette palette = m_status->palette();
     palette.setColor(QPalette::WindowText, TemplateStyle::color(configuration.appearance.secondaryTextColor));
@@ -272,8 +255,28 @@ void NotchTaskPanel::renderChildren()
     m_status->setToolTip(in.statusMessage.toHtmlEscaped());
     m_status->setVisible(!in.statusMessage.isEmpty());
 
+    // Laid out and shown first: the composer takes the keyboard only while visible.
     layoutContent();
     updateClip();
+    // The panel's own editor state never concerns the list.
+    if (m_listStale) {
+        m_listStale = false;
+        TaskListView::Inputs list;
+        list.configuration = configuration;
+        list.tasks = in.tasks;
+        list.sections = in.sections;
+        list.selectedWorkspaceID = in.selectedWorkspaceID;
+        list.selectedWorkspaceAccent = in.currentComposerAccent;
+        list.inputPlaceholder = QStringLiteral("Add a task to ") + in.composerTargetSectionTitle;
+        list.canMoveTasks = in.canMoveVisibleTasks;
+        list.draftTask = in.draftTask;
+        list.taskSubmissionID = in.taskSubmissionID;
+        list.isComposerFocused = in.inputFocus.value() == NotchTaskViewModel::FocusTarget::composer;
+        list.reduceMotion = in.reduceMotion;
+        m_list->setInputs(std::move(list));
+    }
+    m_list->setEnabled(in.hasCompletedOnboarding);
+
     m_highlight->setInputs({in.isSorting, surfaceRect(), cornerRadius(), configuration, in.reduceMotion});
     update();
 }
@@ -390,6 +393,7 @@ void NotchTaskPanel::resizeEvent(QResizeEvent* event)
 void NotchTaskPanel::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    m_listStale = true;
     render();
 }
 

@@ -155,6 +155,7 @@ private:
     bool m_rendering = false;
     bool m_renderAgain = false;
     bool m_composerJump = false;
+    bool m_listStale = true;
     std::function<double()> m_clock;
 
     SortingEdgeHighlight* m_highlight;
