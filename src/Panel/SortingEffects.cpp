@@ -227,6 +227,8 @@ double SortingAmbientGlow::opacity() const
 void SortingAmbientGlow::setInputs(const Inputs& inputs)
 {
     const bool activeChanged = inputs.isActive != m_inputs.isActive;
+    if (!(inputs.configuration.appearance == m_inputs.configuration.appearance))
+        m_pixelAngles.clear(); // the colour table is rebuilt with them
     m_inputs = inputs;
     if (activeChanged)
         m_opacity.setTarget(inputs.isActive ? 1 : 0,
