@@ -1,4 +1,5 @@
 #include "Overlay/NotchOverlayMetrics.h"
+#include "Panel/AISortButton.h"
 #include "Panel/ContentView.h"
 #include "Panel/LeadingNotchSlot.h"
 #include "Panel/NotchTaskPanel.h"
@@ -434,4 +435,36 @@ TEST(NotchTaskPanel, GearAsksForTheControlPanelAndTheWheelScrollsTheTabsSideways
     QApplication::sendEvent(strip->viewport(), &wheel);
     EXPECT_GT(bar->value(), 0);
     EXPECT_EQ(f.panel().workspaceBar()->accessoryButton()->parentWidget(), strip->widget());
+}
+
+TEST(NotchTaskPanel, CounterCellsAndAISortStatesFollowTheirInputs)
+{
+    // Every digit sits in a cell of the widest digit, so 111 and 888 are equally wide.
+    WorkspaceTaskCounter counter;
+    const auto widthFor = [&](int count) {
+        counter.setInputs({NotchTemplateConfiguration::defaults(), count, Qt::white, false});
+        return counter.sizeHint().width();
+    };
+    EXPECT_EQ(widthFor(111), widthFor(888));
+    EXPECT_EQ(widthFor(7), 28); // the minimum width
+    EXPECT_EQ(counter.sizeHint().height(), 23);
+
+    struct Case {
+        bool isSorting;
+        bool onboarded;
+        bool enabled;
+        const char* title;
+    };
+    for (const Case& c : {Case{false, true, true, "AI Sort"}, Case{true, true, false, "Sorting\u2026"},
+                          Case{false, false, false, "AI Sort"}}) {
+        AISortButton button;
+        button.show();
+        button.setInputs({NotchTemplateConfiguration::defaults(), c.isSorting, c.onboarded, std::nullopt});
+        EXPECT_EQ(button.isEnabled(), c.enabled) << c.title;
+        EXPECT_EQ(button.title(), QString::fromUtf8(c.title));
+        EXPECT_EQ(button.accessibleName(), QStringLiteral("AI Sort")); // in both states
+        EXPECT_EQ(button.isSpinning(), c.isSorting);
+        button.setInputs({NotchTemplateConfiguration::defaults(), false, true, std::nullopt});
+        EXPECT_FALSE(button.isSpinning()) << "the spinner stops with the sort";
+    }
 }
