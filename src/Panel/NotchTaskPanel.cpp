@@ -42,96 +42,32 @@ NotchTaskPanel::NotchTaskPanel(QWidget* parent, std::function<double()> clock)
     m_status->hide();
     m_list = new TaskListView({}, m_content);
     m_list->setCallbacks({
-        .onSubmit =
-            [this] {
-                if (m_callbacks.onSubmit)
-                    m_callbacks.onSubmit();
-            },
-        .onCompleteTask =
-            [this](const TaskItem& task) {
-                if (m_callbacks.onCompleteTask)
-                    m_callbacks.onCompleteTask(task);
-            },
-        .onDeleteTask =
-            [this](const TaskItem& task) {
-                if (m_callbacks.onDeleteTask)
-                    m_callbacks.onDeleteTask(task);
-            },
-        .onMoveTasks =
-            [this](const QSet<qsizetype>& offsets, qsizetype destination) {
-                if (m_callbacks.onMoveTasks)
-                    m_callbacks.onMoveTasks(offsets, destination);
-            },
-        .onSaveReminder =
-            [this](const TaskItem& task, Date date) {
-                if (m_callbacks.onSaveTaskReminder)
-                    m_callbacks.onSaveTaskReminder(task, date);
-            },
-        .onClearReminder =
-            [this](const TaskItem& task) {
-                if (m_callbacks.onClearTaskReminder)
-                    m_callbacks.onClearTaskReminder(task);
-            },
-        .onPreviewReminder =
-            [this](const TaskItem& task) {
-                if (m_callbacks.onPreviewTaskReminder)
-                    m_callbacks.onPreviewTaskReminder(task);
-            },
-        .onSetExpansionHold =
-            [this](bool held, const QString& reason) {
-                if (m_callbacks.onSetExpansionHold)
-                    m_callbacks.onSetExpansionHold(held, reason);
-            },
+        .onSubmit = forward(&Callbacks::onSubmit),
+        .onCompleteTask = forward(&Callbacks::onCompleteTask),
+        .onDeleteTask = forward(&Callbacks::onDeleteTask),
+        .onMoveTasks = forward(&Callbacks::onMoveTasks),
+        .onSaveReminder = forward(&Callbacks::onSaveTaskReminder),
+        .onClearReminder = forward(&Callbacks::onClearTaskReminder),
+        .onPreviewReminder = forward(&Callbacks::onPreviewTaskReminder),
+        .onSetExpansionHold = forward(&Callbacks::onSetExpansionHold),
     });
     m_content->hide();
     connect(m_bar, &SectionWorkspaceBarView::currentHeightChanged, this, [this] { layoutContent(); });
 
     m_bar->setCallbacks({
-        .onSelectWorkspace =
-            [this](const QString& id) {
-                if (m_callbacks.onSelectWorkspace)
-                    m_callbacks.onSelectWorkspace(id);
-            },
+        .onSelectWorkspace = forward(&Callbacks::onSelectWorkspace),
         .onSubmitCustomSection = [this] { submitCustomSection(); },
     });
     m_leading->setCallbacks({
-        .onAISort =
-            [this] {
-                if (m_callbacks.onAISort)
-                    m_callbacks.onAISort();
-            },
-        .onSavePromptOverride =
-            [this](const QString& prompt) {
-                if (m_callbacks.onSavePromptOverride)
-                    m_callbacks.onSavePromptOverride(prompt);
-            },
+        .onAISort = forward(&Callbacks::onAISort),
+        .onSavePromptOverride = forward(&Callbacks::onSavePromptOverride),
     });
     m_menu->setCallbacks({
-        .onOpenControlPanel =
-            [this] {
-                if (m_callbacks.onOpenControlPanel)
-                    m_callbacks.onOpenControlPanel();
-            },
-        .onSetWorkspaceAccent =
-            [this](std::optional<TaskSectionAccent> accent) {
-                if (m_callbacks.onSetWorkspaceAccent)
-                    m_callbacks.onSetWorkspaceAccent(accent);
-            },
-        .onRenameWorkspace =
-            [this](const QString& title) {
-                if (m_callbacks.onRenameWorkspace)
-                    m_callbacks.onRenameWorkspace(title);
-            },
-        .onDeleteWorkspace =
-            [this] {
-                if (m_callbacks.onDeleteWorkspace)
-                    m_callbacks.onDeleteWorkspace();
-            },
-        .onSetExpansionHold =
-            [this](bool held, const QString& reason) {
-                if (m_callbacks.onSetExpansionHold)
-                    m_callbacks.onSetExpansionHold(held, reason);
-            },
+        .onOpenControlPanel = forward(&Callbacks::onOpenControlPanel),
+        .onSetWorkspaceAccent = forward(&Callbacks::onSetWorkspaceAccent),
+        .onRenameWorkspace = forward(&Callbacks::onRenameWorkspace),
+        .onDeleteWorkspace = forward(&Callbacks::onDeleteWorkspace),
+        .onSetExpansionHold = forward(&Callbacks::onSetExpansionHold),
     });
 }
 

@@ -144,6 +144,15 @@ private:
     void submitCustomSection();
     template <class T>
     Binding<T> stateBinding(T State::*field);
+    // A child's callback that calls the panel's, whichever is set when it fires.
+    template <class... Args>
+    std::function<void(Args...)> forward(std::function<void(Args...)> Callbacks::*callback)
+    {
+        return [this, callback](Args... args) {
+            if (m_callbacks.*callback)
+                (m_callbacks.*callback)(args...);
+        };
+    }
     Motion::Animation expansionAnimation() const;
     double progress() const { return m_progress; }
     QImage shadowImage(const QPainterPath& shape, const QRectF& area, double progress) const;
