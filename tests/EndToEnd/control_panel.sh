@@ -60,9 +60,12 @@ eventually has_panel_window || fail "the first launch did not open the control p
 sleep 0.5
 shot first-launch
 [ -s "$work/config/QuaverLoom/quaver-loom.preferences" ] && fail "preferences were written before anything changed"
-# The stand-in's close button sits at the top right of the window's content.
+# Past the intro (its start button at the bottom centre), the close button sits
+# at the top right of the slides.
 window_geometry
-click_in_window $((WIDTH - 40)) 45
+click_in_window $((WIDTH / 2)) $((HEIGHT - 57))
+sleep 0.6
+click_in_window $((WIDTH - 48)) 65
 prefs_done() { grep -qs '"hasCompletedOnboarding": *true' "$work/config/QuaverLoom/quaver-loom.preferences"; }
 eventually prefs_done \
     || fail "closing the onboarding did not complete it"

@@ -1,7 +1,8 @@
 # Shared by the end-to-end scripts (sourced, not run): a scratch directory
 # cleaned up on exit, X servers on displays they choose themselves, the
 # program started with its own XDG directories, and pixel checks.
-# The caller sets `binary`; `mode` (optional) labels failures.
+# The caller sets `binary`; `mode` (optional) labels failures, and an optional
+# `fail_details` function adds to a failure's report.
 
 require_tools() {
     for tool in "$@"; do
@@ -22,6 +23,7 @@ trap 'exit 1' INT TERM
 fail() {
     echo "FAIL${mode:+ ($mode)}: $*"
     [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
+    declare -F fail_details >/dev/null && fail_details
     exit 1
 }
 
@@ -45,11 +47,17 @@ start_server() {
 }
 
 # The program's configuration: onboarding done, so the notch shows at once.
-mkdir -p "$work/config/QuaverLoom" "$work/cache" "$work/runtime"
-chmod 700 "$work/runtime"
-cat >"$work/config/QuaverLoom/quaver-loom.preferences" <<'JSON'
+# `store_onboarded_preferences` writes it again after a script emptied `config`.
+config="$work/config/QuaverLoom"
+store_onboarded_preferences() {
+    mkdir -p "$config"
+    cat >"$config/quaver-loom.preferences" <<'JSON'
 {"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"system"}
 JSON
+}
+mkdir -p "$work/cache" "$work/runtime"
+chmod 700 "$work/runtime"
+store_onboarded_preferences
 
 # Starts the program on the given display; its process id lands in `app`.
 launch_app() {
@@ -59,7 +67,7 @@ launch_app() {
     pids+=($app)
 }
 
-# Ends the program as logout would; it must quit cleanly.
+# Ends the program as logout would; it must quit cleanly within three seconds.
 quit_app() {
     kill -TERM "$app"
     for _ in $(seq 30); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
@@ -67,6 +75,20 @@ quit_app() {
     wait "$app"
     local status=$?
     [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
+}
+
+# The script's `scenario` on the bare server of $DISPLAY, then again under
+# openbox where it is installed.
+run_scenario_without_and_with_window_manager() {
+    mode=plain
+    scenario
+    if command -v openbox >/dev/null 2>&1; then
+        mode=openbox
+        openbox >"$work/openbox.log" 2>&1 &
+        pids+=($!)
+        sleep 0.5
+        scenario
+    fi
 }
 
 # Is the pixel at (x, y) of the screen on `screen_display` (default: $DISPLAY)
