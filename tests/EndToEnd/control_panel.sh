@@ -12,39 +12,9 @@ source "$(dirname "$0")/support/session.bash"
 require_tools Xvfb xdotool xwininfo import openbox python3
 here=$(cd "$(dirname "$0")" && pwd)
 
-shot() {
-    [ -n "${QUAVERLOOM_E2E_SHOTS:-}" ] || return 0
-    mkdir -p "$QUAVERLOOM_E2E_SHOTS"
-    import -window root "$QUAVERLOOM_E2E_SHOTS/$1.png"
-}
-
 start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
 export DISPLAY=$server_display
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 0.5
-
-panel_window() { xdotool search --onlyvisible --name '^QuaverLoom Control Panel$' 2>/dev/null | head -n1; }
-has_panel_window() { [ -n "$(panel_window)" ]; }
-no_panel_window() { [ -z "$(panel_window)" ]; }
-# The window's content origin and size as X, Y, WIDTH, HEIGHT (xdotool's own
-# report is off by the frame under a reparenting window manager).
-window_geometry() {
-    local info
-    info=$(xwininfo -id "$(panel_window)")
-    X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-    Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-    WIDTH=$(sed -n 's/.*Width: *//p' <<<"$info")
-    HEIGHT=$(sed -n 's/.*Height: *//p' <<<"$info")
-}
-# Clicks at a point given relative to the window's top-left corner.
-click_in_window() {
-    window_geometry
-    xdotool mousemove $((X + $1)) $((Y + $2)) click 1
-}
-pixel() {
-    import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
-}
+start_window_manager
 
 # Starts the program on fresh settings, after running the given set-up command.
 start_app() {

@@ -12,33 +12,10 @@ binary=${1:?usage: onboarding.sh /path/to/quaverloom}
 source "$(dirname "$0")/support/session.bash"
 require_tools Xvfb xdotool xwininfo import compare openbox
 
-shot() {
-    [ -n "${QUAVERLOOM_E2E_SHOTS:-}" ] || return 0
-    mkdir -p "$QUAVERLOOM_E2E_SHOTS"
-    import -window root "$QUAVERLOOM_E2E_SHOTS/onboarding-$1.png"
-}
-
 start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
 export DISPLAY=$server_display
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 0.5
+start_window_manager
 
-panel_window() { xdotool search --onlyvisible --name '^QuaverLoom Control Panel$' 2>/dev/null | head -n1; }
-has_panel_window() { [ -n "$(panel_window)" ]; }
-# The window's content origin and size as X, Y, WIDTH, HEIGHT.
-window_geometry() {
-    local info
-    info=$(xwininfo -id "$(panel_window)")
-    X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-    Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-    WIDTH=$(sed -n 's/.*Width: *//p' <<<"$info")
-    HEIGHT=$(sed -n 's/.*Height: *//p' <<<"$info")
-}
-click_in_window() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
-pixel() {
-    import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
-}
 prefs_done() { grep -qs '"hasCompletedOnboarding": *true' "$config/quaver-loom.preferences"; }
 # The notch stays away for a whole second.
 notch_stays_hidden() {
@@ -73,7 +50,7 @@ eventually has_panel_window || fail "the first start did not open the control pa
 sleep 0.5
 notch_stays_hidden || fail "the notch shows before onboarding is completed"
 window_geometry
-shot intro
+shot onboarding-intro
 [ -e "$config/quaver-loom.preferences" ] && fail "preferences were written before anything changed"
 
 # The intro's start button sits at the bottom centre; the slides follow.
@@ -89,7 +66,7 @@ for slide in 1 2 3 4 5; do
     fi
     previous_band="$work/band-$slide.png"
     video_moves || fail "the video of slide $slide shows no moving frames"
-    shot "slide-$slide"
+    shot "onboarding-slide-$slide"
     kill -0 "$app" 2>/dev/null || fail "quaverloom exited on slide $slide"
     # The next chevron at the band's trailing end; "Get Started" takes its place on the last slide.
     [ "$slide" -lt 5 ] && click_in_window $((WIDTH - 50)) $((HEIGHT - 103)) && sleep 0.8
@@ -104,7 +81,7 @@ has_panel_window || fail "finishing the onboarding closed the control panel"
 sleep 0.5
 set -- $(pixel $((X + 400)) $((Y + 150)))
 [ "${3:-0}" -gt 150 ] && [ "${1:-255}" -lt 160 ] || fail "the overview does not show after the onboarding (rgb $*)"
-shot finished
+shot onboarding-finished
 # The pointer monitors are in place: the notch opens under the pointer.
 move_to 960 700
 move_to 960 0
@@ -117,6 +94,6 @@ launch_app "$DISPLAY"
 eventually is_dark 960 10 || fail "the second start did not show the notch"
 sleep 1.5
 has_panel_window && fail "the second start opened the control panel"
-shot second-start
+shot onboarding-second-start
 quit_app
 echo "PASS: the first start goes through the onboarding's playing slides to the notch; the second shows the notch alone"

@@ -45,7 +45,6 @@ row_extent() {
         /^[0-9]/ { x = $1; if (x > 3 && x < 1916 && $3 + $4 + $5 < 735) { if (lo == "") lo = x; hi = x } }
         END { print (lo == "" ? "none" : lo " " hi) }'
 }
-pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 | sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'; }
 button_presses() { grep -c ButtonPress "$work/xev.log" 2>/dev/null || true; }
 
 scenario() {

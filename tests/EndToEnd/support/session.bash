@@ -77,26 +77,62 @@ quit_app() {
     [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
 }
 
-# The script's `scenario` on the bare server of $DISPLAY, then again under
-# openbox where it is installed.
+# The script's `scenario` under openbox on $DISPLAY, where openbox is installed.
+run_scenario_under_window_manager() {
+    command -v openbox >/dev/null 2>&1 || return 0
+    mode=openbox
+    start_window_manager
+    scenario
+}
+start_window_manager() {
+    openbox >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    sleep 0.5
+}
+# The script's `scenario` on the bare server of $DISPLAY, then again under openbox.
 run_scenario_without_and_with_window_manager() {
     mode=plain
     scenario
-    if command -v openbox >/dev/null 2>&1; then
-        mode=openbox
-        openbox >"$work/openbox.log" 2>&1 &
-        pids+=($!)
-        sleep 0.5
-        scenario
-    fi
+    run_scenario_under_window_manager
 }
 
-# Is the pixel at (x, y) of the screen on `screen_display` (default: $DISPLAY)
-# the panel's near-black? The desktops are white.
+# The whole screen into $QUAVERLOOM_E2E_SHOTS/<name>.png, when that is set.
+shot() {
+    [ -n "${QUAVERLOOM_E2E_SHOTS:-}" ] || return 0
+    mkdir -p "$QUAVERLOOM_E2E_SHOTS"
+    import -window root "$QUAVERLOOM_E2E_SHOTS/$1.png"
+}
+
+# The control-panel window.
+panel_window() { xdotool search --onlyvisible --name '^QuaverLoom Control Panel$' 2>/dev/null | head -n1; }
+has_panel_window() { [ -n "$(panel_window)" ]; }
+no_panel_window() { [ -z "$(panel_window)" ]; }
+# Its content origin and size as X, Y, WIDTH, HEIGHT (xdotool's own report is
+# off by the frame under a reparenting window manager).
+window_geometry() {
+    local info
+    info=$(xwininfo -id "$(panel_window)")
+    X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+    Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+    WIDTH=$(sed -n 's/.*Width: *//p' <<<"$info")
+    HEIGHT=$(sed -n 's/.*Height: *//p' <<<"$info")
+}
+# Clicks at a point given relative to the window's top-left corner.
+click_in_window() {
+    window_geometry
+    xdotool mousemove $((X + $1)) $((Y + $2)) click 1
+}
+
+# The pixel at (x, y) of the screen on `screen_display` (default: $DISPLAY) as "R G B".
+pixel() {
+    import -display "${screen_display:-$DISPLAY}" -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null \
+        | tail -n1 | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+}
+
+# Is the pixel at (x, y) the panel's near-black? The desktops are white.
 is_dark() {
     local rgb
-    rgb=$(import -display "${screen_display:-$DISPLAY}" -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null \
-        | tail -n1 | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p')
+    rgb=$(pixel "$1" "$2")
     [ -n "$rgb" ] || return 1
     set -- $rgb
     [ "$1" -lt 40 ] && [ "$2" -lt 40 ] && [ "$3" -lt 40 ]
