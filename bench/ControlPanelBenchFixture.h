@@ -1,27 +1,15 @@
 #pragma once
 
 #include "App/SystemSettingsRouting.h"
+#include "BenchFakes.h"
 #include "Model/AppPreferencesStore.h"
-#include "Model/TaskStore.h"
 #include "Model/TaskWorkspaceState.h"
-#include "Sorting/TaskSortingService.h"
 
 // Services for benchmarking the control panel over a large stored history.
 namespace ControlPanelBench {
-class FixedTaskStore final : public TaskStore {
-public:
-    explicit FixedTaskStore(TaskWorkspaceState state) : m_state(std::move(state)) {}
-    TaskWorkspaceState load() override { return m_state; }
-    void save(const TaskWorkspaceState&) override {}
-
-private:
-    TaskWorkspaceState m_state;
-};
-
-class IdleSortingService final : public TaskSortingService {
-public:
-    void sortTasks(const TaskList&, const TaskSortContext&, QObject*, Completion) override {}
-};
+// The shared no-op services under the names these benchmarks use.
+using FixedTaskStore = NoOpTaskStore;
+using IdleSortingService = SilentSortingService;
 
 class OnboardedPreferencesStore final : public AppPreferencesStore {
 public:

@@ -1,8 +1,7 @@
-#include "Model/TaskStore.h"
+#include "BenchFakes.h"
 #include "Model/TaskWorkspaceWriter.h"
 #include "Model/UserDefaultsTaskStore.h"
 #include "Platform/UserDefaults.h"
-#include "Sorting/TaskSortingService.h"
 #include "Workspace/NotchTaskViewModel.h"
 #include "Workspace/TaskWorkspaceLogic.h"
 
@@ -16,21 +15,6 @@ namespace {
 
 const QString kWork = QStringLiteral("section.work");
 const QString kAll = QStringLiteral("workspace.all");
-
-class NoOpTaskStore final : public TaskStore {
-public:
-    explicit NoOpTaskStore(TaskWorkspaceState state) : m_state(std::move(state)) {}
-    TaskWorkspaceState load() override { return m_state; }
-    void save(const TaskWorkspaceState&) override {}
-
-private:
-    TaskWorkspaceState m_state;
-};
-
-class SilentSortingService final : public TaskSortingService {
-public:
-    void sortTasks(const TaskList&, const TaskSortContext&, QObject*, Completion) override {}
-};
 
 // n tasks over the four built-in sections, every fourth completed.
 TaskWorkspaceState workspaceOf(qsizetype count)

@@ -3,6 +3,7 @@
 #include "App/AppSessionViewModel.h"
 #include "Panel/NotchBorderShape.h"
 #include "Panel/NotchShape.h"
+#include "Panel/TaskListView.h"
 #include "Panel/TemplateStyle.h"
 #include "Workspace/NotchTaskViewModel.h"
 
@@ -27,19 +28,46 @@ ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& ses
     connect(&m_viewModel, &NotchTaskViewModel::focusRequestIDChanged, this, schedule);
     connect(&m_viewModel, &NotchTaskViewModel::requestedFocusChanged, this, schedule);
     connect(&m_sessionViewModel, &AppSessionViewModel::preferencesChanged, this, schedule);
+    connect(&m_viewModel, &NotchTaskViewModel::tasksChanged, this, schedule);
+    connect(&m_viewModel, &NotchTaskViewModel::sectionsChanged, this, schedule);
+    connect(&m_viewModel, &NotchTaskViewModel::selectedWorkspaceIDChanged, this, schedule);
+    connect(&m_viewModel, &NotchTaskViewModel::draftTaskChanged, this, schedule);
+    connect(&m_viewModel, &NotchTaskViewModel::taskSubmissionIDChanged, this, schedule);
+
+    m_taskList = new TaskListView({}, this);
+    NotchTaskViewModel& model = m_viewModel;
+    m_taskList->setCallbacks({
+        [&model] { model.submitDraftTask(); },
+        [&model](const TaskItem& task) { model.completeTask(task.id); },
+        [&model](const TaskItem& task) { model.deleteTask(task.id); },
+        [&model](const QSet<qsizetype>& offsets, qsizetype destination) { model.moveTasks(offsets, destination); },
+        [&model](const TaskItem& task, Date date) { model.saveReminder(task.id, date); },
+        [&model](const TaskItem& task) { model.clearReminder(task.id); },
+        [this](const TaskItem& task) {
+            if (m_callbacks.onPreviewReminder)
+                m_callbacks.onPreviewReminder(task.title);
+        },
+        [&model](bool isHeld, const QString& reason) { model.setExpansionHold(isHeld, reason); },
+    });
 
     // The first state is taken as it is, without animation or focus changes.
     m_isExpanded = m_viewModel.isExpanded();
     m_focusRequestID = m_viewModel.focusRequestID();
     m_expansion.jumpTo(m_isExpanded ? 1 : 0);
     m_progress = m_expansion.target();
+    syncTaskList();
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView()
+{
+    // A tap still animating is reported, and holds released, while the view model is there.
+    m_taskList->willRemove();
+}
 
 void ContentView::setInputs(const Inputs& inputs)
 {
     m_inputs = inputs;
+    syncTaskList();
     publishShape();
     update();
 }
@@ -66,15 +94,19 @@ void ContentView::syncNow()
 
     if (m_focusRequestID != m_viewModel.focusRequestID()) {
         m_focusRequestID = m_viewModel.focusRequestID();
-        if (m_viewModel.requestedFocus() == NotchTaskViewModel::FocusTarget::composer)
+        m_composerFocused = m_viewModel.requestedFocus() == NotchTaskViewModel::FocusTarget::composer;
+        if (m_composerFocused)
             emit keyboardFocusRequested();
     }
 
     const bool expanded = m_viewModel.isExpanded();
     if (expanded != m_isExpanded) {
         m_isExpanded = expanded;
-        if (!expanded)
+        if (!expanded) {
+            m_composerFocused = false;
+            m_taskList->closePopovers();
             emit keyboardFocusReleased();
+        }
         const double now = m_clock();
         if (isVisible()) {
             m_expansion.setTarget(expanded ? 1 : 0, expansionAnimation(), now);
@@ -87,6 +119,65 @@ void ContentView::syncNow()
         publishShape();
         update();
     }
+    syncTaskList();
+}
+
+void ContentView::syncTaskList()
+{
+    // Placed and shown first: the composer takes focus only while visible.
+    placeTaskList();
+    TaskListView::Inputs list;
+    list.configuration = m_inputs.configuration;
+    list.tasks = m_viewModel.tasks();
+    list.sections = m_viewModel.sections();
+    list.selectedWorkspaceID = m_viewModel.selectedWorkspaceID();
+    list.selectedWorkspaceAccent = m_viewModel.selectedSectionAccent();
+    const std::optional<TaskSection> target = m_viewModel.composerTargetSection();
+    list.inputPlaceholder = QStringLiteral("Add a task to ") + (target ? target->title : QStringLiteral("Personal"));
+    list.canMoveTasks = m_viewModel.selectedWorkspaceID() != QStringLiteral("workspace.all");
+    NotchTaskViewModel& model = m_viewModel;
+    list.draftTask = {[&model] { return model.draftTask(); }, [&model](QString text) { model.setDraftTask(text); }};
+    list.taskSubmissionID = m_viewModel.taskSubmissionID();
+    list.isComposerFocused = m_composerFocused;
+    list.reduceMotion = m_inputs.reduceMotion;
+    m_taskList->setInputs(std::move(list));
+    m_taskList->setEnabled(m_sessionViewModel.preferences().hasCompletedOnboarding);
+}
+
+QRect ContentView::taskListFrame() const
+{
+    // Laid out once at the expanded size; the notch outline reveals it as it grows.
+    const NotchOverlayMetrics& metrics = m_inputs.metrics;
+    const auto& layout = m_inputs.configuration.layout;
+    const double left = (metrics.panelSize.width - metrics.expandedSize.width) / 2 + layout.contentHorizontalPadding;
+    // The header band's tab strip sits above the list.
+    const double tabStrip = layout.sectionTabLabelLaneHeight + layout.sectionTabIndicatorLaneHeight + 6;
+    const double top = layout.panelGlowTopPadding + layout.contentTopPadding + metrics.expandedContentSafeTopInset + tabStrip;
+    const double bottom = layout.panelGlowTopPadding + metrics.expandedSize.height - layout.contentBottomPadding;
+    const double height = std::min(TaskListView::maximumHeight(layout), bottom - top);
+    return QRectF(left, top, std::max(0.0, metrics.expandedSize.width - 2 * layout.contentHorizontalPadding),
+                  std::max(0.0, height))
+        .toRect();
+}
+
+void ContentView::placeTaskList()
+{
+    const QRect frame = taskListFrame();
+    if (m_taskList->geometry() != frame)
+        m_taskList->setGeometry(frame);
+    // Shown from the start of an expansion, so the composer can take the keyboard at once.
+    const bool shown = (m_isExpanded || m_progress > 0.001) && !frame.isEmpty();
+    if (shown && isAnimating()) {
+        // Clipped to the growing outline while the surface moves.
+        QRegion clip(visibleShape().translated(-frame.topLeft()).toFillPolygon().toPolygon());
+        clip &= QRegion(0, 0, frame.width(), frame.height());
+        // An empty mask would mean no mask at all; one pixel outside shows nothing.
+        m_taskList->setMask(clip.isEmpty() ? QRegion(-1, -1, 1, 1) : clip);
+    } else {
+        m_taskList->clearMask();
+    }
+    if (m_taskList->isVisibleTo(this) != shown)
+        m_taskList->setVisible(shown);
 }
 
 Motion::Animation ContentView::expansionAnimation() const
@@ -128,6 +219,7 @@ QPainterPath ContentView::visibleShape() const
 void ContentView::frame()
 {
     advance(m_clock());
+    placeTaskList();
     publishShape();
     update();
 }

@@ -11,10 +11,13 @@
 
 class AppSessionViewModel;
 class NotchTaskViewModel;
+class TaskListView;
 
 // The root view of the notch panel and the only notch view that knows the view
 // models. It draws the notch surface, top-aligned below the glow padding and
-// centred in the panel, growing between the collapsed and expanded sizes.
+// centred in the panel, growing between the collapsed and expanded sizes, and
+// hosts the task list of the selected workspace, whose row actions it turns
+// into view-model operations.
 class ContentView : public QWidget {
     Q_OBJECT
 public:
@@ -47,6 +50,10 @@ public:
     QPainterPath visibleShape() const;
     bool isAnimating() const { return m_expansion.isMoving(); }
 
+    // The list and composer of the selected workspace, below the header band.
+    TaskListView& taskList() const { return *m_taskList; }
+    QRect taskListFrame() const;
+
 signals:
     // Everything outside this path is transparent.
     void visibleShapeChanged(const QPainterPath& shape);
@@ -66,6 +73,8 @@ private:
     void frame();
     void advance(double now);
     void publishShape();
+    void syncTaskList();
+    void placeTaskList();
 
     NotchTaskViewModel& m_viewModel;
     AppSessionViewModel& m_sessionViewModel;
@@ -76,6 +85,9 @@ private:
     bool m_syncPending = false;
     bool m_isExpanded = false;
     QUuid m_focusRequestID;
+    // The panel's focus state: set by a focus request, cleared on collapse.
+    bool m_composerFocused = false;
+    TaskListView* m_taskList = nullptr;
 
     // 0 collapsed, 1 expanded; sizes, radius and rim follow it.
     Motion::Value m_expansion{0};

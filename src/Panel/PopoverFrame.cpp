@@ -165,7 +165,9 @@ void PopoverFrame::placeForOpener()
     QSize contentSize(1, 1);
     if (m_content) {
         m_content->adjustSize();
-        contentSize = m_content->sizeHint().expandedTo(m_content->minimumSizeHint()).expandedTo(QSize(1, 1));
+        // A fixed-width card reports a narrower hint than its width; the width it insists on wins.
+        contentSize = m_content->sizeHint().expandedTo(m_content->minimumSizeHint()).expandedTo(m_content->minimumSize())
+                          .expandedTo(QSize(1, 1));
     }
     m_placement = place(anchor, contentSize, m_preferredEdge, available);
 

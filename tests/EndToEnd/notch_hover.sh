@@ -2,12 +2,13 @@
 # The notch on a real X server, bare, with a compositor and with a window manager:
 # it opens when the pointer reaches the strip under it, closes when the pointer
 # leaves, hands the keyboard back, and clicks beside it reach the window below.
+# In the open panel a typed task is saved on Return and completed by its checkbox.
 # Usage: notch_hover.sh /path/to/quaverloom
 set -u
 
 binary=${1:?usage: notch_hover.sh /path/to/quaverloom}
 source "$(dirname "$0")/support/session.bash"
-require_tools Xvfb xdotool import
+require_tools Xvfb xdotool import python3
 
 mode=plain
 start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
@@ -15,6 +16,31 @@ export DISPLAY=$server_display
 
 button_presses() { grep -c ButtonPress "$work/xev.log" 2>/dev/null || true; }
 focused_window() { xdotool getwindowfocus 2>/dev/null || echo none; }
+
+tasks_file="$work/config/QuaverLoom/quaver-loom.tasks"
+# The stored workspace, one task per line as "title<TAB>completed".
+stored_tasks() {
+    [ -f "$tasks_file" ] || return 0
+    python3 -c 'import json,sys
+for t in json.load(open(sys.argv[1]))["tasks"]: print(t["title"] + "\t" + str(t["isCompleted"]).lower())' "$tasks_file"
+}
+has_task() { stored_tasks | grep -qx "$1"; }
+
+# Types a task into the open panel's composer and ticks it off by its checkbox.
+add_and_complete_task() {
+    move_to 960 0
+    eventually is_dark 960 200 || fail "the panel did not expand for typing"
+    sleep 0.3
+    xdotool type --delay 20 "Buy milk"
+    xdotool key Return
+    eventually has_task "$(printf 'Buy milk\tfalse')" || fail "the typed task was not saved (stored: $(stored_tasks))"
+    # The first row's checkbox: left edge of the expanded panel, first row of the list.
+    move_to 711 110
+    xdotool click 1
+    eventually has_task "$(printf 'Buy milk\ttrue')" || fail "the checkbox did not complete the task (stored: $(stored_tasks))"
+    move_to 960 700
+    eventually is_light 960 200 || fail "the panel did not collapse after the task"
+}
 
 scenario() {
     # A window under the top of the screen that reports the clicks it gets; mapped first, so it lies below.
@@ -26,6 +52,7 @@ scenario() {
         sleep 0.4
     fi
 
+    rm -f "$tasks_file" # each run starts with an empty workspace
     launch_app "$DISPLAY"
     move_to 960 700
     eventually is_dark 960 10 || fail "the collapsed notch did not appear at the top centre"
@@ -78,6 +105,8 @@ scenario() {
         move_to 960 700
     fi
 
+    add_and_complete_task
+
     quit_app
     [ -n "$xev" ] && { kill "$xev" 2>/dev/null; wait "$xev" 2>/dev/null; }
     return 0
@@ -97,4 +126,4 @@ if command -v xcompmgr >/dev/null 2>&1; then
     wait "$compositor" 2>/dev/null
 fi
 run_scenario_under_window_manager
-echo "PASS: the notch expands under the pointer, collapses when it leaves and lets clicks through beside it"
+echo "PASS: the notch expands under the pointer, collapses when it leaves, lets clicks through beside it, and saves and completes a typed task"

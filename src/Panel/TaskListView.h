@@ -1,0 +1,147 @@
+#pragma once
+
+#include "Model/TaskItem.h"
+#include "Model/TaskSection.h"
+#include "Panel/Binding.h"
+#include "Panel/Motion.h"
+#include "Panel/TaskCompletionFlow.h"
+#include "Panel/TaskDragReorder.h"
+#include "Panel/TaskRowView.h"
+#include "Template/NotchTemplateConfiguration.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QScrollArea>
+#include <QUuid>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class AddTaskRow;
+class QTimer;
+class TransparentTaskTextField;
+
+// The scrolling task list of the expanded panel: one TaskRowView per visible
+// task, then the composer row. Rows are kept by task id and only built for
+// what is in or near view, so a change of one task touches one row. The list
+// owns the completion animation of a row, scrolls to the composer after a
+// submission, and reorders rows by dragging. It knows no view model.
+class TaskListView final : public QScrollArea {
+    Q_OBJECT
+public:
+    struct Inputs {
+        NotchTemplateConfiguration configuration = NotchTemplateConfiguration::defaults();
+        TaskList tasks;
+        SectionList sections;
+        QString selectedWorkspaceID;
+        std::optional<TaskSectionAccent> selectedWorkspaceAccent;
+        QString inputPlaceholder;
+        bool canMoveTasks = false;
+        Binding<QString> draftTask;
+        QUuid taskSubmissionID;
+        // The panel's focus state holds the composer.
+        bool isComposerFocused = false;
+        bool reduceMotion = false;
+    };
+    struct Callbacks {
+        std::function<void()> onSubmit;
+        std::function<void(const TaskItem&)> onCompleteTask;
+        std::function<void(const TaskItem&)> onDeleteTask;
+        std::function<void(const QSet<qsizetype>& offsets, qsizetype destination)> onMoveTasks;
+        std::function<void(const TaskItem&, Date)> onSaveReminder;
+        std::function<void(const TaskItem&)> onClearReminder;
+        std::function<void(const TaskItem&)> onPreviewReminder;
+        std::function<void(bool isHeld, const QString& reason)> onSetExpansionHold;
+    };
+
+    explicit TaskListView(TaskRowView::Environment environment = {}, QWidget* parent = nullptr);
+    ~TaskListView() override;
+
+    void setInputs(Inputs inputs);
+    const Inputs& inputs() const { return m_inputs; }
+    void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
+
+    // addTaskRowTopSpacing + inputHeight + n rows and the n − 1 gaps between
+    // them, n = preferredVisibleTaskRows (never negative).
+    static double maximumHeight(const NotchTemplateConfiguration::Layout& layout);
+
+    // Before the list goes away: reports a pending completion and releases
+    // the rows' holds. The destructor reports nothing.
+    void willRemove();
+    // Closes every row's popover (the panel collapsed).
+    void closePopovers();
+
+    // Rows built now, top to bottom, and the composer's field.
+    QList<TaskRowView*> rows() const;
+    TaskRowView* rowForTask(const QUuid& taskID) const;
+    TransparentTaskTextField* composerField() const;
+    bool isCompleting(const QUuid& taskID) const { return m_completion.isCompleting(taskID); }
+    bool isDragging() const { return m_drag.isDragging(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    class Content;
+    struct Item {
+        TaskItem task;
+        std::optional<QString> sectionTitle;
+        int occurrence = 0; // tasks sharing an id (damaged data) are told apart by order
+        int y = 0;
+        int height = 0;
+        bool heightValid = false; // estimated or measured
+        bool measured = false;
+        QPointer<TaskRowView> row;
+        // Drawn this far from y while it slides to a new place.
+        Motion::Value slide{0};
+    };
+
+    TaskRowView::Inputs rowInputs(const Item& item) const;
+    static constexpr int kScrollBarWidth = 6;
+    int layoutWidth() const;
+    void relayout();
+    void measureAndPlace();
+    void placeItems();
+    void placeRows();
+    void placeComposer();
+    bool isSliding();
+    void materialize();
+    void dropRow(Item& item, bool removed);
+    TaskRowView* makeRow();
+    qsizetype indexOfRow(const QObject* row) const;
+    QList<QRectF> rowFrames() const;
+    void markChanged();
+    void scrollToComposer();
+    void autoScrollTick();
+    void endDrag();
+
+    TaskRowView::Environment m_environment;
+    Inputs m_inputs;
+    Callbacks m_callbacks;
+    bool m_hasInputs = false;
+    std::shared_ptr<const TaskRowView::Style> m_style;
+
+    Content* m_content = nullptr;
+    AddTaskRow* m_composer = nullptr;
+    std::vector<Item> m_items;
+    int m_layoutWidth = -1;
+
+    TaskCompletionFlow m_completion;
+    TaskDragReorder m_drag;
+    std::optional<double> m_indicatorY;
+    QTimer* m_autoScroll = nullptr;
+    QObject* m_escapeFilter = nullptr;
+    double m_pointerViewportY = 0;
+    double m_lastAutoScrollTime = 0;
+    QPointF m_pointerContentPos;
+    bool m_marksPending = false;
+
+    int m_composerY = 0;
+    int m_contentHeight = 0;
+    Motion::Value m_composerSlide{0};
+    std::unique_ptr<Motion::Animator> m_slideAnimator;
+    Motion::Value m_scroll{0};
+    std::unique_ptr<Motion::Animator> m_scrollAnimator;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "Panel/Binding.h"
+#include "Panel/PopoverFrame.h"
+#include "Platform/Date.h"
+#include "Template/NotchTemplateConfiguration.h"
+
+#include <QWidget>
+#include <functional>
+
+class QDateEdit;
+class QTimeEdit;
+
+// The day and time fields of the reminder editor, bound to one instant. A
+// change of either field keeps the other's part, drops the seconds and never
+// goes before now; a wall-clock time the zone skips changes nothing.
+class ReminderDateTimeFields final : public QWidget {
+    Q_OBJECT
+public:
+    explicit ReminderDateTimeFields(Binding<Date> selection, const Clock& clock = SystemClock::shared(),
+                                    QWidget* parent = nullptr);
+
+    // Shows the selection again (written only where it differs) and moves the earliest day to today.
+    void refresh();
+
+    QDateEdit* dayField() const { return m_day; }
+    QTimeEdit* timeField() const { return m_time; }
+
+private:
+    void dayChanged();
+    void timeChanged();
+    void apply(const std::optional<Date>& result);
+
+    Binding<Date> m_selection;
+    const Clock& m_clock;
+    QDateEdit* m_day = nullptr;
+    QTimeEdit* m_time = nullptr;
+};
+
+// The card in which a task's reminder ("timer") is set, changed or cleared. It
+// stores nothing: the row owns the draft and acts on the three callbacks.
+class TaskReminderEditor final : public MaterialPopoverCard {
+    Q_OBJECT
+public:
+    struct Callbacks {
+        std::function<void()> onClear;
+        std::function<void()> onCancel;
+        std::function<void()> onSave;
+    };
+
+    TaskReminderEditor(const NotchTemplateConfiguration& configuration, Binding<Date> reminderDraft, bool hasReminder,
+                       Callbacks callbacks, const Clock& clock = SystemClock::shared(), QWidget* parent = nullptr);
+
+    ReminderDateTimeFields* fields() const { return m_fields; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    Callbacks m_callbacks;
+    ReminderDateTimeFields* m_fields = nullptr;
+};

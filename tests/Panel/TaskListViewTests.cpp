@@ -1,0 +1,517 @@
+#include "App/AppSessionViewModel.h"
+#include "App/LiveAppSupportRouter.h"
+#include "Model/UserDefaultsAppPreferencesStore.h"
+#include "Overlay/NotchOverlayMetrics.h"
+#include "Panel/ContentView.h"
+#include "Panel/TaskListView.h"
+#include "Panel/TaskRowView.h"
+#include "Panel/TemplateStyle.h"
+#include "Panel/TransparentTaskTextField.h"
+#include "Support/EventLoopWait.h"
+#include "Support/FakeTaskSortingService.h"
+#include "Support/InMemoryTaskStore.h"
+#include "Support/ManualClock.h"
+#include "Support/MemoryUserDefaults.h"
+#include "Support/QtTestPrinters.h"
+#include "Workspace/NotchTaskViewModel.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextDocument>
+#include <gtest/gtest.h>
+
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
+}
+
+namespace {
+const QString kWork = QStringLiteral("section.work");
+const QString kAll = QStringLiteral("workspace.all");
+
+TaskItem storedTask(const QString& title, const QString& sectionID, qint64 order)
+{
+    TaskItem task;
+    task.id = QUuid::createUuid();
+    task.title = title;
+    task.sectionID = sectionID;
+    task.createdAt = Date{700000000};
+    task.sortOrder = order;
+    return task;
+}
+
+// The real view models on in-memory stores, the content view expanded on them.
+struct PanelFixture {
+    MemoryUserDefaults defaults;
+    InMemoryTaskStore taskStore;
+    FakeTaskSortingService sorting;
+    ManualClock clock;
+    NotchTaskViewModel viewModel;
+    UserDefaultsAppPreferencesStore preferencesStore{defaults, QStringLiteral("quaver-loom.preferences")};
+    LiveAppSupportRouter router;
+    AppSessionViewModel session{preferencesStore, router};
+    double now = 1000; // the animation clock
+    std::unique_ptr<ContentView> view;
+
+    explicit PanelFixture(std::optional<TaskWorkspaceState> stored = std::nullopt, bool reduceMotion = false)
+        : taskStore(std::move(stored)), viewModel(taskStore, sorting, clock)
+    {
+        AppPreferences preferences = session.preferences();
+        preferences.hasCompletedOnboarding = true;
+        session.setPreferences(preferences);
+        view = std::make_unique<ContentView>(viewModel, session, nullptr, [this] { return now; });
+        const auto& configuration = NotchTemplateConfiguration::defaults();
+        const auto label = [](const QString&, const NotchTemplateConfiguration::Font&) { return 40.0; };
+        const ScreenInfo screen{{0, 0, 1920, 1080}, 0, std::nullopt, std::nullopt};
+        view->setInputs({NotchOverlayMetrics::make(screen, configuration, label), configuration, reduceMotion});
+        view->resize(646, 456);
+        view->show();
+        viewModel.setExpanded(true);
+        view->syncNow();
+        now += 5; // the expansion has ended
+        view->syncNow();
+    }
+
+    TaskListView& list() const { return view->taskList(); }
+    QLineEdit* composer() const { return named<QLineEdit>(QStringLiteral("New task")); }
+
+    template <class T>
+    T* named(const QString& name, const QString& description = {}) const
+    {
+        for (T* widget : view->findChildren<T*>()) {
+            if (widget->accessibleName() == name && (description.isEmpty() || widget->accessibleDescription() == description))
+                return widget;
+        }
+        return nullptr;
+    }
+    QAbstractButton* checkbox(const QString& title) const { return named<QAbstractButton>("Complete task", title); }
+    QAbstractButton* actions(const QString& title) const { return named<QAbstractButton>("Task actions", title); }
+
+    void add(const QString& title)
+    {
+        viewModel.setDraftTask(title);
+        viewModel.submitDraftTask();
+        view->syncNow();
+    }
+    QStringList openTitles() const
+    {
+        QStringList titles;
+        for (const TaskItem& task : viewModel.tasks())
+            titles << task.title;
+        return titles;
+    }
+};
+
+// The buttons of an open popover, by accessible name, top to bottom.
+QStringList buttonNames(QWidget* content)
+{
+    QStringList names;
+    if (!content)
+        return names;
+    for (QAbstractButton* button : content->findChildren<QAbstractButton*>())
+        names << button->accessibleName();
+    return names;
+}
+
+QAbstractButton* buttonNamed(QWidget* content, const QString& name)
+{
+    for (QAbstractButton* button : content->findChildren<QAbstractButton*>()) {
+        if (button->accessibleName() == name)
+            return button;
+    }
+    return nullptr;
+}
+
+void sendMouse(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+} // namespace
+
+TEST(TaskListView, ComposerSubmitsTypedTasksAndKeepsBlankOnes)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    f.view->syncNow();
+    QLineEdit* composer = f.composer();
+    ASSERT_NE(composer, nullptr);
+    EXPECT_EQ(composer->placeholderText(), "Add a task to Work");
+
+    QTest::keyClicks(composer, "  Buy milk ");
+    QTest::keyClick(composer, Qt::Key_Return);
+    f.view->syncNow();
+    EXPECT_EQ(f.openTitles(), QStringList{"Buy milk"});
+    EXPECT_EQ(composer->text(), "");
+    ASSERT_NE(f.checkbox("Buy milk"), nullptr);
+
+    QTest::keyClicks(composer, "   ");
+    QTest::keyClick(composer, Qt::Key_Return);
+    f.view->syncNow();
+    EXPECT_EQ(f.openTitles(), QStringList{"Buy milk"});
+    EXPECT_EQ(composer->text(), "   ");
+    EXPECT_EQ(f.taskStore.saveCount, 2); // the workspace switch and the one task
+
+    // Until onboarding is done the list takes no input.
+    AppPreferences preferences = f.session.preferences();
+    preferences.hasCompletedOnboarding = false;
+    f.session.setPreferences(preferences);
+    f.view->syncNow();
+    EXPECT_FALSE(f.list().isEnabled());
+}
+
+TEST(TaskListView, AggregateWorkspaceNamesSectionsAndNeverMoves)
+{
+    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+    // Damaged data: a second section with Work's id, and two tasks sharing one id.
+    state.sections.append(TaskSection{kWork, "Shadow", TaskSection::Kind::custom, 9, std::nullopt});
+    state.sections[0].accent = TaskSectionAccent::green;
+    state.tasks = {storedTask("Report", kWork, 0), storedTask("Orphan", "section.custom.gone", 0),
+                   storedTask("Twin", "section.home", 0)};
+    TaskItem twin = state.tasks.last();
+    twin.sortOrder = 1;
+    state.tasks.append(twin);
+    state.selectedWorkspaceID = kAll;
+    PanelFixture f(state);
+
+    EXPECT_EQ(f.composer()->placeholderText(), "Add a task to Personal");
+    QMap<QString, std::optional<QString>> badges;
+    for (TaskRowView* row : f.list().rows())
+        badges.insert(row->inputs().task.title, row->inputs().sectionTitle);
+    EXPECT_EQ(badges.value("Report"), std::optional<QString>("Work"));
+    EXPECT_EQ(f.list().rows().size(), 3); // both twins are shown; the orphan is in no workspace
+
+    // Handed a task of a section that is gone, the list gives it no badge; a
+    // second section with a known id does not rename the first.
+    TaskListView bare;
+    TaskListView::Inputs inputs;
+    inputs.tasks = {storedTask("Orphan", "section.custom.gone", 0), storedTask("Report", kWork, 0)};
+    inputs.sections = state.sections;
+    inputs.selectedWorkspaceID = kAll;
+    bare.resize(500, 300);
+    bare.setInputs(inputs);
+    bare.show();
+    ASSERT_EQ(bare.rows().size(), 2);
+    EXPECT_EQ(bare.rows().at(0)->inputs().sectionTitle, std::nullopt);
+    EXPECT_EQ(bare.rows().at(1)->inputs().sectionTitle, std::optional<QString>("Work"));
+
+    // Without a workspace accent the plus takes the high-priority colour; Work's is green.
+    const auto plusColour = [&f] {
+        const QImage image = f.list().grab().toImage();
+        const QRect composer = f.composer()->geometry();
+        const QPoint centre = f.composer()->parentWidget()->mapTo(&f.list(), QPoint(10 + 9, composer.center().y()));
+        return image.pixelColor(centre);
+    };
+    const auto& appearance = NotchTemplateConfiguration::defaults().appearance;
+    const auto near = [](const QColor& a, double r, double g, double b) {
+        return std::abs(a.redF() - r) < 0.06 && std::abs(a.greenF() - g) < 0.06 && std::abs(a.blueF() - b) < 0.06;
+    };
+    EXPECT_TRUE(near(plusColour(), appearance.highPriorityColor.red, appearance.highPriorityColor.green,
+                     appearance.highPriorityColor.blue));
+
+    // Dragging a row in the aggregate workspace moves nothing.
+    TaskRowView* first = f.list().rows().first();
+    const QList<QString> before = f.openTitles();
+    sendMouse(first, QEvent::MouseButtonPress, {200, 30}, Qt::LeftButton);
+    sendMouse(first, QEvent::MouseMove, {200, 260}, Qt::LeftButton);
+    sendMouse(first, QEvent::MouseButtonRelease, {200, 260}, Qt::NoButton);
+    f.view->syncNow();
+    EXPECT_EQ(f.openTitles(), before);
+
+    f.viewModel.selectWorkspace(kWork);
+    f.view->syncNow();
+    EXPECT_TRUE(near(plusColour(), appearance.sectionAccentGreen.red, appearance.sectionAccentGreen.green,
+                     appearance.sectionAccentGreen.blue));
+    for (TaskRowView* row : f.list().rows())
+        EXPECT_EQ(row->inputs().sectionTitle, std::nullopt);
+}
+
+TEST(TaskListView, HeightCapCountsPreferredRows)
+{
+    NotchTemplateConfiguration::Layout layout = NotchTemplateConfiguration::defaults().layout;
+    for (const auto& [rows, height] : {std::pair{0, 48.0}, {1, 106.0}, {4, 316.0}, {-2, 48.0}}) {
+        layout.preferredVisibleTaskRows = rows;
+        EXPECT_EQ(TaskListView::maximumHeight(layout), height) << rows;
+    }
+    // The list takes the cap when the panel has room for it, also while empty.
+    PanelFixture f;
+    EXPECT_EQ(f.list().height(), std::min(316, f.view->taskListFrame().height()));
+    EXPECT_GT(f.list().height(), 200);
+}
+
+TEST(TaskListView, CompletionIsReportedOnceAfterTheAnimationOrAtOnceUnderReducedMotion)
+{
+    for (const bool reduceMotion : {false, true}) {
+        PanelFixture f(std::nullopt, reduceMotion);
+        f.viewModel.selectWorkspace(kWork);
+        f.add("Water plants");
+        f.add("Call mum");
+        const int saves = f.taskStore.saveCount;
+        QAbstractButton* box = f.checkbox("Water plants");
+        ASSERT_NE(box, nullptr);
+        QTest::mouseClick(box, Qt::LeftButton);
+        const QUuid id = f.list().rows().first()->inputs().task.id;
+        if (reduceMotion) {
+            EXPECT_EQ(f.taskStore.saveCount, saves + 1);
+            EXPECT_FALSE(f.list().isCompleting(id));
+        } else {
+            EXPECT_TRUE(f.list().isCompleting(id));
+            EXPECT_EQ(f.taskStore.saveCount, saves);
+            QTest::mouseClick(box, Qt::LeftButton); // a double click
+        }
+        ASSERT_TRUE(waitUntil([&] { return f.openTitles() == QStringList{"Call mum"}; }));
+        runEventLoopFor(250);
+        EXPECT_EQ(f.taskStore.saveCount, saves + 1) << reduceMotion;
+        f.view->syncNow();
+        EXPECT_EQ(f.list().rows().size(), 1);
+    }
+
+    // Closing the panel mid-animation still completes the task.
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    f.add("Pay rent");
+    QTest::mouseClick(f.checkbox("Pay rent"), Qt::LeftButton);
+    f.view.reset();
+    EXPECT_TRUE(f.viewModel.tasks().isEmpty());
+    EXPECT_TRUE(f.viewModel.allTasks().first().isCompleted);
+}
+
+TEST(TaskRowView, AccentAndReasonFollowOnlyACurrentAIResult)
+{
+    const auto style = TaskRowView::makeStyle(NotchTemplateConfiguration::defaults());
+    const auto& appearance = style->configuration.appearance;
+    TaskItem task = storedTask("Ship release", kWork, 0);
+    task.priority = TaskPriority::high;
+    struct Case {
+        const char* name;
+        QString reason;
+        std::optional<QString> source;
+        NotchTemplateConfiguration::Color expected;
+    };
+    const Case cases[] = {
+        {"current result", "Due today", "Ship release", appearance.highPriorityColor},
+        {"title edited after sorting", "Due today", "Ship the release", appearance.chromeColor},
+        {"empty reason", "", "Ship release", appearance.chromeColor},
+        {"never sorted", "", std::nullopt, appearance.chromeColor},
+    };
+    for (const Case& c : cases) {
+        task.reasonText = c.reason;
+        task.aiReasonSourceTitle = c.source;
+        EXPECT_EQ(TaskRowView::accentColor(*style, task), TemplateStyle::color(c.expected)) << c.name;
+        EXPECT_EQ(TaskRowView::isAIReasonCurrent(task), c.expected == appearance.highPriorityColor) << c.name;
+    }
+}
+
+TEST(TaskRowView, ActionsPopoverOffersReminderChoicesAndHandsHoldsOver)
+{
+    std::optional<TaskReminderEditorRequest> editor;
+    TaskRowEnvironment environment;
+    ManualClock clock;
+    environment.clock = &clock;
+    environment.reminderEditorFactory = [&](const TaskReminderEditorRequest& request) {
+        editor = request;
+        return new QWidget;
+    };
+    QWidget host;
+    host.resize(500, 100);
+    auto* row = new TaskRowView(environment, &host);
+    QStringList events;
+    row->setCallbacks({[&] { events << "complete"; }, [&] { events << "delete"; },
+                       [&](Date date) { events << "save " + QString::number(date.secondsSinceReferenceDate, 'f', 0); },
+                       [&] { events << "clear"; }, [&] { events << "preview"; },
+                       [&](bool held, const QString& reason) { events << QString("%1 %2").arg(held).arg(reason); }});
+    TaskItem task = storedTask("Dentist", kWork, 0);
+    task.id = QUuid("{6f1c2a4e-0000-4000-8000-00000000abcd}");
+    row->setInputs({TaskRowView::makeStyle(NotchTemplateConfiguration::defaults()), task, false, std::nullopt, false});
+    row->setGeometry(0, 0, 500, 58);
+    host.show();
+    const QString actions = "task-actions-6F1C2A4E-0000-4000-8000-00000000ABCD";
+    const QString reminder = "task-reminder-6F1C2A4E-0000-4000-8000-00000000ABCD";
+
+    QAbstractButton* opener = host.findChild<QAbstractButton*>();
+    for (QAbstractButton* b : host.findChildren<QAbstractButton*>())
+        if (b->accessibleName() == "Task actions")
+            opener = b;
+    QTest::mouseClick(opener, Qt::LeftButton);
+    EXPECT_EQ(buttonNames(row->actionsPopoverContent()), (QStringList{"Set Timer", "Test Flight", "Delete Task"}));
+    clock.advance(30);
+    QTest::mouseClick(buttonNamed(row->actionsPopoverContent(), "Set Timer"), Qt::LeftButton);
+    ASSERT_TRUE(editor);
+    EXPECT_FALSE(editor->hasReminder);
+    EXPECT_EQ(editor->reminderDraft.value(), clock.now()); // a task without a reminder starts at now
+    editor->reminderDraft.setValue(Date{700009000});
+    editor->onSave();
+    EXPECT_EQ(events, (QStringList{"1 " + actions, "0 " + actions, "1 " + reminder, "save 700009000", "0 " + reminder}));
+    EXPECT_FALSE(row->isShowingReminderEditor());
+
+    // With a reminder: four rows; cancelling the editor resets the draft to the stored time.
+    task.reminder = TaskReminder{Date{700050000}, false};
+    row->setInputs({row->inputs().style, task, false, std::nullopt, false});
+    events.clear();
+    row->setShowingActions(true);
+    EXPECT_EQ(buttonNames(row->actionsPopoverContent()),
+              (QStringList{"Change Timer", "Clear Timer", "Test Flight", "Delete Task"}));
+    QTest::mouseClick(buttonNamed(row->actionsPopoverContent(), "Change Timer"), Qt::LeftButton);
+    EXPECT_TRUE(editor->hasReminder);
+    EXPECT_EQ(editor->reminderDraft.value(), Date{700050000});
+    editor->reminderDraft.setValue(Date{700060000});
+    editor->onCancel();
+    EXPECT_EQ(row->reminderDraft(), Date{700050000});
+    row->setShowingActions(true);
+    QTest::mouseClick(buttonNamed(row->actionsPopoverContent(), "Test Flight"), Qt::LeftButton);
+
+    // Removal closes whatever is open and releases both reasons, actions first.
+    row->setShowingReminderEditor(true);
+    events.clear();
+    row->willRemove();
+    EXPECT_FALSE(row->isShowingReminderEditor());
+    EXPECT_EQ(events, (QStringList{"0 " + actions, "0 " + reminder}));
+    row->willRemove();
+    EXPECT_EQ(events.size(), 2);
+}
+
+TEST(TaskListView, RowActionsReachTheViewModel)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    f.add("Dentist");
+    f.add("Groceries");
+
+    // Delete from the popover: the hold is released when the row goes.
+    QTest::mouseClick(f.actions("Dentist"), Qt::LeftButton);
+    EXPECT_TRUE(f.viewModel.hasExpansionHold());
+    TaskRowView* row = f.list().rows().first();
+    QTest::mouseClick(buttonNamed(row->actionsPopoverContent(), "Delete Task"), Qt::LeftButton);
+    f.view->syncNow();
+    EXPECT_EQ(f.openTitles(), QStringList{"Groceries"});
+    EXPECT_FALSE(f.viewModel.hasExpansionHold());
+
+    // An open reminder editor holds the panel until its task goes away elsewhere.
+    row = f.list().rows().first();
+    row->setShowingReminderEditor(true);
+    EXPECT_TRUE(f.viewModel.hasExpansionHold());
+    const QUuid id = row->inputs().task.id;
+    f.viewModel.completeTask(id);
+    f.view->syncNow();
+    EXPECT_FALSE(f.viewModel.hasExpansionHold());
+    EXPECT_TRUE(f.list().rows().isEmpty());
+
+    // A reminder saved for a task completed meanwhile changes nothing.
+    f.add("Taxes");
+    row = f.list().rows().first();
+    const QUuid taxes = row->inputs().task.id;
+    f.viewModel.completeTask(taxes);
+    const int saves = f.taskStore.saveCount;
+    row->setShowingReminderEditor(true);
+    auto* editor = row->reminderEditorContent();
+    ASSERT_NE(editor, nullptr);
+    QTest::mouseClick(buttonNamed(editor, "Save"), Qt::LeftButton);
+    EXPECT_EQ(f.taskStore.saveCount, saves);
+    EXPECT_FALSE(f.viewModel.allTasks().last().reminder);
+}
+
+TEST(TaskListView, DragReorderReportsTheMoveAndEscapeCancels)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    for (const char* title : {"A", "B", "C"})
+        f.add(title);
+    const auto drag = [&f](int from, int toY, bool escape) {
+        TaskRowView* row = f.list().rows().at(from);
+        sendMouse(row, QEvent::MouseButtonPress, {200, 30}, Qt::LeftButton);
+        sendMouse(row, QEvent::MouseMove, {200, 40}, Qt::LeftButton);
+        sendMouse(row, QEvent::MouseMove, {200, double(toY - row->y())}, Qt::LeftButton);
+        if (escape)
+            QTest::keyClick(f.composer(), Qt::Key_Escape);
+        sendMouse(row, QEvent::MouseButtonRelease, {200, double(toY - row->y())}, Qt::NoButton);
+        f.view->syncNow();
+    };
+    drag(0, 190, true);
+    EXPECT_EQ(f.openTitles(), (QStringList{"A", "B", "C"}));
+    drag(0, 190, false); // below the last row's middle: offsets {0} to 3
+    EXPECT_EQ(f.openTitles(), (QStringList{"B", "C", "A"}));
+    drag(2, 5, false);
+    EXPECT_EQ(f.openTitles(), (QStringList{"A", "B", "C"}));
+    // A press on the checkbox never starts a drag.
+    EXPECT_FALSE(f.list().isDragging());
+}
+
+TEST(TaskListView, UserTextIsShownAsTyped)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    for (const QString& title : {QStringLiteral("<img src=x>"), QStringLiteral("a&b"), QStringLiteral("<b>bold</b> & co")}) {
+        f.add(title);
+        TaskRowView* row = f.list().rows().last();
+        EXPECT_EQ(row->accessibleName(), title);
+        QTextDocument tooltip;
+        tooltip.setHtml(row->toolTip());
+        EXPECT_EQ(tooltip.toPlainText(), title);
+    }
+}
+
+TEST(TaskListView, FocusReturnsToTheComposerOnlyWhenAsked)
+{
+    PanelFixture f;
+    auto* other = new QLineEdit(f.view.get());
+    other->setAccessibleName("Other field");
+    other->show();
+    f.view->activateWindow();
+    QApplication::setActiveWindow(f.view.get());
+    f.view->syncNow();
+    EXPECT_TRUE(f.composer()->hasFocus());
+
+    other->setFocus();
+    f.viewModel.setDraftTask("typing elsewhere");
+    f.view->syncNow();
+    EXPECT_TRUE(other->hasFocus());
+
+    f.viewModel.submitDraftTask();
+    f.view->syncNow();
+    f.viewModel.setExpanded(false);
+    f.view->syncNow();
+    f.viewModel.setExpanded(true);
+    f.view->syncNow();
+    EXPECT_TRUE(f.composer()->hasFocus());
+}
+
+TEST(TaskListView, SubmissionScrollsTheComposerIntoView)
+{
+    for (const bool reduceMotion : {true, false}) {
+        PanelFixture f(std::nullopt, reduceMotion);
+        f.viewModel.selectWorkspace(kWork);
+        for (int i = 0; i < 8; ++i)
+            f.add(QStringLiteral("Task %1").arg(i));
+        QScrollBar* bar = f.list().verticalScrollBar();
+        ASSERT_GT(bar->maximum(), 0);
+        runEventLoopFor(300); // the scrolls of those submissions end
+        bar->setValue(0);
+        f.view->syncNow(); // an update without a submission does not scroll
+        QCoreApplication::processEvents();
+        EXPECT_EQ(bar->value(), 0);
+
+        f.add("One more");
+        ASSERT_TRUE(waitUntil([&] { return bar->value() == bar->maximum(); }, 2000)) << reduceMotion;
+    }
+}
+
+TEST(TaskRowView, TitleTakesAtMostItsLineLimit)
+{
+    TaskRowView::Inputs inputs;
+    inputs.style = TaskRowView::makeStyle(NotchTemplateConfiguration::defaults());
+    const int rowHeight = 58;
+    const double line = inputs.style->titleMetrics.lineSpacing();
+    inputs.task.title = "Short";
+    EXPECT_EQ(TaskRowView::preferredHeight(inputs, 500), rowHeight);
+    inputs.task.title = QString("A very long title that keeps going ").repeated(12);
+    inputs.task.reminder = TaskReminder{Date{800000000}, false};
+    inputs.sectionTitle = "Work";
+    const int twoLines = TaskRowView::preferredHeight(inputs, 500);
+    EXPECT_EQ(twoLines, int(std::ceil(inputs.style->badgeMetrics.height() + 4 + 2 * line + 4
+                                      + inputs.style->reminderMetrics.height())));
+    EXPECT_EQ(TaskRowView::preferredHeight(inputs, 220), twoLines); // narrower still elides after two lines
+}

@@ -1,0 +1,104 @@
+#include "Reminders/ReminderDateTime.h"
+#include "Reminders/TaskReminderEditor.h"
+#include "Support/ManualClock.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimeEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+const QTimeZone berlin("Europe/Berlin");
+
+Date at(int year, int month, int day, int hour, int minute, int second = 0)
+{
+    return Date::fromDateTime(QDateTime(QDate(year, month, day), QTime(hour, minute, second), berlin));
+}
+} // namespace
+
+TEST(ReminderDateTime, CombinesLocalDayAndMinuteWithZeroSecondsAndNeverBeforeNow)
+{
+    const Date now = at(2026, 3, 20, 9, 15, 42);
+    struct Case {
+        const char* name;
+        bool pickDay; // the day field changed; otherwise the time field
+        Date picked;
+        Date selection;
+        std::optional<Date> expected;
+    };
+    const Case cases[] = {
+        {"new day keeps the chosen hour and minute", true, at(2026, 4, 2, 0, 0), at(2026, 3, 21, 18, 40, 33),
+         at(2026, 4, 2, 18, 40)},
+        {"new time keeps the chosen day", false, at(2000, 1, 1, 7, 5, 59), at(2026, 3, 22, 18, 40),
+         at(2026, 3, 22, 7, 5)},
+        {"a past minute becomes now, seconds and all", false, at(2026, 3, 20, 9, 10), at(2026, 3, 20, 18, 0), now},
+        {"the current minute is not later than now", false, at(2026, 3, 20, 9, 15), at(2026, 3, 20, 18, 0), now},
+        {"a day in the past becomes now", true, at(2026, 3, 19, 0, 0), at(2026, 3, 22, 10, 0), now},
+        {"a time in the spring-forward gap changes nothing", false, at(2026, 1, 1, 2, 30),
+         at(2026, 3, 29, 12, 0), std::nullopt},
+        {"a day whose chosen time falls in the gap changes nothing", true, at(2026, 3, 29, 12, 0),
+         at(2026, 3, 28, 2, 30), std::nullopt},
+        {"the repeated autumn hour is still a valid time", false, at(2026, 1, 1, 2, 30), at(2026, 10, 25, 12, 0),
+         Date::fromDateTime(QDateTime(QDate(2026, 10, 25), QTime(2, 30), berlin))},
+    };
+    for (const Case& c : cases) {
+        const std::optional<Date> result = c.pickDay ? ReminderDateTime::combiningDay(c.picked, c.selection, now, berlin)
+                                                     : ReminderDateTime::combiningTime(c.picked, c.selection, now, berlin);
+        EXPECT_EQ(result, c.expected) << c.name;
+        if (result && *result != now) {
+            EXPECT_EQ(ReminderDateTime::localDateTime(*result, berlin).time().second(), 0) << c.name;
+        }
+    }
+}
+
+TEST(ReminderDateTime, ShortTimeFormatDropsSeconds)
+{
+    for (const auto& [locale, expected] : {std::pair{"C", "HH:mm"}, {"en_US", "h:mm\u202fAP"}, {"de_DE", "HH:mm"}}) {
+        QString format = ReminderDateTime::hourMinuteFormat(QLocale(QString::fromLatin1(locale)));
+        format.replace(QChar(0x202F), QStringLiteral("\u202f")).replace(QLatin1Char(' '), QStringLiteral("\u202f"));
+        EXPECT_EQ(format.toStdString(), expected) << locale;
+    }
+}
+
+TEST(TaskReminderEditor, FieldsCombineIntoTheDraftAndReturnSaves)
+{
+    // The fields work in the machine's zone; a day well ahead avoids any clock change.
+    const QDate day = QDate::currentDate().addDays(40);
+    const auto local = [](const QDate& d, int hour, int minute) {
+        return Date::fromDateTime(QDateTime(d, QTime(hour, minute)));
+    };
+    ManualClock clock(local(day, 12, 0).addingSeconds(17));
+    Date draft = local(day, 15, 30);
+    QStringList calls;
+    TaskReminderEditor editor(NotchTemplateConfiguration::defaults(), {[&] { return draft; }, [&](Date d) { draft = d; }},
+                              false,
+                              {[&] { calls << "clear"; }, [&] { calls << "cancel"; }, [&] { calls << "save"; }}, clock);
+    QStringList texts;
+    for (QLabel* label : editor.findChildren<QLabel*>())
+        texts << label->text();
+    for (QPushButton* button : editor.findChildren<QPushButton*>())
+        texts << button->accessibleName();
+    EXPECT_EQ(texts, (QStringList{"Set Timer", "Cancel", "Save"}));
+
+    ReminderDateTimeFields& fields = *editor.fields();
+    fields.dayField()->setDate(day.addDays(3)); // the time stays
+    EXPECT_EQ(draft, local(day.addDays(3), 15, 30));
+    fields.timeField()->setTime(QTime(8, 5, 44)); // the day stays, seconds go
+    EXPECT_EQ(draft, local(day.addDays(3), 8, 5));
+    fields.dayField()->setDate(day); // 08:05 on a day whose noon is "now": now itself
+    EXPECT_EQ(draft, clock.now());
+    EXPECT_EQ(fields.timeField()->time(), QTime(12, 0));
+
+    QTest::keyClick(fields.dayField(), Qt::Key_Return);
+    EXPECT_EQ(calls, QStringList{"save"});
+
+    TaskReminderEditor change(NotchTemplateConfiguration::defaults(), Binding<Date>::stored(draft), true, {}, clock);
+    QStringList buttons;
+    for (QPushButton* button : change.findChildren<QPushButton*>())
+        buttons << button->accessibleName();
+    EXPECT_EQ(change.findChildren<QLabel*>().first()->text(), "Change Timer");
+    EXPECT_EQ(buttons, (QStringList{"Clear Timer", "Cancel", "Save"}));
+}
