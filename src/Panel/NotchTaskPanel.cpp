@@ -378,9 +378,9 @@ void NotchTaskPanel::paintEvent(QPaintEvent*)
 
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    // The shadow belongs to the expanded panel; it grows in with the expansion.
+    // The shadow belongs to the expanded panel; it grows and shrinks with the expansion.
     // (Without a compositor the window's mask cuts it away.)
-    if (m_inputs.isExpanded && p > 0 && appearance.shadowRadius > 0) {
+    if (p > closedProgress && appearance.shadowRadius > 0) {
         // The shadow may not reach past the window; it fades out before the
         // window's edges so that none of it is cut straight.
         const QRectF area = QRectF(this->rect()).intersected(
