@@ -1,4 +1,5 @@
 #include "BenchFakes.h"
+#include "BenchWorkspaces.h"
 #include "Model/TaskWorkspaceWriter.h"
 #include "Model/UserDefaultsTaskStore.h"
 #include "Platform/UserDefaults.h"
@@ -15,29 +16,6 @@ namespace {
 
 const QString kWork = QStringLiteral("section.work");
 const QString kAll = QStringLiteral("workspace.all");
-
-// n tasks over the four built-in sections, every fourth completed.
-TaskWorkspaceState workspaceOf(qsizetype count)
-{
-    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
-    const SectionList& sections = state.sections;
-    QList<qint64> nextOrder(sections.size(), 0);
-    for (qsizetype i = 0; i < count; ++i) {
-        const qsizetype s = i % sections.size();
-        TaskItem task;
-        task.id = QUuid::createUuid();
-        task.title = QStringLiteral("Task number %1 with a realistic title").arg(i);
-        task.sectionID = sections.at(s).id;
-        task.createdAt = Date{700000000.0 + static_cast<double>(i)};
-        task.sortOrder = nextOrder[s]++;
-        task.isCompleted = (i % 4) == 3;
-        if (task.isCompleted)
-            task.completedAt = task.createdAt.addingSeconds(60);
-        state.tasks.append(task);
-    }
-    state.selectedWorkspaceID = kWork;
-    return state;
-}
 
 struct Fixture {
     explicit Fixture(qsizetype count) : store(workspaceOf(count)) { reset(); }

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Records the five onboarding slide videos and composes the intro image from the
-# real program, run under Xvfb and driven with xdotool. Everything in the output
-# is a recording of QuaverLoom itself on a generated backdrop.
+# real program, run under Xvfb and driven with xdotool; also takes the README's
+# two screenshots (the expanded panel with tasks, and a reminder flight).
+# Everything in the output is a recording of QuaverLoom itself on a generated backdrop.
 #
-# Usage: tools/record-onboarding.sh [path/to/quaverloom] [output directory]
-#   defaults: build/quaverloom and assets/onboarding
-# ONLY="2 4 intro" re-records only those slides (1-5) and the intro image.
+# Usage: tools/record-onboarding.sh [path/to/quaverloom] [output directory] [screenshot directory]
+#   defaults: build/quaverloom, assets/onboarding and docs
+# ONLY="2 4 intro panel" re-records only those slides (1-5), the intro image and
+# the screenshots ("panel": docs/panel.png, "flight": docs/reminder-flight.png).
 # Needs (development only): Xvfb, xdotool, ImageMagick, python3, and ffmpeg with libvpx.
 #
 # Where the panel's controls sit depends on the notch geometry of a 1920x1080
@@ -16,11 +18,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 binary=$(realpath "${1:-$root/build/quaverloom}")
 out=$(realpath -m "${2:-$root/assets/onboarding}")
+docs=$(realpath -m "${3:-$root/docs}")
 for tool in Xvfb xdotool ffmpeg convert display python3 realpath; do
     command -v "$tool" >/dev/null 2>&1 || { echo "record-onboarding: $tool is not installed" >&2; exit 1; }
 done
 [ -x "$binary" ] || { echo "record-onboarding: no program at $binary (run make build first)" >&2; exit 1; }
-mkdir -p "$out"
+mkdir -p "$out" "$docs"
 
 # Screen and recorded region: the top centre, shaped like the onboarding window.
 readonly SCREEN_W=1920 SCREEN_H=1080
@@ -35,7 +38,7 @@ readonly NOTCH_X=960 NOTCH_Y=4
 readonly ADD_SECTION_X=${ADD_SECTION_X:-1190} ADD_SECTION_Y=${ADD_SECTION_Y:-62}
 readonly AI_SORT_X=${AI_SORT_X:-810} AI_SORT_Y=${AI_SORT_Y:-16}
 readonly PROMPT_X=${PROMPT_X:-1110} PROMPT_Y=${PROMPT_Y:-16}
-readonly ONLY=${ONLY:-1 2 3 4 5 intro}
+readonly ONLY=${ONLY:-1 2 3 4 5 intro panel flight}
 wanted() { [[ " $ONLY " == *" $1 "* ]]; }
 
 work=$(mktemp -d)
@@ -284,4 +287,38 @@ if wanted intro; then
         -annotate +0+170 'QuaverLoom' -strip -define png:compression-level=9 "$out/onboard1.png"
     echo "composed onboard1.png ($(stat -c %s "$out/onboard1.png") bytes)"
 fi
-du -cb "$out"/*.mp4 | tail -n1 | awk '{print "five videos together: " $1 " bytes"}'
+
+# One still of the screen's region, without the pointer.
+grab_still() { # file width height x y
+    ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size "$2x$3" -i "$DISPLAY+$4,$5" -frames:v 1 "$work/still.png"
+    convert "$work/still.png" -strip -define png:compression-level=9 "$1"
+    echo "took $(basename "$1") ($(stat -c %s "$1") bytes)"
+}
+
+# README screenshot: the expanded panel with a few tasks, one ranked by AI Sort.
+if wanted panel; then
+    prepare_config "$(workspace_json "$(task_json 1 "Send the quarterly report" section.work),$(task_json 2 "Book the venue for the offsite" section.work),$(task_json 3 "Review the budget" section.work),$(task_json 4 "Reply to the newsletter" section.work)")"
+    start_app
+    glide $NOTCH_X $NOTCH_Y
+    sleep 0.8
+    glide $AI_SORT_X $AI_SORT_Y
+    xdotool click 1
+    sleep 2.4
+    grab_still "$docs/panel.png" 1000 540 460 0
+    stop_app
+fi
+
+# README screenshot: a reminder flight as it passes the middle of the screen,
+# about six seconds into its twelve.
+if wanted flight; then
+    due=$(( $(stored_now) + 4 ))
+    prepare_config "$(workspace_json "$(task_json 1 "Stretch and refill water" section.health "$due")")"
+    start_app
+    glide $REST_X $REST_Y
+    sleep "$(awk -v due="$due" -v now="$(date +%s.%N)" 'BEGIN { d = due + 978307200 + 6 - now; print (d > 0 ? d : 0) }')"
+    grab_still "$docs/reminder-flight.png" 1280 240 320 420
+    stop_app
+fi
+if compgen -G "$out/*.mp4" >/dev/null; then
+    du -cb "$out"/*.mp4 | tail -n1 | awk '{print "five videos together: " $1 " bytes"}'
+fi

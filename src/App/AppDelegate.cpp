@@ -132,7 +132,8 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
         AppWindowCoordinator::Environment{*m_applicationShell,
                                           {SystemClock::shared(), *m_calendar, *m_systemSettingsRouter,
                                            InfoDictionary::main(), m_languageModel.get(), m_loginItem.get()},
-                                          m_checkForUpdatesCommand->action(), reduceMotion, {}});
+                                          m_checkForUpdatesCommand->action(), reduceMotion,
+                                          ControlPanelRootView::onboardingView(m_services.resolveOnboardingVideo)});
 
     // The notch is shown exactly while onboarding is completed; the current
     // value is delivered at once.

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "ControlPanel/PersistedOnboardingVideoCache.h"
 #include "Template/NotchTemplateConfiguration.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AppSessionViewModel;
 class AppSupportRouting;
@@ -47,6 +49,8 @@ public:
         std::function<std::unique_ptr<PointerMonitor>()> makePointerMonitor;
         std::function<std::unique_ptr<ScreenInfoProviding>()> makeScreens;
         std::function<bool()> reduceMotion;
+        // Where the onboarding's slide videos play from.
+        std::function<std::optional<OnboardingVideoSource>(const QString& assetName)> resolveOnboardingVideo;
     };
 
     explicit AppDelegate(QObject* parent = nullptr);

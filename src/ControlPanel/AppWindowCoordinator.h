@@ -26,7 +26,7 @@ public:
         // The application menu's "Check for Updates…"; may be null.
         QAction* checkForUpdates = nullptr;
         bool reduceMotion = false;
-        // Builds the onboarding sequence; empty: the stand-in.
+        // Builds the onboarding sequence; empty: the one with the bundled videos.
         ControlPanelRootView::OnboardingFactory makeOnboardingView;
     };
 

@@ -54,26 +54,6 @@ protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), palette().color(QPalette::Window)); }
 };
 
-// Stands in for the onboarding sequence: covers the window and offers only its close button.
-class OnboardingStandIn final : public QWidget {
-public:
-    OnboardingStandIn(const NotchTemplateConfiguration& configuration, std::function<void()> onClose, QWidget* parent)
-        : QWidget(parent)
-    {
-        setAutoFillBackground(true);
-        auto* layout = new QVBoxLayout(this);
-        auto* close = new QPushButton(QStringLiteral("Close"));
-        close->setAccessibleName(configuration.content.onboardingCloseAccessibilityLabel);
-        close->setCursor(Qt::PointingHandCursor);
-        layout->addWidget(close, 0, Qt::AlignTop | Qt::AlignRight);
-        layout->addStretch(1);
-        QObject::connect(close, &QPushButton::clicked, this, [onClose = std::move(onClose)] {
-            if (onClose)
-                onClose();
-        });
-    }
-};
-
 QLabel* sectionTitle(const QString& text)
 {
     auto* label = new QLabel(text);
@@ -93,7 +73,7 @@ QString headerTitle(ControlPanelDestination destination)
 ControlPanelRootView::ControlPanelRootView(const NotchTemplateConfiguration& configuration,
                                            ControlPanelViewModel& viewModel, bool reduceMotion, QWidget* parent)
     : QWidget(parent), m_configuration(configuration), m_viewModel(viewModel), m_reduceMotion(reduceMotion),
-      m_onboardingFactory(standInOnboarding())
+      m_onboardingFactory(onboardingView())
 {
     setMinimumSize(1040, 760);
     m_split = new QWidget(this);
@@ -219,13 +199,17 @@ SidebarListRow* ControlPanelRootView::sidebarRow(ControlPanelDestination destina
 
 void ControlPanelRootView::setOnboardingFactory(OnboardingFactory factory)
 {
-    m_onboardingFactory = factory ? std::move(factory) : standInOnboarding();
+    m_onboardingFactory = factory ? std::move(factory) : onboardingView();
 }
 
-ControlPanelRootView::OnboardingFactory ControlPanelRootView::standInOnboarding()
+ControlPanelRootView::OnboardingFactory
+ControlPanelRootView::onboardingView(ControlPanelOnboardingView::VideoResolver resolveVideo)
 {
-    return [](const NotchTemplateConfiguration& configuration, std::function<void()> onClose, QWidget* parent) {
-        return new OnboardingStandIn(configuration, std::move(onClose), parent);
+    return [resolveVideo = std::move(resolveVideo)](const NotchTemplateConfiguration& configuration,
+                                                    std::function<void()> onClose, QWidget* parent) -> QWidget* {
+        return new ControlPanelOnboardingView(configuration, configuration.content.onboardingSlides,
+                                              configuration.content.onboardingCloseAccessibilityLabel,
+                                              std::move(onClose), parent, resolveVideo);
     };
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ControlPanel/ControlPanelOnboardingView.h"
 #include "ControlPanel/ControlPanelViewModel.h"
 #include "Template/NotchTemplateConfiguration.h"
 
@@ -32,9 +33,11 @@ public:
                          bool reduceMotion = false, QWidget* parent = nullptr);
     ~ControlPanelRootView() override;
 
-    // Until the onboarding view exists, an empty stand-in with a close button fills the layer.
+    // Empty: the onboarding sequence with the bundled videos.
     void setOnboardingFactory(OnboardingFactory factory);
-    static OnboardingFactory standInOnboarding();
+    // The onboarding sequence with the configuration's slides and close label;
+    // without a resolver its videos play from the bundle through the shared cache.
+    static OnboardingFactory onboardingView(ControlPanelOnboardingView::VideoResolver resolveVideo = {});
 
     void presentModal(ControlPanelViewModel::ActiveModal modal);
     bool isModalPresented() const;
@@ -53,7 +56,7 @@ public:
     HistoryHeaderAccessory* historyAccessory() const { return m_historyAccessory; }
     SettingsPage* settingsPage() const { return m_settings; }
     QWidget* modalLayer() const { return m_modalLayer; }
-    // The onboarding view (or its stand-in) while the modal is presented.
+    // The onboarding view while the modal is presented.
     QWidget* modalContent() const { return m_modalContent; }
     // The clear-history confirmation while it is open.
     QMessageBox* confirmationDialog() const { return m_confirmation; }

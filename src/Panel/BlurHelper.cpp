@@ -17,13 +17,14 @@ void boxPass(QImage& image, int radius, bool horizontal)
     const int length = horizontal ? width : height;
     const int window = 2 * radius + 1;
     std::vector<QRgb> line(static_cast<size_t>(length));
+    // One detach up front; scanLine() on every pixel would check for sharing each time.
+    QRgb* const bits = reinterpret_cast<QRgb*>(image.bits());
+    const qsizetype stride = image.bytesPerLine() / qsizetype(sizeof(QRgb));
+    const qsizetype step = horizontal ? 1 : stride;
     for (int l = 0; l < lines; ++l) {
-        auto pixel = [&](int i) -> QRgb& {
-            return horizontal ? reinterpret_cast<QRgb*>(image.scanLine(l))[i]
-                              : reinterpret_cast<QRgb*>(image.scanLine(i))[l];
-        };
+        QRgb* const first = horizontal ? bits + l * stride : bits + l;
         for (int i = 0; i < length; ++i)
-            line[size_t(i)] = pixel(i);
+            line[size_t(i)] = first[i * step];
         auto at = [&](int i) { return line[size_t(std::clamp(i, 0, length - 1))]; };
         int sum[4] = {0, 0, 0, 0};
         for (int i = -radius; i <= radius; ++i) {
@@ -31,8 +32,8 @@ void boxPass(QImage& image, int radius, bool horizontal)
             sum[0] += qAlpha(p), sum[1] += qRed(p), sum[2] += qGreen(p), sum[3] += qBlue(p);
         }
         for (int i = 0; i < length; ++i) {
-            pixel(i) = qRgba((sum[1] + radius) / window, (sum[2] + radius) / window, (sum[3] + radius) / window,
-                             (sum[0] + radius) / window);
+            first[i * step] = qRgba((sum[1] + radius) / window, (sum[2] + radius) / window,
+                                    (sum[3] + radius) / window, (sum[0] + radius) / window);
             const QRgb in = at(i + radius + 1);
             const QRgb out = at(i - radius);
             sum[0] += qAlpha(in) - qAlpha(out);

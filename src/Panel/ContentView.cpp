@@ -1,15 +1,10 @@
 #include "Panel/ContentView.h"
 
 #include "App/AppSessionViewModel.h"
-#include "Panel/NotchBorderShape.h"
-#include "Panel/NotchShape.h"
-#include "Panel/TaskListView.h"
-#include "Panel/TemplateStyle.h"
-#include "Workspace/NotchTaskViewModel.h"
+#include "Panel/NotchTaskPanel.h"
+#include "Panel/SortingEffects.h"
 
-#include <QPainter>
 #include <QTimer>
-#include <algorithm>
 
 ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel, QWidget* parent,
                          std::function<double()> clock)
@@ -17,59 +12,41 @@ ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& ses
       m_viewModel(viewModel),
       m_sessionViewModel(sessionViewModel),
       m_clock(std::move(clock)),
-      m_animator([this] { frame(); }, [this] { return isAnimating(); })
+      m_glow(new SortingAmbientGlow(this, m_clock)),
+      m_panel(new NotchTaskPanel(this, m_clock))
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAccessibleName(QStringLiteral("Notch panel"));
 
     const auto schedule = [this] { sync(); };
-    connect(&m_viewModel, &NotchTaskViewModel::isExpandedChanged, this, schedule);
-    connect(&m_viewModel, &NotchTaskViewModel::focusRequestIDChanged, this, schedule);
-    connect(&m_viewModel, &NotchTaskViewModel::requestedFocusChanged, this, schedule);
+    NotchTaskViewModel* vm = &m_viewModel;
+    connect(vm, &NotchTaskViewModel::isExpandedChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::draftTaskChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::sectionsChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::selectedWorkspaceIDChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::tasksChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::isSortingChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::sortStatusMessageChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::requestedFocusChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::focusRequestIDChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::taskSubmissionIDChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::currentWorkspacePromptChanged, this, schedule);
     connect(&m_sessionViewModel, &AppSessionViewModel::preferencesChanged, this, schedule);
-    connect(&m_viewModel, &NotchTaskViewModel::tasksChanged, this, schedule);
-    connect(&m_viewModel, &NotchTaskViewModel::sectionsChanged, this, schedule);
-    connect(&m_viewModel, &NotchTaskViewModel::selectedWorkspaceIDChanged, this, schedule);
-    connect(&m_viewModel, &NotchTaskViewModel::draftTaskChanged, this, schedule);
-    connect(&m_viewModel, &NotchTaskViewModel::taskSubmissionIDChanged, this, schedule);
-
-    m_taskList = new TaskListView({}, this);
-    NotchTaskViewModel& model = m_viewModel;
-    m_taskList->setCallbacks({
-        [&model] { model.submitDraftTask(); },
-        [&model](const TaskItem& task) { model.completeTask(task.id); },
-        [&model](const TaskItem& task) { model.deleteTask(task.id); },
-        [&model](const QSet<qsizetype>& offsets, qsizetype destination) { model.moveTasks(offsets, destination); },
-        [&model](const TaskItem& task, Date date) { model.saveReminder(task.id, date); },
-        [&model](const TaskItem& task) { model.clearReminder(task.id); },
-        [this](const TaskItem& task) {
-            if (m_callbacks.onPreviewReminder)
-                m_callbacks.onPreviewReminder(task.title);
-        },
-        [&model](bool isHeld, const QString& reason) { model.setExpansionHold(isHeld, reason); },
-    });
+    connect(m_panel, &NotchTaskPanel::surfaceChanged, this, [this] { publishShape(); });
 
     // The first state is taken as it is, without animation or focus changes.
     m_isExpanded = m_viewModel.isExpanded();
     m_focusRequestID = m_viewModel.focusRequestID();
-    m_expansion.jumpTo(m_isExpanded ? 1 : 0);
-    m_progress = m_expansion.target();
-    syncTaskList();
+    wireCallbacks();
 }
 
-ContentView::~ContentView()
-{
-    // A tap still animating is reported, and holds released, while the view model is there.
-    m_taskList->willRemove();
-}
+ContentView::~ContentView() = default;
 
 void ContentView::setInputs(const Inputs& inputs)
 {
     m_inputs = inputs;
-    syncTaskList();
-    publishShape();
-    update();
+    syncNow();
 }
 
 void ContentView::setCallbacks(Callbacks callbacks)
@@ -88,140 +65,140 @@ void ContentView::sync()
     });
 }
 
+void ContentView::setFocusedField(std::optional<NotchTaskViewModel::FocusTarget> field)
+{
+    m_focusedField = field;
+    if (field == NotchTaskViewModel::FocusTarget::composer)
+        emit keyboardFocusRequested();
+}
+
 void ContentView::syncNow()
 {
     m_syncPending = false;
+    NotchTaskViewModel& vm = m_viewModel;
 
-    if (m_focusRequestID != m_viewModel.focusRequestID()) {
-        m_focusRequestID = m_viewModel.focusRequestID();
-        m_composerFocused = m_viewModel.requestedFocus() == NotchTaskViewModel::FocusTarget::composer;
-        if (m_composerFocused)
-            emit keyboardFocusRequested();
+    if (m_focusRequestID != vm.focusRequestID()) {
+        m_focusRequestID = vm.focusRequestID();
+        setFocusedField(vm.requestedFocus());
     }
-
-    const bool expanded = m_viewModel.isExpanded();
+    const bool expanded = vm.isExpanded();
     if (expanded != m_isExpanded) {
         m_isExpanded = expanded;
         if (!expanded) {
-            m_composerFocused = false;
-            m_taskList->closePopovers();
+            m_focusedField.reset();
             emit keyboardFocusReleased();
         }
-        const double now = m_clock();
-        if (isVisible()) {
-            m_expansion.setTarget(expanded ? 1 : 0, expansionAnimation(), now);
-            m_animator.start();
-        } else {
-            // Nothing animates while nobody can see it.
-            m_expansion.jumpTo(expanded ? 1 : 0);
-        }
-        advance(now);
-        publishShape();
-        update();
     }
-    syncTaskList();
+
+    const NotchOverlayMetrics& metrics = m_inputs.metrics;
+    const auto& configuration = m_inputs.configuration;
+    const TaskWorkspaceTab selected = vm.selectedWorkspaceTab();
+    const std::optional<TaskSection> target = vm.composerTargetSection();
+
+    NotchTaskPanel::Inputs panel;
+    panel.isExpanded = expanded;
+    panel.isSorting = vm.isSorting();
+    panel.panelSize = metrics.panelSize;
+    panel.collapsedSize = metrics.collapsedSize;
+    panel.expandedSize = metrics.expandedSize;
+    panel.expandedContentSafeTopInset = metrics.expandedContentSafeTopInset;
+    panel.notchBandLayout = metrics.notchBandLayout;
+    panel.configuration = configuration;
+    panel.draftTask = {[vm = &vm] { return vm->draftTask(); }, [vm = &vm](QString text) { vm->setDraftTask(text); }};
+    panel.sections = vm.sections();
+    panel.workspaceTabs = vm.workspaceTabs();
+    panel.selectedWorkspaceID = vm.selectedWorkspaceID();
+    panel.currentWorkspaceTitle = selected.title;
+    panel.currentWorkspaceAccent = selected.accent;
+    panel.currentWorkspacePrompt = vm.currentWorkspacePrompt();
+    panel.currentWorkspaceCanRename = selected.canRename;
+    panel.currentWorkspaceCanDelete = selected.canDelete && vm.sections().size() > 1;
+    panel.currentComposerAccent = vm.selectedSectionAccent();
+    panel.composerTargetSectionTitle = target ? target->title : QStringLiteral("Personal");
+    panel.currentVisibleTaskCount = int(vm.tasks().size());
+    panel.tasks = vm.tasks();
+    panel.canMoveVisibleTasks = vm.selectedWorkspaceID() != QLatin1String("workspace.all");
+    panel.taskSubmissionID = vm.taskSubmissionID();
+    panel.hasCompletedOnboarding = m_sessionViewModel.preferences().hasCompletedOnboarding;
+    panel.statusMessage = vm.sortStatusMessage().value_or(QString());
+    panel.inputFocus = {[this] { return m_focusedField; },
+                        [this](std::optional<NotchTaskViewModel::FocusTarget> field) { m_focusedField = field; }};
+    panel.reduceMotion = m_inputs.reduceMotion;
+    m_panel->setInputs(panel);
+
+    const Size glowSize = expanded ? metrics.expandedSize : metrics.collapsedSize;
+    const auto& appearance = configuration.appearance;
+    m_glow->setInputs({vm.isSorting(),
+                       QRectF((metrics.panelSize.width - glowSize.width) / 2,
+                              configuration.layout.panelGlowTopPadding, glowSize.width, glowSize.height),
+                       expanded ? appearance.expandedCornerRadius : appearance.collapsedCornerRadius, configuration,
+                       m_inputs.reduceMotion});
+    publishShape();
 }
 
-void ContentView::syncTaskList()
+void ContentView::wireCallbacks()
 {
-    // Placed and shown first: the composer takes focus only while visible.
-    placeTaskList();
-    TaskListView::Inputs list;
-    list.configuration = m_inputs.configuration;
-    list.tasks = m_viewModel.tasks();
-    list.sections = m_viewModel.sections();
-    list.selectedWorkspaceID = m_viewModel.selectedWorkspaceID();
-    list.selectedWorkspaceAccent = m_viewModel.selectedSectionAccent();
-    const std::optional<TaskSection> target = m_viewModel.composerTargetSection();
-    list.inputPlaceholder = QStringLiteral("Add a task to ") + (target ? target->title : QStringLiteral("Personal"));
-    list.canMoveTasks = m_viewModel.selectedWorkspaceID() != QStringLiteral("workspace.all");
-    NotchTaskViewModel& model = m_viewModel;
-    list.draftTask = {[&model] { return model.draftTask(); }, [&model](QString text) { model.setDraftTask(text); }};
-    list.taskSubmissionID = m_viewModel.taskSubmissionID();
-    list.isComposerFocused = m_composerFocused;
-    list.reduceMotion = m_inputs.reduceMotion;
-    m_taskList->setInputs(std::move(list));
-    m_taskList->setEnabled(m_sessionViewModel.preferences().hasCompletedOnboarding);
+    NotchTaskViewModel* vm = &m_viewModel;
+    NotchTaskPanel::Callbacks callbacks;
+    callbacks.onSubmit = [vm] { vm->submitDraftTask(); };
+    callbacks.onSelectWorkspace = [vm](const QString& id) { vm->selectWorkspace(id); };
+    callbacks.onAddCustomSection = [vm](const QString& title) { vm->addSection(title); };
+    callbacks.onSavePromptOverride = [vm](const QString& prompt) {
+        vm->setWorkspacePrompt(prompt, vm->selectedWorkspaceID());
+    };
+    callbacks.onRenameWorkspace = [vm](const QString& title) { vm->renameSelectedSection(title); };
+    callbacks.onDeleteWorkspace = [vm] { vm->deleteSelectedSection(); };
+    callbacks.onSetWorkspaceAccent = [vm](std::optional<TaskSectionAccent> accent) {
+        vm->setSelectedSectionAccent(accent);
+    };
+    callbacks.onCompleteTask = [vm](const TaskItem& task) { vm->completeTask(task.id); };
+    callbacks.onDeleteTask = [vm](const TaskItem& task) { vm->deleteTask(task.id); };
+    callbacks.onMoveTasks = [vm](const QSet<qsizetype>& offsets, qsizetype destination) {
+        vm->moveTasks(offsets, destination);
+    };
+    callbacks.onSaveTaskReminder = [vm](const TaskItem& task, Date scheduledAt) {
+        vm->saveReminder(task.id, scheduledAt);
+    };
+    callbacks.onClearTaskReminder = [vm](const TaskItem& task) { vm->clearReminder(task.id); };
+    callbacks.onPreviewTaskReminder = [this](const TaskItem& task) {
+        if (m_callbacks.onPreviewReminder)
+            m_callbacks.onPreviewReminder(task.title);
+    };
+    callbacks.onSetExpansionHold = [vm](bool held, const QString& reason) { vm->setExpansionHold(held, reason); };
+    // Starts the sort and returns at once; the outcome arrives through the view model.
+    callbacks.onAISort = [vm] { vm->sortTasksWithAI(); };
+    callbacks.onOpenControlPanel = [this] { m_sessionViewModel.setControlPanelPresented(true); };
+    m_panel->setCallbacks(std::move(callbacks));
+}
+
+TaskListView& ContentView::taskList() const
+{
+    return *m_panel->taskList();
 }
 
 QRect ContentView::taskListFrame() const
 {
-    // Laid out once at the expanded size; the notch outline reveals it as it grows.
-    const NotchOverlayMetrics& metrics = m_inputs.metrics;
-    const auto& layout = m_inputs.configuration.layout;
-    const double left = (metrics.panelSize.width - metrics.expandedSize.width) / 2 + layout.contentHorizontalPadding;
-    // The header band's tab strip sits above the list.
-    const double tabStrip = layout.sectionTabLabelLaneHeight + layout.sectionTabIndicatorLaneHeight + 6;
-    const double top = layout.panelGlowTopPadding + layout.contentTopPadding + metrics.expandedContentSafeTopInset + tabStrip;
-    const double bottom = layout.panelGlowTopPadding + metrics.expandedSize.height - layout.contentBottomPadding;
-    const double height = std::min(TaskListView::maximumHeight(layout), bottom - top);
-    return QRectF(left, top, std::max(0.0, metrics.expandedSize.width - 2 * layout.contentHorizontalPadding),
-                  std::max(0.0, height))
-        .toRect();
+    return m_panel->taskListFrame();
 }
 
-void ContentView::placeTaskList()
+QRectF ContentView::surfaceRect() const
 {
-    const QRect frame = taskListFrame();
-    if (m_taskList->geometry() != frame)
-        m_taskList->setGeometry(frame);
-    // Shown from the start of an expansion, so the composer can take the keyboard at once.
-    const bool shown = (m_isExpanded || m_progress > 0.001) && !frame.isEmpty();
-    if (shown && isAnimating()) {
-        // Clipped to the growing outline while the surface moves.
-        QRegion clip(visibleShape().translated(-frame.topLeft()).toFillPolygon().toPolygon());
-        clip &= QRegion(0, 0, frame.width(), frame.height());
-        // An empty mask would mean no mask at all; one pixel outside shows nothing.
-        m_taskList->setMask(clip.isEmpty() ? QRegion(-1, -1, 1, 1) : clip);
-    } else {
-        m_taskList->clearMask();
-    }
-    if (m_taskList->isVisibleTo(this) != shown)
-        m_taskList->setVisible(shown);
+    return m_panel->surfaceRect();
 }
 
-Motion::Animation ContentView::expansionAnimation() const
+double ContentView::surfaceCornerRadius() const
 {
-    const auto& interaction = m_inputs.configuration.interaction;
-    if (m_inputs.reduceMotion)
-        return Motion::Animation::timed(Motion::Curve::EaseOut, interaction.reducedMotionDuration);
-    return Motion::Animation::spring(interaction.animationResponse, interaction.animationDamping);
-}
-
-void ContentView::advance(double now)
-{
-    m_progress = m_expansion.value(now);
-}
-
-QRectF ContentView::surfaceRect(double progress) const
-{
-    const NotchOverlayMetrics& metrics = m_inputs.metrics;
-    const double width = std::max(
-        0.0, metrics.collapsedSize.width + (metrics.expandedSize.width - metrics.collapsedSize.width) * progress);
-    const double height = std::max(
-        0.0, metrics.collapsedSize.height + (metrics.expandedSize.height - metrics.collapsedSize.height) * progress);
-    return QRectF((metrics.panelSize.width - width) / 2, m_inputs.configuration.layout.panelGlowTopPadding, width,
-                  height);
-}
-
-double ContentView::surfaceCornerRadius(double progress) const
-{
-    const auto& appearance = m_inputs.configuration.appearance;
-    return std::max(0.0, appearance.collapsedCornerRadius
-                             + (appearance.expandedCornerRadius - appearance.collapsedCornerRadius) * progress);
+    return m_panel->cornerRadius();
 }
 
 QPainterPath ContentView::visibleShape() const
 {
-    return NotchShape{surfaceCornerRadius(), 0}.path(surfaceRect());
+    return m_panel->visibleShape();
 }
 
-void ContentView::frame()
+bool ContentView::isAnimating() const
 {
-    advance(m_clock());
-    placeTaskList();
-    publishShape();
-    update();
+    return m_panel->isAnimating();
 }
 
 void ContentView::publishShape()
@@ -233,39 +210,15 @@ void ContentView::publishShape()
     emit visibleShapeChanged(shape);
 }
 
+void ContentView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_glow->setGeometry(rect());
+    m_panel->setGeometry(rect());
+}
+
 void ContentView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     publishShape();
-}
-
-void ContentView::paintEvent(QPaintEvent*)
-{
-    const auto& appearance = m_inputs.configuration.appearance;
-    // The state of the latest frame, so the drawing matches the published shape.
-    const QRectF rect = surfaceRect();
-    if (rect.isEmpty())
-        return;
-    const double radius = surfaceCornerRadius();
-    const double p = std::clamp(m_progress, 0.0, 1.0);
-
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = NotchShape{radius, 0}.path(rect);
-    // Everything of the surface, rim and shadow included, lies inside the notch
-    // outline; with an opaque fill the shadow never shows, so it is not drawn.
-    painter.setClipPath(shape);
-    painter.fillPath(shape, TemplateStyle::color(appearance.panelColor));
-
-    QPen border(TemplateStyle::color(appearance.borderColor), appearance.borderLineWidth, Qt::SolidLine,
-                Qt::FlatCap, Qt::MiterJoin);
-    border.setMiterLimit(10);
-    painter.strokePath(NotchBorderShape{radius}.path(rect), border);
-
-    QColor rim = TemplateStyle::color(appearance.innerGlowColor);
-    rim.setAlphaF(float(rim.alphaF() * (0.75 + 0.25 * p)));
-    painter.setPen(QPen(rim, 0.6));
-    painter.setBrush(Qt::NoBrush);
-    const double rimRadius = std::max(0.0, radius - 1);
-    painter.drawRoundedRect(rect, rimRadius, rimRadius);
 }

@@ -3,21 +3,23 @@
 #include "Overlay/NotchOverlayMetrics.h"
 #include "Panel/Motion.h"
 #include "Template/NotchTemplateConfiguration.h"
+#include "Workspace/NotchTaskViewModel.h"
 
 #include <QPainterPath>
 #include <QUuid>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class AppSessionViewModel;
-class NotchTaskViewModel;
+class NotchTaskPanel;
+class SortingAmbientGlow;
 class TaskListView;
 
 // The root view of the notch panel and the only notch view that knows the view
-// models. It draws the notch surface, top-aligned below the glow padding and
-// centred in the panel, growing between the collapsed and expanded sizes, and
-// hosts the task list of the selected workspace, whose row actions it turns
-// into view-model operations.
+// models: it turns their state into the panel's inputs, every panel callback
+// into a view-model operation, places the sorting glow behind the panel and
+// moves the keyboard.
 class ContentView : public QWidget {
     Q_OBJECT
 public:
@@ -34,6 +36,7 @@ public:
                 std::function<double()> clock = &Motion::wallClock);
     ~ContentView() override;
 
+    // A new geometry updates the views in place.
     void setInputs(const Inputs& inputs);
     const Inputs& inputs() const { return m_inputs; }
     void setCallbacks(Callbacks callbacks);
@@ -43,16 +46,18 @@ public:
     void sync();
     void syncNow();
 
-    // The surface as of the latest frame, in this view's coordinates. Reading
-    // these never advances the animation; only a frame does.
-    QRectF surfaceRect() const { return surfaceRect(m_progress); }
-    double surfaceCornerRadius() const { return surfaceCornerRadius(m_progress); }
+    // The surface as it is drawn now, in this view's coordinates.
+    QRectF surfaceRect() const;
+    double surfaceCornerRadius() const;
     QPainterPath visibleShape() const;
-    bool isAnimating() const { return m_expansion.isMoving(); }
+    bool isAnimating() const;
 
-    // The list and composer of the selected workspace, below the header band.
-    TaskListView& taskList() const { return *m_taskList; }
+    std::optional<NotchTaskViewModel::FocusTarget> focusedField() const { return m_focusedField; }
+    NotchTaskPanel* panel() const { return m_panel; }
+    // The list and composer of the selected workspace, and where it may lie.
+    TaskListView& taskList() const;
     QRect taskListFrame() const;
+    SortingAmbientGlow* glow() const { return m_glow; }
 
 signals:
     // Everything outside this path is transparent.
@@ -62,19 +67,13 @@ signals:
     void keyboardFocusReleased();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
-    QRectF surfaceRect(double progress) const;
-    double surfaceCornerRadius(double progress) const;
-    Motion::Animation expansionAnimation() const;
-    // One frame: the clock is read once and everything drawn and published follows that instant.
-    void frame();
-    void advance(double now);
+    void wireCallbacks();
     void publishShape();
-    void syncTaskList();
-    void placeTaskList();
+    void setFocusedField(std::optional<NotchTaskViewModel::FocusTarget> field);
 
     NotchTaskViewModel& m_viewModel;
     AppSessionViewModel& m_sessionViewModel;
@@ -82,16 +81,12 @@ private:
     Inputs m_inputs;
     Callbacks m_callbacks;
 
+    SortingAmbientGlow* m_glow;
+    NotchTaskPanel* m_panel;
+
     bool m_syncPending = false;
     bool m_isExpanded = false;
     QUuid m_focusRequestID;
-    // The panel's focus state: set by a focus request, cleared on collapse.
-    bool m_composerFocused = false;
-    TaskListView* m_taskList = nullptr;
-
-    // 0 collapsed, 1 expanded; sizes, radius and rim follow it.
-    Motion::Value m_expansion{0};
-    double m_progress = 0;
-    Motion::Animator m_animator;
+    std::optional<NotchTaskViewModel::FocusTarget> m_focusedField;
     QPainterPath m_publishedShape;
 };

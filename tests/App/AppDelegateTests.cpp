@@ -2,6 +2,8 @@
 #include "App/AppSessionViewModel.h"
 #include "App/TerminationSignalHandler.h"
 #include "ControlPanel/AppWindowCoordinator.h"
+#include "ControlPanel/ControlPanelOnboardingView.h"
+#include "ControlPanel/ControlPanelRootView.h"
 #include "ControlPanel/ControlPanelWindow.h"
 #include "Model/TaskWorkspaceState.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
@@ -17,6 +19,7 @@
 #include "Support/MemoryUserDefaults.h"
 #include "Workspace/NotchTaskViewModel.h"
 
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <csignal>
@@ -52,6 +55,8 @@ struct Launch {
             return made;
         };
         services.makeScreens = [] { return std::make_unique<FakeScreenInfoProvider>(); };
+        // Placeholders in place of the slide videos: no player is needed here.
+        services.resolveOnboardingVideo = [](const QString&) { return std::optional<OnboardingVideoSource>(); };
         delegate = std::make_unique<AppDelegate>(std::move(services));
     }
 };
@@ -107,19 +112,38 @@ TEST(AppDelegate, NotchIsShownExactlyWhileOnboardingIsCompleted)
     EXPECT_EQ(Launch(true).delegate->startApplication(), AppDelegate::LaunchResult::started);
 }
 
-TEST(AppDelegate, FirstLaunchKeepsTheNotchHiddenAndWritesNothing)
+TEST(AppDelegate, FirstLaunchGoesThroughOnboardingAndThenShowsTheNotch)
 {
     Launch launch(false);
     ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
-    EXPECT_FALSE(launch.delegate->overlayController()->panel().isVisible());
+    NotchPanel& panel = launch.delegate->overlayController()->panel();
+    EXPECT_FALSE(panel.isVisible());
     EXPECT_EQ(launch.pointer->installedCount(), 0u);
     EXPECT_FALSE(launch.defaults->data(QStringLiteral("quaver-loom.preferences")).has_value());
-    // The control panel opens, regular, with the onboarding over it.
+    // Closing the control panel, the only normal window, must not end the program.
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+
+    // The control panel opens, regular, with the onboarding sequence over it.
     AppWindowCoordinator* coordinator = launch.delegate->windowCoordinator();
     ASSERT_TRUE(coordinator && coordinator->controlPanelWindow());
-    EXPECT_TRUE(coordinator->controlPanelWindow()->isVisible());
+    ControlPanelWindow& window = *coordinator->controlPanelWindow();
+    EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(launch.delegate->applicationShell()->activationPolicy(), ApplicationShell::ActivationPolicy::Regular);
     EXPECT_EQ(coordinator->controlPanelViewModel().activeModal(), ControlPanelViewModel::ActiveModal::onboarding);
+    window.rootView()->syncNow();
+    auto* onboarding = qobject_cast<ControlPanelOnboardingView*>(window.rootView()->modalContent());
+    ASSERT_NE(onboarding, nullptr);
+
+    // Finishing it shows the notch at once, stores the choice and leaves the window up.
+    coordinator->controlPanelViewModel().finishOnboarding();
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(launch.pointer->installedCount(), 2u);
+    const std::optional<QByteArray> stored = launch.defaults->data(QStringLiteral("quaver-loom.preferences"));
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(UserDefaultsAppPreferencesStore::decode(*stored).hasCompletedOnboarding);
+    EXPECT_TRUE(window.isVisible());
+    window.rootView()->syncNow();
+    EXPECT_EQ(window.rootView()->modalContent(), nullptr);
 }
 
 TEST(AppDelegate, AnOverdueReminderFliesAtStartAndBlocksPreviews)

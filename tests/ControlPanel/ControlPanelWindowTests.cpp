@@ -2,6 +2,7 @@
 
 #include "ControlPanel/AppWindowCoordinator.h"
 #include "ControlPanel/ChartRangePicker.h"
+#include "ControlPanel/ControlPanelOnboardingView.h"
 #include "ControlPanel/OverviewChartCard.h"
 #include "ControlPanel/ControlPanelRootView.h"
 #include "ControlPanel/ControlPanelStyle.h"
@@ -16,6 +17,7 @@
 #include "Platform/ApplicationShell.h"
 #include "Support/EventLoopWait.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
@@ -54,7 +56,8 @@ struct CoordinatorFixture {
                 {models.clock, models.calendar, models.router, models.infoDictionary, nullptr, nullptr},
                 &checkForUpdates,
                 true,
-                {}});
+                // Placeholders in place of the videos: no player is needed here.
+                ControlPanelRootView::onboardingView([](const QString&) { return std::optional<OnboardingVideoSource>(); })});
     }
 
     ControlPanelWindow* window() const { return coordinator->controlPanelWindow(); }
@@ -126,11 +129,21 @@ TEST(AppWindowCoordinator, FirstLaunchOpensWithTheOnboardingOverTheOverview)
     ASSERT_NE(fixture.root()->modalContent(), nullptr);
     EXPECT_FALSE(fixture.root()->sidebar()->isEnabled());
 
-    // The stand-in's close button finishes the onboarding.
-    auto* close = fixture.root()->modalContent()->findChild<QPushButton*>();
-    ASSERT_NE(close, nullptr);
-    EXPECT_EQ(close->accessibleName(), "Close onboarding");
-    QTest::mouseClick(close, Qt::LeftButton);
+    // The onboarding sequence's close button finishes it.
+    auto* onboarding = qobject_cast<ControlPanelOnboardingView*>(fixture.root()->modalContent());
+    ASSERT_NE(onboarding, nullptr);
+    EXPECT_TRUE(onboarding->isShowingIntroScreen());
+    auto button = [&](const QString& name) -> QAbstractButton* {
+        for (QAbstractButton* candidate : onboarding->findChildren<QAbstractButton*>())
+            if (candidate->accessibleName() == name && candidate->isVisibleTo(onboarding))
+                return candidate;
+        return nullptr;
+    };
+    ASSERT_NE(button("Learn How to Use"), nullptr);
+    QTest::mouseClick(button("Learn How to Use"), Qt::LeftButton);
+    ASSERT_NE(button("Close onboarding"), nullptr);
+    QTest::mouseClick(button("Close onboarding"), Qt::LeftButton);
+    EXPECT_TRUE(waitUntil([&] { return !viewModel.activeModal(); }));
     fixture.root()->syncNow();
     EXPECT_EQ(viewModel.activeModal(), std::nullopt);
     EXPECT_TRUE(fixture.models.session->preferences().hasCompletedOnboarding);

@@ -12,39 +12,9 @@ source "$(dirname "$0")/support/session.bash"
 require_tools Xvfb xdotool xwininfo import openbox python3
 here=$(cd "$(dirname "$0")" && pwd)
 
-shot() {
-    [ -n "${QUAVERLOOM_E2E_SHOTS:-}" ] || return 0
-    mkdir -p "$QUAVERLOOM_E2E_SHOTS"
-    import -window root "$QUAVERLOOM_E2E_SHOTS/$1.png"
-}
-
 start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
 export DISPLAY=$server_display
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 0.5
-
-panel_window() { xdotool search --onlyvisible --name '^QuaverLoom Control Panel$' 2>/dev/null | head -n1; }
-has_panel_window() { [ -n "$(panel_window)" ]; }
-no_panel_window() { [ -z "$(panel_window)" ]; }
-# The window's content origin and size as X, Y, WIDTH, HEIGHT (xdotool's own
-# report is off by the frame under a reparenting window manager).
-window_geometry() {
-    local info
-    info=$(xwininfo -id "$(panel_window)")
-    X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-    Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-    WIDTH=$(sed -n 's/.*Width: *//p' <<<"$info")
-    HEIGHT=$(sed -n 's/.*Height: *//p' <<<"$info")
-}
-# Clicks at a point given relative to the window's top-left corner.
-click_in_window() {
-    window_geometry
-    xdotool mousemove $((X + $1)) $((Y + $2)) click 1
-}
-pixel() {
-    import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
-}
+start_window_manager
 
 # Starts the program on fresh settings, after running the given set-up command.
 start_app() {
@@ -60,9 +30,12 @@ eventually has_panel_window || fail "the first launch did not open the control p
 sleep 0.5
 shot first-launch
 [ -s "$work/config/QuaverLoom/quaver-loom.preferences" ] && fail "preferences were written before anything changed"
-# The stand-in's close button sits at the top right of the window's content.
+# Past the intro (its start button at the bottom centre), the close button sits
+# at the top right of the slides.
 window_geometry
-click_in_window $((WIDTH - 40)) 45
+click_in_window $((WIDTH / 2)) $((HEIGHT - 57))
+sleep 0.6
+click_in_window $((WIDTH - 48)) 65
 prefs_done() { grep -qs '"hasCompletedOnboarding": *true' "$work/config/QuaverLoom/quaver-loom.preferences"; }
 eventually prefs_done \
     || fail "closing the onboarding did not complete it"

@@ -125,11 +125,5 @@ if command -v xcompmgr >/dev/null 2>&1; then
     kill "$compositor" 2>/dev/null
     wait "$compositor" 2>/dev/null
 fi
-if command -v openbox >/dev/null 2>&1; then
-    mode=openbox
-    openbox >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    sleep 0.5
-    scenario
-fi
+run_scenario_under_window_manager
 echo "PASS: the notch expands under the pointer, collapses when it leaves, lets clicks through beside it, and saves and completes a typed task"

@@ -9,11 +9,10 @@
 set -u
 
 binary=${1:?usage: reminder_flight.sh /path/to/quaverloom}
-for tool in Xvfb xdotool import xev; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
-source "$(dirname "$0")/session.bash"
+source "$(dirname "$0")/support/session.bash"
+require_tools Xvfb xdotool import xev
+start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
+export DISPLAY=$server_display
 fail_details() { [ -f "$work/track" ] && sed 's/^/  track (seconds, leftmost, rightmost): /' "$work/track"; }
 shots=${REMINDER_FLIGHT_SHOTS:-$PWD/reminder_flight-shots}
 mkdir -p "$shots"
@@ -46,7 +45,6 @@ row_extent() {
         /^[0-9]/ { x = $1; if (x > 3 && x < 1916 && $3 + $4 + $5 < 735) { if (lo == "") lo = x; hi = x } }
         END { print (lo == "" ? "none" : lo " " hi) }'
 }
-pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 | sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'; }
 button_presses() { grep -c ButtonPress "$work/xev.log" 2>/dev/null || true; }
 
 scenario() {
@@ -58,10 +56,7 @@ scenario() {
     xdotool mousemove 960 900
 
     store_task_due_in 3
-    env XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
-        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL=http://127.0.0.1:9 "$binary" >"$work/app.log" 2>&1 &
-    local app=$!
-    pids+=($app)
+    launch_app "$DISPLAY"
 
     # Follow the group along the middle row: it must appear on the left and move right.
     : >"$work/track"
@@ -113,7 +108,7 @@ scenario() {
     [ "$cleared" -eq 1 ] || fail "the stored task still has a reminder: $(stored_reminder)"
     [ "$(row_extent 540)" = none ] || fail "something is left on screen after the flight"
 
-    quit_cleanly "$app"
+    quit_app
     kill "$xev" 2>/dev/null
     wait "$xev" 2>/dev/null
     return 0

@@ -1,8 +1,29 @@
 #include "Overlay/NotchOverlayMetrics.h"
+#include "Panel/AISortButton.h"
 #include "Panel/ContentView.h"
+#include "Panel/LeadingNotchSlot.h"
+#include "Panel/NotchTaskPanel.h"
+#include "Panel/SectionWorkspaceBarView.h"
+#include "Panel/SortingEffects.h"
+#include "Panel/TaskListView.h"
+#include "Panel/TemplateStyle.h"
+#include "Panel/WorkspaceMenuControl.h"
+#include "Panel/WorkspaceTaskCounter.h"
+#include "Support/EventLoopWait.h"
 #include "Support/ViewModelsFixture.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -87,4 +108,363 @@ TEST(ContentView, SurfaceSpringsOrEasesBetweenTheTwoSizesFromTheWallClock)
     reduced.viewModel.setExpanded(false);
     reduced.view.syncNow();
     EXPECT_EQ(reduced.view.surfaceRect().width(), 192);
+}
+
+namespace {
+// The first widget of type T with the accessible name, in the view or in any open popover or dialog.
+template <class T = QWidget>
+T* named(const QString& name)
+{
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible() && !qobject_cast<ContentView*>(top))
+            continue;
+        if (top->accessibleName() == name)
+            if (auto* match = qobject_cast<T*>(top))
+                return match;
+        for (T* child : top->findChildren<T*>())
+            if (child->accessibleName() == name && child->isVisibleTo(top))
+                return child;
+    }
+    return nullptr;
+}
+
+void click(const QString& name)
+{
+    auto* button = named<QAbstractButton>(name);
+    ASSERT_NE(button, nullptr) << name.toStdString();
+    ASSERT_TRUE(button->isEnabled()) << name.toStdString();
+    button->click();
+}
+
+struct PanelFixture : ContentFixture {
+    PanelFixture()
+    {
+        AppPreferences preferences = session.preferences();
+        preferences.hasCompletedOnboarding = true;
+        session.setPreferences(preferences);
+        expand();
+    }
+    void expand()
+    {
+        viewModel.setExpanded(true);
+        view.syncNow();
+        now += 3;
+        nextFrame();
+    }
+    void add(const QString& title)
+    {
+        viewModel.setDraftTask(title);
+        viewModel.submitDraftTask();
+        view.syncNow();
+    }
+    NotchTaskPanel& panel() { return *view.panel(); }
+};
+} // namespace
+
+TEST(NotchTaskPanel, SurfaceHeaderSlotsAndColumnSitInTheDefaultGeometry)
+{
+    PanelFixture f;
+    NotchTaskPanel& panel = f.panel();
+    EXPECT_EQ(panel.surfaceRect(), QRectF(46, 34, 554, 388));
+    EXPECT_EQ(panel.expandedRect(), QRectF(46, 34, 554, 388));
+    EXPECT_EQ(panel.contentColumn()->geometry(), QRect(46, 34, 554, 388));
+    EXPECT_EQ(panel.leadingSlot()->geometry(), QRect(18, 0, 153, 32));
+    EXPECT_EQ(panel.menuControl()->geometry(), QRect(383, 0, 153, 32));
+    // The tab strip starts below the notch's safe inset and the top padding.
+    EXPECT_EQ(panel.workspaceBar()->geometry(), QRect(18, 60, 518, 34));
+    // Header buttons: 23 high, the icon ones 31 wide; the group hugs the slot's far edge.
+    auto* gear = named<QAbstractButton>(QStringLiteral("Settings"));
+    ASSERT_NE(gear, nullptr);
+    EXPECT_EQ(gear->size(), QSize(31, 23));
+    EXPECT_EQ(gear->geometry().right() + 1, 153 - 8);
+    EXPECT_EQ(named(QStringLiteral("Edit AI Prompt"))->height(), 23);
+
+    // Collapsed: the notch's own size, nothing of the content drawn, no highlight.
+    f.viewModel.setExpanded(false);
+    f.view.syncNow();
+    f.now += 3;
+    f.nextFrame();
+    EXPECT_EQ(panel.surfaceRect(), QRectF(227, 34, 192, 32));
+    EXPECT_DOUBLE_EQ(panel.cornerRadius(), 18);
+    EXPECT_FALSE(panel.contentColumn()->isVisible());
+    // A new geometry moves the same views.
+    QWidget* bar = panel.workspaceBar();
+    auto inputs = f.view.inputs();
+    inputs.metrics.notchBandLayout.leftSlotFrame.x = 30;
+    f.view.setInputs(inputs);
+    EXPECT_EQ(panel.workspaceBar(), bar);
+    EXPECT_EQ(panel.leadingSlot()->x(), 30);
+}
+
+TEST(NotchTaskPanel, CustomSectionComposerKeepsBlankTitlesAndHandsOnPaddedOnes)
+{
+    PanelFixture f;
+    click(QStringLiteral("Add custom section"));
+    auto* field = named<QLineEdit>(QStringLiteral("New section"));
+    ASSERT_NE(field, nullptr);
+    auto* add = named<QAbstractButton>(QStringLiteral("Add"));
+    QTest::keyClicks(field, QStringLiteral("   "));
+    EXPECT_FALSE(add->isEnabled());
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_TRUE(f.panel().state().isAddingCustomSection);
+    EXPECT_EQ(f.viewModel.sections().size(), 4);
+
+    // Closing throws the text away; reopening starts empty.
+    click(QStringLiteral("Cancel custom section"));
+    EXPECT_EQ(f.panel().state().customSectionTitle, QString());
+    click(QStringLiteral("Add custom section"));
+    field = named<QLineEdit>(QStringLiteral("New section"));
+    EXPECT_EQ(field->text(), QString());
+
+    QTest::keyClicks(field, QStringLiteral("  Garden & Yard "));
+    QTest::keyClick(field, Qt::Key_Return);
+    f.view.syncNow();
+    ASSERT_EQ(f.viewModel.sections().size(), 5);
+    EXPECT_EQ(f.viewModel.selectedWorkspaceTab().title, QStringLiteral("Garden & Yard"));
+    EXPECT_FALSE(f.panel().state().isAddingCustomSection);
+    EXPECT_EQ(f.panel().state().customSectionTitle, QString());
+    // The new tab shows the title as typed, ampersand included, and is selected.
+    EXPECT_EQ(f.panel().workspaceBar()->tabCount(), 6);
+    EXPECT_EQ(f.panel().workspaceBar()->tabButton(5)->accessibleName(), QStringLiteral("Garden & Yard"));
+    f.panel().workspaceBar()->tabButton(0)->click();
+    f.view.syncNow();
+    EXPECT_EQ(f.viewModel.selectedWorkspaceID(), QStringLiteral("workspace.all"));
+}
+
+TEST(NotchTaskPanel, PromptEditorCopiesClearsSavesAndFollowsTheWorkspace)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(QStringLiteral("section.work"));
+    f.viewModel.setWorkspacePrompt(QStringLiteral("Deadlines first"), QStringLiteral("section.work"));
+    f.view.syncNow();
+
+    click(QStringLiteral("Edit AI Prompt"));
+    auto* editor = named<QPlainTextEdit>(QStringLiteral("AI prompt"));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->toPlainText(), QStringLiteral("Deadlines first"));
+    // Clear empties the text and keeps the editor open; Cancel restores the stored prompt.
+    click(QStringLiteral("Clear Custom Prompt"));
+    EXPECT_EQ(editor->toPlainText(), QString());
+    EXPECT_TRUE(f.panel().state().isShowingPromptEditor);
+    click(QStringLiteral("Cancel"));
+    EXPECT_FALSE(f.panel().state().isShowingPromptEditor);
+    EXPECT_EQ(f.panel().state().promptDraft, QStringLiteral("Deadlines first"));
+
+    // Clear then Save stores the empty prompt, which removes it.
+    click(QStringLiteral("Edit AI Prompt"));
+    click(QStringLiteral("Clear Custom Prompt"));
+    click(QStringLiteral("Save"));
+    f.view.syncNow();
+    EXPECT_FALSE(f.viewModel.workspacePromptsByID().contains(QStringLiteral("section.work")));
+
+    // Typed text goes out as typed; a prompt arriving meanwhile does not overwrite it.
+    click(QStringLiteral("Edit AI Prompt"));
+    editor = named<QPlainTextEdit>(QStringLiteral("AI prompt"));
+    QTest::keyClicks(editor, QStringLiteral(" calls "));
+    f.viewModel.setWorkspacePrompt(QStringLiteral("elsewhere"), QStringLiteral("section.work"));
+    f.view.syncNow();
+    EXPECT_EQ(editor->toPlainText(), QStringLiteral(" calls "));
+    // A workspace switch closes the editor and reloads the draft.
+    f.viewModel.setWorkspacePrompt(QStringLiteral("Chores"), QStringLiteral("section.home"));
+    f.viewModel.selectWorkspace(QStringLiteral("section.home"));
+    f.view.syncNow();
+    EXPECT_FALSE(f.panel().state().isShowingPromptEditor);
+    EXPECT_EQ(named<QPlainTextEdit>(QStringLiteral("AI prompt")), nullptr);
+    EXPECT_EQ(f.panel().state().promptDraft, QStringLiteral("Chores"));
+}
+
+TEST(NotchTaskPanel, DropdownOffersWhatTheWorkspaceAllowsAndSwatchesToggle)
+{
+    PanelFixture f;
+    const auto open = [&](const QString& title) {
+        click(title + QStringLiteral(" options"));
+        EXPECT_TRUE(f.panel().state().isShowingWorkspaceDropdown);
+    };
+    const auto shown = [](const QString& name) { return named(name) != nullptr; };
+
+    open(QStringLiteral("All"));
+    EXPECT_TRUE(shown(QStringLiteral("No actions available")));
+    EXPECT_FALSE(shown(QStringLiteral("Rename")));
+    EXPECT_FALSE(shown(QStringLiteral("Blue section color")));
+    click(QStringLiteral("All options"));
+    EXPECT_FALSE(f.panel().state().isShowingWorkspaceDropdown);
+
+    f.viewModel.selectWorkspace(QStringLiteral("section.work"));
+    f.view.syncNow();
+    open(QStringLiteral("Work"));
+    for (const char* name : {"Rename", "Delete Section", "Red section color", "Orange section color",
+                             "Yellow section color", "Green section color", "Blue section color",
+                             "Purple section color", "Gray section color"})
+        EXPECT_TRUE(shown(QString::fromLatin1(name))) << name;
+    // A swatch sets the colour and closes; the selected one clicked again clears it.
+    click(QStringLiteral("Blue section color"));
+    f.view.syncNow();
+    EXPECT_FALSE(f.panel().state().isShowingWorkspaceDropdown);
+    EXPECT_EQ(f.viewModel.selectedSectionAccent(), TaskSectionAccent::blue);
+    EXPECT_EQ(f.panel().menuControl()->counter()->inputs().color,
+              TemplateStyle::accentColor(f.view.inputs().configuration.appearance, TaskSectionAccent::blue));
+    open(QStringLiteral("Work"));
+    click(QStringLiteral("Blue section color"));
+    f.view.syncNow();
+    EXPECT_EQ(f.viewModel.selectedSectionAccent(), std::nullopt);
+
+    // Rename: the draft starts at the title; Save hands on the text as typed.
+    open(QStringLiteral("Work"));
+    click(QStringLiteral("Rename"));
+    EXPECT_TRUE(f.panel().state().isShowingWorkspaceRename);
+    auto* field = named<QLineEdit>(QStringLiteral("Section name"));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text(), QStringLiteral("Work"));
+    field->clear();
+    QTest::keyClicks(field, QStringLiteral(" Job "));
+    QTest::keyClick(field, Qt::Key_Return);
+    f.view.syncNow();
+    EXPECT_FALSE(f.panel().state().isShowingWorkspaceRename);
+    EXPECT_EQ(f.viewModel.selectedWorkspaceTab().title, QStringLiteral("Job"));
+
+    // With one section left there is nothing to delete.
+    for (const char* id : {"section.personal", "section.home", "section.health"}) {
+        f.viewModel.selectWorkspace(QString::fromLatin1(id));
+        f.viewModel.deleteSelectedSection();
+    }
+    f.viewModel.selectWorkspace(QStringLiteral("section.work"));
+    f.view.syncNow();
+    open(QStringLiteral("Job"));
+    EXPECT_TRUE(shown(QStringLiteral("Rename")));
+    EXPECT_FALSE(shown(QStringLiteral("Delete Section")));
+    EXPECT_TRUE(shown(QStringLiteral("Gray section color")));
+}
+
+TEST(NotchTaskPanel, DeleteConfirmationOpensOverThePanelHoldsItAndDeletesOnce)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(QStringLiteral("section.home"));
+    f.add(QStringLiteral("Fix the sink"));
+    f.view.syncNow();
+
+    const auto confirm = [&] {
+        click(QStringLiteral("Home options"));
+        click(QStringLiteral("Delete Section"));
+        QMessageBox* box = f.panel().menuControl()->deleteConfirmation();
+        EXPECT_NE(box, nullptr);
+        return box;
+    };
+    QMessageBox* box = confirm();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->parentWidget(), f.view.window());
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_EQ(box->text(), QStringLiteral("Delete Home?"));
+    EXPECT_TRUE(f.viewModel.hasExpansionHold());
+    click(QStringLiteral("Cancel"));
+    f.view.syncNow();
+    EXPECT_FALSE(f.viewModel.hasExpansionHold());
+    EXPECT_FALSE(f.panel().state().isConfirmingWorkspaceDeletion);
+    EXPECT_EQ(f.viewModel.sections().size(), 4);
+
+    box = confirm();
+    ASSERT_NE(box, nullptr);
+    QSignalSpy sections(&f.viewModel, &NotchTaskViewModel::sectionsChanged);
+    click(QStringLiteral("Delete Section"));
+    f.view.syncNow();
+    EXPECT_EQ(sections.count(), 1);
+    EXPECT_EQ(f.viewModel.sections().size(), 3);
+    EXPECT_TRUE(f.viewModel.allTasks().isEmpty());
+    EXPECT_FALSE(f.viewModel.hasExpansionHold());
+    EXPECT_EQ(f.panel().menuControl()->deleteConfirmation(), nullptr);
+}
+
+TEST(NotchTaskPanel, StatusLineShowsSortOutcomesAndTheListGivesUpTheHeight)
+{
+    PanelFixture f;
+    QWidget* list = f.panel().taskList();
+    const int fullHeight = list->height();
+    EXPECT_FALSE(f.panel().statusLine()->isVisible());
+
+    f.viewModel.selectWorkspace(QStringLiteral("section.work"));
+    f.add(QStringLiteral("Ship & tell"));
+    f.add(QStringLiteral("Review"));
+    click(QStringLiteral("AI Sort"));
+    f.view.syncNow();
+    EXPECT_TRUE(f.panel().statusLine()->isVisible());
+    EXPECT_EQ(f.panel().statusLine()->text(), QStringLiteral("Sorting Work\u2026"));
+    EXPECT_FALSE(named<QAbstractButton>(QStringLiteral("AI Sort"))->isEnabled());
+    EXPECT_FALSE(named<QAbstractButton>(QStringLiteral("Edit AI Prompt"))->isEnabled());
+    EXPECT_TRUE(f.view.glow()->isVisible());
+    EXPECT_LT(list->height(), fullHeight);
+    EXPECT_EQ(f.panel().height(), 456);
+
+    f.sorting.respond(TaskSortingError::deviceNotEligible());
+    f.view.syncNow();
+    EXPECT_EQ(f.panel().statusLine()->text(), QStringLiteral("AI Sort requires a language model running on this computer."));
+    EXPECT_TRUE(named<QAbstractButton>(QStringLiteral("AI Sort"))->isEnabled());
+    // The glow fades out and then nothing ticks any more.
+    f.now += 1;
+    EXPECT_TRUE(waitUntil([&] { return !f.view.glow()->isVisible(); }, 2000));
+    EXPECT_FALSE(f.view.glow()->isTicking());
+    EXPECT_FALSE(f.view.isAnimating());
+
+    click(QStringLiteral("AI Sort"));
+    f.sorting.respond(f.sorting.decisionsForLastRequest({TaskPriority::low, TaskPriority::high}));
+    f.view.syncNow();
+    EXPECT_EQ(f.panel().statusLine()->text(), QStringLiteral("Work sorted."));
+    EXPECT_EQ(f.viewModel.tasks().first().title, QStringLiteral("Review"));
+
+    // The next edit clears the outcome and the list takes its height back.
+    f.viewModel.setWorkspacePrompt(QStringLiteral("calls"), QStringLiteral("section.work"));
+    f.view.syncNow();
+    EXPECT_FALSE(f.panel().statusLine()->isVisible());
+    EXPECT_EQ(list->height(), fullHeight);
+}
+
+TEST(NotchTaskPanel, GearAsksForTheControlPanelAndTheWheelScrollsTheTabsSideways)
+{
+    PanelFixture f;
+    click(QStringLiteral("Settings"));
+    EXPECT_TRUE(f.session.isControlPanelPresented());
+
+    for (int i = 0; i < 8; ++i)
+        f.viewModel.addSection(QStringLiteral("Section with a long name %1").arg(i));
+    f.view.syncNow();
+    QScrollArea* strip = f.panel().workspaceBar()->strip();
+    QScrollBar* bar = strip->horizontalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(0);
+    // A plain vertical wheel turn moves the strip sideways; the plus button scrolls with the tabs.
+    QWheelEvent wheel(QPointF(10, 10), strip->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(strip->viewport(), &wheel);
+    EXPECT_GT(bar->value(), 0);
+    EXPECT_EQ(f.panel().workspaceBar()->accessoryButton()->parentWidget(), strip->widget());
+}
+
+TEST(NotchTaskPanel, CounterCellsAndAISortStatesFollowTheirInputs)
+{
+    // Every digit sits in a cell of the widest digit, so 111 and 888 are equally wide.
+    WorkspaceTaskCounter counter;
+    const auto widthFor = [&](int count) {
+        counter.setInputs({NotchTemplateConfiguration::defaults(), count, Qt::white, false});
+        return counter.sizeHint().width();
+    };
+    EXPECT_EQ(widthFor(111), widthFor(888));
+    EXPECT_EQ(widthFor(7), 28); // the minimum width
+    EXPECT_EQ(counter.sizeHint().height(), 23);
+
+    struct Case {
+        bool isSorting;
+        bool onboarded;
+        bool enabled;
+        const char* title;
+    };
+    for (const Case& c : {Case{false, true, true, "AI Sort"}, Case{true, true, false, "Sorting\u2026"},
+                          Case{false, false, false, "AI Sort"}}) {
+        AISortButton button;
+        button.show();
+        button.setInputs({NotchTemplateConfiguration::defaults(), c.isSorting, c.onboarded, std::nullopt});
+        EXPECT_EQ(button.isEnabled(), c.enabled) << c.title;
+        EXPECT_EQ(button.title(), QString::fromUtf8(c.title));
+        EXPECT_EQ(button.accessibleName(), QStringLiteral("AI Sort")); // in both states
+        EXPECT_EQ(button.isSpinning(), c.isSorting);
+        button.setInputs({NotchTemplateConfiguration::defaults(), false, true, std::nullopt});
+        EXPECT_FALSE(button.isSpinning()) << "the spinner stops with the sort";
+    }
 }

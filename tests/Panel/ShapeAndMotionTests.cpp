@@ -1,10 +1,12 @@
 #include "Panel/Motion.h"
 #include "Panel/NotchBorderShape.h"
 #include "Panel/NotchShape.h"
+#include "Panel/SortingGlowPhase.h"
 #include "Support/EventLoopWait.h"
 
 #include <QDateTime>
 #include <algorithm>
+#include <limits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -97,4 +99,58 @@ TEST(Motion, ValuesAndFramesFollowTheClockAndStop)
     EXPECT_TRUE(waitUntil([&] { return !animator.isRunning(); }, 2000));
     runEventLoopFor(60);
     EXPECT_EQ(frames, 3);
+}
+
+TEST(SortingGlowPhase, AnglesAndBreathingFollowTheWallClockAndSurviveBadDurations)
+{
+    using Config = NotchTemplateConfiguration;
+    const Config defaults = Config::defaults();
+    const auto with = [&](double rotation, double breathing) {
+        Config configuration = defaults;
+        configuration.interaction.aiGlowRotationDuration = rotation;
+        configuration.interaction.aiGlowBreathingDuration = breathing;
+        return configuration;
+    };
+    struct Case {
+        const char* name;
+        Config configuration;
+        double t;
+        bool reduceMotion;
+        SortingGlowPhase expected;
+    };
+    const double quarterScale = 1.0144069361467962;
+    const Case cases[] = {
+        {"start of a turn", defaults, 0, false, {0, 42, 1}},
+        {"a quarter turn", defaults, 2.125, false, {90, 132, quarterScale}},
+        {"half way is the remainder's edge", defaults, 4.25, false, {180, 222, 0.9782239282786195}},
+        {"past half way runs negative", defaults, 6.375, false, {-90, -48, 2 - quarterScale}},
+        {"a million turns later", defaults, 8.5 * 1e6 + 2.125, false, {90, 132, quarterScale}},
+        {"reduce motion is a still picture", defaults, 2.125, true, {57.6, 99.6, 1}},
+        {"no rotation period turns every 0.01 s", with(0, 5.5), 0.0025, false, {90, 132, 1}},
+        {"a negative period still turns every 0.01 s", with(-3, 5.5), 0.0025, false, {90, 132, 0.9833735093642063}},
+        {"no breathing period keeps the halo still", with(8.5, 0), 2.125, false, {90, 132, 1}},
+        {"negative breathing period too", with(8.5, -2), 2.125, false, {90, 132, 1}},
+    };
+    for (const Case& c : cases) {
+        const SortingGlowPhase phase = SortingGlowPhase::at(c.t, c.configuration, c.reduceMotion);
+        EXPECT_NEAR(phase.edgeAngle, c.expected.edgeAngle, 1e-6) << c.name;
+        EXPECT_NEAR(phase.haloAngle, c.expected.haloAngle, 1e-6) << c.name;
+        EXPECT_NEAR(phase.haloScale, c.expected.haloScale, 1e-9) << c.name;
+    }
+    // With the defaults the halo breathes between 0.978 and 1.022.
+    for (double t = 0; t < 20; t += 0.05) {
+        const double scale = SortingGlowPhase::at(t, defaults, false).haloScale;
+        EXPECT_GE(scale, 0.978 - 1e-12);
+        EXPECT_LE(scale, 1.022 + 1e-12);
+    }
+
+    Config broken = defaults;
+    broken.layout.aiGlowHaloBlurRadius = -18;
+    broken.layout.aiGlowEdgeLineWidth = -1;
+    broken.layout.aiGlowBorderLineWidth = std::numeric_limits<double>::quiet_NaN();
+    const SortingGlowLengths lengths = SortingGlowLengths::from(broken.layout);
+    EXPECT_EQ(lengths.haloBlurRadius, 0);
+    EXPECT_EQ(lengths.edgeLineWidth, 0);
+    EXPECT_EQ(lengths.borderLineWidth, 0);
+    EXPECT_EQ(lengths.haloLineWidth, 12);
 }

@@ -1,7 +1,9 @@
 # Shared by the end-to-end scripts (sourced, not run): a scratch directory
 # cleaned up on exit, X servers on displays they choose themselves, the
 # program started with its own XDG directories, and pixel checks.
-# The caller sets `binary`; `mode` (optional) labels failures.
+# The caller sets `binary`; `mode` (optional) labels failures, an optional
+# `fail_details` function adds to a failure's report, and `model_url`
+# (optional) points the program at a model server.
 
 require_tools() {
     for tool in "$@"; do
@@ -22,6 +24,7 @@ trap 'exit 1' INT TERM
 fail() {
     echo "FAIL${mode:+ ($mode)}: $*"
     [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
+    declare -F fail_details >/dev/null && fail_details
     exit 1
 }
 
@@ -45,21 +48,27 @@ start_server() {
 }
 
 # The program's configuration: onboarding done, so the notch shows at once.
-mkdir -p "$work/config/QuaverLoom" "$work/cache" "$work/runtime"
-chmod 700 "$work/runtime"
-cat >"$work/config/QuaverLoom/quaver-loom.preferences" <<'JSON'
+# `store_onboarded_preferences` writes it again after a script emptied `config`.
+config="$work/config/QuaverLoom"
+store_onboarded_preferences() {
+    mkdir -p "$config"
+    cat >"$config/quaver-loom.preferences" <<'JSON'
 {"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"system"}
 JSON
+}
+mkdir -p "$work/cache" "$work/runtime"
+chmod 700 "$work/runtime"
+store_onboarded_preferences
 
 # Starts the program on the given display; its process id lands in `app`.
 launch_app() {
     env DISPLAY="$1" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
-        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL=http://127.0.0.1:9 "$binary" >"$work/app.log" 2>&1 &
+        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL="${model_url:-http://127.0.0.1:9}" "$binary" >"$work/app.log" 2>&1 &
     app=$!
     pids+=($app)
 }
 
-# Ends the program as logout would; it must quit cleanly.
+# Ends the program as logout would; it must quit cleanly within three seconds.
 quit_app() {
     kill -TERM "$app"
     for _ in $(seq 30); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
@@ -69,12 +78,62 @@ quit_app() {
     [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
 }
 
-# Is the pixel at (x, y) of the screen on `screen_display` (default: $DISPLAY)
-# the panel's near-black? The desktops are white.
+# The script's `scenario` under openbox on $DISPLAY, where openbox is installed.
+run_scenario_under_window_manager() {
+    command -v openbox >/dev/null 2>&1 || return 0
+    mode=openbox
+    start_window_manager
+    scenario
+}
+start_window_manager() {
+    openbox >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    sleep 0.5
+}
+# The script's `scenario` on the bare server of $DISPLAY, then again under openbox.
+run_scenario_without_and_with_window_manager() {
+    mode=plain
+    scenario
+    run_scenario_under_window_manager
+}
+
+# The whole screen into $QUAVERLOOM_E2E_SHOTS/<name>.png, when that is set.
+shot() {
+    [ -n "${QUAVERLOOM_E2E_SHOTS:-}" ] || return 0
+    mkdir -p "$QUAVERLOOM_E2E_SHOTS"
+    import -window root "$QUAVERLOOM_E2E_SHOTS/$1.png"
+}
+
+# The control-panel window.
+panel_window() { xdotool search --onlyvisible --name '^QuaverLoom Control Panel$' 2>/dev/null | head -n1; }
+has_panel_window() { [ -n "$(panel_window)" ]; }
+no_panel_window() { [ -z "$(panel_window)" ]; }
+# Its content origin and size as X, Y, WIDTH, HEIGHT (xdotool's own report is
+# off by the frame under a reparenting window manager).
+window_geometry() {
+    local info
+    info=$(xwininfo -id "$(panel_window)")
+    X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+    Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+    WIDTH=$(sed -n 's/.*Width: *//p' <<<"$info")
+    HEIGHT=$(sed -n 's/.*Height: *//p' <<<"$info")
+}
+# Clicks at a point given relative to the window's top-left corner.
+click_in_window() {
+    window_geometry
+    xdotool mousemove $((X + $1)) $((Y + $2)) click 1
+}
+
+# The pixel at (x, y) of the screen on `screen_display` (default: $DISPLAY) as "R G B".
+pixel() {
+    import -display "${screen_display:-$DISPLAY}" -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null \
+        | tail -n1 | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+}
+
+# Is the pixel at (x, y) the panel's near-black? The desktops are white.
 is_dark() {
     local rgb
-    rgb=$(import -display "${screen_display:-$DISPLAY}" -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null \
-        | tail -n1 | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p')
+    rgb=$(pixel "$1" "$2")
     [ -n "$rgb" ] || return 1
     set -- $rgb
     [ "$1" -lt 40 ] && [ "$2" -lt 40 ] && [ "$3" -lt 40 ]

@@ -1,0 +1,173 @@
+#include "Panel/WorkspaceMenuControl.h"
+
+#include "Panel/NotchSlotButton.h"
+#include "Panel/PopoverFrame.h"
+#include "Panel/TemplateStyle.h"
+#include "Panel/WorkspaceDropdownPanel.h"
+#include "Panel/WorkspaceRenameEditor.h"
+#include "Panel/WorkspaceTaskCounter.h"
+
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPushButton>
+
+WorkspaceMenuControl::WorkspaceMenuControl(QWidget* parent)
+    : QWidget(parent),
+      m_counter(new WorkspaceTaskCounter(this)),
+      m_menuButton(new NotchSlotButton(this)),
+      m_settingsButton(new NotchSlotButton(this))
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addStretch(1);
+    layout->addWidget(m_counter, 0, Qt::AlignVCenter);
+    layout->addWidget(m_menuButton, 0, Qt::AlignVCenter);
+    layout->addWidget(m_settingsButton, 0, Qt::AlignVCenter);
+
+    m_menuButton->setSymbol(QStringLiteral("ellipsis.circle"));
+    m_settingsButton->setSymbol(QStringLiteral("gearshape"));
+    m_settingsButton->setAccessibleName(QStringLiteral("Settings"));
+    connect(m_menuButton, &QAbstractButton::clicked, this,
+            [this] { m_inputs.isShowingDropdown.setValue(!m_inputs.isShowingDropdown.value()); });
+    connect(m_settingsButton, &QAbstractButton::clicked, this, [this] {
+        if (m_callbacks.onOpenControlPanel)
+            m_callbacks.onOpenControlPanel();
+    });
+
+    m_dropdown = new WorkspaceDropdownPanel;
+    m_dropdown->setCallbacks({
+        .onRename =
+            [this] {
+                m_inputs.renameDraft.setValue(m_inputs.workspaceTitle);
+                m_inputs.isShowingDropdown.setValue(false);
+                m_inputs.isShowingRenameEditor.setValue(true);
+            },
+        .onDelete =
+            [this] {
+                m_inputs.isShowingDropdown.setValue(false);
+                m_inputs.isConfirmingDeletion.setValue(true);
+            },
+        .onSelectAccent =
+            [this](std::optional<TaskSectionAccent> accent) {
+                if (m_callbacks.onSetWorkspaceAccent)
+                    m_callbacks.onSetWorkspaceAccent(accent);
+                m_inputs.isShowingDropdown.setValue(false);
+            },
+    });
+    m_renameEditor = new WorkspaceRenameEditor;
+    m_renameEditor->setCallbacks({
+        .onCancel =
+            [this] {
+                m_inputs.renameDraft.setValue(m_inputs.workspaceTitle);
+                m_inputs.isShowingRenameEditor.setValue(false);
+            },
+        .onSave =
+            [this] {
+                const QString draft = m_inputs.renameDraft.value();
+                if (m_callbacks.onRenameWorkspace)
+                    m_callbacks.onRenameWorkspace(draft);
+                m_inputs.isShowingRenameEditor.setValue(false);
+            },
+    });
+    // The popovers read the bindings through this control, so they always see the latest ones.
+    m_dropdownPopover = new PopoverFrame(
+        m_menuButton, Binding<bool>{[this] { return m_inputs.isShowingDropdown.value(); },
+                                    [this](bool shown) { m_inputs.isShowingDropdown.setValue(shown); }},
+        PopoverEdge::Top);
+    m_dropdownPopover->setContent(m_dropdown);
+    m_renamePopover = new PopoverFrame(
+        this, Binding<bool>{[this] { return m_inputs.isShowingRenameEditor.value(); },
+                            [this](bool shown) { m_inputs.isShowingRenameEditor.setValue(shown); }},
+        PopoverEdge::Top);
+    m_renamePopover->setContent(m_renameEditor);
+    setInputs(m_inputs);
+}
+
+WorkspaceMenuControl::~WorkspaceMenuControl()
+{
+    delete m_dropdownPopover;
+    delete m_renamePopover;
+    if (m_confirmation) {
+        m_confirmation->disconnect(this);
+        delete m_confirmation;
+        if (m_callbacks.onSetExpansionHold)
+            m_callbacks.onSetExpansionHold(false, deleteConfirmationHoldReason);
+    }
+}
+
+void WorkspaceMenuControl::setInputs(const Inputs& inputs)
+{
+    m_inputs = inputs;
+    const auto& configuration = inputs.configuration;
+    const auto& layout = configuration.layout;
+    auto* box = static_cast<QHBoxLayout*>(this->layout());
+    box->setSpacing(TemplateStyle::widgetExtent(layout.notchTaskCounterSpacing));
+    box->setContentsMargins(0, 0, TemplateStyle::widgetExtent(layout.notchControlEdgePadding), 0);
+
+    m_counter->setInputs({configuration, inputs.taskCount,
+                          TemplateStyle::accentColor(configuration.appearance, inputs.workspaceAccent,
+                                                     configuration.appearance.primaryTextColor),
+                          inputs.reduceMotion});
+    m_menuButton->setConfiguration(configuration);
+    m_menuButton->setAccessibleName(inputs.workspaceTitle + QStringLiteral(" options"));
+    m_settingsButton->setConfiguration(configuration);
+
+    m_dropdown->setInputs({configuration, inputs.workspaceAccent, inputs.canRename, inputs.canDelete});
+    m_renameEditor->setInputs(
+        {configuration, inputs.workspaceTitle,
+         Binding<QString>{[this] { return m_inputs.renameDraft.value(); },
+                          [this](QString text) { m_inputs.renameDraft.setValue(std::move(text)); }}});
+    m_dropdownPopover->sync();
+    const bool renameWasShown = m_renamePopover->isVisible();
+    m_renamePopover->sync();
+    if (m_renamePopover->isVisible() && !renameWasShown)
+        m_renameEditor->focusField();
+    syncConfirmation();
+}
+
+void WorkspaceMenuControl::syncConfirmation()
+{
+    const bool wanted = m_inputs.isConfirmingDeletion.value();
+    if (wanted && !m_confirmation) {
+        // Over the panel, not the screen: a dialog elsewhere would draw the pointer
+        // out of the panel, which would collapse and take the dialog with it.
+        auto* box = new QMessageBox(window());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowTitle(QStringLiteral("Delete Section"));
+        box->setTextFormat(Qt::PlainText);
+        box->setIcon(QMessageBox::Warning);
+        box->setText(QStringLiteral("Delete ") + m_inputs.workspaceTitle + QStringLiteral("?"));
+        box->setInformativeText(QStringLiteral("This removes the section and deletes every task inside it."));
+        QPushButton* remove = box->addButton(QStringLiteral("Delete Section"), QMessageBox::DestructiveRole);
+        QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+        remove->setAccessibleName(QStringLiteral("Delete Section"));
+        cancel->setAccessibleName(QStringLiteral("Cancel"));
+        box->setDefaultButton(cancel);
+        box->setEscapeButton(cancel);
+        connect(box, &QMessageBox::finished, this,
+                [this, box, remove] { finishConfirmation(box->clickedButton() == remove); });
+        m_confirmation = box;
+        if (m_callbacks.onSetExpansionHold)
+            m_callbacks.onSetExpansionHold(true, deleteConfirmationHoldReason);
+        box->open();
+    } else if (!wanted && m_confirmation) {
+        QMessageBox* box = m_confirmation;
+        m_confirmation = nullptr;
+        box->disconnect(this);
+        box->close();
+        if (m_callbacks.onSetExpansionHold)
+            m_callbacks.onSetExpansionHold(false, deleteConfirmationHoldReason);
+    }
+}
+
+void WorkspaceMenuControl::finishConfirmation(bool confirmed)
+{
+    if (!m_confirmation)
+        return;
+    m_confirmation = nullptr;
+    if (m_callbacks.onSetExpansionHold)
+        m_callbacks.onSetExpansionHold(false, deleteConfirmationHoldReason);
+    m_inputs.isConfirmingDeletion.setValue(false);
+    if (confirmed && m_callbacks.onDeleteWorkspace)
+        m_callbacks.onDeleteWorkspace();
+}

@@ -1,0 +1,72 @@
+#!/usr/bin/env python3
+"""A tiny OpenAI-compatible model server for the end-to-end tests.
+
+Listens on a free loopback port, writes the port to the file given as the
+first argument, lists one model and answers chat completions with one ranked
+item per task line ("[n] ..." in the user message). A title with "tax" is
+high, one with "dentist" medium, anything else low. Answers wait a moment so
+that the sorting state can be seen.
+"""
+import json
+import re
+import sys
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+ANSWER_DELAY = float(sys.argv[2]) if len(sys.argv) > 2 else 2.0
+TASK_LINE = re.compile(r"^\[(\d+)\] (?:\[[^\]]*\] )?(.*)$")
+
+
+def rank(title):
+    lowered = title.lower()
+    if "tax" in lowered:
+        return "high", "The tax deadline is close and late filing costs money."
+    if "dentist" in lowered:
+        return "medium", "A health appointment to book this week."
+    return "low", "A leisure task with no deadline."
+
+
+class Handler(BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def reply(self, status, body):
+        data = json.dumps(body).encode()
+        self.send_response(status)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data)
+
+    def do_GET(self):
+        if self.path.rstrip("/") == "/v1/models":
+            self.reply(200, {"object": "list", "data": [{"id": "fake-model", "object": "model"}]})
+        else:
+            self.reply(404, {"error": "not found"})
+
+    def do_POST(self):
+        length = int(self.headers.get("Content-Length", "0"))
+        request = json.loads(self.rfile.read(length) or b"{}")
+        if self.path.rstrip("/") != "/v1/chat/completions":
+            self.reply(404, {"error": "not found"})
+            return
+        user = "\n".join(m.get("content", "") for m in request.get("messages", []) if m.get("role") == "user")
+        items = []
+        for line in user.splitlines():
+            match = TASK_LINE.match(line.strip())
+            if match:
+                priority, why = rank(match.group(2))
+                items.append({"taskIndex": int(match.group(1)), "priority": priority, "why": why})
+        time.sleep(ANSWER_DELAY)
+        content = json.dumps({"items": items})
+        self.reply(200, {
+            "id": "fake", "object": "chat.completion", "model": "fake-model",
+            "choices": [{"index": 0, "finish_reason": "stop",
+                         "message": {"role": "assistant", "content": content}}],
+        })
+
+
+server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+with open(sys.argv[1], "w") as port_file:
+    port_file.write(str(server.server_address[1]))
+server.serve_forever()

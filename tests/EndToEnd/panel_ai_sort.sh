@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# The whole panel on a real X server with a compositor and a model server of
+# our own: a section added through the tab strip, three tasks typed into it,
+# AI Sort pressed; the glow shows while the model works, the rows come back in
+# priority order with their reasons, and the stored workspace holds the
+# priorities. Without a model server the status line reports the failure.
+# Screenshots of every state go to $QUAVERLOOM_E2E_SHOTS when it is set.
+# Usage: panel_ai_sort.sh /path/to/quaverloom
+set -u
+
+binary=${1:?usage: panel_ai_sort.sh /path/to/quaverloom}
+source "$(dirname "$0")/support/session.bash"
+require_tools Xvfb xdotool import xcompmgr python3
+
+shots=${QUAVERLOOM_E2E_SHOTS:-}
+[ -n "$shots" ] && mkdir -p "$shots"
+shot() { [ -n "$shots" ] && import -window root -crop 800x520+560+0 "$shots/$1.png"; return 0; }
+
+# The model server: a free loopback port of its own choosing, answers after 2 s.
+python3 "$(dirname "$0")/fake_model_server.py" "$work/port" 2 >"$work/model.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+[ -s "$work/port" ] || fail "the model server did not start"
+
+start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
+export DISPLAY=$server_display
+xcompmgr >/dev/null 2>&1 &
+pids+=($!)
+
+# The expanded surface of the default geometry: 554 x 388 at the top centre.
+left=683
+strip_y=73         # the tab labels
+composer_y=122     # the new-section field, under the tabs
+ai_sort_x=740
+ai_sort_y=16
+
+# The rightmost light pixel on the tab row: the plus button after the last tab.
+plus_x() {
+    import -window root -crop 520x1+$((left + 18))+$strip_y -depth 8 txt:- 2>/dev/null | awk -F'[,:() ]+' '
+        NR > 1 && ($3 + $4 + $5) > 300 { x = $1 } END { print x + 0 }'
+}
+# Is the pixel at (x, y) tinted, its channels at least $3 (default 40) apart?
+is_coloured() {
+    local rgb threshold=${3:-40}
+    rgb=$(import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n1 \
+        | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p')
+    [ -n "$rgb" ] || return 1
+    set -- $rgb
+    local max=$1 min=$1
+    for c in "$2" "$3"; do [ "$c" -gt "$max" ] && max=$c; [ "$c" -lt "$min" ] && min=$c; done
+    [ $((max - min)) -gt "$threshold" ]
+}
+stored() { python3 - "$work/config/QuaverLoom/quaver-loom.tasks" "$@"; }
+expand() { move_to 960 700; eventually is_light 960 200; move_to 960 5; eventually is_dark 960 300 || fail "the panel did not expand"; sleep 0.5; }
+
+model_url="http://127.0.0.1:$(cat "$work/port")"
+launch_app "$DISPLAY"
+sleep 1
+expand
+shot 1-expanded
+
+# A section through the tab strip.
+x=$(plus_x)
+[ "$x" -gt 0 ] || fail "no plus button on the tab row"
+xdotool mousemove $((left + 18 + x - 4)) $strip_y click 1
+sleep 0.6
+shot 2-section-composer
+xdotool mousemove 760 $composer_y click 1
+xdotool type --delay 20 "Errands"
+xdotool key Return
+sleep 0.5
+stored <<'PY' || fail "the new section was not stored and selected"
+import json, sys
+state = json.load(open(sys.argv[1]))
+ids = [s["id"] for s in state["sections"] if s["title"] == "Errands"]
+sys.exit(0 if ids and state["selectedWorkspaceID"] == ids[0] else 1)
+PY
+
+# Three tasks: expanding again hands the composer the keyboard.
+expand
+for title in "Play a game" "Book the dentist" "File the tax return"; do
+    xdotool type --delay 15 "$title"
+    xdotool key Return
+    sleep 0.3
+done
+shot 3-tasks
+# Escape in the empty composer quits nothing.
+xdotool key Escape
+sleep 0.3
+kill -0 "$app" 2>/dev/null || fail "Escape in the composer ended the program"
+stored <<'PY' || fail "the three tasks were not stored in the new section"
+import json, sys
+state = json.load(open(sys.argv[1]))
+section = state["selectedWorkspaceID"]
+titles = [t["title"] for t in state["tasks"] if t["sectionID"] == section]
+sys.exit(0 if sorted(titles) == ["Book the dentist", "File the tax return", "Play a game"] else 1)
+PY
+
+# AI Sort: the glow lights the rim while the model works.
+xdotool mousemove $ai_sort_x $ai_sort_y click 1
+sleep 0.8
+shot 4-sorting
+# The glow is faint by design: a tint of a few levels on the grey desktop.
+is_coloured $((left - 6)) 200 6 || is_coloured $((left + 554 + 5)) 200 6 || fail "no glow beside the panel while sorting"
+is_coloured $left 250 || is_coloured $((left + 1)) 250 || fail "no highlight on the rim while sorting"
+sleep 2.5
+shot 5-sorted
+stored <<'PY' || fail "the stored tasks do not hold the model's priorities in order"
+import json, sys
+state = json.load(open(sys.argv[1]))
+section = state["selectedWorkspaceID"]
+tasks = sorted((t for t in state["tasks"] if t["sectionID"] == section), key=lambda t: t["sortOrder"])
+order = [t["title"] for t in tasks]
+priorities = {t["title"]: t["priority"] for t in tasks}
+reasons = all(t["reasonText"] for t in tasks)
+ok = order == ["File the tax return", "Book the dentist", "Play a game"] and reasons and \
+     priorities == {"File the tax return": "high", "Book the dentist": "medium", "Play a game": "low"}
+sys.exit(0 if ok else 1)
+PY
+# The glow has faded: nothing beside the panel is coloured any more.
+! is_coloured $((left - 6)) 200 6 && ! is_coloured $((left + 554 + 5)) 200 6 || fail "the glow stayed after the sort"
+quit_app
+
+# No model server: a new task is ranked, and the status line reports the failure.
+model_url="http://127.0.0.1:9"
+launch_app "$DISPLAY"
+sleep 1
+expand
+# Light pixels where the status line goes; the line pushes the rows down as well.
+status_band() {
+    import -window root -crop 500x14+$((left + 28))+$((strip_y + 28)) -depth 8 txt:- 2>/dev/null \
+        | awk -F'[,:() ]+' 'NR > 1 && ($3 + $4 + $5) > 240 { n++ } END { print n + 0 }'
+}
+# A new task needs ranking, so the model is asked.
+xdotool type --delay 15 "Water the plants"
+xdotool key Return
+sleep 0.5
+before=$(status_band)
+xdotool mousemove $ai_sort_x $ai_sort_y click 1
+eventually grep -q "Failed to sort tasks" "$work/app.log" || fail "the sort did not fail without a model server"
+eventually test "$(status_band)" != "$before" || fail "the failed sort left no status line"
+sleep 0.5
+shot 6-no-server
+quit_app
+echo "PASS: a section, three tasks and AI Sort through the panel; the glow while sorting; the failure shown without a server"
