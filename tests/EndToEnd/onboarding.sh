@@ -79,12 +79,8 @@ eventually is_dark 960 10 || fail "the notch did not appear after the onboarding
 has_panel_window || fail "finishing the onboarding closed the control panel"
 # The overview lies open again: its left metric tile turns blue once the switch from the
 # onboarding has settled, later on a loaded machine.
-overview_tile_is_blue() {
-    set -- $(pixel $((X + 400)) $((Y + 150)))
-    [ "${3:-0}" -gt 150 ] && [ "${1:-255}" -lt 160 ]
-}
-eventually overview_tile_is_blue \
-    || fail "the overview does not show after the onboarding (rgb $(pixel $((X + 400)) $((Y + 150))))"
+within 15 overview_tile_is_blue \
+    || fail "the overview does not show after the onboarding (rgb $(overview_tile))"
 shot onboarding-finished
 # The pointer monitors are in place: the notch opens under the pointer.
 move_to 960 700

@@ -33,6 +33,16 @@ eventually() {
     for _ in $(seq 40); do "$@" && return 0; sleep 0.1; done
     return 1
 }
+# Waits up to the given seconds for a condition: for what settles only after
+# animations and repaints, which a loaded machine draws late.
+within() {
+    local until=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$until" ] || return 1
+        sleep 0.1
+    done
+}
 
 # Starts an X server (its command follows) on a free display of its own choice
 # and leaves that display in `server_display`; the server must accept -displayfd.
@@ -117,6 +127,15 @@ window_geometry() {
     Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
     WIDTH=$(sed -n 's/.*Width: *//p' <<<"$info")
     HEIGHT=$(sed -n 's/.*Height: *//p' <<<"$info")
+}
+# The overview's left metric tile is blue: the control panel shows the overview page.
+overview_tile() {
+    window_geometry
+    pixel $((X + 400)) $((Y + 150))
+}
+overview_tile_is_blue() {
+    set -- $(overview_tile)
+    [ "${3:-0}" -gt 150 ] && [ "${1:-255}" -lt 160 ]
 }
 # Clicks at a point given relative to the window's top-left corner.
 click_in_window() {
