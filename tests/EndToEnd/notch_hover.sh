@@ -64,10 +64,11 @@ scenario() {
 
     move_to 960 0
     eventually is_dark 960 200 || fail "the panel did not expand under the pointer"
-    is_dark 700 300 || fail "the expanded panel does not reach its left part"
-    is_dark 1220 370 || fail "the expanded panel does not reach its right part"
-    is_light 660 300 || fail "the expanded panel is wider than expected"
-    is_light 960 420 || fail "the expanded panel is taller than expected"
+    # Its size is checked once it has grown, which a loaded machine draws late.
+    within 10 is_dark 700 300 || fail "the expanded panel does not reach its left part"
+    within 10 is_dark 1220 370 || fail "the expanded panel does not reach its right part"
+    within 5 is_light 660 300 || fail "the expanded panel is wider than expected"
+    within 5 is_light 960 420 || fail "the expanded panel is taller than expected"
     if [ "$mode" = openbox ]; then
         eventually test "$(focused_window)" != "$focus_before" || fail "the expanded panel did not take the keyboard"
     fi
