@@ -186,6 +186,8 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
           }))
 {
     setAccessibleName(QStringLiteral("Tasks"));
+    // A click on the list's empty space must not take the keyboard from the composer.
+    setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
