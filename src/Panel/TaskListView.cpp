@@ -373,6 +373,8 @@ void TaskListView::setInputs(Inputs inputs)
                 slide(item.slide, *from, item.y);
         }
         slide(m_composerSlide, previousComposerY, m_composerY);
+        // Placed above before its slide began: it must start where it was, with the rows.
+        placeComposer();
     }
     materialize();
     if (submitted) {

@@ -539,3 +539,23 @@ TEST(TaskListView, ClicksOnTheListOutsideItsControlsLeaveTheKeyboardInTheCompose
             << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing");
     }
 }
+
+TEST(TaskListView, RowsAndComposerSlideTogetherFromWhereTheyWere)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    for (const char* title : {"A", "B"})
+        f.add(title);
+    runEventLoopFor(800); // the slides of those additions end
+    QWidget* viewport = f.list().viewport();
+    const auto top = [viewport](QWidget* widget) { return widget->mapTo(viewport, QPoint()).y(); };
+    const int rowBefore = top(f.list().rows().last());
+    const int composerBefore = top(f.composer());
+
+    f.viewModel.deleteTask(f.viewModel.tasks().first().id);
+    f.view->syncNow();
+    // Before the first frame of the slide both still stand where they were drawn.
+    ASSERT_EQ(f.list().rows().size(), 1);
+    EXPECT_EQ(top(f.list().rows().first()), rowBefore);
+    EXPECT_EQ(top(f.composer()), composerBefore);
+}
