@@ -75,11 +75,5 @@ scenario() {
 }
 
 scenario
-if command -v openbox >/dev/null 2>&1; then
-    mode=openbox
-    openbox >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    sleep 0.5
-    scenario
-fi
+scenario_again_under_openbox
 echo "PASS: the actions button opens and closes the row's popover, which holds the panel open and closes on Escape"
