@@ -16,7 +16,7 @@ public:
     ~OverlayWindow() override;
 
     // While true, every click falls through to the windows below; while
-    // false, only the visible shape takes clicks.
+    // false, the window takes clicks (on X11 only on its visible shape).
     bool ignoresMouseEvents() const { return m_ignoresMouseEvents; }
     void setIgnoresMouseEvents(bool ignores);
 
