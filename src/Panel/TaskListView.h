@@ -86,7 +86,7 @@ protected:
 private:
     class Content;
     struct Item {
-        TaskItem task;
+        qsizetype taskIndex = 0; // into m_inputs.tasks
         std::optional<QString> sectionTitle;
         int occurrence = 0; // tasks sharing an id (damaged data) are told apart by order
         int y = 0;
@@ -98,6 +98,7 @@ private:
         Motion::Value slide{0};
     };
 
+    const TaskItem& taskOf(const Item& item) const { return m_inputs.tasks.at(item.taskIndex); }
     TaskRowView::Inputs rowInputs(const Item& item) const;
     static constexpr int kScrollBarWidth = 6;
     int layoutWidth() const;
