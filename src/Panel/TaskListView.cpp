@@ -323,8 +323,8 @@ void TaskListView::setInputs(Inputs inputs)
                                && previousTask.reminder.has_value() == task.reminder.has_value();
             item.height = previous.height;
             item.measured = item.heightValid && previous.measured;
-            item.slide = previous.slide;
-            previousY.insert({task.id, item.occurrence}, previous.y + int(std::lround(previous.slide.value(now))));
+            previousY.insert({task.id, item.occurrence}, previous.y + slideOffset(previous, now));
+            item.slide = std::move(previous.slide);
             if (*old != qsizetype(items.size()))
                 orderChanged = true;
         } else {
@@ -373,8 +373,11 @@ void TaskListView::setInputs(Inputs inputs)
         };
         for (Item& item : m_items) {
             const auto from = previousY.constFind({taskOf(item).id, item.occurrence});
-            if (from != previousY.cend())
-                slide(item.slide, *from, item.y);
+            if (from == previousY.cend() || *from == item.y)
+                continue;
+            if (!item.slide)
+                item.slide = std::make_unique<Motion::Value>();
+            slide(*item.slide, *from, item.y);
         }
         slide(m_composerSlide, previousComposerY, m_composerY);
     }
@@ -383,6 +386,11 @@ void TaskListView::setInputs(Inputs inputs)
         // After the new row has been laid out.
         QTimer::singleShot(0, this, [this] { scrollToComposer(); });
     }
+}
+
+int TaskListView::slideOffset(Item& item, double now)
+{
+    return item.slide ? int(std::lround(item.slide->value(now))) : 0;
 }
 
 TaskRowView::Inputs TaskListView::rowInputs(const Item& item) const
@@ -455,7 +463,7 @@ void TaskListView::placeRows()
     for (Item& item : m_items) {
         if (!item.row)
             continue;
-        const QRect frame(0, item.y + int(std::lround(item.slide.value(now))), m_layoutWidth, item.height);
+        const QRect frame(0, item.y + slideOffset(item, now), m_layoutWidth, item.height);
         if (item.row->geometry() != frame)
             item.row->setGeometry(frame);
         if (!item.row->isVisible())
@@ -469,8 +477,13 @@ bool TaskListView::isSliding()
     m_composerSlide.value(now);
     bool sliding = m_composerSlide.isMoving();
     for (Item& item : m_items) {
-        item.slide.value(now);
-        sliding = sliding || item.slide.isMoving();
+        if (!item.slide)
+            continue;
+        item.slide->value(now);
+        if (item.slide->isMoving())
+            sliding = true;
+        else
+            item.slide.reset(); // at rest on its place
     }
     return sliding;
 }
