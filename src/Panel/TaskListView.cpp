@@ -186,6 +186,8 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
           }))
 {
     setAccessibleName(QStringLiteral("Tasks"));
+    // A click on the list's empty space must not take the keyboard from the composer.
+    setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -380,6 +382,8 @@ void TaskListView::setInputs(Inputs inputs)
             slide(*item.slide, *from, item.y);
         }
         slide(m_composerSlide, previousComposerY, m_composerY);
+        // Placed above before its slide began: it must start where it was, with the rows.
+        placeComposer();
     }
     materialize();
     if (submitted) {

@@ -555,3 +555,47 @@ TEST(TaskRowView, TitleTakesAtMostItsLineLimit)
                                       + inputs.style->reminderMetrics.height())));
     EXPECT_EQ(TaskRowView::preferredHeight(inputs, 220), twoLines); // narrower still elides after two lines
 }
+
+TEST(TaskListView, ClicksOnTheListOutsideItsControlsLeaveTheKeyboardInTheComposer)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    f.add("Only task");
+    f.view->activateWindow();
+    QApplication::setActiveWindow(f.view.get());
+    f.view->syncNow();
+    ASSERT_TRUE(f.composer()->hasFocus());
+    ASSERT_EQ(f.list().rows().size(), 1);
+
+    // On the row's title, then on the empty list below the composer: nothing there takes the keyboard.
+    QWidget* viewport = f.list().viewport();
+    const std::pair<QWidget*, QPoint> clicks[] = {{f.list().rows().first(), QPoint(120, 20)},
+                                                  {viewport, QPoint(viewport->width() / 2, viewport->height() - 4)}};
+    for (const auto& [widget, point] : clicks) {
+        QWidget* target = widget->childAt(point) ? widget->childAt(point) : widget;
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(widget, point));
+        EXPECT_TRUE(f.composer()->hasFocus())
+            << widget->metaObject()->className() << " gave the keyboard to "
+            << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing");
+    }
+}
+
+TEST(TaskListView, RowsAndComposerSlideTogetherFromWhereTheyWere)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    for (const char* title : {"A", "B"})
+        f.add(title);
+    runEventLoopFor(800); // the slides of those additions end
+    QWidget* viewport = f.list().viewport();
+    const auto top = [viewport](QWidget* widget) { return widget->mapTo(viewport, QPoint()).y(); };
+    const int rowBefore = top(f.list().rows().last());
+    const int composerBefore = top(f.composer());
+
+    f.viewModel.deleteTask(f.viewModel.tasks().first().id);
+    f.view->syncNow();
+    // Before the first frame of the slide both still stand where they were drawn.
+    ASSERT_EQ(f.list().rows().size(), 1);
+    EXPECT_EQ(top(f.list().rows().first()), rowBefore);
+    EXPECT_EQ(top(f.composer()), composerBefore);
+}
