@@ -230,6 +230,46 @@ TEST(TaskListView, AggregateWorkspaceNamesSectionsAndNeverMoves)
         EXPECT_EQ(row->inputs().sectionTitle, std::nullopt);
 }
 
+TEST(TaskListView, ReorderedRowsSlideFromWhereTheyWereDrawnAndSettleOnTheNewOrder)
+{
+    TaskListView list;
+    TaskListView::Inputs inputs;
+    inputs.tasks = {storedTask("Alpha", kWork, 0), storedTask("Bravo", kWork, 1), storedTask("Charlie", kWork, 2)};
+    list.resize(500, 400);
+    list.setInputs(inputs);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const auto drawn = [&list] {
+        QMap<QString, int> y;
+        for (TaskRowView* row : list.rows())
+            y.insert(row->inputs().task.title, row->geometry().y());
+        return y;
+    };
+    const QMap<QString, int> before = drawn();
+    ASSERT_EQ(before.size(), 3);
+
+    // Charlie moves to the top under a new title; each row starts where it was drawn.
+    inputs.tasks = {inputs.tasks.at(2), inputs.tasks.at(0), inputs.tasks.at(1)};
+    inputs.tasks[0].title = "Charles";
+    list.setInputs(inputs);
+    QMap<QString, int> start = drawn();
+    EXPECT_EQ(start.value("Charles"), before.value("Charlie"));
+    EXPECT_EQ(start.value("Alpha"), before.value("Alpha"));
+
+    // Once settled, the rows stand in the new order and show the new tasks.
+    EXPECT_TRUE(waitUntil([&] { return drawn().value("Charles") == before.value("Alpha"); }));
+    EXPECT_TRUE(waitUntil([&] { return drawn().value("Bravo") == before.value("Charlie"); }));
+    QStringList titles;
+    for (TaskRowView* row : list.rows())
+        titles << row->inputs().task.title;
+    EXPECT_EQ(titles, (QStringList{"Charles", "Alpha", "Bravo"}));
+
+    // The same order again moves nothing.
+    const QMap<QString, int> settled = drawn();
+    list.setInputs(inputs);
+    EXPECT_EQ(drawn(), settled);
+}
+
 TEST(TaskListView, HeightCapCountsPreferredRows)
 {
     NotchTemplateConfiguration::Layout layout = NotchTemplateConfiguration::defaults().layout;
