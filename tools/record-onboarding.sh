@@ -8,18 +8,18 @@
 #   defaults: build/quaverloom, assets/onboarding and docs
 # ONLY="2 4 intro panel" re-records only those slides (1-5), the intro image and
 # the screenshots ("panel": docs/panel.png, "flight": docs/reminder-flight.png).
-# Needs (development only): Xvfb, xdotool, ImageMagick, python3, and ffmpeg with libvpx.
+# Needs (development only): Xvfb, xsetroot, xdotool, ImageMagick, python3, and
+# ffmpeg with libvpx.
 #
-# Where the panel's controls sit depends on the notch geometry of a 1920x1080
-# screen; the coordinates are gathered below, and each can be overridden from
-# the environment (ADD_SECTION_X=1200 tools/record-onboarding.sh).
+# The panel's controls are found on screen (tools/locate-panel-controls.py)
+# each time the panel is open, so a change of layout needs no new coordinates.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 binary=$(realpath "${1:-$root/build/quaverloom}")
 out=$(realpath -m "${2:-$root/assets/onboarding}")
 docs=$(realpath -m "${3:-$root/docs}")
-for tool in Xvfb xdotool ffmpeg convert display python3 realpath; do
+for tool in Xvfb xsetroot xdotool ffmpeg convert import display python3 realpath; do
     command -v "$tool" >/dev/null 2>&1 || { echo "record-onboarding: $tool is not installed" >&2; exit 1; }
 done
 [ -x "$binary" ] || { echo "record-onboarding: no program at $binary (run make build first)" >&2; exit 1; }
@@ -33,11 +33,6 @@ readonly FPS=20
 # Pointer positions: resting well below the panel, and on the strip under the notch.
 readonly REST_X=960 REST_Y=760
 readonly NOTCH_X=960 NOTCH_Y=4
-# Inside the expanded panel: the tab strip's add button and the header slot of
-# AI Sort (left of the notch) and of the workspace prompt (right of the notch).
-readonly ADD_SECTION_X=${ADD_SECTION_X:-1190} ADD_SECTION_Y=${ADD_SECTION_Y:-62}
-readonly AI_SORT_X=${AI_SORT_X:-810} AI_SORT_Y=${AI_SORT_Y:-16}
-readonly PROMPT_X=${PROMPT_X:-1110} PROMPT_Y=${PROMPT_Y:-16}
 readonly ONLY=${ONLY:-1 2 3 4 5 intro panel flight}
 wanted() { [[ " $ONLY " == *" $1 "* ]]; }
 
@@ -61,38 +56,16 @@ export DISPLAY=":$(head -n1 "$work/display")"
 convert -size ${SCREEN_W}x${SCREEN_H} gradient:'#3b4a6b-#a77a8f' "$work/backdrop.png"
 # Sets the root background, then reports 1; -noreset above keeps it while the program restarts.
 display -window root "$work/backdrop.png" || true
+# The arrow a desktop shows, not the bare server's cross.
+xsetroot -cursor_name left_ptr
 
-# A stand-in for the local language model: ranks the first three tasks.
-cat >"$work/model.py" <<'PY'
-import json, sys
-from http.server import BaseHTTPRequestHandler, HTTPServer
-ITEMS = [{"taskIndex": 1, "priority": "high", "why": "Due today and blocks the release."},
-         {"taskIndex": 2, "priority": "medium", "why": "Needed this week for planning."},
-         {"taskIndex": 3, "priority": "low", "why": "Nice to have, no deadline."}]
-class Handler(BaseHTTPRequestHandler):
-    def reply(self, body):
-        data = json.dumps(body).encode()
-        self.send_response(200)
-        self.send_header("Content-Type", "application/json")
-        self.send_header("Content-Length", str(len(data)))
-        self.end_headers()
-        self.wfile.write(data)
-    def do_GET(self):
-        self.reply({"object": "list", "data": [{"id": "onboarding-demo", "object": "model"}]})
-    def do_POST(self):
-        self.rfile.read(int(self.headers.get("Content-Length", 0)))
-        content = json.dumps({"items": ITEMS})
-        self.reply({"choices": [{"index": 0, "finish_reason": "stop",
-                                 "message": {"role": "assistant", "content": content}}]})
-    def log_message(self, *args):
-        pass
-server = HTTPServer(("127.0.0.1", 0), Handler)
-print(server.server_address[1], flush=True)
-server.serve_forever()
-PY
-python3 "$work/model.py" >"$work/model.port" &
+# The local language model is the end-to-end tests' stand-in: a title with
+# "tax" ranks high, one with "dentist" medium, anything else low; it answers
+# after 1.5 s so the sorting state shows.
+python3 "$root/tests/EndToEnd/fake_model_server.py" "$work/model.port" 1.5 >"$work/model.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$work/model.port" ] && break; sleep 0.1; done
+[ -s "$work/model.port" ] || { echo "record-onboarding: the model server did not start" >&2; exit 1; }
 model_url="http://127.0.0.1:$(head -n1 "$work/model.port")"
 
 # Seconds since 2001-01-01 00:00:00 UTC, the stored date form.
@@ -158,20 +131,47 @@ slowly_to() { # x y: a visible glide in steps
     done
 }
 type_slowly() { xdotool type --delay 90 -- "$1"; }
+click_at() { # x y: glide there visibly, then click
+    slowly_to "$1" "$2"
+    sleep 0.2
+    xdotool click 1
+}
+
+# Where the open panel's controls are: sets panel_left/right, ai_sort_x/y,
+# prompt_x/y and add_section_x/y (or field_x/y, save_x/y for the other queries).
+locate() { # query [x y]
+    local found
+    import -window root -depth 8 "rgb:$work/screen.rgb"
+    found=$(python3 "$root/tools/locate-panel-controls.py" "$work/screen.rgb" "$@") \
+        || { echo "record-onboarding: could not find $1 on the screen" >&2; exit 1; }
+    eval "$found"
+}
+# Opens the panel under the notch and finds its controls.
+reveal() {
+    slowly_to $NOTCH_X $NOTCH_Y
+    sleep 0.8
+    locate panel
+}
 
 # Records the region while the scene function acts, and a moment after it.
 record() { # name scene
-    local name=$1 scene=$2
+    local name=$1 scene=$2 started
     glide $REST_X $REST_Y
     sleep 0.6
     ffmpeg -loglevel error -y -f x11grab -framerate $FPS -video_size ${REC_W}x${REC_H} \
         -i "$DISPLAY+$REC_X,$REC_Y" -c:v ffv1 "$work/raw.mkv" </dev/null &
     local rec=$!
+    started=$SECONDS
     sleep 0.3
     "$scene"
     sleep 0.4
     kill -INT "$rec"
     wait "$rec" || true
+    # A server that stalled under load leaves a long, still recording; better to say so.
+    if [ $((SECONDS - started)) -gt 25 ]; then
+        echo "record-onboarding: recording $name took $((SECONDS - started)) s; run it again (ONLY=...)" >&2
+        exit 1
+    fi
     # VP9 in MP4, no audio; the scene starts and ends in the same state, so it loops cleanly.
     ffmpeg -loglevel error -y -i "$work/raw.mkv" -an -c:v libvpx-vp9 -b:v 0 -crf 30 -row-mt 1 \
         -deadline good -cpu-used 2 -g $((FPS * 4)) -pix_fmt yuv420p -movflags +faststart \
@@ -181,16 +181,18 @@ record() { # name scene
 
 scene_reveal() {
     sleep 0.6
-    slowly_to $NOTCH_X $NOTCH_Y
-    sleep 2.6
+    reveal
+    sleep 0.4
+    type_slowly "Call the printer about the posters"
+    sleep 1.2
     slowly_to $REST_X $REST_Y
     sleep 1.2
 }
 scene_first_task() {
     sleep 0.4
-    slowly_to $NOTCH_X $NOTCH_Y
-    sleep 0.8
+    reveal
     type_slowly "Send the quarterly report"
+    sleep 0.3
     xdotool key Return
     sleep 1.4
     slowly_to $REST_X $REST_Y
@@ -198,42 +200,46 @@ scene_first_task() {
 }
 scene_sections() {
     sleep 0.4
-    slowly_to $NOTCH_X $NOTCH_Y
+    reveal
+    click_at $add_section_x $add_section_y
     sleep 0.6
-    slowly_to $ADD_SECTION_X $ADD_SECTION_Y
-    xdotool click 1
-    sleep 0.6
+    locate section-field $add_section_x $add_section_y
+    click_at $field_x $field_y
+    sleep 0.3
     type_slowly "Ideas"
+    sleep 0.3
     xdotool key Return
-    sleep 1.6
+    sleep 0.8
+    # The new section is selected, and its first task goes straight in.
+    type_slowly "Sketch a logo for the newsletter"
+    sleep 0.3
+    xdotool key Return
+    sleep 1.4
     slowly_to $REST_X $REST_Y
     sleep 1.0
 }
 scene_ai_sort() {
     sleep 0.4
-    slowly_to $NOTCH_X $NOTCH_Y
-    sleep 0.6
-    slowly_to $PROMPT_X $PROMPT_Y
-    xdotool click 1
+    reveal
+    click_at $prompt_x $prompt_y
     sleep 0.6
     type_slowly "Deadlines first, then anything that blocks others."
-    xdotool key Return
+    sleep 0.4
+    locate prompt-save $prompt_x $prompt_y
+    click_at $save_x $save_y
     sleep 0.6
-    xdotool key Escape # closes the prompt editor if saving left it open
-    sleep 0.3
-    slowly_to $AI_SORT_X $AI_SORT_Y
-    xdotool click 1
-    sleep 2.4
+    click_at $ai_sort_x $ai_sort_y
+    sleep 3.4
     slowly_to $REST_X $REST_Y
     sleep 1.0
 }
 scene_reminder() {
-    # The reminder was stored due a moment after the recording starts; the
-    # flight takes about 12 s.
-    sleep 13
+    # The flight takes about 12 s; the airplane crosses the recorded region
+    # from about 3 s to 10 s into it, so the video begins and ends empty.
+    sleep 9.6
 }
 
-# Slide 1: the composer opens under the notch.
+# Slide 1: the panel opens under the notch, and typing goes straight into the composer.
 if wanted 1; then
     prepare_config ""
     start_app
@@ -249,7 +255,7 @@ if wanted 2; then
     stop_app
 fi
 
-# Slide 3: a section of its own.
+# Slide 3: a section of its own, added from the tab strip.
 if wanted 3; then
     prepare_config "$(workspace_json "$(task_json 1 "Draft the launch plan" section.work)")"
     start_app
@@ -257,9 +263,9 @@ if wanted 3; then
     stop_app
 fi
 
-# Slide 4: a workspace prompt, then AI Sort ranks the list.
+# Slide 4: a workspace prompt, then AI Sort ranks the list: the last task rises to the top.
 if wanted 4; then
-    prepare_config "$(workspace_json "$(task_json 1 "Book the venue" section.work),$(task_json 2 "Review the budget" section.work),$(task_json 3 "Reply to the newsletter" section.work)")"
+    prepare_config "$(workspace_json "$(task_json 1 "Water the plants" section.work),$(task_json 2 "Book the dentist" section.work),$(task_json 3 "File the tax return" section.work)")"
     start_app
     record "slide 4 ready v1" scene_ai_sort
     stop_app
@@ -267,7 +273,9 @@ fi
 
 # Slide 5: a reminder flies in.
 if wanted 5; then
-    prepare_config "$(workspace_json "$(task_json 1 "Stretch and refill water" section.health "$(( $(stored_now) + 4 ))")")"
+    # Due just before the recording starts, so it opens shortly before the
+    # airplane enters the recorded middle of the screen.
+    prepare_config "$(workspace_json "$(task_json 1 "Stretch and refill water" section.health "$(( $(stored_now) + 2 ))")")"
     start_app
     record "slide 5 ready v1" scene_reminder
     stop_app
@@ -295,15 +303,16 @@ grab_still() { # file width height x y
     echo "took $(basename "$1") ($(stat -c %s "$1") bytes)"
 }
 
-# README screenshot: the expanded panel with a few tasks, one ranked by AI Sort.
+# README screenshot: the expanded panel with a few tasks, ranked by AI Sort.
 if wanted panel; then
-    prepare_config "$(workspace_json "$(task_json 1 "Send the quarterly report" section.work),$(task_json 2 "Book the venue for the offsite" section.work),$(task_json 3 "Review the budget" section.work),$(task_json 4 "Reply to the newsletter" section.work)")"
+    prepare_config "$(workspace_json "$(task_json 1 "Water the plants" section.work),$(task_json 2 "Book the dentist" section.work),$(task_json 3 "File the tax return" section.work)")"
     start_app
     glide $NOTCH_X $NOTCH_Y
     sleep 0.8
-    glide $AI_SORT_X $AI_SORT_Y
+    locate panel
+    glide $ai_sort_x $ai_sort_y
     xdotool click 1
-    sleep 2.4
+    sleep 2.6
     grab_still "$docs/panel.png" 1000 540 460 0
     stop_app
 fi

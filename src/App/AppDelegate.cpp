@@ -150,6 +150,10 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
         m_windowCoordinator->showControlPanel();
 
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+#if defined(__GLIBC__)
+    // Building the first views on a large list leaves freed heap between live blocks.
+    malloc_trim(0);
+#endif
     return LaunchResult::started;
 }
 

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QScatterSeries>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 using namespace ControlPanelStyle;
@@ -26,6 +27,12 @@ QList<QPointF> curveThrough(const QList<QPointF>& points)
     if (points.size() < 3)
         return points;
     const int samples = points.size() > 40 ? 3 : 10;
+    // Kept within the days' own counts: a swing below the lowest (under the
+    // plot, where it would be cut off) or above the highest shows no real day.
+    const auto [lowest, highest] = std::minmax_element(points.cbegin(), points.cend(),
+                                                       [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
+    const double floor = lowest->y();
+    const double ceiling = highest->y();
     QList<QPointF> curve;
     curve.reserve((points.size() - 1) * samples + 1);
     for (qsizetype i = 0; i + 1 < points.size(); ++i) {
@@ -42,7 +49,7 @@ QList<QPointF> curveThrough(const QList<QPointF>& points)
             const QPointF value = p1 * (2 * t3 - 3 * t2 + 1) + m1 * (t3 - 2 * t2 + t) + p2 * (-2 * t3 + 3 * t2)
                                   + m2 * (t3 - t2);
             // Time runs forward: keep x on the straight line between the days.
-            curve.append({p1.x() + (p2.x() - p1.x()) * t, value.y()});
+            curve.append({p1.x() + (p2.x() - p1.x()) * t, std::clamp(value.y(), floor, ceiling)});
         }
     }
     curve.append(points.last());

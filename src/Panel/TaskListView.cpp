@@ -186,6 +186,8 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
           }))
 {
     setAccessibleName(QStringLiteral("Tasks"));
+    // A click on the list's empty space must not take the keyboard from the composer.
+    setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -266,6 +268,8 @@ void TaskListView::setInputs(Inputs inputs)
     const bool first = !m_hasInputs;
     const bool styleChanged = first || !sameConfiguration(inputs.configuration, m_inputs.configuration);
     const bool submitted = !first && inputs.taskSubmissionID != m_inputs.taskSubmissionID;
+    // The old items point into the old list until they are replaced below.
+    const TaskList previousTasks = std::move(m_inputs.tasks);
     m_inputs = std::move(inputs);
     m_hasInputs = true;
     if (styleChanged)
@@ -286,7 +290,7 @@ void TaskListView::setInputs(Inputs inputs)
     QHash<QPair<QUuid, int>, qsizetype> oldIndex;
     oldIndex.reserve(qsizetype(m_items.size()));
     for (qsizetype i = 0; i < qsizetype(m_items.size()); ++i)
-        oldIndex.insert({m_items[size_t(i)].task.id, m_items[size_t(i)].occurrence}, i);
+        oldIndex.insert({previousTasks.at(m_items[size_t(i)].taskIndex).id, m_items[size_t(i)].occurrence}, i);
 
     // Where each row is drawn now, so rows that move can slide from there.
     const double now = Motion::wallClock();
@@ -298,7 +302,10 @@ void TaskListView::setInputs(Inputs inputs)
     items.reserve(size_t(m_inputs.tasks.size()));
     QHash<QUuid, int> seen;
     bool orderChanged = qsizetype(m_items.size()) != m_inputs.tasks.size();
-    for (const TaskItem& task : m_inputs.tasks) {
+    // Read through a const list: a detached copy of every task would double what the list holds.
+    const TaskList& tasks = m_inputs.tasks;
+    for (qsizetype index = 0; index < tasks.size(); ++index) {
+        const TaskItem& task = tasks.at(index);
         Item item;
         item.occurrence = seen[task.id]++;
         if (showsSections) {
@@ -309,22 +316,23 @@ void TaskListView::setInputs(Inputs inputs)
         const auto old = oldIndex.constFind({task.id, item.occurrence});
         if (old != oldIndex.cend()) {
             Item& previous = m_items[size_t(*old)];
+            const TaskItem& previousTask = previousTasks.at(previous.taskIndex);
             item.row = previous.row;
             previous.row = nullptr;
-            item.heightValid = !styleChanged && previous.heightValid && previous.task.title == task.title
+            item.heightValid = !styleChanged && previous.heightValid && previousTask.title == task.title
                                && previous.sectionTitle == item.sectionTitle
-                               && TaskRowView::isAIReasonCurrent(previous.task) == TaskRowView::isAIReasonCurrent(task)
-                               && previous.task.reminder.has_value() == task.reminder.has_value();
+                               && TaskRowView::isAIReasonCurrent(previousTask) == TaskRowView::isAIReasonCurrent(task)
+                               && previousTask.reminder.has_value() == task.reminder.has_value();
             item.height = previous.height;
             item.measured = item.heightValid && previous.measured;
-            item.slide = previous.slide;
-            previousY.insert({task.id, item.occurrence}, previous.y + int(std::lround(previous.slide.value(now))));
+            previousY.insert({task.id, item.occurrence}, previous.y + slideOffset(previous, now));
+            item.slide = std::move(previous.slide);
             if (*old != qsizetype(items.size()))
                 orderChanged = true;
         } else {
             orderChanged = true;
         }
-        item.task = task;
+        item.taskIndex = index;
         items.push_back(std::move(item));
     }
     for (Item& gone : m_items) {
@@ -366,11 +374,16 @@ void TaskListView::setInputs(Inputs inputs)
             m_slideAnimator->start();
         };
         for (Item& item : m_items) {
-            const auto from = previousY.constFind({item.task.id, item.occurrence});
-            if (from != previousY.cend())
-                slide(item.slide, *from, item.y);
+            const auto from = previousY.constFind({taskOf(item).id, item.occurrence});
+            if (from == previousY.cend() || *from == item.y)
+                continue;
+            if (!item.slide)
+                item.slide = std::make_unique<Motion::Value>();
+            slide(*item.slide, *from, item.y);
         }
         slide(m_composerSlide, previousComposerY, m_composerY);
+        // Placed above before its slide began: it must start where it was, with the rows.
+        placeComposer();
     }
     materialize();
     if (submitted) {
@@ -379,9 +392,14 @@ void TaskListView::setInputs(Inputs inputs)
     }
 }
 
+int TaskListView::slideOffset(Item& item, double now)
+{
+    return item.slide ? int(std::lround(item.slide->value(now))) : 0;
+}
+
 TaskRowView::Inputs TaskListView::rowInputs(const Item& item) const
 {
-    return {m_style, item.task, m_completion.isCompleting(item.task.id), item.sectionTitle, m_inputs.reduceMotion};
+    return {m_style, taskOf(item), m_completion.isCompleting(taskOf(item).id), item.sectionTitle, m_inputs.reduceMotion};
 }
 
 void TaskListView::relayout()
@@ -449,7 +467,7 @@ void TaskListView::placeRows()
     for (Item& item : m_items) {
         if (!item.row)
             continue;
-        const QRect frame(0, item.y + int(std::lround(item.slide.value(now))), m_layoutWidth, item.height);
+        const QRect frame(0, item.y + slideOffset(item, now), m_layoutWidth, item.height);
         if (item.row->geometry() != frame)
             item.row->setGeometry(frame);
         if (!item.row->isVisible())
@@ -463,8 +481,13 @@ bool TaskListView::isSliding()
     m_composerSlide.value(now);
     bool sliding = m_composerSlide.isMoving();
     for (Item& item : m_items) {
-        item.slide.value(now);
-        sliding = sliding || item.slide.isMoving();
+        if (!item.slide)
+            continue;
+        item.slide->value(now);
+        if (item.slide->isMoving())
+            sliding = true;
+        else
+            item.slide.reset(); // at rest on its place
     }
     return sliding;
 }
@@ -487,7 +510,7 @@ void TaskListView::materialize()
             // A row with an open popover or a running completion is kept wherever it is.
             const bool pinned = item.row
                                 && (item.row->isShowingActions() || item.row->isShowingReminderEditor()
-                                    || m_completion.isCompleting(item.task.id));
+                                    || m_completion.isCompleting(taskOf(item).id));
             if (!near && !pinned) {
                 if (item.row)
                     dropRow(item, false);
@@ -601,7 +624,7 @@ QList<TaskRowView*> TaskListView::rows() const
 TaskRowView* TaskListView::rowForTask(const QUuid& taskID) const
 {
     for (const Item& item : m_items) {
-        if (item.task.id == taskID)
+        if (taskOf(item).id == taskID)
             return item.row;
     }
     return nullptr;

@@ -86,7 +86,7 @@ protected:
 private:
     class Content;
     struct Item {
-        TaskItem task;
+        qsizetype taskIndex = 0; // into m_inputs.tasks
         std::optional<QString> sectionTitle;
         int occurrence = 0; // tasks sharing an id (damaged data) are told apart by order
         int y = 0;
@@ -94,11 +94,14 @@ private:
         bool heightValid = false; // estimated or measured
         bool measured = false;
         QPointer<TaskRowView> row;
-        // Drawn this far from y while it slides to a new place.
-        Motion::Value slide{0};
+        // Drawn this far from y while it slides to a new place; none at rest,
+        // as a value for each of thousands of rows would weigh more than the row.
+        std::unique_ptr<Motion::Value> slide;
     };
 
+    const TaskItem& taskOf(const Item& item) const { return m_inputs.tasks.at(item.taskIndex); }
     TaskRowView::Inputs rowInputs(const Item& item) const;
+    static int slideOffset(Item& item, double now);
     static constexpr int kScrollBarWidth = 6;
     int layoutWidth() const;
     void relayout();

@@ -4,7 +4,10 @@
 
 #include <QGuiApplication>
 #include <QShowEvent>
+#include <QTransform>
 #include <QWindow>
+#include <vector>
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 
 OverlayWindow::OverlayWindow(QWidget* parent)
@@ -29,11 +32,59 @@ void OverlayWindow::setIgnoresMouseEvents(bool ignores)
     emit ignoresMouseEventsChanged(ignores);
 }
 
+OverlayWindow::PassThrough OverlayWindow::passThrough()
+{
+    xcb_connection_t* c = X11Support::connection();
+    if (!c)
+        return PassThrough::WindowFlag;
+    const xcb_query_extension_reply_t* shape = xcb_get_extension_data(c, &xcb_shape_id);
+    return shape && shape->present ? PassThrough::InputShape : PassThrough::WindowFlag;
+}
+
+QRegion OverlayWindow::inputRegion() const
+{
+    return m_ignoresMouseEvents ? QRegion() : shapeRegion();
+}
+
+QRegion OverlayWindow::shapeRegion() const
+{
+    return m_visibleRegion ? *m_visibleRegion : QRegion(m_visibleShape.toFillPolygon().toPolygon());
+}
+
 void OverlayWindow::applyInputPassThrough()
 {
+    // Qt 6.4 on X11 drops key events for a WindowTransparentForInput window even while it holds the keyboard.
+    if (passThrough() == PassThrough::InputShape) {
+        applyInputShape();
+        return;
+    }
     // Only on the QWindow: QWidget::setWindowFlags() would hide the window.
     if (QWindow* window = windowHandle())
         window->setFlag(Qt::WindowTransparentForInput, m_ignoresMouseEvents);
+}
+
+void OverlayWindow::applyInputShape()
+{
+    QWindow* window = windowHandle();
+    xcb_connection_t* c = X11Support::connection();
+    if (!window || passThrough() != PassThrough::InputShape)
+        return;
+    const auto id = uint32_t(window->winId());
+    const QRegion region = inputRegion();
+    if (id == m_inputShapeWindow && m_appliedInputRegion == region)
+        return;
+    m_inputShapeWindow = id;
+    m_appliedInputRegion = region;
+    const qreal ratio = window->devicePixelRatio();
+    const QRegion pixels = ratio == 1 ? region : QTransform::fromScale(ratio, ratio).map(region);
+    std::vector<xcb_rectangle_t> rectangles;
+    rectangles.reserve(size_t(pixels.rectCount()));
+    for (const QRect& r : pixels)
+        rectangles.push_back({int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()), uint16_t(r.height())});
+    // No rectangles at all: every click falls through.
+    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, id, 0, 0,
+                         uint32_t(rectangles.size()), rectangles.data());
+    xcb_flush(c);
 }
 
 void OverlayWindow::setVisibleShape(const QPainterPath& shape)
@@ -41,6 +92,7 @@ void OverlayWindow::setVisibleShape(const QPainterPath& shape)
     m_visibleShape = shape;
     m_visibleRegion.reset();
     applyMask();
+    applyInputShape();
 }
 
 void OverlayWindow::setVisibleRegion(const QRegion& region)
@@ -48,6 +100,7 @@ void OverlayWindow::setVisibleRegion(const QRegion& region)
     m_visibleShape = QPainterPath();
     m_visibleRegion = region;
     applyMask();
+    applyInputShape();
 }
 
 void OverlayWindow::applyMask()
@@ -60,13 +113,21 @@ void OverlayWindow::applyMask()
         return;
     }
     // An empty region would mean "no mask" to Qt; a single pixel just outside keeps the window shut instead.
-    QRegion region = m_visibleRegion ? *m_visibleRegion : QRegion(m_visibleShape.toFillPolygon().toPolygon());
+    QRegion region = shapeRegion();
     if (region.isEmpty())
         region = QRegion(-1, -1, 1, 1);
     if (region == m_appliedMask)
         return;
     m_appliedMask = region;
     setMask(region);
+}
+
+bool OverlayWindow::event(QEvent* event)
+{
+    // A new native window starts with no input shape of its own.
+    if (event->type() == QEvent::WinIdChange)
+        applyInputShape();
+    return QWidget::event(event);
 }
 
 void OverlayWindow::showEvent(QShowEvent* event)
@@ -96,15 +157,25 @@ void OverlayWindow::takeKeyboardFocus()
     if (!isVisible())
         return;
     xcb_connection_t* c = X11Support::connection();
+    bool claim = false;
     if (c && !isActiveWindow()) {
         const auto reply = xcbReply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
         if (reply && reply->focus != uint32_t(winId())) {
             m_focusToRestore = reply->focus;
             m_hasFocusToRestore = true;
+            claim = true;
         }
     }
     if (QWindow* window = windowHandle())
         window->requestActivate();
+    if (!claim)
+        return;
+    // Qt stamps its request with the last event it saw, which can be older than
+    // our last hand-back (stamped with the server's time): the server would
+    // ignore it. A window not yet mapped refuses this too; Qt activates it on map.
+    xcb_void_cookie_t cookie =
+        xcb_set_input_focus_checked(c, XCB_INPUT_FOCUS_PARENT, uint32_t(winId()), XCB_CURRENT_TIME);
+    xcbReply(xcb_request_check(c, cookie));
 }
 
 void OverlayWindow::giveBackKeyboardFocus()

@@ -15,9 +15,18 @@ public:
     explicit OverlayWindow(QWidget* parent = nullptr);
     ~OverlayWindow() override;
 
-    // While true, every click falls through to the windows below.
+    // While true, every click falls through to the windows below; while
+    // false, the window takes clicks (on X11 only on its visible shape).
     bool ignoresMouseEvents() const { return m_ignoresMouseEvents; }
     void setIgnoresMouseEvents(bool ignores);
+
+    // How clicks are let through: on X11 by the window's input shape, which
+    // leaves the keyboard alone; elsewhere by Qt's WindowTransparentForInput.
+    enum class PassThrough { InputShape, WindowFlag };
+    static PassThrough passThrough();
+    // Where the window takes clicks, in window coordinates, when the input
+    // shape decides: nothing while it ignores mouse events, else its shape.
+    QRegion inputRegion() const;
 
     // The painted part of the window, in window coordinates. Without a
     // compositor everything outside it is cut away so that transparent pixels
@@ -40,17 +49,22 @@ signals:
     void ignoresMouseEventsChanged(bool ignores);
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void applyInputPassThrough();
+    void applyInputShape();
     void applyMask();
+    QRegion shapeRegion() const;
 
     bool m_ignoresMouseEvents = true;
     bool m_compositing = true;
     QPainterPath m_visibleShape;
     std::optional<QRegion> m_visibleRegion; // set: the shape is this region, not the path
     QRegion m_appliedMask;
+    std::optional<QRegion> m_appliedInputRegion; // as last given to the X server, for this window id
+    uint32_t m_inputShapeWindow = 0;
     uint32_t m_focusToRestore = 0;
     bool m_hasFocusToRestore = false;
 };

@@ -6,6 +6,7 @@
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -43,9 +44,29 @@ ReminderDateTimeFields::ReminderDateTimeFields(Binding<Date> selection, const Cl
     column->addWidget(m_time, 0, Qt::AlignLeft);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
+    // A click picks the whole day, month, hour or minute under it, as a date
+    // picker's segment, so the digits typed next replace it; a bare caret
+    // would make every typed digit an insertion the field rejects.
+    for (QDateTimeEdit* field : {static_cast<QDateTimeEdit*>(m_day), static_cast<QDateTimeEdit*>(m_time)}) {
+        if (QLineEdit* line = field->findChild<QLineEdit*>())
+            line->installEventFilter(this);
+    }
+
     refresh();
     connect(m_day, &QDateEdit::dateChanged, this, &ReminderDateTimeFields::dayChanged);
     connect(m_time, &QTimeEdit::timeChanged, this, &ReminderDateTimeFields::timeChanged);
+}
+
+bool ReminderDateTimeFields::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto* line = qobject_cast<QLineEdit*>(watched);
+        auto* field = line ? qobject_cast<QDateTimeEdit*>(line->parentWidget()) : nullptr;
+        // The press has placed the caret; a dragged selection is kept.
+        if (field && !line->hasSelectedText())
+            field->setSelectedSection(field->currentSection());
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ReminderDateTimeFields::refresh()

@@ -26,6 +26,9 @@ public:
     QDateEdit* dayField() const { return m_day; }
     QTimeEdit* timeField() const { return m_time; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void dayChanged();
     void timeChanged();

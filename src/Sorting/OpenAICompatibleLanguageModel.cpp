@@ -141,11 +141,10 @@ OpenAICompatibleLanguageModel::Configuration OpenAICompatibleLanguageModel::Conf
 OpenAICompatibleLanguageModel::OpenAICompatibleLanguageModel(Configuration configuration,
                                                              QNetworkAccessManager* network, QObject* parent)
     : LanguageModel(parent), m_configuration(std::move(configuration)),
-      m_network(network ? network : new QNetworkAccessManager(this))
+      m_network(network)
 {
-    // Loopback only: a system proxy must never see the titles.
-    m_network->setProxy(QNetworkProxy::NoProxy);
-    m_network->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    if (m_network)
+        configureNetwork();
     const QUrl& url = m_configuration.baseURL;
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty()
@@ -156,6 +155,24 @@ OpenAICompatibleLanguageModel::OpenAICompatibleLanguageModel(Configuration confi
 }
 
 OpenAICompatibleLanguageModel::~OpenAICompatibleLanguageModel() = default;
+
+void OpenAICompatibleLanguageModel::configureNetwork()
+{
+    // Loopback only: a system proxy must never see the titles.
+    m_network->setProxy(QNetworkProxy::NoProxy);
+    m_network->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+}
+
+QNetworkAccessManager& OpenAICompatibleLanguageModel::network()
+{
+    // Made on the first request: the network stack weighs on every start-up
+    // of a program that may never ask a model anything.
+    if (!m_network) {
+        m_network = new QNetworkAccessManager(this);
+        configureNetwork();
+    }
+    return *m_network;
+}
 
 bool OpenAICompatibleLanguageModel::isLoopbackHost(const QUrl& url)
 {
@@ -414,7 +431,7 @@ void OpenAICompatibleLanguageModel::send(const QString& path, const std::optiona
     if (body)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
 
-    QNetworkReply* reply = body ? m_network->post(request, *body) : m_network->get(request);
+    QNetworkReply* reply = body ? network().post(request, *body) : network().get(request);
 
     struct Transfer {
         QByteArray body;

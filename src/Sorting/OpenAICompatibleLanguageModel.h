@@ -55,6 +55,8 @@ private:
     };
     using HttpHandler = std::function<void(const HttpResult&)>;
 
+    void configureNetwork();
+    QNetworkAccessManager& network();
     bool canSendRequests() const;
     QUrl endpoint(const QString& path) const;
     void send(const QString& path, const std::optional<QByteArray>& body, int timeoutMs, HttpHandler handler);

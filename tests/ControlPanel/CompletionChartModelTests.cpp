@@ -5,6 +5,7 @@
 #include "ControlPanel/OverviewChartCard.h"
 
 #include <QCoreApplication>
+#include <QLineSeries>
 #include <gtest/gtest.h>
 
 namespace {
@@ -123,4 +124,24 @@ TEST(CompletionChartView, HoverHighlightsTheNearestDayAndTheAxisLabelsClearIt)
     view.hoverAt(QPointF(view.positionOf(3).x(), view.plotRect().bottom() + 6));
     EXPECT_EQ(view.hoveredIndex(), std::nullopt);
     EXPECT_FALSE(view.tooltip()->isVisible());
+}
+
+TEST(CompletionChartView, TheCurveStaysWithinTheDaysCountsSoThePlotNeverCutsIt)
+{
+    LocalCalendar calendar(QStringLiteral("America/New_York"), QStringLiteral("en_US"));
+    CompletionChartView view(calendar);
+    // A climb after flat days would swing the curve below zero, where the plot ends.
+    for (const QList<qint64>& counts : {QList<qint64>{0, 0, 0, 0, 0, 0, 3}, QList<qint64>{4, 4, 0, 0, 4, 1, 4}}) {
+        view.setModel(CompletionChartModel(pointsWithCounts(counts), Range::sevenDays));
+        const qint64 highest = *std::max_element(counts.begin(), counts.end());
+        for (QAbstractSeries* series : view.chart()->series()) {
+            auto* line = qobject_cast<QLineSeries*>(series);
+            if (!line || line->count() < 2 * counts.size()) // the curve, not the rule
+                continue;
+            for (const QPointF& point : line->points()) {
+                EXPECT_GE(point.y(), 0.0);
+                EXPECT_LE(point.y(), double(highest));
+            }
+        }
+    }
 }

@@ -229,6 +229,9 @@ TEST(ControlPanelRootView, ClearingHistoryAsksFirstAndKeepsOpenAndOrphanedTasks)
     EXPECT_TRUE(root.historyPage()->isEmptyState());
     EXPECT_EQ(root.historyAccessory()->countLabel()->text(), "0 total");
     EXPECT_FALSE(clear->isEnabled());
+    // Disabled, it looks disabled: not in the destructive red of the live button.
+    EXPECT_NE(clear->palette().color(QPalette::Disabled, QPalette::ButtonText),
+              clear->palette().color(QPalette::Active, QPalette::ButtonText));
 }
 
 TEST(ControlPanelRootView, SettingsControlsSaveEveryChoiceAndRestyleTheWindow)

@@ -2,7 +2,8 @@
 # The notch on a real X server, bare, with a compositor and with a window manager:
 # it opens when the pointer reaches the strip under it, closes when the pointer
 # leaves, hands the keyboard back, and clicks beside it reach the window below.
-# In the open panel a typed task is saved on Return and completed by its checkbox.
+# In the open panel a typed task is saved on Return and completed by its checkbox,
+# and typing still reaches the panel with the pointer resting just beside it.
 # Usage: notch_hover.sh /path/to/quaverloom
 set -u
 
@@ -40,6 +41,29 @@ add_and_complete_task() {
     eventually has_task "$(printf 'Buy milk\ttrue')" || fail "the checkbox did not complete the task (stored: $(stored_tasks))"
     move_to 960 700
     eventually is_light 960 200 || fail "the panel did not collapse after the task"
+}
+
+# With the pointer beside the open panel (still inside the area that keeps it
+# open, but where clicks pass through) the composer keeps the keyboard.
+type_task_beside_panel() {
+    move_to 960 0
+    eventually is_dark 960 200 || fail "the panel did not expand for typing beside it"
+    move_to 1245 150
+    sleep 0.3
+    is_dark 960 200 || fail "the panel collapsed with the pointer just beside it"
+    is_light 1245 150 || fail "the point beside the panel is covered by it"
+    xdotool type --delay 20 "Call Anna"
+    xdotool key Return
+    eventually has_task "$(printf 'Call Anna\tfalse')" \
+        || fail "a task typed with the pointer beside the panel was not saved (stored: $(stored_tasks))"
+    if [ -n "${xev:-}" ]; then
+        local before
+        before=$(button_presses)
+        xdotool click 1
+        eventually test "$(button_presses)" -gt "$before" || fail "a click beside the open panel did not reach the window below"
+    fi
+    move_to 960 700
+    eventually is_light 960 200 || fail "the panel did not collapse after typing beside it"
 }
 
 scenario() {
@@ -107,6 +131,7 @@ scenario() {
     fi
 
     add_and_complete_task
+    type_task_beside_panel
 
     quit_app
     [ -n "$xev" ] && { kill "$xev" 2>/dev/null; wait "$xev" 2>/dev/null; }
@@ -127,4 +152,4 @@ if command -v xcompmgr >/dev/null 2>&1; then
     wait "$compositor" 2>/dev/null
 fi
 run_scenario_under_window_manager
-echo "PASS: the notch expands under the pointer, collapses when it leaves, lets clicks through beside it, and saves and completes a typed task"
+echo "PASS: the notch expands under the pointer, collapses when it leaves, lets clicks through beside it, saves and completes a typed task, and takes typing with the pointer beside it"

@@ -230,6 +230,46 @@ TEST(TaskListView, AggregateWorkspaceNamesSectionsAndNeverMoves)
         EXPECT_EQ(row->inputs().sectionTitle, std::nullopt);
 }
 
+TEST(TaskListView, ReorderedRowsSlideFromWhereTheyWereDrawnAndSettleOnTheNewOrder)
+{
+    TaskListView list;
+    TaskListView::Inputs inputs;
+    inputs.tasks = {storedTask("Alpha", kWork, 0), storedTask("Bravo", kWork, 1), storedTask("Charlie", kWork, 2)};
+    list.resize(500, 400);
+    list.setInputs(inputs);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const auto drawn = [&list] {
+        QMap<QString, int> y;
+        for (TaskRowView* row : list.rows())
+            y.insert(row->inputs().task.title, row->geometry().y());
+        return y;
+    };
+    const QMap<QString, int> before = drawn();
+    ASSERT_EQ(before.size(), 3);
+
+    // Charlie moves to the top under a new title; each row starts where it was drawn.
+    inputs.tasks = {inputs.tasks.at(2), inputs.tasks.at(0), inputs.tasks.at(1)};
+    inputs.tasks[0].title = "Charles";
+    list.setInputs(inputs);
+    QMap<QString, int> start = drawn();
+    EXPECT_EQ(start.value("Charles"), before.value("Charlie"));
+    EXPECT_EQ(start.value("Alpha"), before.value("Alpha"));
+
+    // Once settled, the rows stand in the new order and show the new tasks.
+    EXPECT_TRUE(waitUntil([&] { return drawn().value("Charles") == before.value("Alpha"); }));
+    EXPECT_TRUE(waitUntil([&] { return drawn().value("Bravo") == before.value("Charlie"); }));
+    QStringList titles;
+    for (TaskRowView* row : list.rows())
+        titles << row->inputs().task.title;
+    EXPECT_EQ(titles, (QStringList{"Charles", "Alpha", "Bravo"}));
+
+    // The same order again moves nothing.
+    const QMap<QString, int> settled = drawn();
+    list.setInputs(inputs);
+    EXPECT_EQ(drawn(), settled);
+}
+
 TEST(TaskListView, HeightCapCountsPreferredRows)
 {
     NotchTemplateConfiguration::Layout layout = NotchTemplateConfiguration::defaults().layout;
@@ -514,4 +554,48 @@ TEST(TaskRowView, TitleTakesAtMostItsLineLimit)
     EXPECT_EQ(twoLines, int(std::ceil(inputs.style->badgeMetrics.height() + 4 + 2 * line + 4
                                       + inputs.style->reminderMetrics.height())));
     EXPECT_EQ(TaskRowView::preferredHeight(inputs, 220), twoLines); // narrower still elides after two lines
+}
+
+TEST(TaskListView, ClicksOnTheListOutsideItsControlsLeaveTheKeyboardInTheComposer)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    f.add("Only task");
+    f.view->activateWindow();
+    QApplication::setActiveWindow(f.view.get());
+    f.view->syncNow();
+    ASSERT_TRUE(f.composer()->hasFocus());
+    ASSERT_EQ(f.list().rows().size(), 1);
+
+    // On the row's title, then on the empty list below the composer: nothing there takes the keyboard.
+    QWidget* viewport = f.list().viewport();
+    const std::pair<QWidget*, QPoint> clicks[] = {{f.list().rows().first(), QPoint(120, 20)},
+                                                  {viewport, QPoint(viewport->width() / 2, viewport->height() - 4)}};
+    for (const auto& [widget, point] : clicks) {
+        QWidget* target = widget->childAt(point) ? widget->childAt(point) : widget;
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(widget, point));
+        EXPECT_TRUE(f.composer()->hasFocus())
+            << widget->metaObject()->className() << " gave the keyboard to "
+            << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing");
+    }
+}
+
+TEST(TaskListView, RowsAndComposerSlideTogetherFromWhereTheyWere)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    for (const char* title : {"A", "B"})
+        f.add(title);
+    runEventLoopFor(800); // the slides of those additions end
+    QWidget* viewport = f.list().viewport();
+    const auto top = [viewport](QWidget* widget) { return widget->mapTo(viewport, QPoint()).y(); };
+    const int rowBefore = top(f.list().rows().last());
+    const int composerBefore = top(f.composer());
+
+    f.viewModel.deleteTask(f.viewModel.tasks().first().id);
+    f.view->syncNow();
+    // Before the first frame of the slide both still stand where they were drawn.
+    ASSERT_EQ(f.list().rows().size(), 1);
+    EXPECT_EQ(top(f.list().rows().first()), rowBefore);
+    EXPECT_EQ(top(f.composer()), composerBefore);
 }

@@ -11,6 +11,8 @@
 
 TEST(OverlayWindow, PassThroughLivesOnTheQWindowAndNeverHidesTheWindow)
 {
+    // Away from X11 Qt's flag lets clicks through; the input shape is an X11 matter.
+    ASSERT_EQ(OverlayWindow::passThrough(), OverlayWindow::PassThrough::WindowFlag);
     OverlayWindow window;
     const Qt::WindowFlags placed = Qt::X11BypassWindowManagerHint | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint;
     EXPECT_EQ(window.windowFlags() & placed, placed);
@@ -42,6 +44,42 @@ TEST(OverlayWindow, PassThroughLivesOnTheQWindowAndNeverHidesTheWindow)
     EXPECT_TRUE(window.mask().isEmpty());
     window.takeKeyboardFocus();
     window.giveBackKeyboardFocus();
+}
+
+TEST(OverlayWindow, OnlyTheVisibleShapeTakesClicksAndOnlyWhileItDoesNotIgnoreThem)
+{
+    OverlayWindow window;
+    window.resize(200, 100);
+    QPainterPath path;
+    path.addRect(20, 34, 100, 30);
+    const QRegion pathRegion(20, 34, 100, 30);
+    const QRegion region = QRegion(0, 0, 50, 10) + QRegion(0, 10, 20, 5); // a shape given per frame as a region
+
+    struct Case {
+        const char* name;
+        bool ignores;
+        bool byRegion;
+        QRegion expected;
+    };
+    const Case cases[] = {
+        {"ignoring, shape by path", true, false, QRegion()},
+        {"ignoring, shape by region", true, true, QRegion()},
+        {"taking clicks, shape by path", false, false, pathRegion},
+        {"taking clicks, shape by region", false, true, region},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.setIgnoresMouseEvents(c.ignores);
+        if (c.byRegion)
+            window.setVisibleRegion(region);
+        else
+            window.setVisibleShape(path);
+        EXPECT_EQ(window.inputRegion(), c.expected);
+    }
+    // An empty shape takes no clicks at all, rather than the whole window.
+    window.setIgnoresMouseEvents(false);
+    window.setVisibleShape(QPainterPath());
+    EXPECT_TRUE(window.inputRegion().isEmpty());
 }
 
 TEST(PointerMonitor, PixelsBecomeBottomLeftPointsWithTheTopRowInside)

@@ -4,6 +4,7 @@
 
 #include <QDateEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
@@ -101,4 +102,42 @@ TEST(TaskReminderEditor, FieldsCombineIntoTheDraftAndReturnSaves)
         buttons << button->accessibleName();
     EXPECT_EQ(change.findChildren<QLabel*>().first()->text(), "Change Timer");
     EXPECT_EQ(buttons, (QStringList{"Clear Timer", "Cancel", "Save"}));
+}
+
+TEST(TaskReminderEditor, AClickedPartOfTheTimeIsReplacedByTheDigitsTypedNext)
+{
+    const QDate day = QDate::currentDate().addDays(40);
+    const auto local = [](const QDate& d, int hour, int minute) {
+        return Date::fromDateTime(QDateTime(d, QTime(hour, minute)));
+    };
+    // "Now" is 08:31 on the draft's day: a digit typed on its own may name a past minute for a moment.
+    ManualClock clock(local(day, 8, 31).addingSeconds(12));
+    struct Case {
+        const char* name;
+        int character; // a character of "08:31" the click lands on
+        QString typed;
+        QTime expected;
+    };
+    const Case cases[] = {
+        {"two minute digits", 4, "45", QTime(8, 45)},
+        {"a minute whose first digit alone is past", 3, "33", QTime(8, 33)},
+        {"an hour ahead", 0, "9", QTime(9, 31)},
+        {"a two-digit hour", 1, "14", QTime(14, 31)},
+    };
+    for (const Case& c : cases) {
+        Date draft = clock.now();
+        TaskReminderEditor editor(NotchTemplateConfiguration::defaults(),
+                                  {[&] { return draft; }, [&](Date d) { draft = d; }}, false, {}, clock);
+        editor.fields()->timeField()->setDisplayFormat(QStringLiteral("HH:mm"));
+        editor.show();
+        QLineEdit* line = editor.fields()->timeField()->findChild<QLineEdit*>();
+        ASSERT_TRUE(line);
+        line->setCursorPosition(c.character);
+        const QPoint at = line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center() + QPoint(2, 0);
+        line->setCursorPosition(0);
+        QTest::mouseClick(line, Qt::LeftButton, {}, at);
+        QTest::keyClicks(line, c.typed);
+        EXPECT_EQ(ReminderDateTime::localDateTime(draft).time().toString().toStdString(),
+                  c.expected.toString().toStdString()) << c.name;
+    }
 }

@@ -165,3 +165,13 @@ move_to() {
     DISPLAY=${pointer_display:-$DISPLAY} xdotool mousemove "$1" $(($2 + 1))
     DISPLAY=${pointer_display:-$DISPLAY} xdotool mousemove_relative -- 0 -1
 }
+
+# Runs the caller's `scenario` once more under openbox, where it is installed.
+scenario_again_under_openbox() {
+    command -v openbox >/dev/null 2>&1 || return 0
+    mode=openbox
+    openbox >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    sleep 0.5
+    scenario
+}

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# A task row's actions popover on a real X server, bare and with a window
+# manager: the actions button opens it beside the panel, a second click on the
+# button closes it for good, a third opens it again; while it shows, the panel
+# stays open wherever the pointer goes; Escape closes it; the program writes no
+# toolkit warnings meanwhile.
+# Usage: task_row_actions.sh /path/to/quaverloom
+set -u
+
+binary=${1:?usage: task_row_actions.sh /path/to/quaverloom}
+source "$(dirname "$0")/support/session.bash"
+require_tools Xvfb xdotool import
+
+mode=plain
+start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
+export DISPLAY=$server_display
+
+cat >"$work/config/QuaverLoom/quaver-loom.tasks" <<'JSON'
+{"sections":[{"id":"section.work","title":"Work","kind":"builtIn","sortOrder":0},
+ {"id":"section.personal","title":"Personal","kind":"builtIn","sortOrder":1},
+ {"id":"section.home","title":"Home","kind":"builtIn","sortOrder":2},
+ {"id":"section.health","title":"Health","kind":"builtIn","sortOrder":3}],
+ "tasks":[{"id":"7B1E3E8A-1C2D-4E5F-8A9B-0C1D2E3F4A5B","title":"Write report","sectionID":"section.work",
+  "priority":"low","reasonText":"","aiReasonSourceTitle":null,"aiStatesByWorkspace":{},"createdAt":700000000,
+  "sortOrder":0,"isCompleted":false,"completedAt":null,"reminder":null}],
+ "selectedWorkspaceID":"workspace.all","workspacePromptsByID":{},"defaultPromptOverride":""}
+JSON
+
+# The first row's actions button, and a point of the popover that hangs to its right, beside the panel.
+button_x=1187 button_y=114
+popover_x=1380 popover_y=100
+# The popover's material is a dark grey; the desktop is white.
+popover_shown() {
+    local rgb
+    rgb=$(import -window root -crop "1x1+$popover_x+$popover_y" -depth 8 txt:- 2>/dev/null \
+        | tail -n1 | sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p')
+    [ -n "$rgb" ] || return 1
+    set -- $rgb
+    [ "$1" -lt 80 ] && [ "$2" -lt 80 ] && [ "$3" -lt 80 ]
+}
+popover_hidden() { ! popover_shown; }
+
+scenario() {
+    launch_app "$DISPLAY"
+    move_to 960 700
+    eventually is_dark 960 10 || fail "the collapsed notch did not appear"
+    move_to 960 0
+    eventually is_dark 960 200 || fail "the panel did not expand"
+    move_to "$button_x" "$button_y"
+    sleep 0.3
+
+    xdotool click 1
+    eventually popover_shown || fail "the actions button did not open the popover"
+    xdotool click 1
+    eventually popover_hidden || fail "a second click on the actions button did not close the popover"
+    sleep 0.6
+    popover_hidden || fail "the popover opened again after the closing click"
+    xdotool click 1
+    eventually popover_shown || fail "a third click did not open the popover again"
+
+    # The open popover holds the panel open, even with the pointer far away.
+    move_to 960 800
+    sleep 0.5
+    is_dark 960 200 || fail "the panel collapsed while the popover showed"
+    popover_shown || fail "the popover closed when the pointer left the panel"
+    xdotool key Escape
+    eventually popover_hidden || fail "Escape did not close the popover"
+    move_to 960 790
+    eventually is_light 960 200 || fail "the panel did not collapse after the popover closed"
+
+    if grep -E "^(QWidget|QPainter|QObject|QLayout|QWindow|qt\.)|Warning" "$work/app.log"; then
+        fail "the program wrote toolkit warnings"
+    fi
+    quit_app
+}
+
+scenario
+scenario_again_under_openbox
+echo "PASS: the actions button opens and closes the row's popover, which holds the panel open and closes on Escape"
