@@ -2,8 +2,9 @@
 # A task row's actions popover on a real X server, bare and with a window
 # manager: the actions button opens it beside the panel, a second click on the
 # button closes it for good, a third opens it again; while it shows, the panel
-# stays open wherever the pointer goes; Escape closes it; the program writes no
-# toolkit warnings meanwhile.
+# stays open wherever the pointer goes; Escape closes it; after the reminder
+# editor that replaces it closes, saved or dismissed, the composer still takes
+# typed tasks; the program writes no toolkit warnings meanwhile.
 # Usage: task_row_actions.sh /path/to/quaverloom
 set -u
 
@@ -15,6 +16,8 @@ mode=plain
 start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
 export DISPLAY=$server_display
 
+# One task, stored afresh for each run so that its row sits first.
+store_tasks() {
 cat >"$work/config/QuaverLoom/quaver-loom.tasks" <<'JSON'
 {"sections":[{"id":"section.work","title":"Work","kind":"builtIn","sortOrder":0},
  {"id":"section.personal","title":"Personal","kind":"builtIn","sortOrder":1},
@@ -25,6 +28,7 @@ cat >"$work/config/QuaverLoom/quaver-loom.tasks" <<'JSON'
   "sortOrder":0,"isCompleted":false,"completedAt":null,"reminder":null}],
  "selectedWorkspaceID":"workspace.all","workspacePromptsByID":{},"defaultPromptOverride":""}
 JSON
+}
 
 # The first row's actions button, and a point of the popover that hangs to its right, beside the panel.
 button_x=1187 button_y=114
@@ -39,8 +43,48 @@ popover_shown() {
     [ "$1" -lt 80 ] && [ "$2" -lt 80 ] && [ "$3" -lt 80 ]
 }
 popover_hidden() { ! popover_shown; }
+# The actions popover's "Set Timer" choice, which swaps it for the reminder editor.
+set_timer_x=1280 set_timer_y=89
+# The reminder editor's Save button.
+save_x=1455 save_y=164
+
+stored_titles() {
+    python3 -c 'import json,sys
+for t in json.load(open(sys.argv[1]))["tasks"]: print(t["title"])' "$work/config/QuaverLoom/quaver-loom.tasks"
+}
+has_title() { stored_titles | grep -qx "$1"; }
+
+# After the reminder editor closes (saved or dismissed by Escape) the panel,
+# still open, takes the keyboard back: a typed task reaches the composer.
+type_after_reminder_editor() {
+    local round=$1 how=$2
+    move_to "$button_x" "$button_y"
+    sleep 0.3
+    xdotool click 1
+    eventually popover_shown || fail "round $round: the actions button did not open the popover"
+    move_to "$set_timer_x" "$set_timer_y"
+    sleep 0.2
+    xdotool click 1
+    eventually popover_shown || fail "round $round: the reminder editor did not show"
+    sleep 0.3
+    if [ "$how" = save ]; then
+        move_to "$save_x" "$save_y"
+        sleep 0.2
+        xdotool click 1
+    else
+        xdotool key Escape
+    fi
+    eventually popover_hidden || fail "round $round: the reminder editor did not close ($how)"
+    # Longer than the toolkit waits before it gives up a window that lost the keyboard.
+    sleep 0.8
+    xdotool type --delay 20 "Errand $round"
+    xdotool key Return
+    eventually has_title "Errand $round" \
+        || fail "round $round: a task typed after the reminder editor was not saved (stored: $(stored_titles | tr '\n' '|'))"
+}
 
 scenario() {
+    store_tasks
     launch_app "$DISPLAY"
     move_to 960 700
     eventually is_dark 960 10 || fail "the collapsed notch did not appear"
@@ -67,6 +111,10 @@ scenario() {
     popover_shown || fail "the popover closed when the pointer left the panel"
     xdotool key Escape
     eventually popover_hidden || fail "Escape did not close the popover"
+
+    type_after_reminder_editor 1 escape
+    type_after_reminder_editor 2 save
+    type_after_reminder_editor 3 escape
     move_to 960 790
     eventually is_light 960 200 || fail "the panel did not collapse after the popover closed"
 
@@ -78,4 +126,4 @@ scenario() {
 
 scenario
 scenario_again_under_openbox
-echo "PASS: the actions button opens and closes the row's popover, which holds the panel open and closes on Escape"
+echo "PASS: the actions button opens and closes the row's popover, which holds the panel open and closes on Escape; the composer keeps the keyboard after the reminder editor"
