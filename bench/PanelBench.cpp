@@ -9,7 +9,7 @@
 #include "Panel/ContentView.h"
 #include "Panel/NotchTaskPanel.h"
 #include "Panel/SortingEffects.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 #include "Support/EventLoopWait.h"
 #include "Support/FakePointerMonitor.h"
 #include "Support/FakeScreenInfoProvider.h"

@@ -5,7 +5,7 @@
 #include "Overlay/NotchOverlayMetrics.h"
 #include "Panel/ContentView.h"
 #include "Panel/TaskListView.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 #include "Platform/UserDefaults.h"
 #include "Workspace/NotchTaskViewModel.h"
 

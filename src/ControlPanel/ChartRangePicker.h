@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ControlPanel/ControlPanelViewModel.h"
-#include "Panel/Binding.h"
+#include "UI/Binding.h"
 
 #include <QWidget>
 #include <functional>

@@ -3,8 +3,8 @@
 #include "ControlPanel/LoopingOnboardingVideoView.h"
 #include "ControlPanel/OnboardingAssetCatalog.h"
 #include "ControlPanel/OnboardingPlaceholderView.h"
-#include "Panel/SymbolPainter.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/SymbolPainter.h"
+#include "UI/TemplateStyle.h"
 
 #include <QAbstractButton>
 #include <QGraphicsOpacityEffect>

@@ -2,7 +2,7 @@
 
 #include "ControlPanel/OnboardingPager.h"
 #include "ControlPanel/PersistedOnboardingVideoCache.h"
-#include "Panel/Motion.h"
+#include "UI/Motion.h"
 #include "Template/NotchTemplateConfiguration.h"
 
 #include <QList>

@@ -1,7 +1,7 @@
 #include "ControlPanel/ControlPanelStyle.h"
 
-#include "Panel/SymbolPainter.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/SymbolPainter.h"
+#include "UI/TemplateStyle.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -2,7 +2,7 @@
 
 #include "ControlPanel/ControlPanelStyle.h"
 #include "ControlPanel/GroupedCard.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 
 #include "ControlPanel/ControlPanelViewModel.h"
 #include "ControlPanel/HistoryTaskRow.h"
-#include "Panel/Motion.h"
+#include "UI/Motion.h"
 
 #include <QHash>
 #include <QUuid>

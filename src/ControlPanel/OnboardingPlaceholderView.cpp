@@ -1,6 +1,6 @@
 #include "ControlPanel/OnboardingPlaceholderView.h"
 
-#include "Panel/SymbolPainter.h"
+#include "UI/SymbolPainter.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -2,8 +2,8 @@
 
 #include "ControlPanel/CompletionChartModel.h"
 #include "ControlPanel/SurfaceCard.h"
-#include "Panel/Binding.h"
-#include "Panel/Motion.h"
+#include "UI/Binding.h"
+#include "UI/Motion.h"
 
 #include <QChartView>
 #include <functional>

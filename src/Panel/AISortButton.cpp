@@ -1,7 +1,7 @@
 #include "Panel/AISortButton.h"
 
-#include "Panel/SymbolPainter.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/SymbolPainter.h"
+#include "UI/TemplateStyle.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

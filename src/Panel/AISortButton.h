@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Panel/Motion.h"
+#include "UI/Motion.h"
 #include "Panel/NotchSlotButton.h"
 
 #include <QColor>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Overlay/NotchOverlayMetrics.h"
-#include "Panel/Motion.h"
+#include "UI/Motion.h"
 #include "Template/NotchTemplateConfiguration.h"
 #include "Workspace/NotchTaskViewModel.h"
 

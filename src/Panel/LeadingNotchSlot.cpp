@@ -1,8 +1,8 @@
 #include "Panel/LeadingNotchSlot.h"
 
 #include "Panel/AISortButton.h"
-#include "Panel/PopoverFrame.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/PopoverFrame.h"
+#include "UI/TemplateStyle.h"
 #include "Panel/WorkspacePromptEditor.h"
 
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Model/TaskSection.h"
-#include "Panel/Binding.h"
+#include "UI/Binding.h"
 #include "Template/NotchTemplateConfiguration.h"
 
 #include <QWidget>

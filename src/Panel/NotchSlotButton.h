@@ -2,7 +2,7 @@
 
 #include "Template/NotchTemplateConfiguration.h"
 
-#include "Panel/HoverButton.h"
+#include "UI/HoverButton.h"
 
 class QPainter;
 

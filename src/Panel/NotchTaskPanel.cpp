@@ -1,6 +1,6 @@
 #include "Panel/NotchTaskPanel.h"
 
-#include "Panel/BlurHelper.h"
+#include "UI/BlurHelper.h"
 #include "Panel/LeadingNotchSlot.h"
 #include "Panel/NotchBandSlots.h"
 #include "Panel/NotchBorderShape.h"
@@ -8,7 +8,7 @@
 #include "Panel/SectionWorkspaceBarView.h"
 #include "Panel/SortingEffects.h"
 #include "Panel/TaskListView.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 #include "Panel/WorkspaceMenuControl.h"
 
 #include <QLabel>

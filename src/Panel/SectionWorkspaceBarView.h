@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Model/TaskWorkspaceTab.h"
-#include "Panel/Binding.h"
-#include "Panel/Motion.h"
+#include "UI/Binding.h"
+#include "UI/Motion.h"
 #include "Template/NotchTemplateConfiguration.h"
 
 #include <QList>

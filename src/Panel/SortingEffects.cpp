@@ -1,10 +1,10 @@
 #include "Panel/SortingEffects.h"
 
-#include "Panel/BlurHelper.h"
+#include "UI/BlurHelper.h"
 #include "Panel/NotchBorderShape.h"
 #include "Panel/NotchShape.h"
 #include "Panel/SortingGlowPhase.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 
 #include <QPainter>
 #include <QPainterPath>

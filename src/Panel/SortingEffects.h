@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Panel/Motion.h"
+#include "UI/Motion.h"
 #include "Panel/SortingGlowPhase.h"
 #include "Template/NotchTemplateConfiguration.h"
 

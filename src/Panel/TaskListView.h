@@ -2,8 +2,8 @@
 
 #include "Model/TaskItem.h"
 #include "Model/TaskSection.h"
-#include "Panel/Binding.h"
-#include "Panel/Motion.h"
+#include "UI/Binding.h"
+#include "UI/Motion.h"
 #include "Panel/TaskCompletionFlow.h"
 #include "Panel/TaskDragReorder.h"
 #include "Panel/TaskRowView.h"

@@ -1,8 +1,8 @@
 #include "Panel/TaskRowView.h"
 
-#include "Panel/PopoverFrame.h"
-#include "Panel/SymbolPainter.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/PopoverFrame.h"
+#include "UI/SymbolPainter.h"
+#include "UI/TemplateStyle.h"
 #include "Reminders/TaskReminderEditor.h"
 
 #include <QAbstractButton>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Model/TaskItem.h"
-#include "Panel/Binding.h"
-#include "Panel/Motion.h"
+#include "UI/Binding.h"
+#include "UI/Motion.h"
 #include "Platform/Date.h"
 #include "Platform/LocalCalendar.h"
 #include "Template/NotchTemplateConfiguration.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Panel/Binding.h"
+#include "UI/Binding.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,8 +1,8 @@
 #include "Panel/WorkspaceDropdownPanel.h"
 
-#include "Panel/HoverButton.h"
-#include "Panel/SymbolPainter.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/HoverButton.h"
+#include "UI/SymbolPainter.h"
+#include "UI/TemplateStyle.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "Panel/WorkspaceMenuControl.h"
 
 #include "Panel/NotchSlotButton.h"
-#include "Panel/PopoverFrame.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/PopoverFrame.h"
+#include "UI/TemplateStyle.h"
 #include "Panel/WorkspaceDropdownPanel.h"
 #include "Panel/WorkspaceRenameEditor.h"
 #include "Panel/WorkspaceTaskCounter.h"

@@ -1,8 +1,8 @@
 #include "Panel/WorkspacePromptEditor.h"
 
-#include "Panel/PopoverFrame.h"
+#include "UI/PopoverFrame.h"
 #include "Panel/PopoverButtonRow.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "Panel/WorkspaceRenameEditor.h"
 
 #include "Panel/PopoverButtonRow.h"
-#include "Panel/PopoverFrame.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/PopoverFrame.h"
+#include "UI/TemplateStyle.h"
 
 #include <QLabel>
 #include <QLineEdit>

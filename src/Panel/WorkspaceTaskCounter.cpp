@@ -1,7 +1,7 @@
 #include "Panel/WorkspaceTaskCounter.h"
 
 #include "Panel/NotchSlotButton.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

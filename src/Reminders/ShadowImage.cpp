@@ -1,6 +1,6 @@
 #include "Reminders/ShadowImage.h"
 
-#include "Panel/BlurHelper.h"
+#include "UI/BlurHelper.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "Reminders/TaskReminderBannerFlagView.h"
 
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 #include "Reminders/ShadowImage.h"
 
 #include <QFontMetricsF>

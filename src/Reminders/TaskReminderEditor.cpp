@@ -1,6 +1,6 @@
 #include "Reminders/TaskReminderEditor.h"
 
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 #include "Reminders/ReminderDateTime.h"
 
 #include <QDateEdit>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Panel/Binding.h"
-#include "Panel/PopoverFrame.h"
+#include "UI/Binding.h"
+#include "UI/PopoverFrame.h"
 #include "Platform/Date.h"
 #include "Template/NotchTemplateConfiguration.h"
 

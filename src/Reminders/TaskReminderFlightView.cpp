@@ -1,6 +1,6 @@
 #include "Reminders/TaskReminderFlightView.h"
 
-#include "Panel/Motion.h"
+#include "UI/Motion.h"
 
 #include <QPaintEvent>
 #include <QPainter>

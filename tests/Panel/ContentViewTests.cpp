@@ -6,7 +6,7 @@
 #include "Panel/SectionWorkspaceBarView.h"
 #include "Panel/SortingEffects.h"
 #include "Panel/TaskListView.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 #include "Panel/WorkspaceMenuControl.h"
 #include "Panel/WorkspaceTaskCounter.h"
 #include "Support/EventLoopWait.h"

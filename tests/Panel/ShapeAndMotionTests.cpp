@@ -1,4 +1,4 @@
-#include "Panel/Motion.h"
+#include "UI/Motion.h"
 #include "Panel/NotchBorderShape.h"
 #include "Panel/NotchShape.h"
 #include "Panel/SortingGlowPhase.h"

@@ -5,7 +5,7 @@
 #include "Panel/ContentView.h"
 #include "Panel/TaskListView.h"
 #include "Panel/TaskRowView.h"
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 #include "Panel/TransparentTaskTextField.h"
 #include "Support/EventLoopWait.h"
 #include "Support/FakeTaskSortingService.h"

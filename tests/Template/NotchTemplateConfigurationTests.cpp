@@ -1,4 +1,4 @@
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 #include "Template/NotchTemplateConfiguration.h"
 
 #include <QFontInfo>

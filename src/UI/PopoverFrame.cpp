@@ -1,4 +1,4 @@
-#include "Panel/PopoverFrame.h"
+#include "UI/PopoverFrame.h"
 
 #include "Platform/X11Support.h"
 

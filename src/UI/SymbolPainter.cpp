@@ -1,4 +1,4 @@
-#include "Panel/SymbolPainter.h"
+#include "UI/SymbolPainter.h"
 
 #include <QHash>
 #include <QPainter>

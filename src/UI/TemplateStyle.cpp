@@ -1,4 +1,4 @@
-#include "Panel/TemplateStyle.h"
+#include "UI/TemplateStyle.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "Panel/BlurHelper.h"
+#include "UI/BlurHelper.h"
 
 #include <QPainter>
 #include <algorithm>

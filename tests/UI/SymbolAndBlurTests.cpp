@@ -1,5 +1,5 @@
-#include "Panel/BlurHelper.h"
-#include "Panel/SymbolPainter.h"
+#include "UI/BlurHelper.h"
+#include "UI/SymbolPainter.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>

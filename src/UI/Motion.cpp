@@ -1,4 +1,4 @@
-#include "Panel/Motion.h"
+#include "UI/Motion.h"
 
 #include "Platform/Date.h"
 
