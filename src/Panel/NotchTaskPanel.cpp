@@ -9,6 +9,7 @@
 #include "Panel/SortingEffects.h"
 #include "Panel/TaskListView.h"
 #include "UI/TemplateStyle.h"
+#include "UI/ToolTipText.h"
 #include "Panel/WorkspaceMenuControl.h"
 
 #include <QLabel>
@@ -188,7 +189,7 @@ void NotchTaskPanel::renderChildren()
     QPalette palette = m_status->palette();
     palette.setColor(QPalette::WindowText, TemplateStyle::color(configuration.appearance.secondaryTextColor));
     m_status->setPalette(palette);
-    m_status->setToolTip(in.statusMessage.toHtmlEscaped());
+    m_status->setToolTip(plainTextToolTip(in.statusMessage));
     m_status->setVisible(!in.statusMessage.isEmpty());
 
     // Laid out and shown first: the composer takes the keyboard only while visible.

@@ -3,6 +3,7 @@
 #include "UI/PopoverFrame.h"
 #include "UI/SymbolPainter.h"
 #include "UI/TemplateStyle.h"
+#include "UI/ToolTipText.h"
 #include "Reminders/TaskReminderEditor.h"
 
 #include <QAbstractButton>
@@ -161,7 +162,7 @@ void TaskRowView::setInputs(Inputs inputs)
 
     const TaskItem& task = m_inputs.task;
     // The title is user text: escaped so that a tooltip never renders it as markup.
-    setToolTip(QStringLiteral("<qt>%1</qt>").arg(task.title.toHtmlEscaped()));
+    setToolTip(plainTextToolTip(task.title));
     setAccessibleName(task.title);
     m_checkButton->setAccessibleDescription(task.title);
     m_actionsButton->setAccessibleDescription(task.title);

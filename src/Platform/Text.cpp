@@ -27,4 +27,14 @@ QString trimmed(const QString& text)
     return text.trimmed();
 }
 
+QString displayPrefix(const QString& text, qsizetype limit)
+{
+    if (text.size() <= limit)
+        return text;
+    qsizetype cut = qMax<qsizetype>(limit, 0);
+    if (cut > 0 && text.at(cut - 1).isHighSurrogate())
+        --cut;
+    return text.left(cut) + QChar(0x2026);
+}
+
 } // namespace Text
