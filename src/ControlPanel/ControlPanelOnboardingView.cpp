@@ -423,7 +423,7 @@ void ControlPanelOnboardingView::start()
     m_introScreen->setGraphicsEffect(new QGraphicsOpacityEffect);
     m_introOpacity.jumpTo(1);
     m_introOpacity.setTarget(0, Motion::Animation::timed(Motion::Curve::EaseInOut, introFadeDuration),
-                             Motion::wallClock());
+                             Motion::animationClock());
     m_animator->start();
 }
 
@@ -432,7 +432,7 @@ void ControlPanelOnboardingView::updateIntroFade()
     auto* effect = qobject_cast<QGraphicsOpacityEffect*>(m_introScreen->graphicsEffect());
     if (!effect)
         return;
-    const double opacity = m_introOpacity.value(Motion::wallClock());
+    const double opacity = m_introOpacity.value(Motion::animationClock());
     if (m_introOpacity.isMoving()) {
         effect->setOpacity(opacity);
         return;
@@ -481,7 +481,7 @@ void ControlPanelOnboardingView::showCurrentSlide(bool animated)
     m_current = makePage(m_pager.selectedSlideIndex());
     if (m_outgoing.video) {
         m_pushProgress.jumpTo(0);
-        m_pushProgress.setTarget(1, Motion::Animation::spring(pushResponse, pushDamping), Motion::wallClock());
+        m_pushProgress.setTarget(1, Motion::Animation::spring(pushResponse, pushDamping), Motion::animationClock());
         m_animator->start();
     } else {
         m_pushProgress.jumpTo(1);
@@ -583,7 +583,7 @@ void ControlPanelOnboardingView::layoutPages()
     const auto& layout = m_configuration.layout;
     const int w = m_slideLayer->width();
     const int h = m_slideLayer->height();
-    const double progress = std::clamp(m_pushProgress.value(Motion::wallClock()), 0.0, 1.0);
+    const double progress = std::clamp(m_pushProgress.value(Motion::animationClock()), 0.0, 1.0);
     // Forward pushes enter from the trailing edge and leave by the leading one; backward the reverse.
     const double sign = m_pushDirection == SlideDirection::forward ? 1 : -1;
     const int incomingOffset = m_outgoing.video ? int(std::lround(sign * w * (1 - progress))) : 0;

@@ -201,7 +201,7 @@ bool HistoryPage::isAnimating() const
 void HistoryPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    m_shownAt = Motion::wallClock();
+    m_shownAt = Motion::animationClock();
     m_animator.start();
 }
 
@@ -219,7 +219,7 @@ void HistoryPage::setHoveredRow(std::optional<QUuid> id)
 {
     if (id == m_hovered)
         return;
-    const double now = Motion::wallClock();
+    const double now = Motion::animationClock();
     if (m_hovered) {
         if (auto previous = m_rows.find(*m_hovered); previous != m_rows.end())
             previous->setHovered(false, now, m_reduceMotion);
@@ -271,7 +271,7 @@ void HistoryPage::paintEvent(QPaintEvent* event)
         return;
     }
     const QPalette& colors = palette();
-    const double now = Motion::wallClock();
+    const double now = Motion::animationClock();
     const QRect exposed = event->rect();
     const QRect visible = visibleRegion().boundingRect();
     const bool firstBatch = now - m_shownAt < 0.1;

@@ -79,7 +79,7 @@ CompletionChartView::CompletionChartView(const LocalCalendar& calendar, QWidget*
       m_tooltip(new ChartTooltip(this)),
       m_animator(
           [this] {
-              const double presence = m_tooltipPresence.value(Motion::wallClock());
+              const double presence = m_tooltipPresence.value(Motion::animationClock());
               m_tooltip->setPresence(presence);
               if (!m_tooltipPresence.isMoving() && m_tooltipPresence.target() == 0)
                   m_tooltip->hide();
@@ -243,7 +243,7 @@ void CompletionChartView::applyHover()
                                                       : Motion::Animation::spring(0.28, 0.82);
     if (!hovered) {
         m_rule->clear();
-        m_tooltipPresence.setTarget(0, presence, Motion::wallClock());
+        m_tooltipPresence.setTarget(0, presence, Motion::animationClock());
         if (m_tooltipPresence.isMoving())
             m_animator.start();
         else
@@ -263,8 +263,8 @@ void CompletionChartView::applyHover()
     const double left = std::clamp(centreX - size.width() / 2.0, plot.left(), std::max(plot.left(), plot.right() - size.width()));
     const double top = std::clamp(plot.top() - 14 - size.height(), plot.top(), std::max(plot.top(), plot.bottom() - size.height()));
     m_tooltip->move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
-    m_tooltipPresence.setTarget(1, presence, Motion::wallClock());
-    m_tooltip->setPresence(m_tooltipPresence.value(Motion::wallClock()));
+    m_tooltipPresence.setTarget(1, presence, Motion::animationClock());
+    m_tooltip->setPresence(m_tooltipPresence.value(Motion::animationClock()));
     m_tooltip->show();
     m_tooltip->raise();
     if (m_tooltipPresence.isMoving())

@@ -19,7 +19,7 @@ public:
         std::optional<QColor> accentColor;
     };
 
-    explicit AISortButton(QWidget* parent = nullptr, std::function<double()> clock = &Motion::wallClock);
+    explicit AISortButton(QWidget* parent = nullptr, std::function<double()> clock = &Motion::animationClock);
 
     void setInputs(const Inputs& inputs);
     const Inputs& inputs() const { return m_inputs; }

@@ -33,7 +33,7 @@ public:
     };
 
     ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel, QWidget* parent = nullptr,
-                std::function<double()> clock = &Motion::wallClock);
+                std::function<double()> clock = &Motion::animationClock);
     ~ContentView() override;
 
     // A new geometry updates the views in place.

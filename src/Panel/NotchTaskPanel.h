@@ -98,7 +98,7 @@ public:
         bool isShowingWorkspaceDropdown = false;
     };
 
-    explicit NotchTaskPanel(QWidget* parent = nullptr, std::function<double()> clock = &Motion::wallClock);
+    explicit NotchTaskPanel(QWidget* parent = nullptr, std::function<double()> clock = &Motion::animationClock);
     ~NotchTaskPanel() override;
 
     void setInputs(const Inputs& inputs);

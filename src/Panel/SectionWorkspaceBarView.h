@@ -36,7 +36,7 @@ public:
         std::function<void()> onSubmitCustomSection;
     };
 
-    explicit SectionWorkspaceBarView(QWidget* parent = nullptr, std::function<double()> clock = &Motion::wallClock);
+    explicit SectionWorkspaceBarView(QWidget* parent = nullptr, std::function<double()> clock = &Motion::animationClock);
     ~SectionWorkspaceBarView() override;
 
     void setInputs(const Inputs& inputs);

@@ -205,9 +205,11 @@ void SortingEdgeHighlight::paintEvent(QPaintEvent*)
     drawImageInBands(painter, m_inputs.surface.adjusted(-margin, -margin, margin, margin), m_edge);
 }
 
-SortingAmbientGlow::SortingAmbientGlow(QWidget* parent, std::function<double()> clock)
+SortingAmbientGlow::SortingAmbientGlow(QWidget* parent, std::function<double()> clock,
+                                       std::function<double()> phaseClock)
     : QWidget(parent),
       m_clock(std::move(clock)),
+      m_phaseClock(std::move(phaseClock)),
       m_animator([this] { frame(); }, [this] {
           m_opacity.value(m_clock());
           // A still picture needs no frames once it has faded in.
@@ -264,7 +266,7 @@ void SortingAmbientGlow::frame()
     setVisible(m_inputs.isActive || opacity() > 0);
     // A slow, blurred turn looks the same at half the display rate and costs half.
     const double now = m_clock();
-    if (now - m_lastFrame < glowFrameInterval && !m_opacity.isMoving())
+    if (now >= m_lastFrame && now - m_lastFrame < glowFrameInterval && !m_opacity.isMoving())
         return;
     m_lastFrame = now;
     update(visibleRegion());
@@ -279,7 +281,7 @@ void SortingAmbientGlow::paintGlow(QPainter& painter)
     const auto& configuration = m_inputs.configuration;
     const auto& appearance = configuration.appearance;
     const SortingGlowLengths lengths = SortingGlowLengths::from(configuration.layout);
-    const SortingGlowPhase phase = SortingGlowPhase::at(m_clock(), configuration, m_inputs.reduceMotion);
+    const SortingGlowPhase phase = SortingGlowPhase::at(m_phaseClock(), configuration, m_inputs.reduceMotion);
     const double radius = std::max(0.0, m_inputs.cornerRadius);
 
     // The blurred rings are drawn once per outline as white masks; a frame only

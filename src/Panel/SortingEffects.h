@@ -36,7 +36,7 @@ public:
         bool reduceMotion = false;
     };
 
-    explicit SortingEdgeHighlight(QWidget* parent = nullptr, std::function<double()> clock = &Motion::wallClock);
+    explicit SortingEdgeHighlight(QWidget* parent = nullptr, std::function<double()> clock = &Motion::animationClock);
 
     void setInputs(const Inputs& inputs);
     double opacity() const;
@@ -73,7 +73,9 @@ public:
         bool reduceMotion = false;
     };
 
-    explicit SortingAmbientGlow(QWidget* parent = nullptr, std::function<double()> clock = &Motion::wallClock);
+    // clock drives the fades; phaseClock turns the glow, on the wall clock.
+    explicit SortingAmbientGlow(QWidget* parent = nullptr, std::function<double()> clock = &Motion::animationClock,
+                                std::function<double()> phaseClock = &Motion::wallClock);
 
     void setInputs(const Inputs& inputs);
     double opacity() const;
@@ -92,6 +94,7 @@ private:
 
     Inputs m_inputs;
     std::function<double()> m_clock;
+    std::function<double()> m_phaseClock;
     mutable Motion::Value m_opacity{0};
     Motion::Animator m_animator;
     // The blurred rings as white masks, redrawn only when the outline changes.

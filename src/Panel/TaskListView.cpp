@@ -179,9 +179,9 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
           },
           [this] { return isSliding(); })),
       m_scrollAnimator(std::make_unique<Motion::Animator>(
-          [this] { verticalScrollBar()->setValue(int(std::lround(m_scroll.value(Motion::wallClock())))); },
+          [this] { verticalScrollBar()->setValue(int(std::lround(m_scroll.value(Motion::animationClock())))); },
           [this] {
-              m_scroll.value(Motion::wallClock());
+              m_scroll.value(Motion::animationClock());
               return m_scroll.isMoving();
           }))
 {
@@ -293,7 +293,7 @@ void TaskListView::setInputs(Inputs inputs)
         oldIndex.insert({previousTasks.at(m_items[size_t(i)].taskIndex).id, m_items[size_t(i)].occurrence}, i);
 
     // Where each row is drawn now, so rows that move can slide from there.
-    const double now = Motion::wallClock();
+    const double now = Motion::animationClock();
     QHash<QPair<QUuid, int>, int> previousY;
     const int previousComposerY = m_composer->y();
     const bool wasLaidOut = m_layoutWidth > 0;
@@ -450,7 +450,7 @@ void TaskListView::placeItems()
 
 void TaskListView::placeComposer()
 {
-    const int y = m_composerY + int(std::lround(m_composerSlide.value(Motion::wallClock())));
+    const int y = m_composerY + int(std::lround(m_composerSlide.value(Motion::animationClock())));
     const QRect frame(0, y, m_layoutWidth,
                       TemplateStyle::widgetExtent(m_inputs.configuration.layout.inputHeight));
     if (m_composer->geometry() != frame)
@@ -463,7 +463,7 @@ void TaskListView::placeComposer()
 
 void TaskListView::placeRows()
 {
-    const double now = Motion::wallClock();
+    const double now = Motion::animationClock();
     for (Item& item : m_items) {
         if (!item.row)
             continue;
@@ -477,7 +477,7 @@ void TaskListView::placeRows()
 
 bool TaskListView::isSliding()
 {
-    const double now = Motion::wallClock();
+    const double now = Motion::animationClock();
     m_composerSlide.value(now);
     bool sliding = m_composerSlide.isMoving();
     for (Item& item : m_items) {
@@ -680,7 +680,7 @@ void TaskListView::scrollToComposer()
         bar->setValue(target);
         return;
     }
-    const double now = Motion::wallClock();
+    const double now = Motion::animationClock();
     m_scroll.jumpTo(bar->value());
     m_scroll.setTarget(target, Motion::Animation::timed(Motion::Curve::EaseOut, kScrollToComposerDuration), now);
     m_scrollAnimator->start();
@@ -710,7 +710,7 @@ bool TaskListView::eventFilter(QObject* watched, QEvent* event)
         if (m_drag.move(m_pointerContentPos)) {
             if (!wasDragging && m_drag.isDragging()) {
                 qApp->installEventFilter(m_escapeFilter);
-                m_lastAutoScrollTime = Motion::wallClock();
+                m_lastAutoScrollTime = Motion::animationClock();
                 m_autoScroll->start();
             }
             return true;
@@ -736,7 +736,7 @@ void TaskListView::autoScrollTick()
         endDrag();
         return;
     }
-    const double now = Motion::wallClock();
+    const double now = Motion::animationClock();
     const double dt = std::clamp(now - m_lastAutoScrollTime, 0.0, 0.1);
     m_lastAutoScrollTime = now;
     const double speed = TaskDragReorder::autoScrollSpeed(m_pointerViewportY, viewport()->height());

@@ -139,7 +139,7 @@ TaskRowView::~TaskRowView() = default;
 
 double TaskRowView::now() const
 {
-    return m_environment.animationClock ? m_environment.animationClock() : Motion::wallClock();
+    return m_environment.animationClock ? m_environment.animationClock() : Motion::animationClock();
 }
 
 Date TaskRowView::currentDate() const

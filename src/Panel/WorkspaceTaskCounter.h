@@ -20,7 +20,7 @@ public:
         bool reduceMotion = false;
     };
 
-    explicit WorkspaceTaskCounter(QWidget* parent = nullptr, std::function<double()> clock = &Motion::wallClock);
+    explicit WorkspaceTaskCounter(QWidget* parent = nullptr, std::function<double()> clock = &Motion::animationClock);
 
     void setInputs(const Inputs& inputs);
     const Inputs& inputs() const { return m_inputs; }

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <numbers>
 
@@ -102,6 +103,12 @@ double Motion::wallClock()
     return Date::fromUnixSeconds(double(QDateTime::currentMSecsSinceEpoch()) / 1000.0).secondsSinceReferenceDate;
 }
 
+double Motion::animationClock()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
 bool Motion::reduceMotionFromEnvironment()
 {
     return qEnvironmentVariable("QUAVERLOOM_REDUCE_MOTION") == QLatin1String("1");
@@ -141,6 +148,12 @@ double Motion::Value::value(double now)
 {
     if (!m_moving)
         return m_current;
+    // A clock that steps back would hold the value still until it caught up:
+    // carry on from where it stood instead.
+    if (now < m_lastTime) {
+        m_startTime -= m_lastTime - now;
+        m_lastTime = now;
+    }
     if (m_animation.kind == Animation::Kind::Timed) {
         const double t = (now - m_startTime) / m_animation.duration;
         if (t >= 1) {
@@ -148,6 +161,7 @@ double Motion::Value::value(double now)
             return m_current;
         }
         m_current = m_startValue + (m_target - m_startValue) * ease(m_animation.curve, t);
+        m_lastTime = now;
         return m_current;
     }
     double x = m_current - m_target;

@@ -7,7 +7,7 @@ class QTimer;
 
 // Shared animation helpers of the panel views. Springs follow the usual
 // response/damping-fraction form (ω0 = 2π / response, ζ = damping) and are
-// stepped in closed form from wall-clock time, so a late frame never changes
+// stepped in closed form from the clock's time, so a late frame never changes
 // the path. Nothing here ticks by itself: the Animator runs only while a
 // value is still moving.
 class Motion {
@@ -36,8 +36,12 @@ public:
     // Advances a unit-mass spring whose rest point is 0 by dt seconds.
     static void stepSpring(double response, double damping, double dt, double& displacement, double& velocity);
 
-    // Seconds since 2001-01-01 00:00:00 UTC, the phase source of animated views.
+    // Seconds since 2001-01-01 00:00:00 UTC: only for a phase that must follow
+    // the wall clock (the sorting glow, the reminder flight), never for progress.
     static double wallClock();
+    // Seconds on a monotonic clock: what animations advance on, so a clock
+    // that steps back never holds them still.
+    static double animationClock();
 
     // QUAVERLOOM_REDUCE_MOTION=1 forces reduced motion; there is no desktop-wide setting to read.
     static bool reduceMotionFromEnvironment();

@@ -68,6 +68,33 @@ TEST(Motion, CurvesAndSpringSteps)
     }
 }
 
+TEST(Motion, AClockSteppingBackHoldsNoAnimationStill)
+{
+    // Both kinds carry on from where they stood when the clock jumps back an hour.
+    Motion::Value timed(0);
+    timed.setTarget(100, Motion::Animation::timed(Motion::Curve::Linear, 1), 5000);
+    const double before = timed.value(5000.5);
+    EXPECT_NEAR(timed.value(1400.5), before, 1e-9);
+    EXPECT_NEAR(timed.value(1400.75), 75, 1e-6);
+    EXPECT_EQ(timed.value(1401.01), 100);
+    EXPECT_FALSE(timed.isMoving());
+
+    Motion::Value spring(0);
+    spring.setTarget(100, Motion::Animation::spring(0.36, 1), 5000);
+    const double sprung = spring.value(5000.1);
+    EXPECT_NEAR(spring.value(1400.1), sprung, 1e-9);
+    EXPECT_NEAR(spring.value(1403), 100, 1e-9);
+    EXPECT_FALSE(spring.isMoving());
+
+    // Animations advance on a clock that never goes back.
+    double previous = Motion::animationClock();
+    for (int i = 0; i < 1000; ++i) {
+        const double now = Motion::animationClock();
+        ASSERT_GE(now, previous);
+        previous = now;
+    }
+}
+
 TEST(Motion, ValuesAndFramesFollowTheClockAndStop)
 {
     Motion::Value spring(0);
