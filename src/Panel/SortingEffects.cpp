@@ -194,6 +194,8 @@ void SortingEdgeHighlight::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Part of the panel's surface: nothing of it shows beyond the notch's outline.
+    painter.setClipPath(NotchShape{m_inputs.cornerRadius, 0}.path(m_inputs.surface));
     painter.setCompositionMode(QPainter::CompositionMode_Screen);
     painter.setOpacity(alpha * appearance.aiGlowBorderOpacity);
     painter.strokePath(NotchBorderShape{m_inputs.cornerRadius}.path(m_inputs.surface),
