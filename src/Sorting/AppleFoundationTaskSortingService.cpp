@@ -1,5 +1,6 @@
 #include "Sorting/AppleFoundationTaskSortingService.h"
 
+#include "Platform/Text.h"
 #include "Sorting/TaskSortReasonPolicy.h"
 #include "Sorting/TaskSortResponse.h"
 
@@ -67,8 +68,11 @@ TaskSortDecisionList AppleFoundationTaskSortingService::decisions(const TaskSort
     for (const TaskSortItem& item : response.items) {
         const TaskPriority priority = TaskSortResponse::taskPriority(item.priority);
         const bool namesTask = item.taskIndex >= 1 && item.taskIndex <= tasks.size();
+        // The policy judges the reason against what the model was shown of the title.
         const QString why = namesTask
-            ? TaskSortReasonPolicy::resolveWhy(item.why, tasks.at(item.taskIndex - 1).title, priority)
+            ? TaskSortReasonPolicy::resolveWhy(
+                  item.why, Text::displayPrefix(tasks.at(item.taskIndex - 1).title, TaskSortPrompts::titlePrefixLength),
+                  priority)
             : item.why;
         result.append({item.taskIndex, priority, why});
     }
