@@ -86,6 +86,13 @@ void AppleFoundationTaskSortingService::sortTasks(const TaskList& tasks, const T
         deliver(receiver, std::move(completion), TaskSortingError::noSortableTasks());
         return;
     }
+    // An answer holds at most this many items, so a longer list could never be covered.
+    static_assert(TaskSortResponse::maximumItemCount == 64, "the message names the limit");
+    if (tasks.size() > TaskSortResponse::maximumItemCount) {
+        deliver(receiver, std::move(completion),
+                TaskSortingError::generationFailed(TaskSortingError::tooManyTasksMessage()));
+        return;
+    }
     if (!m_model) {
         deliver(receiver, std::move(completion), TaskSortingError::foundationModelUnavailable());
         return;

@@ -11,6 +11,16 @@ QString TaskSortingError::incompleteClassificationMessage()
     return QStringLiteral("AI Sort couldn't classify the full list. Try again.");
 }
 
+QString TaskSortingError::tooManyTasksMessage()
+{
+    return QStringLiteral("AI Sort ranks up to 64 tasks at a time. Choose a section with fewer open tasks.");
+}
+
+QString TaskSortingError::rankingTurnedOffMessage()
+{
+    return QStringLiteral("AI task ranking is off in Settings.");
+}
+
 QString TaskSortingError::description() const
 {
     switch (m_case) {

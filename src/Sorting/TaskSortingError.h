@@ -25,6 +25,9 @@ public:
 
     // The texts the service puts into generationFailed.
     static QString incompleteClassificationMessage();
+    static QString tooManyTasksMessage();
+    // The Settings switch that allows AI Sort at all is off.
+    static QString rankingTurnedOffMessage();
 
     Case errorCase() const { return m_case; }
     // generationFailed's payload; empty for the other cases.
