@@ -24,6 +24,10 @@ std::optional<TaskSortingError> AppleFoundationTaskSortingService::availabilityE
     case LanguageModel::Availability::notEnabled: return TaskSortingError::appleIntelligenceNotEnabled();
     case LanguageModel::Availability::deviceNotEligible: return TaskSortingError::deviceNotEligible();
     case LanguageModel::Availability::modelNotReady: return TaskSortingError::modelNotReady();
+    case LanguageModel::Availability::noChatModel:
+        return TaskSortingError::generationFailed(TaskSortingError::noChatModelMessage());
+    case LanguageModel::Availability::modelNotServed:
+        return TaskSortingError::generationFailed(TaskSortingError::modelNotServedMessage());
     case LanguageModel::Availability::other: break;
     }
     return TaskSortingError::foundationModelUnavailable();

@@ -60,10 +60,12 @@ TEST(AppleFoundationTaskSortingService, StopsBeforeAnyPromptWhenNothingCanBeSort
     EXPECT_EQ(message(runSort(service, {})), "There are no tasks to sort.");
 
     const QList<std::pair<Availability, QString>> unavailable{
-        {Availability::notEnabled, "Turn on the on-device model to use AI Sort."},
+        {Availability::notEnabled, "Start a language model server on this computer to use AI Sort."},
         {Availability::deviceNotEligible, "AI Sort requires a language model running on this computer."},
         {Availability::modelNotReady, "The on-device model isn't ready yet. Try again in a moment."},
         {Availability::other, "AI Sort is unavailable because the on-device model can't be used right now."},
+        {Availability::noChatModel, "The model server lists no chat model. Load one to use AI Sort."},
+        {Availability::modelNotServed, "The model server does not serve the model set in QUAVERLOOM_MODEL."},
     };
     for (const auto& [availability, text] : unavailable) {
         model.setAvailability(availability);

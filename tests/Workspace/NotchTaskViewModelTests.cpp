@@ -374,7 +374,7 @@ TEST_F(NotchTaskViewModelTest, AISortRefusesAnswersForAChangedListAndReportsFail
     // A service failure shows its own text; a short answer for an unchanged list is refused.
     vm->sortTasksWithAI();
     sorter.respond(TaskSortingError::appleIntelligenceNotEnabled());
-    EXPECT_EQ(vm->sortStatusMessage(), QStringLiteral("Turn on the on-device model to use AI Sort."));
+    EXPECT_EQ(vm->sortStatusMessage(), QStringLiteral("Start a language model server on this computer to use AI Sort."));
     EXPECT_FALSE(vm->isSorting());
     vm->sortTasksWithAI();
     sorter.respond(TaskSortDecisionList{{1, TaskPriority::high, "only one"}});
