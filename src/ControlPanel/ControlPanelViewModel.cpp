@@ -7,6 +7,7 @@
 #include "Platform/LocalCalendar.h"
 #include "Platform/LoginItemRegistering.h"
 #include "Platform/Logger.h"
+#include "Sorting/TaskSortingError.h"
 #include "Workspace/NotchTaskViewModel.h"
 #include "Workspace/TaskWorkspaceLogic.h"
 
@@ -69,21 +70,28 @@ private:
 } // namespace
 
 ControlPanelViewModel::ModelStatus ControlPanelViewModel::ModelStatus::forAvailability(
-    LanguageModel::Availability availability)
+    LanguageModel::Availability availability, const QString& address)
 {
+    const QString unavailable = QStringLiteral("The on-device model is not available on this computer.");
     switch (availability) {
     case LanguageModel::Availability::available:
         return {QStringLiteral("Available on this computer"), QStringLiteral("Enabled"), ControlPanelStatusTint::success};
     case LanguageModel::Availability::notEnabled:
-        return {QStringLiteral("Turn on the on-device model in its settings."), QStringLiteral("Disabled"),
-                ControlPanelStatusTint::critical};
-    case LanguageModel::Availability::deviceNotEligible:
+        return {address.isEmpty() ? QStringLiteral("No model server answers.")
+                                  : QStringLiteral("No model server answers at %1.").arg(address),
+                QStringLiteral("Disabled"), ControlPanelStatusTint::critical, false};
+    case LanguageModel::Availability::noChatModel:
+        return {QStringLiteral("The model server lists no chat model."), std::nullopt, ControlPanelStatusTint::neutral};
+    case LanguageModel::Availability::modelNotServed:
+        return {TaskSortingError::modelNotServedMessage(), std::nullopt, ControlPanelStatusTint::neutral};
     case LanguageModel::Availability::modelNotReady:
+        return {unavailable, std::nullopt, ControlPanelStatusTint::neutral};
+    case LanguageModel::Availability::deviceNotEligible:
     case LanguageModel::Availability::other:
         break;
     }
-    return {QStringLiteral("The on-device model is not available on this computer."), std::nullopt,
-            ControlPanelStatusTint::neutral};
+    // Nothing usable answers on this computer: there is no page to open.
+    return {unavailable, std::nullopt, ControlPanelStatusTint::neutral, false};
 }
 
 ControlPanelViewModel::ControlPanelViewModel(NotchTaskViewModel& taskViewModel, AppSessionViewModel& sessionViewModel,
@@ -256,6 +264,16 @@ LanguageModel::Availability ControlPanelViewModel::modelAvailability() const
         return *m_lastAvailability;
     return m_environment.languageModel ? m_environment.languageModel->availability()
                                        : LanguageModel::Availability::other;
+}
+
+ControlPanelViewModel::ModelStatus ControlPanelViewModel::modelStatus() const
+{
+    return ModelStatus::forAvailability(modelAvailability(), modelServerAddress());
+}
+
+QString ControlPanelViewModel::modelServerAddress() const
+{
+    return m_environment.languageModel ? m_environment.languageModel->address() : QString();
 }
 
 void ControlPanelViewModel::refreshModelAvailability()

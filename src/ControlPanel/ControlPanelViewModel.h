@@ -49,13 +49,15 @@ public:
         friend bool operator==(const CompletedSection&, const CompletedSection&) = default;
     };
 
-    // The overview's row for the on-device model.
+    // The overview's row for the on-device model. `address` is where the model
+    // server is asked; the row opens that page only when something answers there.
     struct ModelStatus {
         QString subtitle;
         std::optional<QString> badgeTitle;
         ControlPanelStatusTint badgeTint = ControlPanelStatusTint::neutral;
+        bool opensServerPage = true;
 
-        static ModelStatus forAvailability(LanguageModel::Availability availability);
+        static ModelStatus forAvailability(LanguageModel::Availability availability, const QString& address = {});
         friend bool operator==(const ModelStatus&, const ModelStatus&) = default;
     };
 
@@ -100,6 +102,9 @@ public:
     // asks again in the background and reports through modelAvailabilityChanged.
     LanguageModel::Availability modelAvailability() const;
     void refreshModelAvailability();
+    ModelStatus modelStatus() const;
+    // Where the model server is asked ("127.0.0.1:8080"); empty without a model.
+    QString modelServerAddress() const;
 
     // The settings page's writers: one field changes, then the whole record is
     // saved, even when the value is the one already stored.

@@ -6,6 +6,7 @@
 #include "ControlPanel/OverviewMetricCard.h"
 
 #include <QGridLayout>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
 OverviewPage::OverviewPage(ControlPanelViewModel& viewModel, QWidget* parent)
@@ -32,7 +33,7 @@ OverviewPage::OverviewPage(ControlPanelViewModel& viewModel, QWidget* parent)
     auto* rows = new GroupedOverviewRows;
     m_modelRow = new OverviewActionRow({QStringLiteral("sparkles"), QStringLiteral("On-Device Model"), QString(),
                                         std::nullopt, ControlPanelStatusTint::neutral, true},
-                                       [this] { m_viewModel.openAppleIntelligenceSettings(); });
+                                       [this] { openModelRow(); });
     m_settingsRow = new OverviewActionRow(
         {QStringLiteral("gearshape"), QStringLiteral("Settings"), QStringLiteral("Control launch and appearance preferences."),
          std::nullopt, ControlPanelStatusTint::neutral, false},
@@ -62,12 +63,41 @@ void OverviewPage::refresh()
 
 void OverviewPage::refreshModelRow()
 {
-    const auto status = ControlPanelViewModel::ModelStatus::forAvailability(m_viewModel.modelAvailability());
+    const auto status = m_viewModel.modelStatus();
     OverviewActionRow::Inputs inputs = m_modelRow->inputs();
     inputs.subtitle = status.subtitle;
     inputs.badgeTitle = status.badgeTitle;
     inputs.badgeTint = status.badgeTint;
     m_modelRow->setInputs(inputs);
+}
+
+QMessageBox* OverviewPage::modelHelp() const
+{
+    return m_modelHelp;
+}
+
+void OverviewPage::openModelRow()
+{
+    const auto status = m_viewModel.modelStatus();
+    if (status.opensServerPage) {
+        m_viewModel.openAppleIntelligenceSettings();
+        return;
+    }
+    // Nothing answers there, so there is no page to open: say where the setup is explained.
+    if (!m_modelHelp) {
+        m_modelHelp = new QMessageBox(QMessageBox::Information, QStringLiteral("On-Device Model"), QString(),
+                                      QMessageBox::Ok, this);
+        m_modelHelp->setAttribute(Qt::WA_DeleteOnClose);
+        m_modelHelp->setTextFormat(Qt::PlainText);
+    }
+    const QString address = m_viewModel.modelServerAddress();
+    m_modelHelp->setText(status.subtitle);
+    m_modelHelp->setInformativeText(
+        QStringLiteral("Start a language model server on this computer (llama.cpp's llama-server, Ollama or LM Studio)%1, "
+                       "or point QUAVERLOOM_MODEL_URL at the one you run. The \u201CLocal model\u201D section of the "
+                       "README explains how.")
+            .arg(address.isEmpty() ? QString() : QStringLiteral(" listening at ") + address));
+    m_modelHelp->open();
 }
 
 void OverviewPage::showEvent(QShowEvent* event)

@@ -3,10 +3,12 @@
 #include "ControlPanel/ControlPanelViewModel.h"
 #include "UI/Binding.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
 class OverviewActionRow;
+class QMessageBox;
 class OverviewChartCard;
 class OverviewMetricCard;
 
@@ -29,12 +31,15 @@ public:
     OverviewChartCard* chartCard() const { return m_chart; }
     OverviewActionRow* modelRow() const { return m_modelRow; }
     OverviewActionRow* settingsRow() const { return m_settingsRow; }
+    // Shown by the model row while no model server answers, in place of its page.
+    QMessageBox* modelHelp() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void refreshModelRow();
+    void openModelRow();
 
     ControlPanelViewModel& m_viewModel;
     Binding<Range> m_selectedRange = Binding<Range>::stored(Range::sevenDays);
@@ -43,4 +48,5 @@ private:
     OverviewChartCard* m_chart;
     OverviewActionRow* m_modelRow;
     OverviewActionRow* m_settingsRow;
+    QPointer<QMessageBox> m_modelHelp;
 };

@@ -1,5 +1,6 @@
 #include "Panel/AISortButton.h"
 
+#include "Sorting/TaskSortingError.h"
 #include "UI/SymbolPainter.h"
 #include "UI/TemplateStyle.h"
 
@@ -44,7 +45,8 @@ void AISortButton::setInputs(const Inputs& inputs)
     m_inputs = inputs;
     setConfiguration(inputs.configuration);
     setAccessibleName(inputs.configuration.content.aiSortTitle);
-    setEnabled(!inputs.isSorting && inputs.hasCompletedOnboarding);
+    setEnabled(!inputs.isSorting && inputs.hasCompletedOnboarding && inputs.aiTaskRankingEnabled);
+    setToolTip(inputs.aiTaskRankingEnabled ? QString() : TaskSortingError::rankingTurnedOffMessage());
     if (resize)
         updateGeometry();
     updateSpinner();

@@ -8,7 +8,8 @@
 #include <optional>
 
 // "AI Sort" in the left header slot. While a sort runs it shows our own
-// spinner and the sorting title, and cannot be pressed.
+// spinner and the sorting title, and cannot be pressed; while AI task ranking
+// is off in Settings it cannot be pressed either, and its tooltip says why.
 class AISortButton final : public NotchSlotButton {
     Q_OBJECT
 public:
@@ -17,6 +18,7 @@ public:
         bool isSorting = false;
         bool hasCompletedOnboarding = false;
         std::optional<QColor> accentColor;
+        bool aiTaskRankingEnabled = true;
     };
 
     explicit AISortButton(QWidget* parent = nullptr, std::function<double()> clock = &Motion::animationClock);

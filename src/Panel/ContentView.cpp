@@ -33,6 +33,12 @@ ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& ses
     connect(vm, &NotchTaskViewModel::taskSubmissionIDChanged, this, schedule);
     connect(vm, &NotchTaskViewModel::currentWorkspacePromptChanged, this, schedule);
     connect(&m_sessionViewModel, &AppSessionViewModel::preferencesChanged, this, schedule);
+    // Not through sync(): a sort must be refused from the moment the switch is off.
+    const auto followRankingSwitch = [this] {
+        m_viewModel.setAITaskRankingEnabled(m_sessionViewModel.preferences().aiTaskRankingEnabled);
+    };
+    connect(&m_sessionViewModel, &AppSessionViewModel::preferencesChanged, this, followRankingSwitch);
+    followRankingSwitch();
     connect(m_panel, &NotchTaskPanel::surfaceChanged, this, [this] { publishShape(); });
 
     // The first state is taken as it is, without animation or focus changes.
@@ -120,6 +126,7 @@ void ContentView::syncNow()
     panel.canMoveVisibleTasks = vm.selectedWorkspaceID() != QLatin1String("workspace.all");
     panel.taskSubmissionID = vm.taskSubmissionID();
     panel.hasCompletedOnboarding = m_sessionViewModel.preferences().hasCompletedOnboarding;
+    panel.aiTaskRankingEnabled = m_sessionViewModel.preferences().aiTaskRankingEnabled;
     panel.statusMessage = vm.sortStatusMessage().value_or(QString());
     panel.inputFocus = {[this] { return m_focusedField; },
                         [this](std::optional<NotchTaskViewModel::FocusTarget> field) { m_focusedField = field; }};

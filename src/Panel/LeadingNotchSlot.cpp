@@ -70,7 +70,8 @@ void LeadingNotchSlot::setInputs(const Inputs& inputs)
     std::optional<QColor> accent;
     if (inputs.workspaceAccent)
         accent = TemplateStyle::accentColor(configuration.appearance, *inputs.workspaceAccent);
-    m_aiSort->setInputs({configuration, inputs.isSorting, inputs.hasCompletedOnboarding, accent});
+    m_aiSort->setInputs(
+        {configuration, inputs.isSorting, inputs.hasCompletedOnboarding, accent, inputs.aiTaskRankingEnabled});
     m_promptButton->setConfiguration(configuration);
     m_promptButton->setEnabled(!inputs.isSorting && inputs.hasCompletedOnboarding);
 

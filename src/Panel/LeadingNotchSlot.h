@@ -27,6 +27,8 @@ public:
         bool hasCompletedOnboarding = false;
         Binding<bool> isShowingPromptEditor;
         Binding<QString> promptDraft;
+        // The Settings switch; while off AI Sort cannot be pressed.
+        bool aiTaskRankingEnabled = true;
     };
     struct Callbacks {
         std::function<void()> onAISort;

@@ -179,7 +179,8 @@ void NotchTaskPanel::renderChildren()
     m_composerJump = false;
     m_leading->setInputs({configuration, in.isSorting, in.currentWorkspaceAccent, in.currentWorkspaceTitle,
                           in.currentWorkspacePrompt, in.hasCompletedOnboarding,
-                          stateBinding(&State::isShowingPromptEditor), stateBinding(&State::promptDraft)});
+                          stateBinding(&State::isShowingPromptEditor), stateBinding(&State::promptDraft),
+                          in.aiTaskRankingEnabled});
     m_menu->setInputs({configuration, in.currentVisibleTaskCount, in.currentWorkspaceTitle, in.currentWorkspaceAccent,
                        in.currentWorkspaceCanRename, in.currentWorkspaceCanDelete, in.reduceMotion,
                        stateBinding(&State::isShowingWorkspaceDropdown), stateBinding(&State::isShowingWorkspaceRename),

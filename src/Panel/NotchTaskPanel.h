@@ -63,6 +63,7 @@ public:
         bool canMoveVisibleTasks = false;
         QUuid taskSubmissionID;
         bool hasCompletedOnboarding = false;
+        bool aiTaskRankingEnabled = true;
         // AI Sort's progress and outcome, shown on one line above the list.
         QString statusMessage;
         Binding<std::optional<NotchTaskViewModel::FocusTarget>> inputFocus;

@@ -1,5 +1,6 @@
 #include "Sorting/AppleFoundationTaskSortingService.h"
 
+#include "Platform/Text.h"
 #include "Sorting/TaskSortReasonPolicy.h"
 #include "Sorting/TaskSortResponse.h"
 
@@ -23,6 +24,10 @@ std::optional<TaskSortingError> AppleFoundationTaskSortingService::availabilityE
     case LanguageModel::Availability::notEnabled: return TaskSortingError::appleIntelligenceNotEnabled();
     case LanguageModel::Availability::deviceNotEligible: return TaskSortingError::deviceNotEligible();
     case LanguageModel::Availability::modelNotReady: return TaskSortingError::modelNotReady();
+    case LanguageModel::Availability::noChatModel:
+        return TaskSortingError::generationFailed(TaskSortingError::noChatModelMessage());
+    case LanguageModel::Availability::modelNotServed:
+        return TaskSortingError::generationFailed(TaskSortingError::modelNotServedMessage());
     case LanguageModel::Availability::other: break;
     }
     return TaskSortingError::foundationModelUnavailable();
@@ -67,8 +72,11 @@ TaskSortDecisionList AppleFoundationTaskSortingService::decisions(const TaskSort
     for (const TaskSortItem& item : response.items) {
         const TaskPriority priority = TaskSortResponse::taskPriority(item.priority);
         const bool namesTask = item.taskIndex >= 1 && item.taskIndex <= tasks.size();
+        // The policy judges the reason against what the model was shown of the title.
         const QString why = namesTask
-            ? TaskSortReasonPolicy::resolveWhy(item.why, tasks.at(item.taskIndex - 1).title, priority)
+            ? TaskSortReasonPolicy::resolveWhy(
+                  item.why, Text::displayPrefix(tasks.at(item.taskIndex - 1).title, TaskSortPrompts::titlePrefixLength),
+                  priority)
             : item.why;
         result.append({item.taskIndex, priority, why});
     }
@@ -80,6 +88,13 @@ void AppleFoundationTaskSortingService::sortTasks(const TaskList& tasks, const T
 {
     if (tasks.isEmpty()) {
         deliver(receiver, std::move(completion), TaskSortingError::noSortableTasks());
+        return;
+    }
+    // An answer holds at most this many items, so a longer list could never be covered.
+    static_assert(TaskSortResponse::maximumItemCount == 64, "the message names the limit");
+    if (tasks.size() > TaskSortResponse::maximumItemCount) {
+        deliver(receiver, std::move(completion),
+                TaskSortingError::generationFailed(TaskSortingError::tooManyTasksMessage()));
         return;
     }
     if (!m_model) {

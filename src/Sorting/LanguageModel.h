@@ -16,7 +16,10 @@ class LanguageModel : public QObject {
     Q_OBJECT
 
 public:
-    enum class Availability { available, notEnabled, deviceNotEligible, modelNotReady, other };
+    // notEnabled: nothing answers where the model is asked. The last two are a
+    // server that answers but cannot rank: it lists no model that generates
+    // text, or not the one the configuration names.
+    enum class Availability { available, notEnabled, deviceNotEligible, modelNotReady, other, noChatModel, modelNotServed };
     Q_ENUM(Availability)
 
     struct GenerationOptions {
@@ -79,6 +82,9 @@ public:
     // Reads the availability afresh and reports it.
     virtual void refreshAvailability(QObject* context, AvailabilityHandler handler) = 0;
     virtual std::shared_ptr<Session> makeSession(const QString& instructions) = 0;
+    // Where the model is asked, as a person would write it ("127.0.0.1:8080");
+    // empty when there is no such place.
+    virtual QString address() const { return {}; }
 
     static QString kindName(GenerationError::Kind kind);
 

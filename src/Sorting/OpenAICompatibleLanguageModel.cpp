@@ -1,6 +1,7 @@
 #include "Sorting/OpenAICompatibleLanguageModel.h"
 
 #include "Platform/Logger.h"
+#include "Sorting/TaskSortingError.h"
 
 #include <QHostAddress>
 #include <QJsonArray>
@@ -10,6 +11,7 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
 
@@ -32,18 +34,20 @@ GenerationError generationError(Kind kind, const QString& description)
     return GenerationError{kind, description};
 }
 
-// The server's own reason for refusing ({"error":{"message":...}} or
-// {"error":"..."}), made safe for one log line: control and format characters
-// dropped, white space folded, length bounded.
-QString serverErrorMessage(const QByteArray& body)
+const Logger& logger()
 {
-    constexpr qsizetype kMaximumLength = 300;
-    const QJsonValue error = QJsonDocument::fromJson(body).object().value(QLatin1String("error"));
-    const QString message = error.isObject() ? error.toObject().value(QLatin1String("message")).toString() : error.toString();
+    static const Logger instance(QStringLiteral("OpenAICompatibleLanguageModel"));
+    return instance;
+}
+
+// Text from the server (or about it), made safe for one log line: control and
+// format characters dropped, white space folded, length bounded.
+QString oneLine(const QString& text, qsizetype maximumLength = 300)
+{
     QString line;
-    line.reserve(std::min(message.size(), kMaximumLength + 1));
-    for (const QChar c : message) {
-        if (line.size() > kMaximumLength)
+    line.reserve(std::min(text.size(), maximumLength + 1));
+    for (const QChar c : text) {
+        if (line.size() > maximumLength)
             break;
         if (c.isSpace())
             line.append(QLatin1Char(' '));
@@ -51,9 +55,22 @@ QString serverErrorMessage(const QByteArray& body)
             line.append(c);
     }
     line = line.simplified();
-    if (line.size() > kMaximumLength)
-        line = line.left(kMaximumLength - 1) + QChar(0x2026);
+    if (line.size() > maximumLength)
+        line = line.left(maximumLength - 1) + QChar(0x2026);
     return line;
+}
+
+// A model id as the log shows it: quoted, bounded, on one line.
+QString quotedId(const QString& id)
+{
+    return QChar(0x201C) + oneLine(id, 120) + QChar(0x201D);
+}
+
+// The server's own reason for refusing ({"error":{"message":...}} or {"error":"..."}), on one line.
+QString serverErrorMessage(const QByteArray& body)
+{
+    const QJsonValue error = QJsonDocument::fromJson(body).object().value(QLatin1String("error"));
+    return oneLine(error.isObject() ? error.toObject().value(QLatin1String("message")).toString() : error.toString());
 }
 
 bool containsAny(const QByteArray& haystack, std::initializer_list<const char*> needles)
@@ -83,7 +100,47 @@ int positiveInt(const QByteArray& text, int fallback)
     return ok && value > 0 ? value : fallback;
 }
 
+// Embedding and reranking families that servers list beside chat models
+// without saying what they are (Ollama lists only ids).
+bool namedLikeEmbeddingModel(const QString& id)
+{
+    const QString lowered = id.toLower();
+    if (lowered.contains(QLatin1String("embed")) || lowered.contains(QLatin1String("rerank")))
+        return true;
+    static const QRegularExpression family(QStringLiteral("(^|[^a-z0-9])(bge|e5|gte|minilm)([^a-z]|$)"));
+    return family.match(lowered).hasMatch();
+}
+
+// What a server says about a listed model: llama.cpp's server gives
+// "capabilities" (in its "models" array), LM Studio a "type".
+bool markedAsNotGeneratingText(const QJsonObject& entry)
+{
+    const QJsonArray capabilities = entry.value(QLatin1String("capabilities")).toArray();
+    if (!capabilities.isEmpty()) {
+        const bool generates = std::any_of(capabilities.begin(), capabilities.end(), [](const QJsonValue& value) {
+            const QString capability = value.toString().toLower();
+            return capability == QLatin1String("completion") || capability == QLatin1String("chat")
+                || capability == QLatin1String("generate") || capability == QLatin1String("text-generation");
+        });
+        if (!generates)
+            return true;
+    }
+    const QString type = entry.value(QLatin1String("type")).toString().toLower();
+    return type.contains(QLatin1String("embed")) || type.contains(QLatin1String("rerank"));
+}
+
+QString durationText(int milliseconds)
+{
+    return milliseconds % 1000 == 0 ? QStringLiteral("%1 s").arg(milliseconds / 1000)
+                                    : QStringLiteral("%1 ms").arg(milliseconds);
+}
+
 } // namespace
+
+struct OpenAICompatibleLanguageModel::ChatRequest {
+    // The request body after its model id.
+    QByteArray bodyAfterModel;
+};
 
 class OpenAICompatibleLanguageModel::ChatSession : public LanguageModel::Session {
 public:
@@ -195,7 +252,24 @@ bool OpenAICompatibleLanguageModel::canSendRequests() const
 
 QString OpenAICompatibleLanguageModel::modelName() const
 {
-    return m_configuration.modelName.isEmpty() ? m_listedModel : m_configuration.modelName;
+    if (!m_configuration.modelName.isEmpty())
+        return m_configuration.modelName;
+    for (const QString& id : m_chatModels) {
+        if (!m_refusedModels.contains(id))
+            return id;
+    }
+    return {};
+}
+
+QString OpenAICompatibleLanguageModel::address() const
+{
+    const QUrl& url = m_configuration.baseURL;
+    const QString host = url.host();
+    if (host.isEmpty())
+        return {};
+    const int port = url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
+    return (host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host) + QLatin1Char(':')
+        + QString::number(port);
 }
 
 QUrl OpenAICompatibleLanguageModel::endpoint(const QString& path) const
@@ -233,35 +307,106 @@ void OpenAICompatibleLanguageModel::refreshAvailability(QObject* context, Availa
     m_probing = true;
     send(QStringLiteral("/v1/models"), std::nullopt,
          std::min(m_configuration.availabilityTimeoutMs, m_configuration.requestTimeoutMs),
-         [this](const HttpResult& result) {
-             QString resolved;
-             const Availability availability = availabilityFrom(result, m_configuration.modelName, &resolved);
-             finishProbe(availability, resolved);
-         });
+         [this](const HttpResult& result) { finishProbe(result); });
 }
 
-void OpenAICompatibleLanguageModel::finishProbe(Availability availability, const QString& resolvedModel)
+void OpenAICompatibleLanguageModel::finishProbe(const HttpResult& result)
 {
     m_probing = false;
     m_lastProbe.start();
-    if (!resolvedModel.isEmpty())
-        m_listedModel = resolvedModel;
-    const bool changed = availability != m_availability;
-    m_availability = availability;
+    const std::optional<ModelListing> listing = modelListing(result);
+
+    // A probe runs every few seconds while someone looks: each problem is logged once, until it changes.
+    if (result.outcome == HttpResult::Outcome::failed || result.outcome == HttpResult::Outcome::timedOut) {
+        const QString failure = result.outcome == HttpResult::Outcome::timedOut
+            ? QStringLiteral("no answer within %1").arg(durationText(m_configuration.availabilityTimeoutMs))
+            : result.errorString;
+        if (failure != m_loggedProbeFailure) {
+            m_loggedProbeFailure = failure;
+            logFailure(QStringLiteral("Asking the model server for its models"), result);
+        }
+    } else {
+        m_loggedProbeFailure.clear();
+    }
+
+    if (listing) {
+        m_chatModels = listing->chatModels;
+        // A refusal counts only while the server still lists that id.
+        m_refusedModels.intersect(QSet<QString>(listing->ids.begin(), listing->ids.end()));
+        const QString& configured = m_configuration.modelName;
+        if (!configured.isEmpty() && !listing->ids.contains(configured)) {
+            QStringList shown;
+            for (const QString& id : listing->ids.mid(0, 20))
+                shown << quotedId(id);
+            if (listing->ids.size() > 20)
+                shown << QStringLiteral("and %1 more").arg(listing->ids.size() - 20);
+            const QString listed = shown.isEmpty() ? QStringLiteral("none") : shown.join(QStringLiteral(", "));
+            if (listed != m_loggedListing) {
+                m_loggedListing = listed;
+                logger().error(QStringLiteral("QUAVERLOOM_MODEL names %1, which the model server at %2 does not "
+                                              "list; it lists: %3")
+                                   .arg(quotedId(configured), address(), listed));
+            }
+        } else {
+            m_loggedListing.clear();
+        }
+    }
+
     const auto waiters = std::exchange(m_availabilityWaiters, {});
-    if (changed)
-        emit availabilityChanged(availability);
+    setAvailability(availabilityOf(result, listing));
     for (const auto& [context, handler] : waiters) {
         if (context)
-            handler(availability);
+            handler(m_availability);
     }
 }
 
-LanguageModel::Availability OpenAICompatibleLanguageModel::availabilityFrom(const HttpResult& result,
-                                                                            const QString& configuredModel,
-                                                                            QString* resolved)
+void OpenAICompatibleLanguageModel::setAvailability(Availability availability)
 {
-    switch (result.outcome) {
+    const bool changed = availability != m_availability;
+    m_availability = availability;
+    if (changed)
+        emit availabilityChanged(availability);
+}
+
+std::optional<OpenAICompatibleLanguageModel::ModelListing> OpenAICompatibleLanguageModel::modelListing(
+    const HttpResult& result)
+{
+    if (result.outcome != HttpResult::Outcome::answered || result.status < 200 || result.status > 299)
+        return std::nullopt;
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(result.body, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject() || !document.object()["data"].isArray())
+        return std::nullopt;
+    // llama.cpp's server describes its models again in a "models" array, by name.
+    QHash<QString, QJsonObject> described;
+    for (const QJsonValue& value : document.object()["models"].toArray()) {
+        const QJsonObject entry = value.toObject();
+        for (const char* key : {"model", "name"}) {
+            const QString name = entry.value(QLatin1String(key)).toString();
+            if (!name.isEmpty())
+                described.insert(name, entry);
+        }
+    }
+    ModelListing listing;
+    QSet<QString> seen;
+    for (const QJsonValue& value : document.object()["data"].toArray()) {
+        const QJsonObject entry = value.toObject();
+        const QString id = entry["id"].toString();
+        if (id.isEmpty() || seen.contains(id))
+            continue;
+        seen.insert(id);
+        listing.ids.append(id);
+        if (!markedAsNotGeneratingText(entry) && !markedAsNotGeneratingText(described.value(id))
+            && !namedLikeEmbeddingModel(id))
+            listing.chatModels.append(id);
+    }
+    return listing;
+}
+
+LanguageModel::Availability OpenAICompatibleLanguageModel::availabilityOf(
+    const HttpResult& probe, const std::optional<ModelListing>& listing) const
+{
+    switch (probe.outcome) {
     case HttpResult::Outcome::connectionRefused:
         return Availability::notEnabled;
     case HttpResult::Outcome::timedOut:
@@ -271,26 +416,14 @@ LanguageModel::Availability OpenAICompatibleLanguageModel::availabilityFrom(cons
     case HttpResult::Outcome::answered:
         break;
     }
-    if (result.status == 503)
+    if (probe.status == 503)
         return Availability::modelNotReady;
-    if (result.status < 200 || result.status > 299)
+    if (!listing)
         return Availability::other;
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(result.body, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject() || !document.object()["data"].isArray())
-        return Availability::other;
-    QStringList ids;
-    for (const QJsonValue& entry : document.object()["data"].toArray()) {
-        const QString id = entry.toObject()["id"].toString();
-        if (!id.isEmpty())
-            ids.append(id);
-    }
-    if (ids.isEmpty())
-        return Availability::modelNotReady;
-    if (!configuredModel.isEmpty())
-        return ids.contains(configuredModel) ? Availability::available : Availability::modelNotReady;
-    *resolved = ids.first();
-    return Availability::available;
+    if (!m_configuration.modelName.isEmpty())
+        return listing->ids.contains(m_configuration.modelName) ? Availability::available
+                                                                 : Availability::modelNotServed;
+    return modelName().isEmpty() ? Availability::noChatModel : Availability::available;
 }
 
 std::shared_ptr<LanguageModel::Session> OpenAICompatibleLanguageModel::makeSession(const QString& instructions)
@@ -318,51 +451,136 @@ void OpenAICompatibleLanguageModel::chatCompletion(const QString& instructions, 
         return;
     }
 
-    auto send = [this, instructions, prompt, schema, schemaText, includeSchemaInPrompt, options, handler] {
-        const QString model = modelName();
-        if (model.isEmpty()) {
-            handler(generationError(Kind::assetsUnavailable, QStringLiteral("The model server lists no model.")));
-            return;
-        }
-        QString userContent = prompt;
-        if (includeSchemaInPrompt)
-            userContent += QStringLiteral("\n\nRespond with JSON that matches this schema:\n")
-                + QString::fromUtf8(schemaText);
-        const QJsonArray messages{
-            QJsonObject{{"role", "system"}, {"content", instructions}},
-            QJsonObject{{"role", "user"}, {"content", userContent}},
-        };
-        QByteArray body = "{\"model\":" + jsonText(model) + ",\"messages\":" + jsonText(messages);
-        if (options.temperature)
-            body += ",\"temperature\":" + jsonText(*options.temperature);
-        body += ",\"stream\":false,\"max_tokens\":"
-            + jsonText(options.maximumResponseTokens.value_or(m_configuration.maximumResponseTokens));
-        body += ",\"response_format\":{\"type\":\"json_schema\",\"json_schema\":{\"name\":" + jsonText(schema.name)
-            + ",\"strict\":true,\"schema\":" + schemaText + "}}}";
-        postChatCompletion(body, handler);
+    QString userContent = prompt;
+    if (includeSchemaInPrompt)
+        userContent += QStringLiteral("\n\nRespond with JSON that matches this schema:\n") + QString::fromUtf8(schemaText);
+    const QJsonArray messages{
+        QJsonObject{{"role", "system"}, {"content", instructions}},
+        QJsonObject{{"role", "user"}, {"content", userContent}},
     };
+    auto request = std::make_shared<ChatRequest>();
+    QByteArray& body = request->bodyAfterModel;
+    body = ",\"messages\":" + jsonText(messages);
+    if (options.temperature)
+        body += ",\"temperature\":" + jsonText(*options.temperature);
+    body += ",\"stream\":false,\"max_tokens\":"
+        + jsonText(options.maximumResponseTokens.value_or(m_configuration.maximumResponseTokens));
+    body += ",\"response_format\":{\"type\":\"json_schema\",\"json_schema\":{\"name\":" + jsonText(schema.name)
+        + ",\"strict\":true,\"schema\":" + schemaText + "}}}";
 
     if (!modelName().isEmpty()) {
-        send();
+        postChatCompletion(request, true, handler);
         return;
     }
-    // No model id learnt yet: ask the server which one it serves first.
-    refreshAvailability(this, [send](Availability) { send(); });
+    // No model id learnt yet: ask the server which ones it serves first.
+    refreshAvailability(this, [this, request, handler](Availability) { postChatCompletion(request, true, handler); });
 }
 
-void OpenAICompatibleLanguageModel::postChatCompletion(const QByteArray& body, ResponseHandler handler)
+void OpenAICompatibleLanguageModel::postChatCompletion(const std::shared_ptr<const ChatRequest>& request,
+                                                       bool mayTryAnotherModel, ResponseHandler handler)
 {
+    const QString model = modelName();
+    if (model.isEmpty()) {
+        if (m_availability == Availability::noChatModel)
+            handler(OtherError{TaskSortingError::noChatModelMessage()});
+        else
+            handler(generationError(Kind::assetsUnavailable, QStringLiteral("The model server lists no model.")));
+        return;
+    }
+    logModelInUse(model);
     const int timeoutMs = m_configuration.requestTimeoutMs;
-    send(QStringLiteral("/v1/chat/completions"), body, timeoutMs,
-         [handler, timeoutMs](const HttpResult& result) { handler(responseFrom(result, timeoutMs)); });
+    send(QStringLiteral("/v1/chat/completions"), "{\"model\":" + jsonText(model) + request->bodyAfterModel, timeoutMs,
+         [this, request, mayTryAnotherModel, handler, model, timeoutMs](const HttpResult& result) {
+             logRefusal(result);
+             if (refusesChat(result)) {
+                 std::optional<Response> reply = refuseModel(model);
+                 if (!reply && mayTryAnotherModel) {
+                     postChatCompletion(request, false, handler);
+                     return;
+                 }
+                 handler(reply.value_or(OtherError{
+                     QStringLiteral("The models the server lists first do not support chat. Set QUAVERLOOM_MODEL "
+                                    "to a chat model.")}));
+                 return;
+             }
+             if (result.outcome == HttpResult::Outcome::failed || result.outcome == HttpResult::Outcome::tooLarge)
+                 logFailure(QStringLiteral("Asking the model for an answer"), result);
+             handler(responseFrom(result, timeoutMs));
+         });
+}
+
+void OpenAICompatibleLanguageModel::logRefusal(const HttpResult& result)
+{
+    if (result.outcome != HttpResult::Outcome::answered || (result.status >= 200 && result.status <= 299))
+        return;
+    // The mapped AI Sort error says little; the server's reason goes to the log beside it.
+    if (const QString reason = serverErrorMessage(result.body); !reason.isEmpty())
+        logger().error(QStringLiteral("The model server refused the request (HTTP %1): %2").arg(result.status).arg(reason));
+}
+
+bool OpenAICompatibleLanguageModel::refusesChat(const HttpResult& result)
+{
+    if (result.outcome != HttpResult::Outcome::answered || result.status < 400)
+        return false;
+    // Ollama: "... does not support chat"; llama.cpp started for embeddings: "This server does not support
+    // completions"; other servers name the model's kind.
+    const QByteArray lowered = result.body.toLower();
+    return containsAny(lowered, {"not support chat", "not support generat", "not support completion",
+                                 "not a chat model", "embedding model", "embeddings model", "not an llm",
+                                 "without `--embedding"});
+}
+
+std::optional<LanguageModel::Response> OpenAICompatibleLanguageModel::refuseModel(const QString& model)
+{
+    if (!m_configuration.modelName.isEmpty()) {
+        logger().error(QStringLiteral("The model server at %1 says QUAVERLOOM_MODEL %2 does not support chat")
+                           .arg(address(), quotedId(model)));
+        return Response(OtherError{QStringLiteral("The model set in QUAVERLOOM_MODEL does not support chat.")});
+    }
+    m_refusedModels.insert(model);
+    const QString next = modelName();
+    logger().error(QStringLiteral("The model server at %1 says %2 does not support chat; %3")
+                       .arg(address(), quotedId(model),
+                            next.isEmpty() ? QStringLiteral("it lists no other chat model")
+                                           : QStringLiteral("the next model it lists is %1").arg(quotedId(next))));
+    if (next.isEmpty()) {
+        setAvailability(Availability::noChatModel);
+        return Response(OtherError{TaskSortingError::noChatModelMessage()});
+    }
+    return std::nullopt;
+}
+
+void OpenAICompatibleLanguageModel::logModelInUse(const QString& model)
+{
+    if (model == m_modelInUse)
+        return;
+    m_modelInUse = model;
+    qCInfo(logger().category(), "%s",
+           qUtf8Printable(QStringLiteral("AI Sort asks the model %1 at %2 (%3)")
+                              .arg(quotedId(model), address(),
+                                   m_configuration.modelName.isEmpty()
+                                       ? QStringLiteral("the first chat model the server lists")
+                                       : QStringLiteral("set by QUAVERLOOM_MODEL"))));
+}
+
+void OpenAICompatibleLanguageModel::logFailure(const QString& what, const HttpResult& result) const
+{
+    QString reason;
+    if (result.outcome == HttpResult::Outcome::timedOut)
+        reason = QStringLiteral("no answer in time");
+    else if (result.outcome == HttpResult::Outcome::tooLarge)
+        reason = QStringLiteral("the reply was larger than %1 bytes").arg(m_configuration.maximumReplyBytes);
+    else
+        reason = oneLine(result.errorString.isEmpty() ? QStringLiteral("unknown network error") : result.errorString);
+    logger().error(QStringLiteral("%1 at %2 failed: %3").arg(what, address(), reason));
 }
 
 LanguageModel::Response OpenAICompatibleLanguageModel::responseFrom(const HttpResult& result, int timeoutMs)
 {
     switch (result.outcome) {
     case HttpResult::Outcome::timedOut:
-        return generationError(Kind::other,
-                               QStringLiteral("The model server did not answer within %1 ms.").arg(timeoutMs));
+        // Not the model's own failure, so the sort ends here and the user reads why.
+        return OtherError{QStringLiteral("The model did not answer within the time limit (%1).").arg(durationText(timeoutMs))};
     case HttpResult::Outcome::tooLarge:
         return generationError(Kind::other, QStringLiteral("The model server's reply was too large."));
     case HttpResult::Outcome::connectionRefused:
@@ -376,12 +594,8 @@ LanguageModel::Response OpenAICompatibleLanguageModel::responseFrom(const HttpRe
     const QByteArray lowered = result.body.toLower();
     QString detail = QStringLiteral("HTTP %1: %2").arg(result.status).arg(QString::fromUtf8(result.body.left(300)));
     if (result.status < 200 || result.status > 299) {
-        // The mapped AI Sort error says little; the server's reason goes to the log beside it.
-        if (const QString reason = serverErrorMessage(result.body); !reason.isEmpty()) {
-            static const Logger logger(QStringLiteral("OpenAICompatibleLanguageModel"));
-            logger.error(QStringLiteral("The model server refused the request (HTTP %1): %2").arg(result.status).arg(reason));
+        if (const QString reason = serverErrorMessage(result.body); !reason.isEmpty())
             detail = QStringLiteral("HTTP %1: %2").arg(result.status).arg(reason);
-        }
     }
     if (result.status == 429)
         return generationError(Kind::rateLimited, detail);

@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QSet>
+#include <QStringList>
 #include <QUrl>
 #include <utility>
 
@@ -18,7 +20,7 @@ class OpenAICompatibleLanguageModel : public LanguageModel {
 public:
     struct Configuration {
         QUrl baseURL{QStringLiteral("http://127.0.0.1:8080")};
-        QString modelName; // empty: the first model the server lists
+        QString modelName; // empty: the first chat model the server lists
         int requestTimeoutMs = 120000;
         int availabilityTimeoutMs = 3000;
         qint64 maximumReplyBytes = 4 * 1024 * 1024;
@@ -36,15 +38,25 @@ public:
     Availability availability() override;
     void refreshAvailability(QObject* context, AvailabilityHandler handler) override;
     std::shared_ptr<Session> makeSession(const QString& instructions) override;
+    QString address() const override;
 
     const Configuration& configuration() const { return m_configuration; }
-    // The model id requests use: the configured one, else the one the server listed first.
+    // The model id requests use: the configured one, else the first model the
+    // server lists that can chat (neither marked nor named as an embedding
+    // model, nor refused chat since).
     QString modelName() const;
 
     static bool isLoopbackHost(const QUrl& url);
 
 private:
     class ChatSession;
+    struct ChatRequest;
+
+    // The ids of a model listing, and those of them that generate text, in the server's order.
+    struct ModelListing {
+        QStringList ids;
+        QStringList chatModels;
+    };
 
     struct HttpResult {
         enum class Outcome { answered, connectionRefused, timedOut, tooLarge, failed };
@@ -60,18 +72,33 @@ private:
     bool canSendRequests() const;
     QUrl endpoint(const QString& path) const;
     void send(const QString& path, const std::optional<QByteArray>& body, int timeoutMs, HttpHandler handler);
-    void finishProbe(Availability availability, const QString& resolvedModel);
+    void finishProbe(const HttpResult& result);
+    Availability availabilityOf(const HttpResult& probe, const std::optional<ModelListing>& listing) const;
     void chatCompletion(const QString& instructions, const QString& prompt, const GenerationSchema& schema,
                         bool includeSchemaInPrompt, const GenerationOptions& options, ResponseHandler handler);
-    void postChatCompletion(const QByteArray& body, ResponseHandler handler);
+    void postChatCompletion(const std::shared_ptr<const ChatRequest>& request, bool mayTryAnotherModel,
+                            ResponseHandler handler);
+    // After the server said `model` cannot chat: the reply for the caller, or none when another model was asked.
+    std::optional<Response> refuseModel(const QString& model);
+    void logModelInUse(const QString& model);
+    void logFailure(const QString& what, const HttpResult& result) const;
+    void setAvailability(Availability availability);
 
-    static Availability availabilityFrom(const HttpResult& result, const QString& configuredModel, QString* resolved);
+    static std::optional<ModelListing> modelListing(const HttpResult& result);
+    static bool refusesChat(const HttpResult& result);
+    static void logRefusal(const HttpResult& result);
     static Response responseFrom(const HttpResult& result, int timeoutMs);
 
     Configuration m_configuration;
     QNetworkAccessManager* m_network = nullptr;
     Availability m_availability = Availability::modelNotReady;
-    QString m_listedModel;
+    QStringList m_chatModels;
+    // Listed ids the server answered "does not support chat" for.
+    QSet<QString> m_refusedModels;
+    QString m_modelInUse;
+    // What was last logged about the listing and the probes, so a probe every few seconds repeats nothing.
+    QString m_loggedListing;
+    QString m_loggedProbeFailure;
     QElapsedTimer m_lastProbe;
     bool m_probing = false;
     QList<std::pair<QPointer<QObject>, AvailabilityHandler>> m_availabilityWaiters;

@@ -8,30 +8,16 @@
 
 namespace {
 
-const char* const kInstructions =
-    "You classify user-written tasks for practical execution order.\n"
-    "Use only the provided tasks and workspace context.\n"
-    "Return exactly one result for each task index you receive.\n"
-    "Preserve every task index exactly as given.\n"
-    "Priorities are limited to high, medium, or low.\n"
-    "Keep every why value compact but informative enough to explain the priority.\n"
-    "Rank by real-world importance first, not by novelty or wording.\n"
-    "High priority means urgent responsibilities, deadlines, time-sensitive follow-ups,\n"
-    "commitments to other people, money, health, school, or work.\n"
-    "Medium priority means useful or important tasks that matter, but are not urgent now.\n"
-    "Low priority means optional, cosmetic, entertainment, leisure, or easily delayed tasks.\n"
+// Blocks that the session instructions and the workspace prompt both carry.
+const char* const kDecisionFactors =
     "Evaluate each task using these decision factors in order:\n"
     "1. Time sensitivity or deadline urgency\n"
     "2. Real-world consequences if delayed\n"
     "3. Health or appointment importance\n"
     "4. Financial urgency or penalties\n"
-    "5. Family, relationship, or other human commitments\n"
-    "When in doubt, prioritize obligations to other people over personal fun or aesthetic improvements.\n"
-    "Tasks like games, hanging out, wallpaper changes, or other leisure/cosmetic activities should usually be low unless the text clearly says otherwise.\n"
-    "Each why must name the actual priority driver, not just repeat the task.\n"
-    "Every why must stay grounded in the task it explains.\n"
-    "Never use a why that could describe a different task in the list.\n"
-    "Never call a task cosmetic, leisure, optional, or aesthetic unless the task text actually says that.\n"
+    "5. Family, relationship, or other human commitments";
+
+const char* const kWhyExamples =
     "Good why examples:\n"
     "- Reply is time-sensitive\n"
     "- Payment deadline matters\n"
@@ -43,23 +29,42 @@ const char* const kInstructions =
     "- Important task\n"
     "- High priority\n"
     "- Needs focus\n"
-    "- Should do soon\n"
+    "- Should do soon";
+
+const char* const kInstructionsOpening =
+    "You classify user-written tasks for practical execution order.\n"
+    "Use only the provided tasks and workspace context.\n"
+    "Return exactly one result for each task index you receive.\n"
+    "Preserve every task index exactly as given.\n"
+    "Priorities are limited to high, medium, or low.\n"
+    "Keep every why value compact but informative enough to explain the priority.\n"
+    "Rank by real-world importance first, not by novelty or wording.\n"
+    "High priority means urgent responsibilities, deadlines, time-sensitive follow-ups,\n"
+    "commitments to other people, money, health, school, or work.\n"
+    "Medium priority means useful or important tasks that matter, but are not urgent now.\n"
+    "Low priority means optional, cosmetic, entertainment, leisure, or easily delayed tasks.\n";
+
+const char* const kInstructionsMiddle =
+    "\n"
+    "When in doubt, prioritize obligations to other people over personal fun or aesthetic improvements.\n"
+    "Tasks like games, hanging out, wallpaper changes, or other leisure/cosmetic activities should usually be low unless the text clearly says otherwise.\n"
+    "Each why must name the actual priority driver, not just repeat the task.\n"
+    "Every why must stay grounded in the task it explains.\n"
+    "Never use a why that could describe a different task in the list.\n"
+    "Never call a task cosmetic, leisure, optional, or aesthetic unless the task text actually says that.\n";
+
+const char* const kInstructionsClosing =
+    "\n"
     "\n"
     "If the workspace provides an extra prioritization instruction, treat it as a strong workspace-specific rule.\n"
     "Follow that rule for tasks of similar urgency.\n"
     "Only let explicit urgency, deadlines, blocking work, money, health, or other clearly critical obligations override it.";
 
-const char* const kFactors =
+const char* const kFactorsOpening =
     "\n"
     "\n"
     "Assign every task exactly one priority: high, medium, or low.\n"
-    "Rank by real-world importance first, not by novelty or wording.\n"
-    "Evaluate each task using these decision factors in order:\n"
-    "1. Time sensitivity or deadline urgency\n"
-    "2. Real-world consequences if delayed\n"
-    "3. Health or appointment importance\n"
-    "4. Financial urgency or penalties\n"
-    "5. Family, relationship, or other human commitments";
+    "Rank by real-world importance first, not by novelty or wording.\n";
 
 const char* const kAllSections =
     "This workspace mixes tasks from multiple sections.\n"
@@ -75,24 +80,12 @@ const char* const kRubric =
     "When in doubt, prioritize obligations to other people over personal fun or aesthetic improvements.\n"
     "Tasks like games, hanging out, wallpaper changes, or other leisure or cosmetic activities should usually be low unless the task text clearly says otherwise.";
 
-const char* const kWhyGuidance =
+const char* const kWhyGuidanceOpening =
     "Write one short why for each task.\n"
     "Each why must name the real priority driver in plain language, not just repeat the task.\n"
     "Every why must stay grounded in the specific task text.\n"
     "Never use an explanation that belongs to a different task.\n"
-    "Never hallucinate unrelated labels like cosmetic, leisure, or optional unless the task actually describes that kind of work.\n"
-    "Good why examples:\n"
-    "- Reply is time-sensitive\n"
-    "- Payment deadline matters\n"
-    "- Health appointment has scheduling urgency\n"
-    "- Family commitment matters\n"
-    "- Lower urgency than current priorities\n"
-    "- Important task with moderate urgency\n"
-    "Avoid vague filler like:\n"
-    "- Important task\n"
-    "- High priority\n"
-    "- Needs focus\n"
-    "- Should do soon";
+    "Never hallucinate unrelated labels like cosmetic, leisure, or optional unless the task actually describes that kind of work.\n";
 
 const char* const kGlobalSuffix =
     "\n"
@@ -150,13 +143,31 @@ QString count(const TaskList& tasks)
     return QString::number(tasks.size());
 }
 
+const QString& factorsText()
+{
+    static const QString factors = text(kFactorsOpening) + text(kDecisionFactors);
+    return factors;
+}
+
+const QString& whyGuidance()
+{
+    static const QString guidance = text(kWhyGuidanceOpening) + text(kWhyExamples);
+    return guidance;
+}
+
+// A stored prompt may be as long as anything typed; the model sees a bounded stretch of it.
+QString promptText(const std::optional<QString>& prompt)
+{
+    return Text::trimmed(Text::displayPrefix(prompt.value_or(QString()), TaskSortPrompts::customPromptPrefixLength));
+}
+
 } // namespace
 
 namespace TaskSortPrompts {
 
 QString singleLine(const QString& title)
 {
-    QString line = title;
+    QString line = Text::displayPrefix(title, titlePrefixLength);
     for (QChar& c : line) {
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
             c = QLatin1Char(' ');
@@ -166,7 +177,9 @@ QString singleLine(const QString& title)
 
 QString instructions()
 {
-    return text(kInstructions);
+    static const QString instructions = text(kInstructionsOpening) + text(kDecisionFactors) + text(kInstructionsMiddle)
+        + text(kWhyExamples) + text(kInstructionsClosing);
+    return instructions;
 }
 
 QString workspacePrompt(const TaskSortContext& context)
@@ -174,15 +187,15 @@ QString workspacePrompt(const TaskSortContext& context)
     const QString title = singleLine(context.workspaceTitle);
     QStringList pieces;
     pieces << QStringLiteral("You are sorting tasks for the ") + title + QStringLiteral(" workspace.\nGoal: ")
-            + context.workspacePurpose + text(kFactors);
+            + context.workspacePurpose + factorsText();
     pieces << (context.isAllWorkspace ? text(kAllSections)
                                       : QStringLiteral("Stay consistent with the ") + title
                        + QStringLiteral(" workspace purpose above when deciding priority."));
-    pieces << text(kRubric) << text(kWhyGuidance);
-    const QString global = Text::trimmed(context.defaultCustomPrompt.value_or(QString()));
+    pieces << text(kRubric) << whyGuidance();
+    const QString global = promptText(context.defaultCustomPrompt);
     if (!global.isEmpty())
         pieces << QStringLiteral("Global product instruction:\n") + global + text(kGlobalSuffix);
-    const QString workspace = Text::trimmed(context.workspaceCustomPrompt.value_or(QString()));
+    const QString workspace = promptText(context.workspaceCustomPrompt);
     if (!workspace.isEmpty())
         pieces << QStringLiteral("Additional workspace instruction:\n") + workspace + text(kWorkspaceSuffix);
     return pieces.join(QStringLiteral("\n\n"));
@@ -199,7 +212,7 @@ QString sectionPrompts(const TaskSortContext& context)
     });
     QStringList blocks;
     for (const QString& id : ids) {
-        const QString prompt = Text::trimmed(context.sectionCustomPromptsByID.value(id));
+        const QString prompt = promptText(context.sectionCustomPromptsByID.value(id));
         if (!prompt.isEmpty())
             blocks << QStringLiteral("[") + singleLine(context.sectionTitlesByID.value(id)) + QStringLiteral("]\n")
                     + prompt;

@@ -26,8 +26,14 @@ PromptPlan fullPlan(const TaskList& tasks, const TaskSortContext& context);
 PromptPlan compactPlan(const TaskList& tasks, const TaskSortContext& context);
 QList<PromptPlan> plans(const TaskList& tasks, const TaskSortContext& context);
 
-// A title as a prompt line may show it: line breaks and other control
-// characters become spaces, so a title cannot start a line of its own.
+// A stored title or prompt may be megabytes long; the model is shown this
+// much of it, which is more than any task or instruction needs.
+inline constexpr qsizetype titlePrefixLength = 500;
+inline constexpr qsizetype customPromptPrefixLength = 4000;
+
+// A title as a prompt line may show it: at most titlePrefixLength characters,
+// line breaks and other control characters turned into spaces, so a title
+// cannot start a line of its own.
 QString singleLine(const QString& title);
 
 } // namespace TaskSortPrompts

@@ -11,6 +11,26 @@ QString TaskSortingError::incompleteClassificationMessage()
     return QStringLiteral("AI Sort couldn't classify the full list. Try again.");
 }
 
+QString TaskSortingError::tooManyTasksMessage()
+{
+    return QStringLiteral("AI Sort ranks up to 64 tasks at a time. Choose a section with fewer open tasks.");
+}
+
+QString TaskSortingError::noChatModelMessage()
+{
+    return QStringLiteral("The model server lists no chat model. Load one to use AI Sort.");
+}
+
+QString TaskSortingError::modelNotServedMessage()
+{
+    return QStringLiteral("The model server does not serve the model set in QUAVERLOOM_MODEL.");
+}
+
+QString TaskSortingError::rankingTurnedOffMessage()
+{
+    return QStringLiteral("AI task ranking is off in Settings.");
+}
+
 QString TaskSortingError::description() const
 {
     switch (m_case) {
@@ -19,7 +39,7 @@ QString TaskSortingError::description() const
     case Case::noSortableTasks:
         return QStringLiteral("There are no tasks to sort.");
     case Case::appleIntelligenceNotEnabled:
-        return QStringLiteral("Turn on the on-device model to use AI Sort.");
+        return QStringLiteral("Start a language model server on this computer to use AI Sort.");
     case Case::deviceNotEligible:
         return QStringLiteral("AI Sort requires a language model running on this computer.");
     case Case::modelNotReady:

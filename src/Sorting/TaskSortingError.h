@@ -25,6 +25,13 @@ public:
 
     // The texts the service puts into generationFailed.
     static QString incompleteClassificationMessage();
+    static QString tooManyTasksMessage();
+    // A model server that answers but cannot rank: it lists no chat model, or
+    // not the one QUAVERLOOM_MODEL names.
+    static QString noChatModelMessage();
+    static QString modelNotServedMessage();
+    // The Settings switch that allows AI Sort at all is off.
+    static QString rankingTurnedOffMessage();
 
     Case errorCase() const { return m_case; }
     // generationFailed's payload; empty for the other cases.

@@ -3,6 +3,7 @@
 #include "Model/TaskWorkspaceState.h"
 #include "Platform/Text.h"
 #include "Platform/Uuid.h"
+#include "Sorting/TaskSortResponse.h"
 #include "Workspace/TaskOrdering.h"
 #include "Workspace/TaskWorkspaceLogic.h"
 
@@ -518,14 +519,25 @@ void NotchTaskViewModel::sortTasksWithAI()
 {
     if (m_isSorting)
         return;
+    if (!m_aiTaskRankingEnabled) {
+        setSortStatusMessage(TaskSortingError::rankingTurnedOffMessage());
+        return;
+    }
     if (m_tasks.isEmpty()) {
         setSortStatusMessage(TaskSortingError::noSortableTasks().description());
+        return;
+    }
+    const bool needsModel =
+        !TaskWorkspaceLogic::tasksNeedingRanking(m_selectedWorkspaceID, m_sections, m_allTasks).isEmpty();
+    // The model could never cover the list: say so at once instead of asking and failing.
+    if (needsModel && m_tasks.size() > TaskSortResponse::maximumItemCount) {
+        setSortStatusMessage(TaskSortingError::tooManyTasksMessage());
         return;
     }
     setIsSorting(true);
     setSortStatusMessage(QStringLiteral("Sorting ") + selectedWorkspaceTab().title + QChar(0x2026));
 
-    if (TaskWorkspaceLogic::tasksNeedingRanking(m_selectedWorkspaceID, m_sections, m_allTasks).isEmpty()) {
+    if (!needsModel) {
         finishSort({});
         return;
     }
@@ -539,6 +551,11 @@ void NotchTaskViewModel::sortTasksWithAI()
 
 void NotchTaskViewModel::receiveSortAnswer(const TaskSortResult& result)
 {
+    // Switched off while the model worked: its ranking is not wanted any more.
+    if (!m_aiTaskRankingEnabled) {
+        failSort(TaskSortingError::rankingTurnedOffMessage());
+        return;
+    }
     if (const auto* error = std::get_if<TaskSortingError>(&result)) {
         failSort(error->description());
         return;

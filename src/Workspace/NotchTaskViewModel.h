@@ -99,6 +99,9 @@ public:
 
     // AI Sort: starts the sort and returns; the outcome lands in sortStatusMessage.
     void sortTasksWithAI();
+    // The Settings switch "AI task ranking": while off, AI Sort asks no model.
+    void setAITaskRankingEnabled(bool enabled) { m_aiTaskRankingEnabled = enabled; }
+    bool isAITaskRankingEnabled() const { return m_aiTaskRankingEnabled; }
     TaskSortContext makeSortContext() const;
     bool hasSection(const QString& sectionID) const;
 
@@ -161,6 +164,7 @@ private:
     QString m_lastSelectedSectionID;
     QSet<QString> m_expansionHoldReasons;
 
+    bool m_aiTaskRankingEnabled = true;
     // What the running sort handed to the model; an answer for anything else is refused.
     QString m_sortWorkspaceID;
     QList<QUuid> m_sortTaskIDs;

@@ -8,6 +8,7 @@
 #include "Support/EventLoopWait.h"
 #include "Support/FakeLanguageModel.h"
 
+#include <QMessageBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -31,6 +32,7 @@ TEST(OverviewPage, ShowsCountsAndTheModelStateReadInTheBackground)
                                 {completedTask("A", localDate(zone, 2026, 12, 7, 9)),
                                  completedTask("B", localDate(zone, 2026, 12, 1, 9), "section.health"), open});
     FakeLanguageModel model(LanguageModel::Availability::notEnabled);
+    model.serverAddress = QStringLiteral("127.0.0.1:8080");
     ControlPanelViewModel viewModel(*fixture.taskViewModel, *fixture.session,
                                     {fixture.clock, fixture.calendar, fixture.router, fixture.infoDictionary, &model,
                                      nullptr});
@@ -42,6 +44,14 @@ TEST(OverviewPage, ShowsCountsAndTheModelStateReadInTheBackground)
     page.show();
     EXPECT_TRUE(waitUntil([&] { return page.modelRow()->inputs().badgeTitle == QStringLiteral("Disabled"); }));
     EXPECT_EQ(page.modelRow()->inputs().badgeTint, ControlPanelStatusTint::critical);
+    EXPECT_EQ(page.modelRow()->inputs().subtitle, "No model server answers at 127.0.0.1:8080.");
+    // Nothing answers there: the row says where the setup is explained instead of opening the address.
+    QTest::mouseClick(page.modelRow(), Qt::LeftButton);
+    EXPECT_EQ(fixture.router.openCount, 0);
+    ASSERT_NE(page.modelHelp(), nullptr);
+    EXPECT_TRUE(page.modelHelp()->informativeText().contains("listening at 127.0.0.1:8080"));
+    EXPECT_TRUE(page.modelHelp()->informativeText().contains("README"));
+    page.modelHelp()->close();
     model.setAvailability(LanguageModel::Availability::available);
     EXPECT_EQ(page.modelRow()->inputs().subtitle, "Available on this computer");
 

@@ -215,11 +215,19 @@ TEST(ControlPanelViewModel, ModelStatusWording)
 {
     using A = LanguageModel::Availability;
     using S = ControlPanelViewModel::ModelStatus;
-    EXPECT_EQ(S::forAvailability(A::available),
-              (S{"Available on this computer", QStringLiteral("Enabled"), ControlPanelStatusTint::success}));
-    EXPECT_EQ(S::forAvailability(A::notEnabled), (S{"Turn on the on-device model in its settings.",
-                                                    QStringLiteral("Disabled"), ControlPanelStatusTint::critical}));
-    for (A other : {A::deviceNotEligible, A::modelNotReady, A::other})
-        EXPECT_EQ(S::forAvailability(other), (S{"The on-device model is not available on this computer.",
-                                                std::nullopt, ControlPanelStatusTint::neutral}));
+    const auto neutral = ControlPanelStatusTint::neutral;
+    const QString unavailable = "The on-device model is not available on this computer.";
+    // The row opens the server's page only where something answers.
+    const QList<std::pair<A, S>> rows{
+        {A::available, S{"Available on this computer", QStringLiteral("Enabled"), ControlPanelStatusTint::success, true}},
+        {A::notEnabled, S{"No model server answers at 127.0.0.1:8080.", QStringLiteral("Disabled"),
+                          ControlPanelStatusTint::critical, false}},
+        {A::noChatModel, S{"The model server lists no chat model.", std::nullopt, neutral, true}},
+        {A::modelNotServed, S{"The model server does not serve the model set in QUAVERLOOM_MODEL.", std::nullopt, neutral, true}},
+        {A::modelNotReady, S{unavailable, std::nullopt, neutral, true}},
+        {A::deviceNotEligible, S{unavailable, std::nullopt, neutral, false}},
+        {A::other, S{unavailable, std::nullopt, neutral, false}},
+    };
+    for (const auto& [availability, status] : rows)
+        EXPECT_EQ(S::forAvailability(availability, "127.0.0.1:8080"), status) << status.subtitle.toStdString();
 }

@@ -2,10 +2,13 @@
 """A tiny OpenAI-compatible model server for the end-to-end tests.
 
 Listens on a free loopback port, writes the port to the file given as the
-first argument, lists one model and answers chat completions with one ranked
-item per task line ("[n] ..." in the user message). A title with "tax" is
-high, one with "dentist" medium, anything else low. Answers wait a moment so
-that the sorting state can be seen.
+first argument and lists its models as servers that also hold embedding
+models do: those first (one known by its name, one by its type, one marked
+nowhere), the chat model "fake-model" last. A chat request for any other model
+is refused at once as Ollama refuses it. Chat completions get one ranked item
+per task line ("[n] ..." in the user message): a title with "tax" is high, one
+with "dentist" medium, anything else low. Answers wait a moment so that the
+sorting state can be seen.
 """
 import json
 import re
@@ -15,6 +18,13 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 ANSWER_DELAY = float(sys.argv[2]) if len(sys.argv) > 2 else 2.0
 TASK_LINE = re.compile(r"^\[(\d+)\] (?:\[[^\]]*\] )?(.*)$")
+CHAT_MODEL = "fake-model"
+MODELS = [
+    {"id": "nomic-embed-text:latest", "object": "model"},
+    {"id": "vectors-mini", "object": "model", "type": "embeddings"},
+    {"id": "text-encoder", "object": "model"},
+    {"id": CHAT_MODEL, "object": "model", "type": "llm"},
+]
 
 
 def rank(title):
@@ -40,7 +50,7 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         if self.path.rstrip("/") == "/v1/models":
-            self.reply(200, {"object": "list", "data": [{"id": "fake-model", "object": "model"}]})
+            self.reply(200, {"object": "list", "data": MODELS})
         else:
             self.reply(404, {"error": "not found"})
 
@@ -49,6 +59,10 @@ class Handler(BaseHTTPRequestHandler):
         request = json.loads(self.rfile.read(length) or b"{}")
         if self.path.rstrip("/") != "/v1/chat/completions":
             self.reply(404, {"error": "not found"})
+            return
+        model = str(request.get("model", ""))
+        if model != CHAT_MODEL:
+            self.reply(400, {"error": {"message": '"%s" does not support chat' % model, "type": "api_error"}})
             return
         user = "\n".join(m.get("content", "") for m in request.get("messages", []) if m.get("role") == "user")
         items = []
@@ -60,7 +74,7 @@ class Handler(BaseHTTPRequestHandler):
         time.sleep(ANSWER_DELAY)
         content = json.dumps({"items": items})
         self.reply(200, {
-            "id": "fake", "object": "chat.completion", "model": "fake-model",
+            "id": "fake", "object": "chat.completion", "model": CHAT_MODEL,
             "choices": [{"index": 0, "finish_reason": "stop",
                          "message": {"role": "assistant", "content": content}}],
         })

@@ -3,7 +3,9 @@
 # our own: a section added through the tab strip, three tasks typed into it,
 # AI Sort pressed; the glow shows while the model works, the rows come back in
 # priority order with their reasons, and the stored workspace holds the
-# priorities. Without a model server the status line reports the failure.
+# priorities. The server lists embedding models before its chat model, and no
+# model is configured: the chat model is found and named in the log. Without a
+# model server the status line tells the user to start one.
 # Screenshots of every state go to $QUAVERLOOM_E2E_SHOTS when it is set.
 # Usage: panel_ai_sort.sh /path/to/quaverloom
 set -u
@@ -124,6 +126,7 @@ PY
 }
 # The model answers after two seconds; a loaded machine takes longer to store what it said.
 within 15 sorted_stored || fail "the stored tasks do not hold the model's priorities in order"
+grep -q 'AI Sort asks the model “fake-model”' "$work/app.log" || fail "the log does not name the chat model chosen"
 shot 5-sorted
 # The glow has faded: nothing beside the panel is coloured any more.
 glow_gone() { ! is_coloured $((left - 6)) 200 6 && ! is_coloured $((left + 554 + 5)) 200 6; }
@@ -146,9 +149,10 @@ xdotool key Return
 sleep 0.5
 before=$(status_band)
 xdotool mousemove $ai_sort_x $ai_sort_y click 1
-eventually grep -q "Failed to sort tasks" "$work/app.log" || fail "the sort did not fail without a model server"
+eventually grep -q "Failed to sort tasks: Start a language model server on this computer to use AI Sort." \
+    "$work/app.log" || fail "the sort did not ask for a model server when none answers"
 eventually test "$(status_band)" != "$before" || fail "the failed sort left no status line"
 sleep 0.5
 shot 6-no-server
 quit_app
-echo "PASS: a section, three tasks and AI Sort through the panel; the glow while sorting; the failure shown without a server"
+echo "PASS: a section, three tasks and AI Sort through the panel, past embedding models; the glow while sorting; the failure shown without a server"

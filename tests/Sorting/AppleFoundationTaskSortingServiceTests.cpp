@@ -60,10 +60,12 @@ TEST(AppleFoundationTaskSortingService, StopsBeforeAnyPromptWhenNothingCanBeSort
     EXPECT_EQ(message(runSort(service, {})), "There are no tasks to sort.");
 
     const QList<std::pair<Availability, QString>> unavailable{
-        {Availability::notEnabled, "Turn on the on-device model to use AI Sort."},
+        {Availability::notEnabled, "Start a language model server on this computer to use AI Sort."},
         {Availability::deviceNotEligible, "AI Sort requires a language model running on this computer."},
         {Availability::modelNotReady, "The on-device model isn't ready yet. Try again in a moment."},
         {Availability::other, "AI Sort is unavailable because the on-device model can't be used right now."},
+        {Availability::noChatModel, "The model server lists no chat model. Load one to use AI Sort."},
+        {Availability::modelNotServed, "The model server does not serve the model set in QUAVERLOOM_MODEL."},
     };
     for (const auto& [availability, text] : unavailable) {
         model.setAvailability(availability);
@@ -127,15 +129,19 @@ TEST(AppleFoundationTaskSortingService, IncompleteOrUnreadableAnswersFallBackToT
               "The on-device model returned a result the app couldn't understand.");
     EXPECT_EQ(model.requests.size(), 2);
 
-    // More than 64 tasks can never be covered: an answer holds at most 64 items.
+    // More than 64 tasks can never be covered (an answer holds at most 64 items): nothing is asked.
     QStringList many;
-    Items items;
-    for (int i = 1; i <= 65; ++i) {
+    for (int i = 1; i <= 65; ++i)
         many << QStringLiteral("Task %1").arg(i);
+    model.requests.clear();
+    EXPECT_EQ(message(runSort(service, tasksTitled(many))),
+              "AI Sort ranks up to 64 tasks at a time. Choose a section with fewer open tasks.");
+    EXPECT_TRUE(model.requests.isEmpty());
+    Items items;
+    for (int i = 1; i <= 64; ++i)
         items.append({i, "low", "Lower urgency than current priorities"});
-    }
-    model.scriptedResponses = {FakeLanguageModel::sortAnswer(items), FakeLanguageModel::sortAnswer(items)};
-    EXPECT_EQ(message(runSort(service, tasksTitled(many))), "AI Sort couldn't classify the full list. Try again.");
+    model.scriptedResponses = {FakeLanguageModel::sortAnswer(items)};
+    EXPECT_EQ(message(runSort(service, tasksTitled(many.mid(0, 64)))), "<decisions>");
 }
 
 TEST(AppleFoundationTaskSortingService, ModelErrorsMapToTheirMessages)

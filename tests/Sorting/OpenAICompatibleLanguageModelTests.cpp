@@ -151,11 +151,8 @@ TEST(OpenAICompatibleLanguageModel, AvailabilityFollowsTheServer)
     OpenAICompatibleLanguageModel named(configurationFor(server.url().toString() + "/v1/", "beta"));
     EXPECT_EQ(refreshed(named), Availability::available);
     EXPECT_EQ(server.requests.last().path, "/v1/models");
-    OpenAICompatibleLanguageModel missing(configurationFor(server.url(), "gamma"));
-    EXPECT_EQ(refreshed(missing), Availability::modelNotReady);
-
     const QList<std::tuple<int, QByteArray, Availability>> answers{
-        {200, R"({"data":[]})", Availability::modelNotReady},
+        {200, R"({"data":[]})", Availability::noChatModel},
         {503, R"({"data":[{"id":"alpha"}]})", Availability::modelNotReady},
         {500, R"({"data":[{"id":"alpha"}]})", Availability::other},
         {200, "<html>", Availability::other}};
@@ -163,7 +160,7 @@ TEST(OpenAICompatibleLanguageModel, AvailabilityFollowsTheServer)
         std::tie(status, models) = std::tie(answerStatus, body);
         EXPECT_EQ(refreshed(model), expected) << body.constData();
     }
-    EXPECT_EQ(changes.size(), 3) << "published only when it changes";
+    EXPECT_EQ(changes.size(), 4) << "published only when it changes";
 
     // Something accepts the connection and never answers; nothing listens at all.
     server.handler = [](const FakeHttpServer::Request&) { return withMode(Reply::Mode::silent); };
@@ -278,8 +275,20 @@ TEST(OpenAICompatibleLanguageModel, ServerOutcomesMapToGenerationErrors)
         const auto* error = std::get_if<LanguageModel::GenerationError>(&response);
         return error ? error->debugDescription : QString();
     };
-    EXPECT_EQ(description(withMode(Reply::Mode::silent), impatient), "The model server did not answer within 150 ms.");
-    EXPECT_FALSE(description(withMode(Reply::Mode::hangUp), model).isEmpty());
+    // Running out of time is no model failure: the sort ends and the user reads why.
+    next = withMode(Reply::Mode::silent);
+    EXPECT_EQ(respondOnce(impatient),
+              LanguageModel::Response(LanguageModel::OtherError{"The model did not answer within the time limit (150 ms)."}));
+    {
+        // A dropped connection leaves one bounded line in the log.
+        LogCapture log;
+        EXPECT_FALSE(description(withMode(Reply::Mode::hangUp), model).isEmpty());
+        ASSERT_EQ(log.lines().size(), 1);
+        EXPECT_TRUE(log.lines()[0].startsWith("QuaverLoom.OpenAICompatibleLanguageModel: Asking the model for an answer at 127.0.0.1:"
+                                              + QString::number(server.port()) + " failed: "))
+            << log.lines()[0].toStdString();
+        EXPECT_FALSE(log.lines()[0].contains('\n'));
+    }
     Reply declared = completion(QString::fromUtf8(kAnswer));
     declared.declaredContentLength = 1 << 20;
     EXPECT_EQ(description(declared, model), "The model server's reply was too large.");
@@ -306,4 +315,125 @@ TEST(OpenAICompatibleLanguageModel, ServerOutcomesMapToGenerationErrors)
         EXPECT_EQ(log.lines()[0],
                   "QuaverLoom.OpenAICompatibleLanguageModel: The model server refused the request (HTTP 400): " + expected);
     }
+}
+
+namespace {
+QString modelOf(const FakeHttpServer::Request& request)
+{
+    return QJsonDocument::fromJson(request.body).object().value("model").toString();
+}
+
+QStringList chatModelsAsked(const FakeHttpServer& server)
+{
+    QStringList models;
+    for (const FakeHttpServer::Request& request : server.requests)
+        if (request.path == "/v1/chat/completions")
+            models << modelOf(request);
+    return models;
+}
+
+// Answers chat for the models in `chatty` and refuses the others as Ollama does.
+FakeHttpServer::Handler modelServer(const QByteArray& listing, const QSet<QString>& chatty)
+{
+    return [listing, &chatty](const FakeHttpServer::Request& request) {
+        if (request.path == "/v1/models")
+            return FakeHttpServer::json(200, listing);
+        const QString model = modelOf(request);
+        if (chatty.contains(model))
+            return completion(QString::fromUtf8(kAnswer));
+        return FakeHttpServer::json(400, R"({"error":{"message":"\")" + model.toUtf8() + R"(\" does not support chat"}})");
+    };
+}
+} // namespace
+
+TEST(OpenAICompatibleLanguageModel, DefaultModelIsTheFirstListedThatCanChat)
+{
+    // Embedding and reranking models first, as Ollama (newest first) and LM Studio list them: by
+    // name, by LM Studio's type, by llama.cpp's capabilities, and one the server marks nowhere.
+    const QByteArray listing = R"({"object":"list","data":[
+        {"id":"nomic-embed-text:latest"},{"id":"BAAI/bge-m3"},{"id":"multilingual-e5-large"},{"id":"all-minilm"},
+        {"id":"jina-reranker-v2"},{"id":"vectors-mini","type":"embeddings"},{"id":"sentence-vectors.gguf"},
+        {"id":"text-encoder"},{"id":"qwen2.5:7b","type":"llm"},{"id":"gemma-3-4b-it"}],
+        "models":[{"name":"sentence-vectors.gguf","model":"sentence-vectors.gguf","capabilities":["embedding"]}]})";
+    QSet<QString> chatty{"qwen2.5:7b", "gemma-3-4b-it"};
+    FakeHttpServer server;
+    server.handler = modelServer(listing, chatty);
+    OpenAICompatibleLanguageModel model(configurationFor(server.url()));
+    EXPECT_EQ(model.address(), "127.0.0.1:" + QString::number(server.port()));
+    EXPECT_EQ(refreshed(model), Availability::available);
+    EXPECT_EQ(model.modelName(), "text-encoder");
+
+    // The server says the first candidate cannot chat: the next one is asked, once.
+    const QString prefix = "QuaverLoom.OpenAICompatibleLanguageModel: ";
+    const QString at = " at " + model.address();
+    {
+        LogCapture log;
+        EXPECT_TRUE(std::holds_alternative<QJsonValue>(respondOnce(model)));
+        EXPECT_EQ(chatModelsAsked(server), (QStringList{"text-encoder", "qwen2.5:7b"}));
+        EXPECT_EQ(log.infoLines(),
+                  (QStringList{prefix + "AI Sort asks the model \u201Ctext-encoder\u201D" + at
+                                   + " (the first chat model the server lists)",
+                               prefix + "AI Sort asks the model \u201Cqwen2.5:7b\u201D" + at
+                                   + " (the first chat model the server lists)"}));
+        EXPECT_EQ(log.lines().last(), prefix + "The model server" + at
+                                          + " says \u201Ctext-encoder\u201D does not support chat; the next model it "
+                                            "lists is \u201Cqwen2.5:7b\u201D");
+        // The choice holds, and is logged only when it changes.
+        EXPECT_TRUE(std::holds_alternative<QJsonValue>(respondOnce(model)));
+        EXPECT_EQ(chatModelsAsked(server).last(), "qwen2.5:7b");
+        EXPECT_EQ(log.infoLines().size(), 2);
+    }
+    EXPECT_EQ(refreshed(model), Availability::available);
+    EXPECT_EQ(model.modelName(), "qwen2.5:7b");
+
+    // No candidate left that chats: one more is tried, then the status says so, and so does the probe.
+    chatty.clear();
+    server.requests.clear();
+    EXPECT_EQ(respondOnce(model), LanguageModel::Response(LanguageModel::OtherError{
+                                      "The model server lists no chat model. Load one to use AI Sort."}));
+    EXPECT_EQ(chatModelsAsked(server), (QStringList{"qwen2.5:7b", "gemma-3-4b-it"}));
+    EXPECT_EQ(model.availability(), Availability::noChatModel);
+    EXPECT_EQ(refreshed(model), Availability::noChatModel);
+
+    // A server that lists only embedding models is never asked to chat.
+    FakeHttpServer embeddings;
+    embeddings.handler = modelServer(R"({"data":[{"id":"nomic-embed-text"},{"id":"bge-large-en-v1.5"}]})", chatty);
+    OpenAICompatibleLanguageModel embeddingsOnly(configurationFor(embeddings.url()));
+    EXPECT_EQ(refreshed(embeddingsOnly), Availability::noChatModel);
+    EXPECT_TRUE(std::holds_alternative<LanguageModel::OtherError>(respondOnce(embeddingsOnly)));
+    EXPECT_TRUE(chatModelsAsked(embeddings).isEmpty());
+}
+
+TEST(OpenAICompatibleLanguageModel, ConfiguredModelIsAskedAsItIsOrReportedNotServed)
+{
+    const QSet<QString> chatty{"alpha"};
+    FakeHttpServer server;
+    server.handler = modelServer(R"({"data":[{"id":"alpha"},{"id":"nomic-embed-text"}]})", chatty);
+    const QString prefix = "QuaverLoom.OpenAICompatibleLanguageModel: ";
+
+    // The user's choice is asked even when its name looks like an embedding model, and never replaced.
+    OpenAICompatibleLanguageModel chosen(configurationFor(server.url(), "nomic-embed-text"));
+    EXPECT_EQ(refreshed(chosen), Availability::available);
+    EXPECT_EQ(respondOnce(chosen), LanguageModel::Response(LanguageModel::OtherError{
+                                       "The model set in QUAVERLOOM_MODEL does not support chat."}));
+    EXPECT_EQ(chatModelsAsked(server), QStringList{"nomic-embed-text"});
+
+    // A name the server does not list: logged once with what it lists, not "try again".
+    LogCapture log;
+    OpenAICompatibleLanguageModel missing(configurationFor(server.url(), "gamma"));
+    EXPECT_EQ(refreshed(missing), Availability::modelNotServed);
+    EXPECT_EQ(refreshed(missing), Availability::modelNotServed);
+    EXPECT_EQ(log.lines(), QStringList{prefix + "QUAVERLOOM_MODEL names \u201Cgamma\u201D, which the model server at "
+                                       + missing.address()
+                                       + " does not list; it lists: \u201Calpha\u201D, \u201Cnomic-embed-text\u201D"});
+
+    // A server that drops the listing request: one line, not one per probe.
+    server.handler = [](const FakeHttpServer::Request&) { return withMode(Reply::Mode::hangUp); };
+    OpenAICompatibleLanguageModel dropped(configurationFor(server.url()));
+    EXPECT_EQ(refreshed(dropped), Availability::other);
+    EXPECT_EQ(refreshed(dropped), Availability::other);
+    ASSERT_EQ(log.lines().size(), 2);
+    EXPECT_TRUE(log.lines()[1].startsWith(prefix + "Asking the model server for its models at " + dropped.address()
+                                          + " failed: "))
+        << log.lines()[1].toStdString();
 }

@@ -198,3 +198,19 @@ TEST(TaskSortPrompts, AllWorkspacePromptsAreExact)
     context.sectionCustomPromptsByID.clear();
     EXPECT_EQ(TaskSortPrompts::sectionPrompts(context), "Section-specific prompts: None");
 }
+
+TEST(TaskSortPrompts, HugeTitlesAndPromptsReachTheModelAsABoundedPrefix)
+{
+    // A stored title or prompt may be tens of megabytes; the request carries a few hundred characters of each.
+    const QString huge = QStringLiteral("Renew passport ") + QString(5'000'000, QLatin1Char('x'));
+    TaskSortContext context{"section.custom", huge, "Custom purpose.", false, huge, huge, {}, {}, {}};
+    const TaskList tasks{task(huge), task("Pay rent")};
+
+    for (const TaskSortPrompts::PromptPlan& plan : TaskSortPrompts::plans(tasks, context)) {
+        EXPECT_LT(plan.prompt.size(), 20'000);
+        const QString line = QStringLiteral("[1] ") + huge.left(TaskSortPrompts::titlePrefixLength) + QChar(0x2026);
+        EXPECT_TRUE(plan.prompt.contains(line + QStringLiteral("\n[2] Pay rent")));
+    }
+    EXPECT_EQ(TaskSortPrompts::singleLine(huge).size(), TaskSortPrompts::titlePrefixLength + 1);
+    EXPECT_EQ(TaskSortPrompts::singleLine("Short\ntitle"), "Short title");
+}

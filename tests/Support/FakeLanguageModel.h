@@ -29,6 +29,8 @@ public:
         deliverLater(context, [handler, availability = m_availability] { handler(availability); });
     }
 
+    QString address() const override { return serverAddress; }
+
     std::shared_ptr<Session> makeSession(const QString& instructions) override
     {
         ++sessionsMade;
@@ -63,6 +65,7 @@ public:
 
     static Response failure(GenerationError::Kind kind) { return GenerationError{kind, QStringLiteral("scripted")}; }
 
+    QString serverAddress;
     QList<Response> scriptedResponses;
     QList<Request> requests;
     int sessionsMade = 0;

@@ -374,7 +374,7 @@ TEST_F(NotchTaskViewModelTest, AISortRefusesAnswersForAChangedListAndReportsFail
     // A service failure shows its own text; a short answer for an unchanged list is refused.
     vm->sortTasksWithAI();
     sorter.respond(TaskSortingError::appleIntelligenceNotEnabled());
-    EXPECT_EQ(vm->sortStatusMessage(), QStringLiteral("Turn on the on-device model to use AI Sort."));
+    EXPECT_EQ(vm->sortStatusMessage(), QStringLiteral("Start a language model server on this computer to use AI Sort."));
     EXPECT_FALSE(vm->isSorting());
     vm->sortTasksWithAI();
     sorter.respond(TaskSortDecisionList{{1, TaskPriority::high, "only one"}});
@@ -390,4 +390,51 @@ TEST_F(NotchTaskViewModelTest, AISortRefusesAnswersForAChangedListAndReportsFail
     vm.reset();
     EXPECT_TRUE(receiver.isNull());
     sorter.respond(TaskSortDecisionList{});
+}
+
+TEST_F(NotchTaskViewModelTest, AISortAsksNoModelWhileRankingIsOffOrTheListIsTooLong)
+{
+    make();
+    vm->selectWorkspace(kWork);
+    add("W1");
+    add("W2");
+
+    // The Settings switch off: refused with a message, nothing sent, nothing changed.
+    vm->setAITaskRankingEnabled(false);
+    const int saves = store.saveCount;
+    vm->sortTasksWithAI();
+    EXPECT_EQ(vm->sortStatusMessage(), QStringLiteral("AI task ranking is off in Settings."));
+    EXPECT_FALSE(vm->isSorting());
+    EXPECT_TRUE(sorter.requests.isEmpty());
+    EXPECT_EQ(store.saveCount, saves);
+    vm->setAITaskRankingEnabled(true);
+    vm->sortTasksWithAI();
+    ASSERT_EQ(sorter.requests.size(), 1);
+
+    // Switched off while the model works: its answer is not applied.
+    vm->setAITaskRankingEnabled(false);
+    const TaskList before = vm->allTasks();
+    sorter.respond(sorter.decisionsForLastRequest({TaskPriority::low, TaskPriority::high}));
+    EXPECT_EQ(vm->sortStatusMessage(), QStringLiteral("AI task ranking is off in Settings."));
+    EXPECT_FALSE(vm->isSorting());
+    EXPECT_EQ(vm->allTasks(), before);
+    vm->setAITaskRankingEnabled(true);
+
+    // An answer holds at most 64 items: 65 visible tasks are refused before any request.
+    for (int i = 3; i <= 64; ++i)
+        add(QStringLiteral("W%1").arg(i));
+    vm->sortTasksWithAI();
+    ASSERT_EQ(sorter.requests.size(), 2);
+    EXPECT_EQ(sorter.requests.last().tasks.size(), 64);
+    sorter.respond(sorter.decisionsForLastRequest({TaskPriority::medium}));
+    add("W65");
+    vm->sortTasksWithAI();
+    EXPECT_EQ(sorter.requests.size(), 2);
+    EXPECT_FALSE(vm->isSorting());
+    EXPECT_EQ(vm->sortStatusMessage(),
+              QStringLiteral("AI Sort ranks up to 64 tasks at a time. Choose a section with fewer open tasks."));
+    // Completing one brings the list back within reach.
+    vm->completeTask(vm->tasks().first().id);
+    vm->sortTasksWithAI();
+    EXPECT_EQ(sorter.requests.size(), 3);
 }
