@@ -37,6 +37,7 @@ bench: build
 	./$(BUILD)/bench/quaverloom_flight_bench
 	bench/startup.sh ./$(BUILD)/bench/quaverloom_startup_bench
 	bench/startup.sh ./$(BUILD)/bench/quaverloom_onboarding_bench
+	bench/startup.sh ./$(BUILD)/bench/quaverloom_long_title_bench 3
 
 fuzz: setup
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

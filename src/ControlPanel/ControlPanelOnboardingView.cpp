@@ -5,13 +5,13 @@
 #include "ControlPanel/OnboardingPlaceholderView.h"
 #include "UI/SymbolPainter.h"
 #include "UI/TemplateStyle.h"
+#include "UI/WrappedText.h"
 
 #include <QAbstractButton>
 #include <QGraphicsOpacityEffect>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTextLayout>
 #include <QTimer>
 #include <cmath>
 #include <utility>
@@ -62,53 +62,16 @@ private:
 };
 
 // Lays out text in the width, at most maxLines lines (0: no limit), the last
-// one elided; extra is added between lines. Returns the height used.
-double drawWrapped(QPainter* painter, const QString& text, const QFont& font, const QPointF& origin, double width,
-                   int maxLines, double extra)
+// one elided; extra is added between lines. Draws it when given a painter and
+// returns the height used.
+double drawWrapped(QPainter* painter, const QString& text, const QFont& font, double y, double width, int maxLines,
+                   double extra)
 {
-    QTextLayout layout(text, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    double y = 0;
-    int lines = 0;
-    struct Elided {
-        QString text;
-        double y;
-    };
-    std::optional<Elided> elided;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        if (lines > 0)
-            y += extra;
-        line.setPosition(QPointF(0, y));
-        ++lines;
-        const bool last = maxLines > 0 && lines == maxLines;
-        if (last && line.textStart() + line.textLength() < text.size()) {
-            const QString rest = text.mid(line.textStart()).simplified();
-            elided = Elided{QFontMetricsF(font).elidedText(rest, Qt::ElideRight, width), y};
-            y += line.height();
-            break;
-        }
-        y += line.height();
-        if (last)
-            break;
-    }
-    layout.endLayout();
-    if (painter) {
-        for (int i = 0; i < layout.lineCount(); ++i) {
-            if (elided && i == layout.lineCount() - 1)
-                break;
-            layout.lineAt(i).draw(painter, origin);
-        }
-        if (elided) {
-            painter->setFont(font);
-            painter->drawText(QPointF(origin.x(), origin.y() + elided->y + QFontMetricsF(font).ascent()),
-                              elided->text);
-        }
-    }
-    return y;
+    const WrappedText wrapped = WrappedText::layout(text, font, width, maxLines);
+    const double lineHeight = QFontMetricsF(font).height();
+    if (painter)
+        wrapped.draw(*painter, font, QPointF(0, y), lineHeight + extra);
+    return wrapped.lines.size() * lineHeight + (wrapped.lines.size() - 1) * extra;
 }
 
 // A slide's counter, title and body, laid out in the band between the two
@@ -194,13 +157,13 @@ private:
         double y = 0;
         if (painter)
             painter->setPen(TemplateStyle::withOpacity(titleColor, 0.62));
-        y += drawWrapped(painter, m_counter, m_counterFont, QPointF(0, y), 1e6, 1, 0) + spacing;
+        y += drawWrapped(painter, m_counter, m_counterFont, y, 1e6, 1, 0) + spacing;
         if (painter)
             painter->setPen(titleColor);
-        y += drawWrapped(painter, m_slide.title, m_titleFont, QPointF(0, y), width, 2, 0) + spacing;
+        y += drawWrapped(painter, m_slide.title, m_titleFont, y, width, 2, 0) + spacing;
         if (painter)
             painter->setPen(TemplateStyle::withOpacity(bodyColor, 0.5));
-        y += drawWrapped(painter, m_slide.body, m_bodyFont, QPointF(0, y), width, 0, 4);
+        y += drawWrapped(painter, m_slide.body, m_bodyFont, y, width, 0, 4);
         return y;
     }
 

@@ -1,6 +1,7 @@
 #include "ControlPanel/HistoryTaskRow.h"
 
 #include "ControlPanel/ControlPanelStyle.h"
+#include "Platform/Text.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -94,11 +95,13 @@ void HistoryTaskRow::paint(QPainter& painter, const QRectF& rect, const QPalette
     painter.setFont(titleFont);
     painter.setPen(primary(palette, dark ? 0.84 : 0.8));
     painter.drawText(QRectF(x, top, textWidth, titleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     titleMetrics.elidedText(QString(title).replace(u'\n', u' '), Qt::ElideRight, textWidth));
+                     titleMetrics.elidedText(Text::displayPrefix(title).replace(u'\n', u' '), Qt::ElideRight,
+                                             textWidth));
     painter.setFont(subtitleFont);
     painter.setPen(secondary(palette, 0.82));
     painter.drawText(QRectF(x, top + titleMetrics.height() + 1, textWidth, subtitleMetrics.height()),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     subtitleMetrics.elidedText(QString(subtitle).replace(u'\n', u' '), Qt::ElideRight, textWidth));
+                     subtitleMetrics.elidedText(Text::displayPrefix(subtitle).replace(u'\n', u' '), Qt::ElideRight,
+                                                textWidth));
     painter.restore();
 }

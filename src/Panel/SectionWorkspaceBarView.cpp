@@ -1,5 +1,6 @@
 #include "Panel/SectionWorkspaceBarView.h"
 
+#include "Platform/Text.h"
 #include "UI/SymbolPainter.h"
 #include "UI/TemplateStyle.h"
 
@@ -47,15 +48,17 @@ public:
                                         : TemplateStyle::withOpacity(TemplateStyle::color(appearance.secondaryTextColor), 0.92);
         const QFont font = TemplateStyle::font(configuration.typography.sectionChipFont);
         const int height = TemplateStyle::widgetExtent(configuration.layout.sectionTabLabelLaneHeight);
-        if (title == m_title && color == m_color && font == m_font && height == m_height && isSelected == m_selected)
+        // A section name is user text: a bounded prefix of it is all a tab can show.
+        const QString shown = Text::displayPrefix(title);
+        if (shown == m_title && color == m_color && font == m_font && height == m_height && isSelected == m_selected)
             return;
-        m_title = title;
+        m_title = shown;
         m_color = color;
         m_font = font;
         m_height = height;
         m_selected = isSelected;
-        setAccessibleName(title);
-        setFixedSize(int(std::ceil(QFontMetricsF(font).horizontalAdvance(title))), height);
+        setAccessibleName(shown);
+        setFixedSize(int(std::ceil(QFontMetricsF(font).horizontalAdvance(shown))), height);
         update();
     }
 

@@ -1,5 +1,6 @@
 #include "Panel/TaskRowView.h"
 
+#include "Platform/Text.h"
 #include "UI/PopoverFrame.h"
 #include "UI/SymbolPainter.h"
 #include "UI/TemplateStyle.h"
@@ -10,7 +11,6 @@
 #include <QEnterEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTextLayout>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -88,16 +88,6 @@ QColor mix(const QColor& from, const QColor& to, double p)
     return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
                             lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
 }
-
-// Line breaks of a stored title wrap like any other line end.
-QString displayTitle(const QString& title)
-{
-    QString text = title;
-    text.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
-    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    text.replace(QLatin1Char('\r'), QChar::LineSeparator);
-    return text;
-}
 } // namespace
 
 std::shared_ptr<const TaskRowView::Style> TaskRowView::makeStyle(const NotchTemplateConfiguration& configuration)
@@ -163,9 +153,10 @@ void TaskRowView::setInputs(Inputs inputs)
     const TaskItem& task = m_inputs.task;
     // The title is user text: escaped so that a tooltip never renders it as markup.
     setToolTip(plainTextToolTip(task.title));
-    setAccessibleName(task.title);
-    m_checkButton->setAccessibleDescription(task.title);
-    m_actionsButton->setAccessibleDescription(task.title);
+    const QString shownTitle = Text::displayPrefix(task.title);
+    setAccessibleName(shownTitle);
+    m_checkButton->setAccessibleDescription(shownTitle);
+    m_actionsButton->setAccessibleDescription(shownTitle);
     // While completing the row takes no clicks: a second tap cannot land.
     setAttribute(Qt::WA_TransparentForMouseEvents, m_inputs.isCompleting);
 
@@ -237,49 +228,19 @@ double TaskRowView::textColumnWidth(const Style& style, int rowWidth)
                              - kActionsWidth - 3 * kColumnSpacing);
 }
 
-QList<TaskRowView::TitleLine> TaskRowView::titleLines(const Style& style, const QString& title, double width)
+WrappedText TaskRowView::layoutTitle(const Style& style, const QString& title, double width)
 {
-    const QFontMetricsF& metrics = style.titleMetrics;
-    const QString text = displayTitle(title);
-    QList<TitleLine> lines;
-    // Most titles fit on one line; that costs one measurement.
-    if (!text.contains(QChar::LineSeparator)) {
-        const double advance = metrics.horizontalAdvance(text);
-        if (advance <= width) {
-            lines.append({text, advance});
-            return lines;
-        }
+    const int lineLimit = std::max(1, style.configuration.layout.taskTitleLineLimit);
+    return WrappedText::layout(title, style.titleFont, width, lineLimit);
+}
+
+const WrappedText& TaskRowView::titleLayout()
+{
+    if (m_hasInputs && m_titleLayoutWidth != width()) {
+        m_title = layoutTitle(*m_inputs.style, m_inputs.task.title, textColumnWidth(*m_inputs.style, width()));
+        m_titleLayoutWidth = width();
     }
-    const int limit = std::max(1, style.configuration.layout.taskTitleLineLimit);
-    QTextLayout layout(text, style.titleFont);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    while (lines.size() < limit) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width);
-        const bool last = lines.size() == limit - 1;
-        const int end = line.textStart() + line.textLength();
-        if (last && end < text.size()) {
-            // The rest of the title ends this line with an ellipsis.
-            QString rest = text.mid(line.textStart());
-            rest.replace(QChar::LineSeparator, QLatin1Char(' '));
-            const QString elided = metrics.elidedText(rest, Qt::ElideRight, width);
-            lines.append({elided, metrics.horizontalAdvance(elided)});
-            break;
-        }
-        QString part = text.mid(line.textStart(), line.textLength());
-        while (!part.isEmpty() && (part.back().isSpace() || part.back() == QChar::LineSeparator))
-            part.chop(1);
-        lines.append({part, std::min(width, double(line.naturalTextWidth()))});
-    }
-    layout.endLayout();
-    if (lines.isEmpty())
-        lines.append({QString(), 0});
-    return lines;
+    return m_title;
 }
 
 namespace {
@@ -300,7 +261,8 @@ double columnHeight(const TaskRowView::Style& style, const TaskRowView::Inputs& 
 int TaskRowView::preferredHeight(const Inputs& inputs, int width)
 {
     const Style& style = *inputs.style;
-    return int(columnHeight(style, inputs, titleLines(style, inputs.task.title, textColumnWidth(style, width)).size()));
+    const WrappedText title = layoutTitle(style, inputs.task.title, textColumnWidth(style, width));
+    return int(columnHeight(style, inputs, title.lines.size()));
 }
 
 int TaskRowView::estimatedHeight(const Inputs& inputs)
@@ -345,10 +307,8 @@ void TaskRowView::paintEvent(QPaintEvent*)
     if (!m_hasInputs)
         return;
     const Style& style = *m_inputs.style;
-    const auto& appearance = style.configuration.appearance;
     const auto& layout = style.configuration.layout;
     const auto& interaction = style.configuration.interaction;
-    const TaskItem& task = m_inputs.task;
     const double t = now();
     const double done = std::clamp(m_done.value(t), 0.0, 1.0);
     const double hover = std::clamp(m_hover.value(t), 0.0, 1.0);
@@ -363,113 +323,144 @@ void TaskRowView::paintEvent(QPaintEvent*)
     painter.scale(scale, scale);
     painter.translate(0, -height() / 2.0);
 
-    const double inset = layout.sidebarContentHorizontalInset;
-    const QColor accent = accentColor(style, task);
-
-    // Checkbox, scaled about its own centre as well.
-    {
-        const QRectF box(inset, kCheckboxTop, layout.taskCheckboxWidth, layout.taskCheckboxHeight);
-        painter.save();
-        painter.translate(box.center());
-        painter.scale(scale, scale);
-        painter.translate(-box.center());
-        const double radius = appearance.taskCheckboxCornerRadius;
-        const QColor fill = mix(TemplateStyle::color(appearance.taskCheckboxFillColor),
-                                TemplateStyle::withOpacity(accent, 0.92), done);
-        const QColor stroke = TemplateStyle::withOpacity(
-            accent, appearance.taskCheckboxBorderOpacity + (0.98 - appearance.taskCheckboxBorderOpacity) * done);
-        const double lineWidth = appearance.taskCheckboxBorderLineWidth;
-        QPainterPath path;
-        path.addRoundedRect(box.adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2), radius,
-                            radius);
-        painter.fillPath(path, fill);
-        painter.setPen(QPen(stroke, lineWidth));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(path);
-        if (done > 0) {
-            const double side = 10 * (0.8 + 0.2 * done);
-            painter.setOpacity(painter.opacity() * done);
-            SymbolPainter::paint(painter, QStringLiteral("checkmark"),
-                                 QRectF(box.center().x() - side / 2, box.center().y() - side / 2, side, side),
-                                 TemplateStyle::color(appearance.taskCheckboxCheckmarkColor), QFont::Bold);
-        }
-        painter.restore();
-    }
-
-    // Text column.
-    const double x = inset + layout.taskCheckboxWidth + kColumnSpacing;
+    paintCheckbox(painter, accentColor(style, m_inputs.task), done, scale);
+    // The text column, top to bottom.
+    const double x = layout.sidebarContentHorizontalInset + layout.taskCheckboxWidth + kColumnSpacing;
     const double columnWidth = textColumnWidth(style, width());
-    double y = 0;
-    if (m_inputs.sectionTitle) {
-        painter.setFont(style.badgeFont);
-        painter.setPen(TemplateStyle::color(appearance.chromeColor));
-        const QString badge = style.badgeMetrics.elidedText(m_inputs.sectionTitle->toUpper(), Qt::ElideRight, columnWidth);
-        painter.drawText(QPointF(x, y + style.badgeMetrics.ascent()), badge);
-        y += style.badgeMetrics.height() + kTextSpacing;
+    double y = paintBadge(painter, x, columnWidth);
+    y = paintTitle(painter, x, y, done);
+    y = paintReason(painter, x, y, columnWidth);
+    paintReminder(painter, x, y, columnWidth);
+    paintActionsButton(painter, hover);
+}
+
+void TaskRowView::paintCheckbox(QPainter& painter, const QColor& accent, double done, double scale) const
+{
+    const auto& appearance = m_inputs.style->configuration.appearance;
+    const auto& layout = m_inputs.style->configuration.layout;
+    const QRectF box(layout.sidebarContentHorizontalInset, kCheckboxTop, layout.taskCheckboxWidth,
+                     layout.taskCheckboxHeight);
+    painter.save();
+    // Scaled about its own centre as well as with the row.
+    painter.translate(box.center());
+    painter.scale(scale, scale);
+    painter.translate(-box.center());
+    const double radius = appearance.taskCheckboxCornerRadius;
+    const QColor fill = mix(TemplateStyle::color(appearance.taskCheckboxFillColor),
+                            TemplateStyle::withOpacity(accent, 0.92), done);
+    const QColor stroke = TemplateStyle::withOpacity(
+        accent, appearance.taskCheckboxBorderOpacity + (0.98 - appearance.taskCheckboxBorderOpacity) * done);
+    const double lineWidth = appearance.taskCheckboxBorderLineWidth;
+    QPainterPath path;
+    path.addRoundedRect(box.adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2), radius, radius);
+    painter.fillPath(path, fill);
+    painter.setPen(QPen(stroke, lineWidth));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+    if (done > 0) {
+        const double side = 10 * (0.8 + 0.2 * done);
+        painter.setOpacity(painter.opacity() * done);
+        SymbolPainter::paint(painter, QStringLiteral("checkmark"),
+                             QRectF(box.center().x() - side / 2, box.center().y() - side / 2, side, side),
+                             TemplateStyle::color(appearance.taskCheckboxCheckmarkColor), QFont::Bold);
     }
-    if (m_titleLayoutWidth != width()) {
-        m_titleLines = titleLines(style, task.title, columnWidth);
-        m_titleLayoutWidth = width();
-    }
-    painter.setFont(style.titleFont);
+    painter.restore();
+}
+
+// Each text step returns the top of what comes below it.
+double TaskRowView::paintBadge(QPainter& painter, double x, double columnWidth) const
+{
+    if (!m_inputs.sectionTitle)
+        return 0;
+    const Style& style = *m_inputs.style;
+    painter.setFont(style.badgeFont);
+    painter.setPen(TemplateStyle::color(style.configuration.appearance.chromeColor));
+    const QString badge = Text::displayPrefix(*m_inputs.sectionTitle).toUpper();
+    painter.drawText(QPointF(x, style.badgeMetrics.ascent()),
+                     style.badgeMetrics.elidedText(badge, Qt::ElideRight, columnWidth));
+    return style.badgeMetrics.height() + kTextSpacing;
+}
+
+double TaskRowView::paintTitle(QPainter& painter, double x, double y, double done)
+{
+    const Style& style = *m_inputs.style;
+    const auto& appearance = style.configuration.appearance;
+    const QFontMetricsF& metrics = style.titleMetrics;
+    const WrappedText& title = titleLayout();
     const QColor primary = TemplateStyle::color(appearance.primaryTextColor);
     painter.setPen(TemplateStyle::withOpacity(primary, 0.98 - (0.98 - 0.52) * done));
-    const QFontMetricsF& titleMetrics = style.titleMetrics;
-    for (const TitleLine& line : m_titleLines) {
-        painter.drawText(QPointF(x, y + titleMetrics.ascent()), line.text);
-        if (done > 0 && line.width > 0) {
-            // The strike line is our own so that it takes its own colour.
-            const QColor strike = TemplateStyle::withOpacity(TemplateStyle::color(appearance.secondaryTextColor), 0.4 * done);
-            const double strikeY = y + titleMetrics.ascent() - titleMetrics.xHeight() / 2;
-            painter.save();
-            painter.setPen(QPen(strike, std::max(1.0, titleMetrics.lineWidth())));
-            painter.drawLine(QPointF(x, strikeY), QPointF(x + line.width, strikeY));
-            painter.restore();
-        }
-        y += titleMetrics.lineSpacing();
-    }
-    if (isAIReasonCurrent(task)) {
-        y += kTextSpacing;
-        painter.setFont(style.reasonFont);
-        painter.setPen(TemplateStyle::color(appearance.secondaryTextColor));
-        painter.drawText(QPointF(x, y + style.reasonMetrics.ascent()),
-                         style.reasonMetrics.elidedText(task.reasonText, Qt::ElideRight, columnWidth));
-        y += style.reasonMetrics.height();
-    }
-    if (task.reminder) {
-        y += kTextSpacing;
-        const QColor blue = TemplateStyle::withOpacity(TemplateStyle::color(appearance.sectionAccentBlue), 0.92);
-        const QFontMetricsF& metrics = style.reminderMetrics;
-        const double side = style.configuration.typography.reasonFont.pointSize;
-        SymbolPainter::paint(painter, QStringLiteral("timer"),
-                             QRectF(x, y + (metrics.height() - side) / 2, side, side), blue, QFont::Medium);
-        painter.setFont(style.reminderFont);
-        painter.setPen(blue);
-        const double textX = x + side + 5;
-        painter.drawText(QPointF(textX, y + metrics.ascent()),
-                         metrics.elidedText(m_reminderText, Qt::ElideRight,
-                                            std::max(0.0, columnWidth - side - 5)));
-    }
-
-    // Actions button, grown a little under the pointer.
-    {
-        const QRectF button(width() - inset - kActionsWidth, kActionsTop, kActionsWidth, kActionsHeight);
+    title.draw(painter, style.titleFont, QPointF(x, y), metrics.lineSpacing());
+    if (done > 0) {
+        // The strike line is our own so that it takes its own colour.
+        const QColor secondary = TemplateStyle::color(appearance.secondaryTextColor);
+        const QColor strike = TemplateStyle::withOpacity(secondary, 0.4 * done);
         painter.save();
-        const double grow = 1 + 0.03 * hover;
-        painter.translate(button.center());
-        painter.scale(grow, grow);
-        painter.translate(-button.center());
-        const double radius = std::max(0.0, appearance.buttonCornerRadius - 2);
-        QPainterPath path;
-        path.addRoundedRect(button, radius, radius);
-        painter.fillPath(path, TemplateStyle::withOpacity(TemplateStyle::color(appearance.buttonFillColor),
-                                                          0.56 + (0.88 - 0.56) * hover));
-        const double side = 15;
-        SymbolPainter::paint(painter, QStringLiteral("ellipsis"),
-                             QRectF(button.center().x() - side / 2, button.center().y() - side / 2, side, side),
-                             TemplateStyle::withOpacity(primary, 0.95), QFont::Bold);
+        painter.setPen(QPen(strike, std::max(1.0, metrics.lineWidth())));
+        double strikeY = y + metrics.ascent() - metrics.xHeight() / 2;
+        for (const WrappedText::Line& line : title.lines) {
+            if (line.width > 0)
+                painter.drawLine(QPointF(x, strikeY), QPointF(x + line.width, strikeY));
+            strikeY += metrics.lineSpacing();
+        }
         painter.restore();
     }
+    return y + title.lines.size() * metrics.lineSpacing();
+}
+
+double TaskRowView::paintReason(QPainter& painter, double x, double y, double columnWidth) const
+{
+    const TaskItem& task = m_inputs.task;
+    if (!isAIReasonCurrent(task))
+        return y;
+    const Style& style = *m_inputs.style;
+    y += kTextSpacing;
+    painter.setFont(style.reasonFont);
+    painter.setPen(TemplateStyle::color(style.configuration.appearance.secondaryTextColor));
+    painter.drawText(QPointF(x, y + style.reasonMetrics.ascent()),
+                     style.reasonMetrics.elidedText(Text::displayPrefix(task.reasonText), Qt::ElideRight, columnWidth));
+    return y + style.reasonMetrics.height();
+}
+
+void TaskRowView::paintReminder(QPainter& painter, double x, double y, double columnWidth) const
+{
+    if (!m_inputs.task.reminder)
+        return;
+    const Style& style = *m_inputs.style;
+    y += kTextSpacing;
+    const QColor blue =
+        TemplateStyle::withOpacity(TemplateStyle::color(style.configuration.appearance.sectionAccentBlue), 0.92);
+    const QFontMetricsF& metrics = style.reminderMetrics;
+    const double side = style.configuration.typography.reasonFont.pointSize;
+    SymbolPainter::paint(painter, QStringLiteral("timer"), QRectF(x, y + (metrics.height() - side) / 2, side, side),
+                         blue, QFont::Medium);
+    painter.setFont(style.reminderFont);
+    painter.setPen(blue);
+    painter.drawText(QPointF(x + side + 5, y + metrics.ascent()),
+                     metrics.elidedText(m_reminderText, Qt::ElideRight, std::max(0.0, columnWidth - side - 5)));
+}
+
+void TaskRowView::paintActionsButton(QPainter& painter, double hover) const
+{
+    const auto& appearance = m_inputs.style->configuration.appearance;
+    const double inset = m_inputs.style->configuration.layout.sidebarContentHorizontalInset;
+    const QRectF button(width() - inset - kActionsWidth, kActionsTop, kActionsWidth, kActionsHeight);
+    painter.save();
+    // Grown a little under the pointer.
+    const double grow = 1 + 0.03 * hover;
+    painter.translate(button.center());
+    painter.scale(grow, grow);
+    painter.translate(-button.center());
+    const double radius = std::max(0.0, appearance.buttonCornerRadius - 2);
+    QPainterPath path;
+    path.addRoundedRect(button, radius, radius);
+    painter.fillPath(path, TemplateStyle::withOpacity(TemplateStyle::color(appearance.buttonFillColor),
+                                                      0.56 + (0.88 - 0.56) * hover));
+    const double side = 15;
+    SymbolPainter::paint(painter, QStringLiteral("ellipsis"),
+                         QRectF(button.center().x() - side / 2, button.center().y() - side / 2, side, side),
+                         TemplateStyle::withOpacity(TemplateStyle::color(appearance.primaryTextColor), 0.95),
+                         QFont::Bold);
+    painter.restore();
 }
 
 // MARK: Popovers and holds

@@ -3,6 +3,7 @@
 #include "Model/TaskItem.h"
 #include "UI/Binding.h"
 #include "UI/Motion.h"
+#include "UI/WrappedText.h"
 #include "Platform/Date.h"
 #include "Platform/LocalCalendar.h"
 #include "Template/NotchTemplateConfiguration.h"
@@ -18,6 +19,7 @@
 
 class PopoverFrame;
 class QAbstractButton;
+class QPainter;
 
 // What a task row hands to the reminder editor it opens.
 struct TaskReminderEditorRequest {
@@ -112,6 +114,8 @@ public:
     static QString reminderHoldReason(const QUuid& taskID);
     // The locale's abbreviated date and short time ("Dec 8, 2027, 11:06 PM").
     static QString reminderText(const Style& style, Date scheduledAt);
+    // The title as the row shows it at its current width.
+    const WrappedText& titleLayout();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -120,12 +124,15 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    struct TitleLine {
-        QString text;
-        double width = 0;
-    };
-    static QList<TitleLine> titleLines(const Style& style, const QString& title, double width);
+    static WrappedText layoutTitle(const Style& style, const QString& title, double width);
     static double textColumnWidth(const Style& style, int rowWidth);
+    // The steps of a paint, each in the row's scaled and shifted coordinates.
+    void paintCheckbox(QPainter& painter, const QColor& accent, double done, double scale) const;
+    double paintBadge(QPainter& painter, double x, double columnWidth) const;
+    double paintTitle(QPainter& painter, double x, double y, double done);
+    double paintReason(QPainter& painter, double x, double y, double columnWidth) const;
+    void paintReminder(QPainter& painter, double x, double y, double columnWidth) const;
+    void paintActionsButton(QPainter& painter, double hover) const;
 
     bool isDone() const { return m_inputs.task.isCompleted || m_inputs.isCompleting; }
     double now() const;
@@ -157,7 +164,7 @@ private:
     QPointer<PopoverFrame> m_reminderPopover;
 
     QString m_reminderText;
-    QList<TitleLine> m_titleLines;
+    WrappedText m_title;
     int m_titleLayoutWidth = -1;
 
     Motion::Value m_done{0};

@@ -1,5 +1,6 @@
 #include "Panel/WorkspaceDropdownPanel.h"
 
+#include "Platform/Text.h"
 #include "UI/HoverButton.h"
 #include "UI/SymbolPainter.h"
 #include "UI/TemplateStyle.h"
@@ -17,10 +18,10 @@ public:
     // Without a colour the row takes the label colour of the palette it is shown in.
     WorkspaceDropdownRow(const NotchTemplateConfiguration& configuration, const QString& title,
                          const QString& iconName, std::optional<QColor> accentColor, QWidget* parent)
-        : HoverButton(parent), m_configuration(configuration), m_title(title), m_iconName(iconName),
-          m_accentColor(accentColor)
+        : HoverButton(parent), m_configuration(configuration), m_title(Text::displayPrefix(title)),
+          m_iconName(iconName), m_accentColor(accentColor)
     {
-        setAccessibleName(title);
+        setAccessibleName(m_title);
         setFixedHeight(TemplateStyle::widgetExtent(configuration.layout.workspaceDropdownRowHeight));
     }
 

@@ -1,5 +1,6 @@
 #include "Reminders/TaskReminderBannerFlagView.h"
 
+#include "Platform/Text.h"
 #include "UI/TemplateStyle.h"
 #include "Reminders/ShadowImage.h"
 
@@ -16,6 +17,13 @@ constexpr double knobDiameter = 4;
 constexpr double columnWidth = std::max(poleWidth, knobDiameter);
 constexpr double clothShadowRadius = 12;
 constexpr double clothShadowOffsetY = 6;
+
+// What the cloth carries of a title: a bounded prefix (no screen shows more),
+// on one line.
+QString shownLine(const QString& message)
+{
+    return Text::displayPrefix(message).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
 } // namespace
 
 TaskReminderBannerFlagView::TaskReminderBannerFlagView(const NotchTemplateConfiguration& configuration,
@@ -44,8 +52,7 @@ void TaskReminderBannerFlagView::setMessage(const QString& message)
 void TaskReminderBannerFlagView::measure()
 {
     // One line: line breaks in a title read as spaces, as they are drawn.
-    QString line = m_message;
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString line = shownLine(m_message);
     m_measuredTextWidth = std::ceil(QFontMetricsF(m_font).horizontalAdvance(line));
     if (m_onWidthChange)
         m_onWidthChange(clothWidth());
@@ -163,9 +170,7 @@ void TaskReminderBannerFlagView::paint(QPainter& painter, const QPointF& topLeft
     const QRectF textRect(l.reminderFlightFlagHorizontalPadding, l.reminderFlightFlagVerticalPadding,
                           std::max(0.0, cloth.width() - 2 * l.reminderFlightFlagHorizontalPadding),
                           std::max(0.0, cloth.height() - 2 * l.reminderFlightFlagVerticalPadding));
-    QString line = m_message;
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QString shown = QFontMetricsF(m_font).elidedText(line, Qt::ElideRight, textRect.width() + 0.5);
+    const QString shown = QFontMetricsF(m_font).elidedText(shownLine(m_message), Qt::ElideRight, textRect.width() + 0.5);
     painter.setFont(m_font);
     painter.setPen(QColor(0, 0, 0, int(0.82 * 255)));
     painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, shown);

@@ -1,5 +1,6 @@
 #include "Reminders/TaskReminderFlightView.h"
 
+#include "Platform/Text.h"
 #include "UI/Motion.h"
 
 #include <QPaintEvent>
@@ -33,7 +34,7 @@ TaskReminderFlightView::TaskReminderFlightView(const NotchTemplateConfiguration&
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
     // Read out as the banner's text; the airplane is decoration.
-    setAccessibleName(message);
+    setAccessibleName(Text::displayPrefix(message));
 
     m_frameTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_frameTimer, &QTimer::timeout, this, &TaskReminderFlightView::tick);
