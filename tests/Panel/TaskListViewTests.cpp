@@ -599,3 +599,32 @@ TEST(TaskListView, RowsAndComposerSlideTogetherFromWhereTheyWere)
     EXPECT_EQ(top(f.list().rows().first()), rowBefore);
     EXPECT_EQ(top(f.composer()), composerBefore);
 }
+
+TEST(TaskListView, RowIsMeasuredAgainWhenWhatItShowsGainsOrLosesALine)
+{
+    // In the aggregate workspace a long title takes two lines under its section's badge, so
+    // a reminder line makes the row taller than the minimum row height.
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kAll);
+    f.add(QString("A long title that wraps onto a second line ").repeated(3));
+    f.add("Next");
+    runEventLoopFor(400); // the rows' slides end
+    TaskRowView* row = f.list().rows().first();
+    TaskRowView* next = f.list().rows().last();
+    const int before = row->height();
+    const int gap = next->y() - row->geometry().bottom();
+
+    const TaskItem task = row->inputs().task;
+    f.viewModel.saveReminder(task.id, Date{800000000});
+    f.view->syncNow();
+    ASSERT_EQ(f.list().rowForTask(task.id), row) << "the row is kept";
+    const int withReminder = TaskRowView::preferredHeight(row->inputs(), row->width());
+    EXPECT_GT(withReminder, before);
+    EXPECT_EQ(row->height(), withReminder);
+    EXPECT_TRUE(waitUntil([&] { return next->y() - row->geometry().bottom() == gap; }, 2000))
+        << "the rows below make room";
+
+    f.viewModel.clearReminder(task.id);
+    f.view->syncNow();
+    EXPECT_EQ(row->height(), before);
+}
