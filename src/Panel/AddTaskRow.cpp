@@ -11,7 +11,7 @@
 AddTaskRow::AddTaskRow(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_NoSystemBackground);
-    setAccessibleName(QStringLiteral("add-task-row"));
+    setObjectName(QStringLiteral("add-task-row"));
     m_field = new TransparentTaskTextField(this);
     m_field->setAccessibleName(QStringLiteral("New task"));
     m_field->setAccessibleDescription(QStringLiteral("Type a task name and press Return to save it."));
@@ -22,6 +22,10 @@ void AddTaskRow::setInputs(Inputs inputs)
 {
     m_inputs = std::move(inputs);
     const auto& appearance = m_inputs.configuration.appearance;
+    // The placeholder names the section new tasks go to; the field's own
+    // description is taken by the hint, so the row carries those words.
+    if (accessibleName() != m_inputs.placeholder)
+        setAccessibleName(m_inputs.placeholder);
     TransparentTaskTextField::Inputs field;
     field.text = m_inputs.draftTask;
     field.placeholder = m_inputs.placeholder;

@@ -11,7 +11,8 @@
 class TransparentTaskTextField;
 
 // The composer row of the task list: the plus symbol in the workspace's accent
-// and the field on its rounded fill.
+// and the field on its rounded fill. Its object name "add-task-row" identifies
+// it in the list; a screen reader hears what it does, the placeholder's words.
 class AddTaskRow final : public QWidget {
 public:
     struct Inputs {

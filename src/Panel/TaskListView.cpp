@@ -68,6 +68,9 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
       m_scrollAnimator(std::make_unique<Motion::Animator>(
           [this] {
               verticalScrollBar()->setValue(int(std::lround(m_scroll.value(Motion::wallClock()))));
+              // Rows measured on the way may have moved the composer from where the scroll aimed.
+              if (!m_scroll.isMoving())
+                  revealComposer();
           },
           [this] {
               m_scroll.value(Motion::wallClock());
@@ -99,6 +102,9 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
     m_content = new Content(*this);
     m_composer = new AddTaskRow(m_content);
     setWidget(m_content);
+    // Taking the keyboard or typing into the composer brings it into view.
+    composerField()->installEventFilter(this);
+    connect(composerField(), &QLineEdit::textEdited, this, [this] { revealComposer(); });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { materialize(); });
 
     m_completion.setCallbacks({[this](const TaskItem& task) {
@@ -135,6 +141,7 @@ void TaskListView::setInputs(Inputs inputs)
     const bool first = !m_hasInputs;
     const bool styleChanged = first || inputs.configuration != m_inputs.configuration;
     const bool submitted = !first && inputs.taskSubmissionID != m_inputs.taskSubmissionID;
+    const bool focusRequested = inputs.isComposerFocused && !m_inputs.isComposerFocused;
     // The old items point into the old list until they are replaced below.
     const TaskList previousTasks = std::move(m_inputs.tasks);
     m_inputs = std::move(inputs);
@@ -155,10 +162,13 @@ void TaskListView::setInputs(Inputs inputs)
     if (match.orderChanged && previousWidth > 0 && previousWidth == m_layoutWidth)
         slideFrom(match, previousComposerY, now);
     materialize();
+    // Last: the composer may take the keyboard now, and then shows where it is.
     updateComposer();
     if (submitted) {
         // After the new row has been laid out.
         QTimer::singleShot(0, this, [this] { scrollToComposer(); });
+    } else if (focusRequested) {
+        revealComposer();
     }
 }
 
@@ -334,9 +344,8 @@ void TaskListView::placeItems()
 
 void TaskListView::placeComposer()
 {
-    const int y = m_composerY + int(std::lround(m_composerSlide.value(Motion::wallClock())));
-    const QRect frame(0, y, m_layoutWidth,
-                      TemplateStyle::widgetExtent(m_inputs.configuration.layout.inputHeight));
+    const QRect frame =
+        composerRestingFrame().translated(0, int(std::lround(m_composerSlide.value(Motion::wallClock()))));
     if (m_composer->geometry() != frame)
         m_composer->setGeometry(frame);
     // While the composer slides up from below, the content keeps room for it.
@@ -546,6 +555,10 @@ int TaskListView::layoutWidth() const
 
 void TaskListView::resizeEvent(QResizeEvent* event)
 {
+    // A composer that was whole stays whole when the list gives up height
+    // (a status line above it), so the keyboard never types out of sight.
+    const QSize old = event->oldSize();
+    const bool composerWasWhole = old.isValid() && isComposerWhole(verticalScrollBar()->value(), old.height());
     QScrollArea::resizeEvent(event);
     if (!m_hasInputs)
         return;
@@ -553,27 +566,63 @@ void TaskListView::resizeEvent(QResizeEvent* event)
         relayout();
     else
         materialize();
+    if (composerWasWhole && event->size().height() < old.height())
+        revealComposer();
+}
+
+QRect TaskListView::composerRestingFrame() const
+{
+    // Where it ends up, not where a slide draws it now.
+    return {0, m_composerY, m_layoutWidth, TemplateStyle::widgetExtent(m_inputs.configuration.layout.inputHeight)};
+}
+
+bool TaskListView::isComposerWhole(int scrollTop, int viewHeight) const
+{
+    const QRect composer = composerRestingFrame();
+    return composer.top() >= scrollTop && composer.bottom() < scrollTop + viewHeight;
 }
 
 void TaskListView::scrollToComposer()
 {
     QScrollBar* bar = verticalScrollBar();
-    const int target = bar->maximum();
     if (m_inputs.reduceMotion || !isVisible()) {
-        m_scrollAnimator->stop();
-        bar->setValue(target);
+        revealComposer();
         return;
     }
+    const int target = bar->maximum();
     const double now = Motion::wallClock();
     m_scroll.jumpTo(bar->value());
     m_scroll.setTarget(target, Motion::Animation::timed(Motion::Curve::EaseOut, kScrollToComposerDuration), now);
     m_scrollAnimator->start();
 }
 
+void TaskListView::revealComposer()
+{
+    if (m_layoutWidth <= 0)
+        return;
+    m_scrollAnimator->stop();
+    QScrollBar* bar = verticalScrollBar();
+    // Rows measured as they come into view can move the composer; a few passes settle it.
+    for (int pass = 0; pass < 4; ++pass) {
+        const QRect composer = composerRestingFrame();
+        const int span = std::max(1, height());
+        int top = bar->value();
+        if (composer.bottom() >= top + span)
+            top = composer.bottom() + 1 - span;
+        if (composer.top() < top)
+            top = composer.top();
+        if (top == bar->value())
+            return;
+        bar->setValue(top);
+    }
+}
+
 // MARK: Dragging
 
 bool TaskListView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (m_composer && watched == m_composer->field() && event->type() == QEvent::FocusIn)
+        revealComposer();
     if (auto* row = qobject_cast<TaskRowView*>(watched); row && m_drag.handleRowEvent(indexOfRow(row), *row, event))
         return true;
     return QScrollArea::eventFilter(watched, event);

@@ -25,8 +25,10 @@ class TransparentTaskTextField;
 // The scrolling task list of the expanded panel: one TaskRowView per visible
 // task, then the composer row. Rows are kept by task id and only built for
 // what is in or near view, so a change of one task touches one row. The list
-// owns the completion animation of a row, scrolls to the composer after a
-// submission, and reorders rows by dragging. It knows no view model.
+// owns the completion animation of a row, reorders rows by dragging, and never
+// lets the composer hold the keyboard out of sight: it scrolls the whole
+// composer row into view when it takes the keyboard, on a keystroke, after a
+// submission and when the list loses height. It knows no view model.
 class TaskListView final : public QScrollArea {
     Q_OBJECT
 public:
@@ -129,6 +131,10 @@ private:
     QList<QRectF> rowFrames() const;
     void markChanged();
     void scrollToComposer();
+    // Scrolls by the least amount that shows the whole composer row.
+    void revealComposer();
+    QRect composerRestingFrame() const;
+    bool isComposerWhole(int scrollTop, int viewHeight) const;
 
     TaskRowView::Environment m_environment;
     Inputs m_inputs;

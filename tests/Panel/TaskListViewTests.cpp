@@ -600,6 +600,63 @@ TEST(TaskListView, RowsAndComposerSlideTogetherFromWhereTheyWere)
     EXPECT_EQ(top(f.composer()), composerBefore);
 }
 
+namespace {
+// The state of a workspace whose Work section holds `count` open tasks, Work selected.
+TaskWorkspaceState workWithTasks(int count)
+{
+    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+    state.selectedWorkspaceID = kWork;
+    for (int i = 0; i < count; ++i)
+        state.tasks.append(storedTask(QStringLiteral("Task %1").arg(i), kWork, i));
+    return state;
+}
+
+// The whole composer row lies inside the list's visible part.
+bool composerIsWhole(const TaskListView& list)
+{
+    const auto* row = list.findChild<QWidget*>(QStringLiteral("add-task-row"));
+    const QRect frame(row->mapTo(list.viewport(), QPoint()), row->size());
+    return list.viewport()->rect().contains(frame);
+}
+} // namespace
+
+TEST(TaskListView, ComposerComesIntoViewWheneverItTakesTheKeyboardOrIsTypedInto)
+{
+    for (const int count : {5, 500}) {
+        // Expanding asks for the composer: the list shows it, however long.
+        PanelFixture f(workWithTasks(count));
+        TaskListView& list = f.list();
+        QScrollBar* bar = list.verticalScrollBar();
+        ASSERT_GT(bar->maximum(), 0) << count;
+        EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, on expanding";
+
+        f.viewModel.setExpanded(false);
+        f.view->syncNow();
+        bar->setValue(0);
+        f.viewModel.setExpanded(true);
+        f.view->syncNow();
+        EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, on expanding again";
+
+        // The keyboard comes back (a popover closed) while the user had scrolled up.
+        f.view->activateWindow();
+        QApplication::setActiveWindow(f.view.get());
+        auto* other = new QLineEdit(f.view.get());
+        other->show();
+        other->setFocus();
+        bar->setValue(0);
+        ASSERT_FALSE(composerIsWhole(list));
+        f.composer()->setFocus();
+        EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, taking the keyboard";
+
+        // Scrolled away with the keyboard kept: the first keystroke shows what it types.
+        bar->setValue(0);
+        QTest::keyClick(f.composer(), Qt::Key_Left); // moves nothing into view
+        EXPECT_EQ(bar->value(), 0);
+        QTest::keyClicks(f.composer(), "x");
+        EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, typing";
+    }
+}
+
 TEST(TaskListView, RowIsMeasuredAgainWhenWhatItShowsGainsOrLosesALine)
 {
     // In the aggregate workspace a long title takes two lines under its section's badge, so
