@@ -80,6 +80,8 @@ public:
     TransparentTaskTextField* composerField() const;
     bool isCompleting(const QUuid& taskID) const { return m_completion.isCompleting(taskID); }
     bool isDragging() const { return m_drag.isDragging(); }
+    // Rows or the composer are sliding, or the list is scrolling to the composer.
+    bool isAnimating() const { return m_slideAnimator->isRunning() || m_scrollAnimator->isRunning(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -495,7 +495,7 @@ TEST(NotchTaskPanel, StatusLineTakesItsHeightWithoutCuttingTheComposer)
     for (int i = 0; i < 4; ++i)
         f.add(QStringLiteral("Task %1").arg(i));
     TaskListView& list = *f.panel().taskList();
-    runEventLoopFor(800); // the slides and the scroll to the composer end
+    ASSERT_TRUE(waitUntil([&] { return !list.isAnimating(); })); // the slides and the scroll to the composer end
     ASSERT_TRUE(composerIsWhole(list));
     ASSERT_GT(list.verticalScrollBar()->maximum(), 0);
     const int height = list.height();

@@ -257,8 +257,10 @@ TEST(TaskListView, ReorderedRowsSlideFromWhereTheyWereDrawnAndSettleOnTheNewOrde
     EXPECT_EQ(start.value("Alpha"), before.value("Alpha"));
 
     // Once settled, the rows stand in the new order and show the new tasks.
-    EXPECT_TRUE(waitUntil([&] { return drawn().value("Charles") == before.value("Alpha"); }));
-    EXPECT_TRUE(waitUntil([&] { return drawn().value("Bravo") == before.value("Charlie"); }));
+    ASSERT_TRUE(waitUntil([&] { return !list.isAnimating(); }));
+    EXPECT_EQ(drawn(), (QMap<QString, int>{{"Charles", before.value("Alpha")},
+                                            {"Alpha", before.value("Bravo")},
+                                            {"Bravo", before.value("Charlie")}}));
     QStringList titles;
     for (TaskRowView* row : list.rows())
         titles << row->inputs().task.title;
@@ -665,7 +667,7 @@ TEST(TaskListView, RowIsMeasuredAgainWhenWhatItShowsGainsOrLosesALine)
     f.viewModel.selectWorkspace(kAll);
     f.add(QString("A long title that wraps onto a second line ").repeated(3));
     f.add("Next");
-    runEventLoopFor(400); // the rows' slides end
+    ASSERT_TRUE(waitUntil([&] { return !f.list().isAnimating(); })); // the rows' slides end
     TaskRowView* row = f.list().rows().first();
     TaskRowView* next = f.list().rows().last();
     const int before = row->height();
