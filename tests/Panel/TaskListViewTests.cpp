@@ -656,6 +656,16 @@ TEST(TaskListView, ComposerComesIntoViewWheneverItTakesTheKeyboardOrIsTypedInto)
         EXPECT_EQ(bar->value(), 0);
         QTest::keyClicks(f.composer(), "x");
         EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, typing";
+
+        // After a submission the new row shows above the composer, both whole.
+        QTest::keyClick(f.composer(), Qt::Key_Return);
+        f.view->syncNow();
+        ASSERT_TRUE(waitUntil([&] { return list.isAnimating(); }, 2000)); // the scroll starts on the next turn
+        ASSERT_TRUE(waitUntil([&] { return !list.isAnimating(); }, 3000));
+        EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, after Return";
+        TaskRowView* added = list.rows().last();
+        ASSERT_EQ(added->inputs().task.title, "x");
+        EXPECT_TRUE(list.viewport()->rect().contains(QRect(added->mapTo(list.viewport(), QPoint()), added->size())));
     }
 }
 
