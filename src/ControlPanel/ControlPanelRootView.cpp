@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace ControlPanelStyle;
@@ -234,15 +233,12 @@ void ControlPanelRootView::setSelectedChartRange(Range range)
 
 void ControlPanelRootView::sync()
 {
-    if (m_syncPending)
-        return;
-    m_syncPending = true;
-    QTimer::singleShot(0, this, &ControlPanelRootView::syncNow);
+    m_sync.request();
 }
 
 void ControlPanelRootView::syncNow()
 {
-    m_syncPending = false;
+    m_sync.cancel();
     const ControlPanelDestination destination = m_viewModel.selectedDestination();
     for (SidebarListRow* row : m_sidebarRows)
         row->setChecked(row->destination() == destination);

@@ -3,6 +3,7 @@
 #include "ControlPanel/ControlPanelOnboardingView.h"
 #include "ControlPanel/ControlPanelViewModel.h"
 #include "Template/NotchTemplateConfiguration.h"
+#include "UI/DeferredSync.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -76,7 +77,7 @@ private:
     bool m_reduceMotion;
     OnboardingFactory m_onboardingFactory;
     Range m_selectedChartRange = Range::sevenDays;
-    bool m_syncPending = false;
+    DeferredSync m_sync{[this] { syncNow(); }};
 
     QWidget* m_split = nullptr;
     QWidget* m_sidebar = nullptr;

@@ -4,14 +4,13 @@
 #include "Panel/NotchTaskPanel.h"
 #include "Panel/SortingEffects.h"
 
-#include <QTimer>
-
 ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel, QWidget* parent,
                          std::function<double()> clock)
     : QWidget(parent),
       m_viewModel(viewModel),
       m_sessionViewModel(sessionViewModel),
       m_clock(std::move(clock)),
+      m_sync([this] { syncNow(); }),
       m_glow(new SortingAmbientGlow(this, m_clock)),
       m_panel(new NotchTaskPanel(this, m_clock))
 {
@@ -47,7 +46,15 @@ ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& ses
     wireCallbacks();
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView()
+{
+    // The panel reports a completion still animating and releases its holds as
+    // it goes; the view model's answers must find no one here by then.
+    m_viewModel.disconnect(this);
+    m_sessionViewModel.disconnect(this);
+    delete m_panel;
+    m_panel = nullptr;
+}
 
 void ContentView::setInputs(const Inputs& inputs)
 {
@@ -62,13 +69,7 @@ void ContentView::setCallbacks(Callbacks callbacks)
 
 void ContentView::sync()
 {
-    if (m_syncPending)
-        return;
-    m_syncPending = true;
-    QTimer::singleShot(0, this, [this] {
-        if (m_syncPending)
-            syncNow();
-    });
+    m_sync.request();
 }
 
 void ContentView::setFocusedField(std::optional<NotchTaskViewModel::FocusTarget> field)
@@ -80,7 +81,7 @@ void ContentView::setFocusedField(std::optional<NotchTaskViewModel::FocusTarget>
 
 void ContentView::syncNow()
 {
-    m_syncPending = false;
+    m_sync.cancel();
     NotchTaskViewModel& vm = m_viewModel;
 
     if (m_focusRequestID != vm.focusRequestID()) {

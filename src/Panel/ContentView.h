@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Overlay/NotchOverlayMetrics.h"
+#include "UI/DeferredSync.h"
 #include "UI/Motion.h"
 #include "Template/NotchTemplateConfiguration.h"
 #include "Workspace/NotchTaskViewModel.h"
@@ -78,13 +79,13 @@ private:
     NotchTaskViewModel& m_viewModel;
     AppSessionViewModel& m_sessionViewModel;
     std::function<double()> m_clock;
+    DeferredSync m_sync;
     Inputs m_inputs;
     Callbacks m_callbacks;
 
     SortingAmbientGlow* m_glow;
     NotchTaskPanel* m_panel;
 
-    bool m_syncPending = false;
     bool m_isExpanded = false;
     QUuid m_focusRequestID;
     std::optional<NotchTaskViewModel::FocusTarget> m_focusedField;

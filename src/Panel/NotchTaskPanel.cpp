@@ -39,7 +39,7 @@ NotchTaskPanel::NotchTaskPanel(QWidget* parent, std::function<double()> clock)
     m_bar = new SectionWorkspaceBarView(m_content, m_clock);
     m_status = new QLabel(m_content);
     m_status->setTextFormat(Qt::PlainText);
-    m_status->setAccessibleName(QStringLiteral("Status"));
+    m_status->setObjectName(QStringLiteral("status-line"));
     m_status->hide();
     m_list = new TaskListView({}, m_content);
     m_list->setCallbacks({
@@ -191,6 +191,8 @@ void NotchTaskPanel::renderChildren()
     palette.setColor(QPalette::WindowText, TemplateStyle::color(configuration.appearance.secondaryTextColor));
     m_status->setPalette(palette);
     m_status->setToolTip(plainTextToolTip(in.statusMessage));
+    // Drawn cut to one line; heard whole.
+    m_status->setAccessibleName(in.statusMessage);
     m_status->setVisible(!in.statusMessage.isEmpty());
 
     // Laid out and shown first: the composer takes the keyboard only while visible.

@@ -1,14 +1,11 @@
 #include "Panel/TaskListView.h"
 
-#include "UI/SymbolPainter.h"
-#include "UI/TemplateStyle.h"
+#include "Panel/AddTaskRow.h"
 #include "Panel/TransparentTaskTextField.h"
+#include "UI/TemplateStyle.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
@@ -17,118 +14,7 @@
 namespace {
 const QString kAllWorkspaceID = QStringLiteral("workspace.all");
 constexpr double kScrollToComposerDuration = 0.18;
-
-// Sees every key press of the application while a drag runs, so Escape
-// cancels it wherever the keyboard focus is.
-class EscapeFilter final : public QObject {
-public:
-    explicit EscapeFilter(std::function<bool()> onEscape, QObject* parent)
-        : QObject(parent), m_onEscape(std::move(onEscape))
-    {
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
-            && m_onEscape())
-            return true;
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<bool()> m_onEscape;
-};
-
-bool sameConfiguration(const NotchTemplateConfiguration& a, const NotchTemplateConfiguration& b)
-{
-    return a.appearance == b.appearance && a.layout == b.layout && a.interaction == b.interaction
-           && a.content == b.content && a.typography == b.typography;
-}
 } // namespace
-
-// The composer row: the plus symbol in the workspace's accent and the field on
-// its rounded fill.
-class AddTaskRow final : public QWidget {
-public:
-    struct Inputs {
-        NotchTemplateConfiguration configuration;
-        QString placeholder;
-        std::optional<TaskSectionAccent> accent;
-        Binding<QString> draftTask;
-        bool isFocused = false;
-        std::function<void()> onSubmit;
-    };
-
-    explicit AddTaskRow(QWidget* parent) : QWidget(parent)
-    {
-        setAttribute(Qt::WA_NoSystemBackground);
-        setAccessibleName(QStringLiteral("add-task-row"));
-        m_field = new TransparentTaskTextField(this);
-        m_field->setAccessibleName(QStringLiteral("New task"));
-        m_field->setAccessibleDescription(QStringLiteral("Type a task name and press Return to save it."));
-        m_field->setTextMargins(12, 0, 12, 0);
-    }
-
-    void setInputs(Inputs inputs)
-    {
-        m_inputs = std::move(inputs);
-        const auto& appearance = m_inputs.configuration.appearance;
-        TransparentTaskTextField::Inputs field;
-        field.text = m_inputs.draftTask;
-        field.placeholder = m_inputs.placeholder;
-        field.textColor = TemplateStyle::withOpacity(TemplateStyle::color(appearance.primaryTextColor), 0.95);
-        field.placeholderColor = TemplateStyle::withOpacity(TemplateStyle::color(appearance.secondaryTextColor), 0.9);
-        field.font = TemplateStyle::systemFont(17, QFont::DemiBold);
-        field.isFocused = m_inputs.isFocused;
-        field.onSubmit = m_inputs.onSubmit;
-        m_field->setInputs(field);
-        placeField();
-        update();
-    }
-
-    TransparentTaskTextField* field() const { return m_field; }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QWidget::resizeEvent(event);
-        placeField();
-    }
-
-    void paintEvent(QPaintEvent*) override
-    {
-        const auto& appearance = m_inputs.configuration.appearance;
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF fieldRect = m_field->geometry();
-        const double radius = appearance.inputCornerRadius;
-        QPainterPath fill;
-        fill.addRoundedRect(fieldRect, radius, radius);
-        painter.fillPath(fill, TemplateStyle::color(appearance.inputFillColor));
-        const double inset = m_inputs.configuration.layout.sidebarContentHorizontalInset;
-        const QRectF plus(inset, (height() - kPlusSide) / 2, kPlusSide, kPlusSide);
-        SymbolPainter::paint(painter, QStringLiteral("plus"), plus,
-                             TemplateStyle::accentColor(appearance, m_inputs.accent, appearance.highPriorityColor));
-    }
-
-private:
-    static constexpr double kPlusSide = 18;
-    static constexpr double kSpacing = 14;
-
-    void placeField()
-    {
-        const auto& layout = m_inputs.configuration.layout;
-        const double inset = layout.sidebarContentHorizontalInset;
-        const int x = int(std::lround(inset + kPlusSide + kSpacing));
-        // The trailing spacer (minimum 0) still has its spacing before it.
-        const int w = std::max(0, int(std::lround(width() - x - kSpacing - inset)));
-        m_field->setGeometry(x, 0, w, height());
-    }
-
-    Inputs m_inputs;
-    TransparentTaskTextField* m_field = nullptr;
-};
 
 // The scrolled surface: places rows and composer and draws the insertion line.
 class TaskListView::Content final : public QWidget {
@@ -163,15 +49,16 @@ private:
 TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent)
     : QScrollArea(parent),
       m_environment(std::move(environment)),
-      m_drag({[this] { return rowFrames(); },
-              [this](const QSet<qsizetype>& offsets, qsizetype destination) {
-                  if (m_callbacks.onMoveTasks)
-                      m_callbacks.onMoveTasks(offsets, destination);
-              },
-              [this](std::optional<double> y) {
-                  m_indicatorY = y;
-                  m_content->update();
-              }}),
+      m_drag(*this, {[this] { return rowFrames(); },
+                     [this](const QSet<qsizetype>& offsets, qsizetype destination) {
+                         if (m_callbacks.onMoveTasks)
+                             m_callbacks.onMoveTasks(offsets, destination);
+                     },
+                     [this](std::optional<double> y) {
+                         m_indicatorY = y;
+                         m_content->update();
+                     }}),
+      m_markSync([this] { markChanged(); }),
       m_slideAnimator(std::make_unique<Motion::Animator>(
           [this] {
               placeRows();
@@ -179,7 +66,12 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
           },
           [this] { return isSliding(); })),
       m_scrollAnimator(std::make_unique<Motion::Animator>(
-          [this] { verticalScrollBar()->setValue(int(std::lround(m_scroll.value(Motion::animationClock())))); },
+          [this] {
+              verticalScrollBar()->setValue(int(std::lround(m_scroll.value(Motion::animationClock()))));
+              // Rows measured on the way may have moved the composer from where the scroll aimed.
+              if (!m_scroll.isMoving())
+                  revealComposer();
+          },
           [this] {
               m_scroll.value(Motion::animationClock());
               return m_scroll.isMoving();
@@ -210,6 +102,9 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
     m_content = new Content(*this);
     m_composer = new AddTaskRow(m_content);
     setWidget(m_content);
+    // Taking the keyboard or typing into the composer brings it into view.
+    composerField()->installEventFilter(this);
+    connect(composerField(), &QLineEdit::textEdited, this, [this] { revealComposer(); });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { materialize(); });
 
     m_completion.setCallbacks({[this](const TaskItem& task) {
@@ -223,35 +118,13 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
                                    }
                                    // Cleared after the report: the panel drops the row on its next
                                    // update, queued before this one, so the row never flashes back.
-                                   if (m_marksPending)
-                                       return;
-                                   m_marksPending = true;
-                                   QTimer::singleShot(0, this, [this] {
-                                       m_marksPending = false;
-                                       markChanged();
-                                   });
+                                   m_markSync.request();
                                }});
-
-    m_escapeFilter = new EscapeFilter(
-        [this] {
-            if (!m_drag.isDragging())
-                return false;
-            m_drag.cancel();
-            endDrag();
-            return true;
-        },
-        this);
-
-    m_autoScroll = new QTimer(this);
-    m_autoScroll->setInterval(16);
-    connect(m_autoScroll, &QTimer::timeout, this, &TaskListView::autoScrollTick);
 }
 
 TaskListView::~TaskListView()
 {
     // Rows may outlive nothing they report to: silence them first.
-    if (qApp)
-        qApp->removeEventFilter(m_escapeFilter);
     m_callbacks = {};
     m_completion.setCallbacks({});
 }
@@ -266,8 +139,9 @@ double TaskListView::maximumHeight(const NotchTemplateConfiguration::Layout& lay
 void TaskListView::setInputs(Inputs inputs)
 {
     const bool first = !m_hasInputs;
-    const bool styleChanged = first || !sameConfiguration(inputs.configuration, m_inputs.configuration);
+    const bool styleChanged = first || inputs.configuration != m_inputs.configuration;
     const bool submitted = !first && inputs.taskSubmissionID != m_inputs.taskSubmissionID;
+    const bool focusRequested = inputs.isComposerFocused && !m_inputs.isComposerFocused;
     // The old items point into the old list until they are replaced below.
     const TaskList previousTasks = std::move(m_inputs.tasks);
     m_inputs = std::move(inputs);
@@ -276,63 +150,90 @@ void TaskListView::setInputs(Inputs inputs)
         m_style = TaskRowView::makeStyle(m_inputs.configuration);
     m_drag.setEnabled(m_inputs.canMoveTasks);
 
-    // Section titles only in the aggregate workspace; the first section of an id wins.
-    QHash<QString, QString> sectionTitles;
-    const bool showsSections = m_inputs.selectedWorkspaceID == kAllWorkspaceID;
-    if (showsSections) {
-        for (const TaskSection& section : m_inputs.sections) {
-            if (!sectionTitles.contains(section.id))
-                sectionTitles.insert(section.id, section.title);
-        }
+    // Where everything is drawn now, so that what moves can slide from there.
+    const double now = Motion::animationClock();
+    const int previousComposerY = m_composer->y();
+    const int previousWidth = m_layoutWidth;
+    const RowMatch match = matchRows(previousTasks, styleChanged, now);
+    // The rows under the pointer are not the ones a drag started on.
+    if (match.orderChanged)
+        m_drag.cancelIfArmed();
+    measureAndPlace();
+    if (match.orderChanged && previousWidth > 0 && previousWidth == m_layoutWidth)
+        slideFrom(match, previousComposerY, now);
+    materialize();
+    // Last: the composer may take the keyboard now, and then shows where it is.
+    updateComposer();
+    if (submitted) {
+        // After the new row has been laid out.
+        QTimer::singleShot(0, this, [this] { scrollToComposer(); });
+    } else if (focusRequested) {
+        revealComposer();
     }
+}
 
+QHash<QString, QString> TaskListView::sectionTitles() const
+{
+    // Only the aggregate workspace names sections; the first section of an id wins.
+    QHash<QString, QString> titles;
+    if (m_inputs.selectedWorkspaceID != kAllWorkspaceID)
+        return titles;
+    for (const TaskSection& section : m_inputs.sections) {
+        if (!titles.contains(section.id))
+            titles.insert(section.id, section.title);
+    }
+    return titles;
+}
+
+bool TaskListView::keepsHeight(const Item& previous, const TaskItem& previousTask, const Item& item,
+                               const TaskItem& task)
+{
+    // Whatever adds or removes a line of the row: title, section badge, reason, reminder.
+    return previous.heightValid && previousTask.title == task.title && previous.sectionTitle == item.sectionTitle
+           && TaskRowView::isAIReasonCurrent(previousTask) == TaskRowView::isAIReasonCurrent(task)
+           && previousTask.reminder.has_value() == task.reminder.has_value();
+}
+
+TaskListView::RowMatch TaskListView::matchRows(const TaskList& previousTasks, bool styleChanged, double now)
+{
+    RowMatch match;
+    const QHash<QString, QString> titles = sectionTitles();
     // Old rows by (id, occurrence).
-    QHash<QPair<QUuid, int>, qsizetype> oldIndex;
+    QHash<RowKey, qsizetype> oldIndex;
     oldIndex.reserve(qsizetype(m_items.size()));
     for (qsizetype i = 0; i < qsizetype(m_items.size()); ++i)
         oldIndex.insert({previousTasks.at(m_items[size_t(i)].taskIndex).id, m_items[size_t(i)].occurrence}, i);
 
-    // Where each row is drawn now, so rows that move can slide from there.
-    const double now = Motion::animationClock();
-    QHash<QPair<QUuid, int>, int> previousY;
-    const int previousComposerY = m_composer->y();
-    const bool wasLaidOut = m_layoutWidth > 0;
-
     std::vector<Item> items;
     items.reserve(size_t(m_inputs.tasks.size()));
     QHash<QUuid, int> seen;
-    bool orderChanged = qsizetype(m_items.size()) != m_inputs.tasks.size();
+    match.orderChanged = qsizetype(m_items.size()) != m_inputs.tasks.size();
     // Read through a const list: a detached copy of every task would double what the list holds.
     const TaskList& tasks = m_inputs.tasks;
     for (qsizetype index = 0; index < tasks.size(); ++index) {
         const TaskItem& task = tasks.at(index);
         Item item;
-        item.occurrence = seen[task.id]++;
-        if (showsSections) {
-            const auto title = sectionTitles.constFind(task.sectionID);
-            if (title != sectionTitles.cend())
-                item.sectionTitle = *title;
-        }
-        const auto old = oldIndex.constFind({task.id, item.occurrence});
-        if (old != oldIndex.cend()) {
-            Item& previous = m_items[size_t(*old)];
-            const TaskItem& previousTask = previousTasks.at(previous.taskIndex);
-            item.row = previous.row;
-            previous.row = nullptr;
-            item.heightValid = !styleChanged && previous.heightValid && previousTask.title == task.title
-                               && previous.sectionTitle == item.sectionTitle
-                               && TaskRowView::isAIReasonCurrent(previousTask) == TaskRowView::isAIReasonCurrent(task)
-                               && previousTask.reminder.has_value() == task.reminder.has_value();
-            item.height = previous.height;
-            item.measured = item.heightValid && previous.measured;
-            previousY.insert({task.id, item.occurrence}, previous.y + slideOffset(previous, now));
-            item.slide = std::move(previous.slide);
-            if (*old != qsizetype(items.size()))
-                orderChanged = true;
-        } else {
-            orderChanged = true;
-        }
         item.taskIndex = index;
+        item.occurrence = seen[task.id]++;
+        const auto title = titles.constFind(task.sectionID);
+        if (title != titles.cend())
+            item.sectionTitle = *title;
+        const auto old = oldIndex.constFind({task.id, item.occurrence});
+        if (old == oldIndex.cend()) {
+            match.orderChanged = true;
+            items.push_back(std::move(item));
+            continue;
+        }
+        Item& previous = m_items[size_t(*old)];
+        item.row = previous.row;
+        previous.row = nullptr;
+        item.heightValid = !styleChanged && keepsHeight(previous, previousTasks.at(previous.taskIndex), item, task);
+        item.height = previous.height;
+        item.measured = item.heightValid && previous.measured;
+        match.previousY.insert({task.id, item.occurrence}, previous.y + slideOffset(previous, now));
+        item.slide = std::move(previous.slide);
+        if (*old != qsizetype(items.size()))
+            match.orderChanged = true;
         items.push_back(std::move(item));
     }
     for (Item& gone : m_items) {
@@ -340,12 +241,38 @@ void TaskListView::setInputs(Inputs inputs)
             dropRow(gone, true);
     }
     m_items = std::move(items);
-    if (orderChanged && m_drag.isArmed()) {
-        // The rows under the pointer are not the ones the drag started on.
-        m_drag.cancel();
-        endDrag();
-    }
+    return match;
+}
 
+void TaskListView::slideFrom(const RowMatch& match, int previousComposerY, double now)
+{
+    const auto& interaction = m_inputs.configuration.interaction;
+    const Motion::Animation animation =
+        m_inputs.reduceMotion
+            ? Motion::Animation::timed(Motion::Curve::Linear, interaction.reducedMotionDuration)
+            : Motion::Animation::spring(interaction.taskListAnimationResponse, interaction.taskListAnimationDamping);
+    const auto slide = [&](Motion::Value& value, int from, int to) {
+        if (from == to || !isVisible())
+            return;
+        value.jumpTo(from - to);
+        value.setTarget(0, animation, now);
+        m_slideAnimator->start();
+    };
+    for (Item& item : m_items) {
+        const auto from = match.previousY.constFind({taskOf(item).id, item.occurrence});
+        if (from == match.previousY.cend() || *from == item.y)
+            continue;
+        if (!item.slide)
+            item.slide = std::make_unique<Motion::Value>();
+        slide(*item.slide, *from, item.y);
+    }
+    slide(m_composerSlide, previousComposerY, m_composerY);
+    // Placed before its slide began: it must start where it was, with the rows.
+    placeComposer();
+}
+
+void TaskListView::updateComposer()
+{
     AddTaskRow::Inputs composer;
     composer.configuration = m_inputs.configuration;
     composer.placeholder = m_inputs.inputPlaceholder;
@@ -357,39 +284,6 @@ void TaskListView::setInputs(Inputs inputs)
             m_callbacks.onSubmit();
     };
     m_composer->setInputs(std::move(composer));
-
-    const int width = m_layoutWidth;
-    measureAndPlace();
-    if (orderChanged && wasLaidOut && width == m_layoutWidth) {
-        const Motion::Animation animation =
-            m_inputs.reduceMotion
-                ? Motion::Animation::timed(Motion::Curve::Linear, m_inputs.configuration.interaction.reducedMotionDuration)
-                : Motion::Animation::spring(m_inputs.configuration.interaction.taskListAnimationResponse,
-                                            m_inputs.configuration.interaction.taskListAnimationDamping);
-        const auto slide = [&](Motion::Value& value, int from, int to) {
-            if (from == to || !isVisible())
-                return;
-            value.jumpTo(from - to);
-            value.setTarget(0, animation, now);
-            m_slideAnimator->start();
-        };
-        for (Item& item : m_items) {
-            const auto from = previousY.constFind({taskOf(item).id, item.occurrence});
-            if (from == previousY.cend() || *from == item.y)
-                continue;
-            if (!item.slide)
-                item.slide = std::make_unique<Motion::Value>();
-            slide(*item.slide, *from, item.y);
-        }
-        slide(m_composerSlide, previousComposerY, m_composerY);
-        // Placed above before its slide began: it must start where it was, with the rows.
-        placeComposer();
-    }
-    materialize();
-    if (submitted) {
-        // After the new row has been laid out.
-        QTimer::singleShot(0, this, [this] { scrollToComposer(); });
-    }
 }
 
 int TaskListView::slideOffset(Item& item, double now)
@@ -450,9 +344,8 @@ void TaskListView::placeItems()
 
 void TaskListView::placeComposer()
 {
-    const int y = m_composerY + int(std::lround(m_composerSlide.value(Motion::animationClock())));
-    const QRect frame(0, y, m_layoutWidth,
-                      TemplateStyle::widgetExtent(m_inputs.configuration.layout.inputHeight));
+    const QRect frame =
+        composerRestingFrame().translated(0, int(std::lround(m_composerSlide.value(Motion::animationClock()))));
     if (m_composer->geometry() != frame)
         m_composer->setGeometry(frame);
     // While the composer slides up from below, the content keeps room for it.
@@ -662,6 +555,10 @@ int TaskListView::layoutWidth() const
 
 void TaskListView::resizeEvent(QResizeEvent* event)
 {
+    // A composer that was whole stays whole when the list gives up height
+    // (a status line above it), so the keyboard never types out of sight.
+    const QSize old = event->oldSize();
+    const bool composerWasWhole = old.isValid() && isComposerWhole(verticalScrollBar()->value(), old.height());
     QScrollArea::resizeEvent(event);
     if (!m_hasInputs)
         return;
@@ -669,93 +566,64 @@ void TaskListView::resizeEvent(QResizeEvent* event)
         relayout();
     else
         materialize();
+    if (composerWasWhole && event->size().height() < old.height())
+        revealComposer();
+}
+
+QRect TaskListView::composerRestingFrame() const
+{
+    // Where it ends up, not where a slide draws it now.
+    return {0, m_composerY, m_layoutWidth, TemplateStyle::widgetExtent(m_inputs.configuration.layout.inputHeight)};
+}
+
+bool TaskListView::isComposerWhole(int scrollTop, int viewHeight) const
+{
+    const QRect composer = composerRestingFrame();
+    return composer.top() >= scrollTop && composer.bottom() < scrollTop + viewHeight;
 }
 
 void TaskListView::scrollToComposer()
 {
     QScrollBar* bar = verticalScrollBar();
-    const int target = bar->maximum();
     if (m_inputs.reduceMotion || !isVisible()) {
-        m_scrollAnimator->stop();
-        bar->setValue(target);
+        revealComposer();
         return;
     }
+    const int target = bar->maximum();
     const double now = Motion::animationClock();
     m_scroll.jumpTo(bar->value());
     m_scroll.setTarget(target, Motion::Animation::timed(Motion::Curve::EaseOut, kScrollToComposerDuration), now);
     m_scrollAnimator->start();
 }
 
+void TaskListView::revealComposer()
+{
+    if (m_layoutWidth <= 0)
+        return;
+    m_scrollAnimator->stop();
+    QScrollBar* bar = verticalScrollBar();
+    // Rows measured as they come into view can move the composer; a few passes settle it.
+    for (int pass = 0; pass < 4; ++pass) {
+        const QRect composer = composerRestingFrame();
+        const int span = std::max(1, height());
+        int top = bar->value();
+        if (composer.bottom() >= top + span)
+            top = composer.bottom() + 1 - span;
+        if (composer.top() < top)
+            top = composer.top();
+        if (top == bar->value())
+            return;
+        bar->setValue(top);
+    }
+}
+
 // MARK: Dragging
 
 bool TaskListView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!qobject_cast<TaskRowView*>(watched))
-        return QScrollArea::eventFilter(watched, event);
-    auto* row = static_cast<QWidget*>(watched);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton)
-            m_drag.press(indexOfRow(row), row->mapTo(m_content, mouse->position()));
-        break;
-    }
-    case QEvent::MouseMove: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (!(mouse->buttons() & Qt::LeftButton))
-            break;
-        m_pointerContentPos = row->mapTo(m_content, mouse->position());
-        m_pointerViewportY = row->mapTo(viewport(), mouse->position()).y();
-        const bool wasDragging = m_drag.isDragging();
-        if (m_drag.move(m_pointerContentPos)) {
-            if (!wasDragging && m_drag.isDragging()) {
-                qApp->installEventFilter(m_escapeFilter);
-                m_lastAutoScrollTime = Motion::animationClock();
-                m_autoScroll->start();
-            }
-            return true;
-        }
-        break;
-    }
-    case QEvent::MouseButtonRelease: {
-        const bool dragged = m_drag.release();
-        endDrag();
-        if (dragged)
-            return true;
-        break;
-    }
-    default:
-        break;
-    }
+    if (m_composer && watched == m_composer->field() && event->type() == QEvent::FocusIn)
+        revealComposer();
+    if (auto* row = qobject_cast<TaskRowView*>(watched); row && m_drag.handleRowEvent(indexOfRow(row), *row, event))
+        return true;
     return QScrollArea::eventFilter(watched, event);
-}
-
-void TaskListView::autoScrollTick()
-{
-    if (!m_drag.isDragging()) {
-        endDrag();
-        return;
-    }
-    const double now = Motion::animationClock();
-    const double dt = std::clamp(now - m_lastAutoScrollTime, 0.0, 0.1);
-    m_lastAutoScrollTime = now;
-    const double speed = TaskDragReorder::autoScrollSpeed(m_pointerViewportY, viewport()->height());
-    if (speed == 0)
-        return;
-    QScrollBar* bar = verticalScrollBar();
-    const int before = bar->value();
-    bar->setValue(before + int(std::lround(speed * dt)));
-    const int moved = bar->value() - before;
-    if (moved == 0)
-        return;
-    // The pointer stays put in the viewport while the content slides under it.
-    m_pointerContentPos.ry() += moved;
-    m_drag.move(m_pointerContentPos);
-}
-
-void TaskListView::endDrag()
-{
-    m_autoScroll->stop();
-    if (qApp)
-        qApp->removeEventFilter(m_escapeFilter);
 }

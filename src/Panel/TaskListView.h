@@ -3,9 +3,10 @@
 #include "Model/TaskItem.h"
 #include "Model/TaskSection.h"
 #include "UI/Binding.h"
+#include "UI/DeferredSync.h"
 #include "UI/Motion.h"
 #include "Panel/TaskCompletionFlow.h"
-#include "Panel/TaskDragReorder.h"
+#include "Panel/TaskDragSession.h"
 #include "Panel/TaskRowView.h"
 #include "Template/NotchTemplateConfiguration.h"
 
@@ -19,14 +20,15 @@
 #include <vector>
 
 class AddTaskRow;
-class QTimer;
 class TransparentTaskTextField;
 
 // The scrolling task list of the expanded panel: one TaskRowView per visible
 // task, then the composer row. Rows are kept by task id and only built for
 // what is in or near view, so a change of one task touches one row. The list
-// owns the completion animation of a row, scrolls to the composer after a
-// submission, and reorders rows by dragging. It knows no view model.
+// owns the completion animation of a row, reorders rows by dragging, and never
+// lets the composer hold the keyboard out of sight: it scrolls the whole
+// composer row into view when it takes the keyboard, on a keystroke, after a
+// submission and when the list loses height. It knows no view model.
 class TaskListView final : public QScrollArea {
     Q_OBJECT
 public:
@@ -78,6 +80,8 @@ public:
     TransparentTaskTextField* composerField() const;
     bool isCompleting(const QUuid& taskID) const { return m_completion.isCompleting(taskID); }
     bool isDragging() const { return m_drag.isDragging(); }
+    // Rows or the composer are sliding, or the list is scrolling to the composer.
+    bool isAnimating() const { return m_slideAnimator->isRunning() || m_scrollAnimator->isRunning(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,7 +103,19 @@ private:
         std::unique_ptr<Motion::Value> slide;
     };
 
+    using RowKey = QPair<QUuid, int>; // task id and occurrence
+    // The outcome of matching the new tasks with the rows shown before.
+    struct RowMatch {
+        bool orderChanged = false;
+        QHash<RowKey, int> previousY; // where each kept row was drawn
+    };
+
     const TaskItem& taskOf(const Item& item) const { return m_inputs.tasks.at(item.taskIndex); }
+    QHash<QString, QString> sectionTitles() const;
+    static bool keepsHeight(const Item& previous, const TaskItem& previousTask, const Item& item, const TaskItem& task);
+    RowMatch matchRows(const TaskList& previousTasks, bool styleChanged, double now);
+    void slideFrom(const RowMatch& match, int previousComposerY, double now);
+    void updateComposer();
     TaskRowView::Inputs rowInputs(const Item& item) const;
     static int slideOffset(Item& item, double now);
     static constexpr int kScrollBarWidth = 6;
@@ -117,8 +133,10 @@ private:
     QList<QRectF> rowFrames() const;
     void markChanged();
     void scrollToComposer();
-    void autoScrollTick();
-    void endDrag();
+    // Scrolls by the least amount that shows the whole composer row.
+    void revealComposer();
+    QRect composerRestingFrame() const;
+    bool isComposerWhole(int scrollTop, int viewHeight) const;
 
     TaskRowView::Environment m_environment;
     Inputs m_inputs;
@@ -132,14 +150,9 @@ private:
     int m_layoutWidth = -1;
 
     TaskCompletionFlow m_completion;
-    TaskDragReorder m_drag;
+    TaskDragSession m_drag;
     std::optional<double> m_indicatorY;
-    QTimer* m_autoScroll = nullptr;
-    QObject* m_escapeFilter = nullptr;
-    double m_pointerViewportY = 0;
-    double m_lastAutoScrollTime = 0;
-    QPointF m_pointerContentPos;
-    bool m_marksPending = false;
+    DeferredSync m_markSync;
 
     int m_composerY = 0;
     int m_contentHeight = 0;

@@ -315,6 +315,8 @@ struct NotchTemplateConfiguration {
     Content content;
     Typography typography;
 
+    friend bool operator==(const NotchTemplateConfiguration&, const NotchTemplateConfiguration&) = default;
+
     // The built-in template, built once on first use and never changed.
     static const NotchTemplateConfiguration& defaults();
 };

@@ -10,9 +10,11 @@
 #include "Panel/WorkspaceMenuControl.h"
 #include "Panel/WorkspaceTaskCounter.h"
 #include "Support/EventLoopWait.h"
+#include "Support/QtTestPrinters.h"
 #include "Support/ViewModelsFixture.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -467,4 +469,69 @@ TEST(NotchTaskPanel, CounterCellsAndAISortStatesFollowTheirInputs)
         button.setInputs({NotchTemplateConfiguration::defaults(), false, true, std::nullopt});
         EXPECT_FALSE(button.isSpinning()) << "the spinner stops with the sort";
     }
+}
+
+namespace {
+// The whole composer row lies inside the task list's visible part.
+bool composerIsWhole(const TaskListView& list)
+{
+    const auto* row = list.findChild<QWidget*>(QStringLiteral("add-task-row"));
+    const QRect frame(row->mapTo(list.viewport(), QPoint()), row->size());
+    return list.viewport()->rect().contains(frame);
+}
+
+// What a screen reader reads for the widget.
+QString spoken(QWidget* widget, QAccessible::Text text = QAccessible::Name)
+{
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(text) : QString();
+}
+} // namespace
+
+TEST(NotchTaskPanel, StatusLineTakesItsHeightWithoutCuttingTheComposer)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(QStringLiteral("section.work"));
+    for (int i = 0; i < 4; ++i)
+        f.add(QStringLiteral("Task %1").arg(i));
+    TaskListView& list = *f.panel().taskList();
+    ASSERT_TRUE(waitUntil([&] { return !list.isAnimating(); })); // the slides and the scroll to the composer end
+    ASSERT_TRUE(composerIsWhole(list));
+    ASSERT_GT(list.verticalScrollBar()->maximum(), 0);
+    const int height = list.height();
+
+    click(QStringLiteral("AI Sort"));
+    f.view.syncNow();
+    ASSERT_TRUE(f.panel().statusLine()->isVisible());
+    ASSERT_LT(list.height(), height);
+    EXPECT_TRUE(composerIsWhole(list));
+}
+
+TEST(NotchTaskPanel, ScreenReadersHearWhatThePanelShowsAndWhatItsPartsDo)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(QStringLiteral("section.work"));
+    f.view.syncNow();
+    // The composer row is identified by its object name and named by what it does.
+    auto* row = f.view.findChild<QWidget*>(QStringLiteral("add-task-row"));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(spoken(row), QStringLiteral("Add a task to Work"));
+    auto* field = named<QLineEdit>(QStringLiteral("New task"));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(spoken(field, QAccessible::Description), QStringLiteral("Type a task name and press Return to save it."));
+    EXPECT_EQ(named(QStringLiteral("Tasks")), f.panel().taskList());
+
+    // The status line is heard whole, even where it is drawn cut short.
+    const QString section = QStringLiteral("R&D <b>lab</b>, a section whose name is far too long for one line of the "
+                                           "panel's status line, which ends it with an ellipsis");
+    f.viewModel.addSection(section);
+    f.viewModel.selectWorkspace(f.viewModel.sections().last().id);
+    f.add(QStringLiteral("Prototype"));
+    click(QStringLiteral("AI Sort"));
+    f.view.syncNow();
+    const QString status = QStringLiteral("Sorting ") + section + QChar(0x2026);
+    QLabel* line = f.panel().statusLine();
+    ASSERT_NE(line->text(), status) << "the test needs a line drawn cut short";
+    EXPECT_EQ(named<QLabel>(status), line);
+    EXPECT_EQ(spoken(line), status);
 }

@@ -257,8 +257,10 @@ TEST(TaskListView, ReorderedRowsSlideFromWhereTheyWereDrawnAndSettleOnTheNewOrde
     EXPECT_EQ(start.value("Alpha"), before.value("Alpha"));
 
     // Once settled, the rows stand in the new order and show the new tasks.
-    EXPECT_TRUE(waitUntil([&] { return drawn().value("Charles") == before.value("Alpha"); }));
-    EXPECT_TRUE(waitUntil([&] { return drawn().value("Bravo") == before.value("Charlie"); }));
+    ASSERT_TRUE(waitUntil([&] { return !list.isAnimating(); }));
+    EXPECT_EQ(drawn(), (QMap<QString, int>{{"Charles", before.value("Alpha")},
+                                            {"Alpha", before.value("Bravo")},
+                                            {"Bravo", before.value("Charlie")}}));
     QStringList titles;
     for (TaskRowView* row : list.rows())
         titles << row->inputs().task.title;
@@ -598,4 +600,100 @@ TEST(TaskListView, RowsAndComposerSlideTogetherFromWhereTheyWere)
     ASSERT_EQ(f.list().rows().size(), 1);
     EXPECT_EQ(top(f.list().rows().first()), rowBefore);
     EXPECT_EQ(top(f.composer()), composerBefore);
+}
+
+namespace {
+// The state of a workspace whose Work section holds `count` open tasks, Work selected.
+TaskWorkspaceState workWithTasks(int count)
+{
+    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+    state.selectedWorkspaceID = kWork;
+    for (int i = 0; i < count; ++i)
+        state.tasks.append(storedTask(QStringLiteral("Task %1").arg(i), kWork, i));
+    return state;
+}
+
+// The whole composer row lies inside the list's visible part.
+bool composerIsWhole(const TaskListView& list)
+{
+    const auto* row = list.findChild<QWidget*>(QStringLiteral("add-task-row"));
+    const QRect frame(row->mapTo(list.viewport(), QPoint()), row->size());
+    return list.viewport()->rect().contains(frame);
+}
+} // namespace
+
+TEST(TaskListView, ComposerComesIntoViewWheneverItTakesTheKeyboardOrIsTypedInto)
+{
+    for (const int count : {5, 500}) {
+        // Expanding asks for the composer: the list shows it, however long.
+        PanelFixture f(workWithTasks(count));
+        TaskListView& list = f.list();
+        QScrollBar* bar = list.verticalScrollBar();
+        ASSERT_GT(bar->maximum(), 0) << count;
+        EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, on expanding";
+
+        f.viewModel.setExpanded(false);
+        f.view->syncNow();
+        bar->setValue(0);
+        f.viewModel.setExpanded(true);
+        f.view->syncNow();
+        EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, on expanding again";
+
+        // The keyboard comes back (a popover closed) while the user had scrolled up.
+        f.view->activateWindow();
+        QApplication::setActiveWindow(f.view.get());
+        auto* other = new QLineEdit(f.view.get());
+        other->show();
+        other->setFocus();
+        bar->setValue(0);
+        ASSERT_FALSE(composerIsWhole(list));
+        f.composer()->setFocus();
+        EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, taking the keyboard";
+
+        // Scrolled away with the keyboard kept: the first keystroke shows what it types.
+        bar->setValue(0);
+        QTest::keyClick(f.composer(), Qt::Key_Left); // moves nothing into view
+        EXPECT_EQ(bar->value(), 0);
+        QTest::keyClicks(f.composer(), "x");
+        EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, typing";
+
+        // After a submission the new row shows above the composer, both whole.
+        QTest::keyClick(f.composer(), Qt::Key_Return);
+        f.view->syncNow();
+        ASSERT_TRUE(waitUntil([&] { return list.isAnimating(); }, 2000)); // the scroll starts on the next turn
+        ASSERT_TRUE(waitUntil([&] { return !list.isAnimating(); }, 3000));
+        EXPECT_TRUE(composerIsWhole(list)) << count << " tasks, after Return";
+        TaskRowView* added = list.rows().last();
+        ASSERT_EQ(added->inputs().task.title, "x");
+        EXPECT_TRUE(list.viewport()->rect().contains(QRect(added->mapTo(list.viewport(), QPoint()), added->size())));
+    }
+}
+
+TEST(TaskListView, RowIsMeasuredAgainWhenWhatItShowsGainsOrLosesALine)
+{
+    // In the aggregate workspace a long title takes two lines under its section's badge, so
+    // a reminder line makes the row taller than the minimum row height.
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kAll);
+    f.add(QString("A long title that wraps onto a second line ").repeated(3));
+    f.add("Next");
+    ASSERT_TRUE(waitUntil([&] { return !f.list().isAnimating(); })); // the rows' slides end
+    TaskRowView* row = f.list().rows().first();
+    TaskRowView* next = f.list().rows().last();
+    const int before = row->height();
+    const int gap = next->y() - row->geometry().bottom();
+
+    const TaskItem task = row->inputs().task;
+    f.viewModel.saveReminder(task.id, Date{800000000});
+    f.view->syncNow();
+    ASSERT_EQ(f.list().rowForTask(task.id), row) << "the row is kept";
+    const int withReminder = TaskRowView::preferredHeight(row->inputs(), row->width());
+    EXPECT_GT(withReminder, before);
+    EXPECT_EQ(row->height(), withReminder);
+    EXPECT_TRUE(waitUntil([&] { return next->y() - row->geometry().bottom() == gap; }, 2000))
+        << "the rows below make room";
+
+    f.viewModel.clearReminder(task.id);
+    f.view->syncNow();
+    EXPECT_EQ(row->height(), before);
 }
