@@ -75,6 +75,7 @@ WorkspaceMenuControl::WorkspaceMenuControl(QWidget* parent)
                                     [this](bool shown) { m_inputs.isShowingDropdown.setValue(shown); }},
         PopoverEdge::Top);
     m_dropdownPopover->setContent(m_dropdown);
+    m_dropdownPopover->setShadow(PopoverFrame::Shadow{QColor::fromRgbF(0, 0, 0, 0.18f), 16, QPointF(0, 10)});
     m_renamePopover = new PopoverFrame(
         this, Binding<bool>{[this] { return m_inputs.isShowingRenameEditor.value(); },
                             [this](bool shown) { m_inputs.isShowingRenameEditor.setValue(shown); }},
