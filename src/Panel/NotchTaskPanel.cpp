@@ -63,6 +63,7 @@ NotchTaskPanel::NotchTaskPanel(QWidget* parent, std::function<double()> clock)
         .onAISort = forward(&Callbacks::onAISort),
         .onSavePromptOverride = forward(&Callbacks::onSavePromptOverride),
     });
+    m_menu->setConfirmationHost(m_content);
     m_menu->setCallbacks({
         .onOpenControlPanel = forward(&Callbacks::onOpenControlPanel),
         .onSetWorkspaceAccent = forward(&Callbacks::onSetWorkspaceAccent),

@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -260,44 +259,6 @@ TEST(NotchTaskPanel, DropdownOffersWhatTheWorkspaceAllowsAndSwatchesToggle)
     EXPECT_TRUE(shown(QStringLiteral("Rename")));
     EXPECT_FALSE(shown(QStringLiteral("Delete Section")));
     EXPECT_TRUE(shown(QStringLiteral("Gray section color")));
-}
-
-TEST(NotchTaskPanel, DeleteConfirmationOpensOverThePanelHoldsItAndDeletesOnce)
-{
-    PanelFixture f;
-    f.viewModel.selectWorkspace(QStringLiteral("section.home"));
-    f.add(QStringLiteral("Fix the sink"));
-    f.view.syncNow();
-
-    const auto confirm = [&] {
-        click(QStringLiteral("Home options"));
-        click(QStringLiteral("Delete Section"));
-        QMessageBox* box = f.panel().menuControl()->deleteConfirmation();
-        EXPECT_NE(box, nullptr);
-        return box;
-    };
-    QMessageBox* box = confirm();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->parentWidget(), f.view.window());
-    EXPECT_EQ(box->textFormat(), Qt::PlainText);
-    EXPECT_EQ(box->text(), QStringLiteral("Delete Home?"));
-    EXPECT_TRUE(f.viewModel.hasExpansionHold());
-    click(QStringLiteral("Cancel"));
-    f.view.syncNow();
-    EXPECT_FALSE(f.viewModel.hasExpansionHold());
-    EXPECT_FALSE(f.panel().state().isConfirmingWorkspaceDeletion);
-    EXPECT_EQ(f.viewModel.sections().size(), 4);
-
-    box = confirm();
-    ASSERT_NE(box, nullptr);
-    QSignalSpy sections(&f.viewModel, &NotchTaskViewModel::sectionsChanged);
-    click(QStringLiteral("Delete Section"));
-    f.view.syncNow();
-    EXPECT_EQ(sections.count(), 1);
-    EXPECT_EQ(f.viewModel.sections().size(), 3);
-    EXPECT_TRUE(f.viewModel.allTasks().isEmpty());
-    EXPECT_FALSE(f.viewModel.hasExpansionHold());
-    EXPECT_EQ(f.panel().menuControl()->deleteConfirmation(), nullptr);
 }
 
 TEST(NotchTaskPanel, StatusLineShowsSortOutcomesAndTheListGivesUpTheHeight)
