@@ -128,7 +128,7 @@ TEST(NotchTaskPanel, CustomSectionComposerKeepsBlankTitlesAndHandsOnPaddedOnes)
     click(QStringLiteral("Add custom section"));
     auto* field = named<QLineEdit>(QStringLiteral("New section"));
     ASSERT_NE(field, nullptr);
-    auto* add = named<QAbstractButton>(QStringLiteral("Add"));
+    auto* add = named<QAbstractButton>(QStringLiteral("Add section"));
     QTest::keyClicks(field, QStringLiteral("   "));
     EXPECT_FALSE(add->isEnabled());
     QTest::keyClick(field, Qt::Key_Return);
