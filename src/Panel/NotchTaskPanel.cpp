@@ -8,6 +8,7 @@
 #include "Panel/SectionWorkspaceBarView.h"
 #include "Panel/SortingEffects.h"
 #include "Panel/TaskListView.h"
+#include "Panel/TransparentTaskTextField.h"
 #include "UI/TemplateStyle.h"
 #include "UI/ToolTipText.h"
 #include "Panel/WorkspaceMenuControl.h"
@@ -58,11 +59,17 @@ NotchTaskPanel::NotchTaskPanel(QWidget* parent, std::function<double()> clock)
     m_bar->setCallbacks({
         .onSelectWorkspace = forward(&Callbacks::onSelectWorkspace),
         .onSubmitCustomSection = [this] { submitCustomSection(); },
+        .onHandBackKeyboard =
+            [this] {
+                if (TransparentTaskTextField* composer = m_list->composerField())
+                    composer->setFocus(Qt::OtherFocusReason);
+            },
     });
     m_leading->setCallbacks({
         .onAISort = forward(&Callbacks::onAISort),
         .onSavePromptOverride = forward(&Callbacks::onSavePromptOverride),
     });
+    m_menu->setConfirmationHost(m_content);
     m_menu->setCallbacks({
         .onOpenControlPanel = forward(&Callbacks::onOpenControlPanel),
         .onSetWorkspaceAccent = forward(&Callbacks::onSetWorkspaceAccent),

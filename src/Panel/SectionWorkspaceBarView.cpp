@@ -5,10 +5,14 @@
 #include "UI/TemplateStyle.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QLinearGradient>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -16,6 +20,9 @@
 #include <cmath>
 
 namespace {
+// After the plus button, inside the strip's own inset.
+constexpr int stripTrailingPadding = 2;
+
 Motion::Animation composerAnimation()
 {
     return Motion::Animation::spring(0.28, 0.86);
@@ -38,6 +45,8 @@ public:
     {
         setFocusPolicy(Qt::NoFocus);
         setCursor(Qt::ArrowCursor);
+        // Checked tells a screen reader which tab is selected.
+        setCheckable(true);
     }
 
     void setTab(const NotchTemplateConfiguration& configuration, const QString& title, bool isSelected,
@@ -57,7 +66,9 @@ public:
         m_font = font;
         m_height = height;
         m_selected = isSelected;
+        setChecked(isSelected);
         setAccessibleName(shown);
+        setAccessibleDescription(QStringLiteral("Shows the tasks of this workspace"));
         setFixedSize(int(std::ceil(QFontMetricsF(font).horizontalAdvance(shown))), height);
         update();
     }
@@ -66,6 +77,8 @@ public:
     QColor textColor() const { return m_color; }
 
 protected:
+    // The selection comes from the owner, never from a click by itself.
+    void nextCheckState() override {}
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
@@ -123,7 +136,7 @@ class SectionWorkspaceAccessoryButton final : public QAbstractButton {
 public:
     explicit SectionWorkspaceAccessoryButton(QWidget* parent) : QAbstractButton(parent)
     {
-        setAccessibleName(QStringLiteral("Add"));
+        setAccessibleName(QStringLiteral("Add section"));
         setFocusPolicy(Qt::NoFocus);
         setCursor(Qt::ArrowCursor);
     }
@@ -198,6 +211,7 @@ public:
     {
         field->setPlaceholderText(QStringLiteral("New section"));
         field->setAccessibleName(QStringLiteral("New section"));
+        field->setAccessibleDescription(QStringLiteral("Name of the section to add"));
         field->setFrame(false);
         field->setAttribute(Qt::WA_MacShowFocusRect, false);
         field->setStyleSheet(QStringLiteral("background: transparent; border: none;"));
@@ -252,19 +266,29 @@ SectionWorkspaceBarView::SectionWorkspaceBarView(QWidget* parent, std::function<
       m_animator([this] { frame(); }, [this] { return isAnimating(); })
 {
     setAccessibleName(QStringLiteral("Workspaces"));
+    m_strip->setAccessibleName(QStringLiteral("Workspace tabs"));
     m_stripContent->setAttribute(Qt::WA_TranslucentBackground);
     auto* row = new QHBoxLayout(m_stripContent);
-    row->setContentsMargins(0, 0, 2, 0);
     row->addWidget(m_accessory, 0, Qt::AlignVCenter);
     m_strip->setWidget(m_stripContent);
+    auto* fade = new QGraphicsOpacityEffect(m_strip);
+    fade->setEnabled(false);
+    m_strip->setGraphicsEffect(fade);
+    QScrollBar* scroll = m_strip->horizontalScrollBar();
+    connect(scroll, &QScrollBar::valueChanged, this, [this] { updateFade(); });
+    connect(scroll, &QScrollBar::rangeChanged, this, [this] { updateFade(); });
+    for (QObject* part : {static_cast<QObject*>(m_strip->viewport()), static_cast<QObject*>(m_stripContent),
+                          static_cast<QObject*>(m_accessory)})
+        part->installEventFilter(this);
 
     connect(m_accessory, &QAbstractButton::clicked, this, [this] {
-        const bool adding = !m_inputs.isAddingSection.value();
-        m_inputs.isAddingSection.setValue(adding);
-        // Cancelling throws the typed title away.
-        if (!adding)
-            m_inputs.customSectionTitle.setValue(QString());
+        if (m_inputs.isAddingSection.value()) {
+            cancelComposer();
+            return;
+        }
+        m_inputs.isAddingSection.setValue(true);
     });
+    m_composer->field->installEventFilter(this);
     connect(m_composer->field, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_inputs.customSectionTitle.setValue(text); });
     const auto submit = [this] {
@@ -291,12 +315,21 @@ QAbstractButton* SectionWorkspaceBarView::composerAddButton() const
 
 void SectionWorkspaceBarView::setInputs(const Inputs& inputs)
 {
+    const bool selectionChanged = inputs.selectedWorkspaceID != m_inputs.selectedWorkspaceID
+        || inputs.workspaceTabs.size() != m_tabButtons.size();
+    // Asked before the composer may hide: hiding moves the focus on by itself.
+    const QWidget* focused = window()->focusWidget();
+    const bool composerHadKeyboard = focused && (focused == m_composer || m_composer->isAncestorOf(focused));
     m_inputs = inputs;
     const auto& configuration = inputs.configuration;
     const auto& layout = configuration.layout;
 
     auto* row = static_cast<QHBoxLayout*>(m_stripContent->layout());
     row->setSpacing(TemplateStyle::widgetExtent(layout.sectionTabSpacing));
+    // The tabs start and end where the bar's inset does; the strip itself spans
+    // the whole bar, so tabs scrolled past that inset fade out instead of being cut.
+    const int inset = TemplateStyle::widgetExtent(layout.sidebarContentHorizontalInset);
+    row->setContentsMargins(inset, 0, inset + stripTrailingPadding, 0);
     // Positional buttons: only the count changes the set of widgets.
     while (m_tabButtons.size() < inputs.workspaceTabs.size()) {
         const int index = m_tabButtons.size();
@@ -306,6 +339,7 @@ void SectionWorkspaceBarView::setInputs(const Inputs& inputs)
                 m_callbacks.onSelectWorkspace(m_inputs.workspaceTabs[index].id);
         });
         row->insertWidget(index, button, 0, Qt::AlignVCenter);
+        button->installEventFilter(this);
         // A child made after its parent was shown stays hidden until told.
         button->show();
         m_tabButtons.append(button);
@@ -329,9 +363,15 @@ void SectionWorkspaceBarView::setInputs(const Inputs& inputs)
         m_composer->field->setText(title);
     m_composer->add->setEnabled(!title.trimmed().isEmpty());
 
+    bool opened = false, closed = false;
     if (adding != m_isAdding) {
         m_isAdding = adding;
-        if (isVisible() && inputs.animateComposer) {
+        opened = adding;
+        closed = !adding;
+        const bool animate = isVisible() && inputs.animateComposer;
+        // Leaving, the composer is drawn from a picture that shrinks towards its top edge.
+        m_leavingComposer = closed && animate && m_composer->isVisible() ? m_composer->grab() : QPixmap();
+        if (animate) {
             m_composerPresence.setTarget(adding ? 1 : 0, composerAnimation(), m_clock());
             m_animator.start();
         } else {
@@ -341,6 +381,142 @@ void SectionWorkspaceBarView::setInputs(const Inputs& inputs)
     // The strip's width must follow the new tabs now, not on a later layout pass.
     m_stripContent->layout()->activate();
     applyLayout();
+    if (selectionChanged && isVisible())
+        revealSelectedTab();
+
+    if (opened && isVisible())
+        m_composer->field->setFocus(Qt::OtherFocusReason);
+    if (closed && composerHadKeyboard && m_callbacks.onHandBackKeyboard)
+        m_callbacks.onHandBackKeyboard();
+}
+
+void SectionWorkspaceBarView::cancelComposer()
+{
+    m_inputs.isAddingSection.setValue(false);
+    // Cancelling throws the typed title away.
+    m_inputs.customSectionTitle.setValue(QString());
+}
+
+int SectionWorkspaceBarView::fadeWidth() const
+{
+    // The bar's inset and as much again inside it: long enough to read as a fade, not a cut.
+    return 2 * TemplateStyle::widgetExtent(m_inputs.configuration.layout.sidebarContentHorizontalInset);
+}
+
+QRect SectionWorkspaceBarView::clearStripArea() const
+{
+    const int fade = fadeWidth();
+    const int left = m_fadesLeading ? fade : 0;
+    const int right = m_fadesTrailing ? m_strip->width() - fade : m_strip->width();
+    return QRect(left, 0, std::max(0, right - left), m_strip->height());
+}
+
+void SectionWorkspaceBarView::revealSelectedTab()
+{
+    int index = -1;
+    for (int i = 0; i < m_inputs.workspaceTabs.size() && i < m_tabButtons.size(); ++i)
+        if (m_inputs.workspaceTabs[i].id == m_inputs.selectedWorkspaceID) {
+            index = i;
+            break;
+        }
+    if (index < 0)
+        return;
+    QScrollBar* scroll = m_strip->horizontalScrollBar();
+    // Clear of the fades, which end where the strip can scroll no further.
+    const QRect clear(fadeWidth(), 0, std::max(0, m_strip->width() - 2 * fadeWidth()), m_strip->height());
+    const QRect tab = m_tabButtons[index]->geometry();
+    // The last tab brings the plus button along, and the strip's end, when they fit.
+    QRect wanted = tab;
+    const QRect end = m_accessory->geometry().adjusted(0, 0, stripTrailingPadding, 0);
+    if (index == m_tabButtons.size() - 1 && tab.united(end).width() <= clear.width())
+        wanted = tab.united(end);
+    int value = scroll->value();
+    if (wanted.width() > clear.width() || wanted.left() - value < clear.left())
+        value = wanted.left() - clear.left();
+    else if (wanted.right() + 1 - value > clear.right() + 1)
+        value = wanted.right() + 1 - (clear.right() + 1);
+    scroll->setValue(std::clamp(value, scroll->minimum(), scroll->maximum()));
+    updateFade();
+}
+
+void SectionWorkspaceBarView::updateFade()
+{
+    QScrollBar* scroll = m_strip->horizontalScrollBar();
+    m_fadesLeading = scroll->value() > scroll->minimum();
+    m_fadesTrailing = scroll->value() < scroll->maximum();
+    auto* effect = static_cast<QGraphicsOpacityEffect*>(m_strip->graphicsEffect());
+    const int width = m_strip->width();
+    const int fade = fadeWidth();
+    // Drawing through the effect costs a picture of the strip: only while something lies beyond an edge.
+    const bool fading = (m_fadesLeading || m_fadesTrailing) && width > 2 * fade && fade > 0;
+    effect->setEnabled(fading);
+    if (!fading)
+        return;
+    QLinearGradient mask(0, 0, width, 0);
+    const double edge = double(fade) / width;
+    mask.setColorAt(0, m_fadesLeading ? Qt::transparent : Qt::black);
+    mask.setColorAt(edge, Qt::black);
+    mask.setColorAt(1 - edge, Qt::black);
+    mask.setColorAt(1, m_fadesTrailing ? Qt::transparent : Qt::black);
+    effect->setOpacityMask(mask);
+}
+
+bool SectionWorkspaceBarView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_composer->field) {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            cancelComposer();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+    // Anything on the strip: a press that moves sideways far enough drags the
+    // tabs along and is no click any more.
+    QScrollBar* scroll = m_strip->horizontalScrollBar();
+    auto* button = qobject_cast<QAbstractButton*>(watched);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::LeftButton) {
+            m_dragOrigin = int(std::lround(press->globalPosition().x()));
+            m_dragStartValue = scroll->value();
+            m_dragging = false;
+        }
+        break;
+    }
+    case QEvent::MouseMove: {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (!m_dragOrigin || !(move->buttons() & Qt::LeftButton))
+            break;
+        const int distance = int(std::lround(move->globalPosition().x())) - *m_dragOrigin;
+        if (!m_dragging && std::abs(distance) >= QApplication::startDragDistance()) {
+            m_dragging = true;
+            if (button)
+                button->setDown(false);
+        }
+        if (m_dragging) {
+            scroll->setValue(m_dragStartValue - distance);
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            break;
+        const bool dragged = m_dragging;
+        m_dragging = false;
+        m_dragOrigin.reset();
+        if (dragged) {
+            if (button)
+                button->setDown(false);
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 int SectionWorkspaceBarView::stripHeight() const
@@ -371,19 +547,23 @@ void SectionWorkspaceBarView::frame()
 void SectionWorkspaceBarView::applyLayout()
 {
     const auto& layout = m_inputs.configuration.layout;
-    const int inset = TemplateStyle::widgetExtent(layout.sidebarContentHorizontalInset);
     const int lane = TemplateStyle::widgetExtent(layout.sectionTabLabelLaneHeight);
-    m_strip->setGeometry(inset, 0, std::max(0, width() - 2 * inset), lane);
+    const QRect stripGeometry(0, 0, width(), lane);
+    const bool stripResized = m_strip->geometry().width() != stripGeometry.width();
+    m_strip->setGeometry(stripGeometry);
     m_stripContent->resize(m_stripContent->sizeHint().width(), lane);
+    if (stripResized && isVisible())
+        revealSelectedTab();
 
     const double presence = m_composerPresence.value(m_clock());
-    const int composerHeight = TemplateStyle::widgetExtent(layout.sectionComposerHeight);
-    const int composerTop = stripHeight() + TemplateStyle::widgetExtent(layout.sectionComposerSpacing);
-    const bool shown = m_isAdding || m_composerPresence.isMoving();
+    const int composerHeight = composerRect().height();
+    // It enters from the top edge, fading in; it leaves as a picture (drawn by paintEvent).
+    const bool shown = m_isAdding;
+    if (!m_isAdding && !m_composerPresence.isMoving())
+        m_leavingComposer = QPixmap();
     if (shown) {
-        // It enters from the top edge; it leaves in place, fading.
-        const int slide = m_isAdding ? int(std::lround((1 - std::clamp(presence, 0.0, 1.0)) * -composerHeight)) : 0;
-        m_composer->setGeometry(0, composerTop + slide, width(), composerHeight);
+        const int slide = int(std::lround((1 - std::clamp(presence, 0.0, 1.0)) * -composerHeight));
+        m_composer->setGeometry(composerRect().translated(0, slide));
         const double opacity = std::clamp(presence, 0.0, 1.0);
         if (opacity < 1) {
             auto* effect = qobject_cast<QGraphicsOpacityEffect*>(m_composer->graphicsEffect());
@@ -405,10 +585,46 @@ void SectionWorkspaceBarView::applyLayout()
     update();
 }
 
+QRect SectionWorkspaceBarView::composerRect() const
+{
+    const auto& layout = m_inputs.configuration.layout;
+    return QRect(0, stripHeight() + TemplateStyle::widgetExtent(layout.sectionComposerSpacing), width(),
+                 TemplateStyle::widgetExtent(layout.sectionComposerHeight));
+}
+
+QRectF SectionWorkspaceBarView::composerFrame() const
+{
+    if (m_isAdding)
+        return m_composer->geometry();
+    if (m_leavingComposer.isNull())
+        return {};
+    // Scaled to 0.98 at the end, about the middle of its top edge.
+    const double presence = std::clamp(m_composerPresence.value(m_clock()), 0.0, 1.0);
+    const double scale = 0.98 + 0.02 * presence;
+    const QRectF full = composerRect();
+    const double width = full.width() * scale;
+    return {full.center().x() - width / 2, full.top(), width, full.height() * scale};
+}
+
+double SectionWorkspaceBarView::composerOpacity() const
+{
+    if (!m_isAdding && m_leavingComposer.isNull())
+        return 0;
+    return std::clamp(m_composerPresence.value(m_clock()), 0.0, 1.0);
+}
+
 void SectionWorkspaceBarView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     applyLayout();
+}
+
+void SectionWorkspaceBarView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The panel opened: the selected tab is in view, whatever was scrolled before.
+    applyLayout();
+    revealSelectedTab();
 }
 
 void SectionWorkspaceBarView::paintEvent(QPaintEvent*)
@@ -419,4 +635,10 @@ void SectionWorkspaceBarView::paintEvent(QPaintEvent*)
     const double y = layout.sectionTabLabelLaneHeight + layout.sectionTabDividerTopSpacing;
     painter.setPen(QPen(TemplateStyle::color(m_inputs.configuration.appearance.rowBorderColor), 1));
     painter.drawLine(QPointF(inset, y + 0.5), QPointF(width() - inset, y + 0.5));
+
+    if (!m_isAdding && !m_leavingComposer.isNull()) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setOpacity(composerOpacity());
+        painter.drawPixmap(composerFrame(), m_leavingComposer, QRectF(m_leavingComposer.rect()));
+    }
 }

@@ -1,7 +1,6 @@
 #include "Panel/WorkspaceDropdownPanel.h"
 
 #include "Platform/Text.h"
-#include "UI/HoverButton.h"
 #include "UI/SymbolPainter.h"
 #include "UI/TemplateStyle.h"
 
@@ -10,106 +9,198 @@
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 namespace {
-// One action of the dropdown: symbol and title, tinted, with a hover fill.
-class WorkspaceDropdownRow final : public HoverButton {
+Motion::Animation hoverAnimation()
+{
+    return Motion::Animation::timed(Motion::Curve::EaseOut, 0.16);
+}
+
+// Holds the swatch row's place in the layout; the swatches themselves overlap
+// it, as their rings reach past the row's bounds.
+class SwatchLane final : public QWidget {
 public:
-    // Without a colour the row takes the label colour of the palette it is shown in.
-    WorkspaceDropdownRow(const NotchTemplateConfiguration& configuration, const QString& title,
-                         const QString& iconName, std::optional<QColor> accentColor, QWidget* parent)
-        : HoverButton(parent), m_configuration(configuration), m_title(Text::displayPrefix(title)),
-          m_iconName(iconName), m_accentColor(accentColor)
+    SwatchLane(std::function<void(const QRect&)> onGeometry, QWidget* parent)
+        : QWidget(parent), m_onGeometry(std::move(onGeometry))
     {
-        setAccessibleName(m_title);
-        setFixedHeight(TemplateStyle::widgetExtent(configuration.layout.workspaceDropdownRowHeight));
-    }
-
-    QSize sizeHint() const override { return {160, height()}; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        if (isHovered()) {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(TemplateStyle::withOpacity(SystemColors::selectedContentBackground(), 0.28));
-            painter.drawRoundedRect(rect(), 6, 6);
-        }
-        const QColor color = m_accentColor.value_or(SystemColors::label(palette()));
-        const double icon = std::max(0.0, m_configuration.layout.workspaceDropdownActionIconSize);
-        const QRectF iconFrame(9, (height() - 18) / 2.0, 18, 18);
-        SymbolPainter::paint(painter,
-                             m_iconName,
-                             QRectF(iconFrame.center().x() - icon / 2, iconFrame.center().y() - icon / 2, icon, icon),
-                             color);
-        painter.setPen(color);
-        painter.setFont(TemplateStyle::systemFont(13));
-        painter.drawText(QRectF(iconFrame.right() + 10, 0, width() - iconFrame.right() - 19, height()),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_title);
-    }
-
-private:
-    NotchTemplateConfiguration m_configuration;
-    QString m_title;
-    QString m_iconName;
-    std::optional<QColor> m_accentColor;
-};
-
-// A round section colour; the selected one wears a ring.
-class WorkspaceAccentSwatchButton final : public HoverButton {
-public:
-    WorkspaceAccentSwatchButton(const NotchTemplateConfiguration& configuration, TaskSectionAccent accent,
-                                bool isSelected, QWidget* parent)
-        : HoverButton(parent), m_configuration(configuration), m_accent(accent)
-    {
-        setCheckable(true);
-        setChecked(isSelected);
-        setAccessibleName(WorkspaceDropdownPanel::swatchAccessibleName(accent));
-        // Room for the ring drawn outside the swatch.
-        const int side = TemplateStyle::widgetExtent(configuration.layout.workspaceDropdownSwatchSize + 10);
-        setFixedSize(side, side);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
 protected:
-    // Clicking never toggles by itself: the owner decides and rebuilds.
-    void nextCheckState() override {}
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const bool selected = isChecked();
-        const double size = std::max(0.0, m_configuration.layout.workspaceDropdownSwatchSize);
-        const double scale = selected ? 1.02 : (isHovered() ? 1.04 : 1);
-        const QPointF centre = QRectF(rect()).center();
-        painter.translate(centre);
-        painter.scale(scale, scale);
-        const QRectF circle(-size / 2, -size / 2, size, size);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0, 0, 0, 41));
-        painter.drawEllipse(circle.translated(0, 0.5));
-        painter.setBrush(TemplateStyle::accentColor(m_configuration.appearance, m_accent));
-        painter.drawEllipse(circle);
-        if (!selected) {
-            painter.setBrush(Qt::NoBrush);
-            painter.setPen(QPen(TemplateStyle::withOpacity(SystemColors::separator(), isHovered() ? 0.8 : 0.45), 1));
-            painter.drawEllipse(circle.adjusted(0.5, 0.5, -0.5, -0.5));
-        } else {
-            const double ring = std::max(0.0, m_configuration.layout.workspaceDropdownSwatchRingLineWidth);
-            painter.setBrush(Qt::NoBrush);
-            painter.setPen(QPen(QGuiApplication::palette().color(QPalette::Highlight), ring));
-            painter.drawEllipse(circle.adjusted(-4 + ring / 2, -4 + ring / 2, 4 - ring / 2, 4 - ring / 2));
-        }
-    }
+    void moveEvent(QMoveEvent*) override { m_onGeometry(geometry()); }
+    void resizeEvent(QResizeEvent*) override { m_onGeometry(geometry()); }
 
 private:
-    NotchTemplateConfiguration m_configuration;
-    TaskSectionAccent m_accent;
+    std::function<void(const QRect&)> m_onGeometry;
 };
+
+// Room around a swatch for its ring (4 outside, half the line) at the selected scale.
+constexpr int swatchRingRoom = 6;
 } // namespace
 
-WorkspaceDropdownPanel::WorkspaceDropdownPanel(QWidget* parent) : QWidget(parent)
+WorkspaceDropdownRow::WorkspaceDropdownRow(const NotchTemplateConfiguration& configuration, const QString& title,
+                                           const QString& iconName, std::optional<QColor> accentColor,
+                                           std::function<double()> clock, QWidget* parent)
+    : HoverButton(parent), m_configuration(configuration), m_title(Text::displayPrefix(title)), m_iconName(iconName),
+      m_accentColor(accentColor), m_clock(std::move(clock)),
+      m_animator([this] { update(); },
+                 [this] {
+                     m_hover.value(m_clock());
+                     return m_hover.isMoving();
+                 })
+{
+    setAccessibleName(m_title);
+    setFixedHeight(TemplateStyle::widgetExtent(configuration.layout.workspaceDropdownRowHeight));
+}
+
+double WorkspaceDropdownRow::highlightOpacity() const
+{
+    return 0.28 * std::clamp(m_hover.value(m_clock()), 0.0, 1.0);
+}
+
+void WorkspaceDropdownRow::enterEvent(QEnterEvent* event)
+{
+    HoverButton::enterEvent(event);
+    hoverChanged();
+}
+
+void WorkspaceDropdownRow::leaveEvent(QEvent* event)
+{
+    HoverButton::leaveEvent(event);
+    hoverChanged();
+}
+
+void WorkspaceDropdownRow::hoverChanged()
+{
+    m_hover.setTarget(isHovered() ? 1 : 0, hoverAnimation(), m_clock());
+    m_animator.start();
+}
+
+void WorkspaceDropdownRow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double highlight = highlightOpacity();
+    if (highlight > 0) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(TemplateStyle::withOpacity(SystemColors::selectedContentBackground(), highlight));
+        painter.drawRoundedRect(rect(), 6, 6);
+    }
+    const QColor color = m_accentColor.value_or(SystemColors::label(palette()));
+    const double icon = std::max(0.0, m_configuration.layout.workspaceDropdownActionIconSize);
+    const QRectF iconFrame(9, (height() - 18) / 2.0, 18, 18);
+    SymbolPainter::paint(painter,
+                         m_iconName,
+                         QRectF(iconFrame.center().x() - icon / 2, iconFrame.center().y() - icon / 2, icon, icon),
+                         color);
+    painter.setPen(color);
+    painter.setFont(TemplateStyle::systemFont(13));
+    painter.drawText(QRectF(iconFrame.right() + 10, 0, width() - iconFrame.right() - 19, height()),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_title);
+}
+
+WorkspaceAccentSwatchButton::WorkspaceAccentSwatchButton(const NotchTemplateConfiguration& configuration,
+                                                         TaskSectionAccent accent, bool isSelected,
+                                                         std::function<double()> clock, QWidget* parent)
+    : HoverButton(parent), m_configuration(configuration), m_accent(accent), m_clock(std::move(clock)),
+      m_animator([this] { update(); }, [this] { return isMoving(); })
+{
+    setCheckable(true);
+    setChecked(isSelected);
+    m_selection.jumpTo(isSelected ? 1 : 0);
+    setAccessibleName(WorkspaceDropdownPanel::swatchAccessibleName(accent));
+    const int side = TemplateStyle::widgetExtent(configuration.layout.workspaceDropdownSwatchSize + 2 * swatchRingRoom);
+    setFixedSize(side, side);
+}
+
+void WorkspaceAccentSwatchButton::setSelected(bool selected, bool animated)
+{
+    if (selected == isChecked())
+        return;
+    setChecked(selected);
+    if (animated) {
+        m_selection.setTarget(selected ? 1 : 0, Motion::Animation::spring(0.24, 0.82), m_clock());
+        m_animator.start();
+    } else {
+        m_selection.jumpTo(selected ? 1 : 0);
+    }
+    update();
+}
+
+bool WorkspaceAccentSwatchButton::isMoving() const
+{
+    const double now = m_clock();
+    m_hover.value(now);
+    m_selection.value(now);
+    return m_hover.isMoving() || m_selection.isMoving();
+}
+
+double WorkspaceAccentSwatchButton::scale() const
+{
+    const double now = m_clock();
+    const double hover = std::clamp(m_hover.value(now), 0.0, 1.0);
+    const double selection = m_selection.value(now);
+    return (1 - selection) * (1 + 0.04 * hover) + selection * 1.02;
+}
+
+double WorkspaceAccentSwatchButton::ringLineWidth() const
+{
+    return std::max(0.0, m_selection.value(m_clock()))
+        * std::max(0.0, m_configuration.layout.workspaceDropdownSwatchRingLineWidth);
+}
+
+double WorkspaceAccentSwatchButton::borderOpacity() const
+{
+    const double now = m_clock();
+    const double hover = std::clamp(m_hover.value(now), 0.0, 1.0);
+    const double selection = std::clamp(m_selection.value(now), 0.0, 1.0);
+    return (1 - selection) * (0.45 + 0.35 * hover);
+}
+
+void WorkspaceAccentSwatchButton::enterEvent(QEnterEvent* event)
+{
+    HoverButton::enterEvent(event);
+    m_hover.setTarget(1, hoverAnimation(), m_clock());
+    m_animator.start();
+}
+
+void WorkspaceAccentSwatchButton::leaveEvent(QEvent* event)
+{
+    HoverButton::leaveEvent(event);
+    m_hover.setTarget(0, hoverAnimation(), m_clock());
+    m_animator.start();
+}
+
+void WorkspaceAccentSwatchButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double size = std::max(0.0, m_configuration.layout.workspaceDropdownSwatchSize);
+    const double factor = scale();
+    const QPointF centre = QRectF(rect()).center();
+    painter.translate(centre);
+    painter.scale(factor, factor);
+    const QRectF circle(-size / 2, -size / 2, size, size);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 41));
+    painter.drawEllipse(circle.translated(0, 0.5));
+    painter.setBrush(TemplateStyle::accentColor(m_configuration.appearance, m_accent));
+    painter.drawEllipse(circle);
+    painter.setBrush(Qt::NoBrush);
+    if (const double border = borderOpacity(); border > 0) {
+        painter.setPen(QPen(TemplateStyle::withOpacity(SystemColors::separator(), border), 1));
+        painter.drawEllipse(circle.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+    if (const double ring = ringLineWidth(); ring > 0) {
+        painter.setPen(QPen(QGuiApplication::palette().color(QPalette::Highlight), ring));
+        painter.drawEllipse(circle.adjusted(-4 + ring / 2, -4 + ring / 2, 4 - ring / 2, 4 - ring / 2));
+    }
+}
+
+WorkspaceDropdownPanel::WorkspaceDropdownPanel(QWidget* parent, std::function<double()> clock)
+    : QWidget(parent), m_clock(std::move(clock))
 {
     setAccessibleName(QStringLiteral("Section options"));
     rebuild();
@@ -125,13 +216,17 @@ QString WorkspaceDropdownPanel::swatchAccessibleName(TaskSectionAccent accent)
 
 void WorkspaceDropdownPanel::setInputs(const Inputs& inputs)
 {
-    const bool same = m_built && inputs.workspaceAccent == m_inputs.workspaceAccent
-        && inputs.canRename == m_inputs.canRename && inputs.canDelete == m_inputs.canDelete
+    const bool same = m_built && inputs.canRename == m_inputs.canRename && inputs.canDelete == m_inputs.canDelete
         && inputs.configuration.layout == m_inputs.configuration.layout
         && inputs.configuration.appearance == m_inputs.configuration.appearance;
     m_inputs = inputs;
-    if (!same)
+    if (!same) {
         rebuild();
+        return;
+    }
+    // A new colour keeps the swatches, so that the selection can move between them.
+    for (WorkspaceAccentSwatchButton* swatch : m_swatches)
+        swatch->setSelected(inputs.workspaceAccent == swatch->accent(), isVisible());
 }
 
 void WorkspaceDropdownPanel::rebuild()
@@ -146,6 +241,7 @@ void WorkspaceDropdownPanel::rebuild()
         }
     delete layout();
     m_emptyLabel = nullptr;
+    m_swatches.clear();
 
     const auto& layout = m_inputs.configuration.layout;
     const int padding = TemplateStyle::widgetExtent(layout.workspaceDropdownPadding);
@@ -177,7 +273,7 @@ void WorkspaceDropdownPanel::rebuild()
     rows->setSpacing(TemplateStyle::widgetExtent(layout.workspaceDropdownRowSpacing));
     if (m_inputs.canRename) {
         auto* rename = new WorkspaceDropdownRow(m_inputs.configuration, QStringLiteral("Rename"),
-                                                QStringLiteral("pencil"), std::nullopt, this);
+                                                QStringLiteral("pencil"), std::nullopt, m_clock, this);
         connect(rename, &QAbstractButton::clicked, this, [this] {
             if (m_callbacks.onRename)
                 m_callbacks.onRename();
@@ -186,7 +282,7 @@ void WorkspaceDropdownPanel::rebuild()
     }
     if (m_inputs.canDelete) {
         auto* remove = new WorkspaceDropdownRow(m_inputs.configuration, QStringLiteral("Delete Section"),
-                                                QStringLiteral("trash"), SystemColors::red(), this);
+                                                QStringLiteral("trash"), SystemColors::red(), m_clock, this);
         connect(remove, &QAbstractButton::clicked, this, [this] {
             if (m_callbacks.onDelete)
                 m_callbacks.onDelete();
@@ -206,22 +302,39 @@ void WorkspaceDropdownPanel::rebuild()
     dividerBox->addWidget(divider);
     content->addLayout(dividerBox);
 
-    auto* swatches = new QHBoxLayout;
-    // The ring's room already spaces the swatches by 10; the rest is the template's spacing.
-    swatches->setSpacing(std::max(0, TemplateStyle::widgetExtent(layout.workspaceDropdownSwatchSpacing) - 10));
-    swatches->setContentsMargins(4, 1, 4, 1);
+    const double swatch = std::max(0.0, layout.workspaceDropdownSwatchSize);
+    const double pitch = swatch + std::max(0.0, layout.workspaceDropdownSwatchSpacing);
+    auto* lane = new SwatchLane([this](const QRect& geometry) { placeSwatches(geometry); }, this);
+    lane->setFixedHeight(TemplateStyle::widgetExtent(swatch + 2));
+    lane->setMinimumWidth(TemplateStyle::widgetExtent(8 + swatch + pitch * (TaskSectionAccents::allCases.size() - 1)));
     for (const TaskSectionAccent accent : TaskSectionAccents::allCases) {
-        const bool selected = m_inputs.workspaceAccent == accent;
-        auto* swatch = new WorkspaceAccentSwatchButton(m_inputs.configuration, accent, selected, this);
-        connect(swatch, &QAbstractButton::clicked, this, [this, accent, selected] {
+        auto* button = new WorkspaceAccentSwatchButton(m_inputs.configuration, accent,
+                                                       m_inputs.workspaceAccent == accent, m_clock, this);
+        connect(button, &QAbstractButton::clicked, this, [this, accent] {
             // The selected colour clicked again clears the section's colour.
             if (m_callbacks.onSelectAccent)
-                m_callbacks.onSelectAccent(selected ? std::nullopt : std::optional(accent));
+                m_callbacks.onSelectAccent(m_inputs.workspaceAccent == accent ? std::nullopt : std::optional(accent));
         });
-        swatches->addWidget(swatch);
+        // Outside the layout, so shown here (a layout shows what it is given).
+        button->show();
+        m_swatches.append(button);
     }
-    swatches->addStretch(1);
-    content->addLayout(swatches);
+    content->addWidget(lane);
+}
+
+void WorkspaceDropdownPanel::placeSwatches(const QRect& lane)
+{
+    // Padded 4 and 1; centres one swatch and one spacing apart, however much room the rings take.
+    const auto& layout = m_inputs.configuration.layout;
+    const double swatch = std::max(0.0, layout.workspaceDropdownSwatchSize);
+    const double pitch = swatch + std::max(0.0, layout.workspaceDropdownSwatchSpacing);
+    for (int i = 0; i < m_swatches.size(); ++i) {
+        WorkspaceAccentSwatchButton* button = m_swatches[i];
+        const QPointF centre(lane.left() + 4 + swatch / 2 + pitch * i, lane.top() + 1 + swatch / 2);
+        button->move(int(std::lround(centre.x() - button->width() / 2.0)),
+                     int(std::lround(centre.y() - button->height() / 2.0)));
+        button->raise();
+    }
 }
 
 void WorkspaceDropdownPanel::colourEmptyLabel()

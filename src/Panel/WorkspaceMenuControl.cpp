@@ -3,13 +3,12 @@
 #include "Panel/NotchSlotButton.h"
 #include "UI/PopoverFrame.h"
 #include "UI/TemplateStyle.h"
+#include "Panel/WorkspaceDeleteConfirmation.h"
 #include "Panel/WorkspaceDropdownPanel.h"
 #include "Panel/WorkspaceRenameEditor.h"
 #include "Panel/WorkspaceTaskCounter.h"
 
 #include <QHBoxLayout>
-#include <QMessageBox>
-#include <QPushButton>
 
 WorkspaceMenuControl::WorkspaceMenuControl(QWidget* parent)
     : QWidget(parent),
@@ -75,6 +74,7 @@ WorkspaceMenuControl::WorkspaceMenuControl(QWidget* parent)
                                     [this](bool shown) { m_inputs.isShowingDropdown.setValue(shown); }},
         PopoverEdge::Top);
     m_dropdownPopover->setContent(m_dropdown);
+    m_dropdownPopover->setShadow(PopoverFrame::Shadow{QColor::fromRgbF(0, 0, 0, 0.18f), 16, QPointF(0, 10)});
     m_renamePopover = new PopoverFrame(
         this, Binding<bool>{[this] { return m_inputs.isShowingRenameEditor.value(); },
                             [this](bool shown) { m_inputs.isShowingRenameEditor.setValue(shown); }},
@@ -87,12 +87,10 @@ WorkspaceMenuControl::~WorkspaceMenuControl()
 {
     delete m_dropdownPopover;
     delete m_renamePopover;
-    if (m_confirmation) {
-        m_confirmation->disconnect(this);
-        delete m_confirmation;
-        if (m_callbacks.onSetExpansionHold)
-            m_callbacks.onSetExpansionHold(false, deleteConfirmationHoldReason);
-    }
+    // The card lives in its host, which may outlive this control.
+    delete m_confirmation;
+    if (m_confirmationShown && m_callbacks.onSetExpansionHold)
+        m_callbacks.onSetExpansionHold(false, deleteConfirmationHoldReason);
 }
 
 void WorkspaceMenuControl::setInputs(const Inputs& inputs)
@@ -128,33 +126,26 @@ void WorkspaceMenuControl::setInputs(const Inputs& inputs)
 void WorkspaceMenuControl::syncConfirmation()
 {
     const bool wanted = m_inputs.isConfirmingDeletion.value();
-    if (wanted && !m_confirmation) {
-        // Over the panel, not the screen: a dialog elsewhere would draw the pointer
-        // out of the panel, which would collapse and take the dialog with it.
-        auto* box = new QMessageBox(window());
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowTitle(QStringLiteral("Delete Section"));
-        box->setTextFormat(Qt::PlainText);
-        box->setIcon(QMessageBox::Warning);
-        box->setText(QStringLiteral("Delete ") + m_inputs.workspaceTitle + QStringLiteral("?"));
-        box->setInformativeText(QStringLiteral("This removes the section and deletes every task inside it."));
-        QPushButton* remove = box->addButton(QStringLiteral("Delete Section"), QMessageBox::DestructiveRole);
-        QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-        remove->setAccessibleName(QStringLiteral("Delete Section"));
-        cancel->setAccessibleName(QStringLiteral("Cancel"));
-        box->setDefaultButton(cancel);
-        box->setEscapeButton(cancel);
-        connect(box, &QMessageBox::finished, this,
-                [this, box, remove] { finishConfirmation(box->clickedButton() == remove); });
-        m_confirmation = box;
+    if (m_confirmation)
+        m_confirmation->setInputs({m_inputs.configuration, m_inputs.workspaceTitle});
+    if (wanted && !m_confirmationShown) {
+        if (!m_confirmation) {
+            m_confirmation = new WorkspaceDeleteConfirmation(m_confirmationHost ? m_confirmationHost.data() : window());
+            m_confirmation->setInputs({m_inputs.configuration, m_inputs.workspaceTitle});
+            m_confirmation->setCallbacks({
+                .onDelete = [this] { finishConfirmation(true); },
+                .onCancel = [this] { finishConfirmation(false); },
+            });
+        }
+        m_confirmationShown = true;
+        // The panel stays open while the question stands, wherever the pointer goes.
         if (m_callbacks.onSetExpansionHold)
             m_callbacks.onSetExpansionHold(true, deleteConfirmationHoldReason);
-        box->open();
-    } else if (!wanted && m_confirmation) {
-        QMessageBox* box = m_confirmation;
-        m_confirmation = nullptr;
-        box->disconnect(this);
-        box->close();
+        m_confirmation->present();
+    } else if (!wanted && m_confirmationShown) {
+        m_confirmationShown = false;
+        if (m_confirmation)
+            m_confirmation->dismiss();
         if (m_callbacks.onSetExpansionHold)
             m_callbacks.onSetExpansionHold(false, deleteConfirmationHoldReason);
     }
@@ -162,9 +153,11 @@ void WorkspaceMenuControl::syncConfirmation()
 
 void WorkspaceMenuControl::finishConfirmation(bool confirmed)
 {
-    if (!m_confirmation)
+    if (!m_confirmationShown)
         return;
-    m_confirmation = nullptr;
+    m_confirmationShown = false;
+    if (m_confirmation)
+        m_confirmation->dismiss();
     if (m_callbacks.onSetExpansionHold)
         m_callbacks.onSetExpansionHold(false, deleteConfirmationHoldReason);
     m_inputs.isConfirmingDeletion.setValue(false);

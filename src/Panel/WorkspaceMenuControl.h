@@ -1,10 +1,10 @@
 #pragma once
 
 #include "Model/TaskSection.h"
+#include "Panel/WorkspaceDeleteConfirmation.h"
 #include "UI/Binding.h"
 #include "Template/NotchTemplateConfiguration.h"
 
-#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -18,7 +18,9 @@ class WorkspaceTaskCounter;
 
 // The right header slot: the task counter, the section menu (rename, delete,
 // colour) and the settings button. Owns the rename popover and the delete
-// confirmation; their flags live with the owner and arrive as bindings.
+// confirmation; their flags live with the owner and arrive as bindings. The
+// confirmation is drawn over the widget given as its host (the panel's
+// content), or over this control's window when none is given.
 class WorkspaceMenuControl final : public QWidget {
     Q_OBJECT
 public:
@@ -52,6 +54,7 @@ public:
 
     void setInputs(const Inputs& inputs);
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
+    void setConfirmationHost(QWidget* host) { m_confirmationHost = host; }
 
     WorkspaceTaskCounter* counter() const { return m_counter; }
     NotchSlotButton* menuButton() const { return m_menuButton; }
@@ -60,7 +63,8 @@ public:
     PopoverFrame* renamePopover() const { return m_renamePopover; }
     WorkspaceDropdownPanel* dropdown() const { return m_dropdown; }
     WorkspaceRenameEditor* renameEditor() const { return m_renameEditor; }
-    QMessageBox* deleteConfirmation() const { return m_confirmation; }
+    // Null until first asked for; shown while the deletion is being confirmed.
+    WorkspaceDeleteConfirmation* deleteConfirmation() const { return m_confirmation; }
 
 private:
     void syncConfirmation();
@@ -75,5 +79,7 @@ private:
     WorkspaceRenameEditor* m_renameEditor;
     PopoverFrame* m_dropdownPopover;
     PopoverFrame* m_renamePopover;
-    QPointer<QMessageBox> m_confirmation;
+    QPointer<QWidget> m_confirmationHost;
+    QPointer<WorkspaceDeleteConfirmation> m_confirmation;
+    bool m_confirmationShown = false;
 };

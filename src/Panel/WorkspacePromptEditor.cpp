@@ -24,6 +24,7 @@ WorkspacePromptEditor::WorkspacePromptEditor(QWidget* parent) : QWidget(parent)
     m_editor = new QPlainTextEdit(card);
     m_editor->setAccessibleName(QStringLiteral("AI prompt"));
     m_editor->setPlaceholderText(QStringLiteral("Example: Focus more on UI-related tasks first."));
+    m_editor->setAccessibleDescription(m_editor->placeholderText());
     m_editor->setFixedSize(280, 110);
     m_editor->setTabChangesFocus(true);
     connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {

@@ -4,6 +4,7 @@
 #include "UI/PopoverFrame.h"
 #include "UI/TemplateStyle.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -25,11 +26,13 @@ WorkspaceRenameEditor::WorkspaceRenameEditor(QWidget* parent) : QWidget(parent)
     rowFont.setWeight(QFont::Medium);
     auto* row = new PopoverButtonRow(rowFont, card);
     row->addStretch();
-    row->addButton(QStringLiteral("Cancel"), [this] {
+    QAbstractButton* cancel = row->addButton(QStringLiteral("Cancel"), [this] {
         if (m_callbacks.onCancel)
             m_callbacks.onCancel();
     });
-    row->addButton(QStringLiteral("Save"), [this] { save(); });
+    cancel->setAccessibleDescription(QStringLiteral("Keeps the section's name"));
+    QAbstractButton* save = row->addButton(QStringLiteral("Save"), [this] { this->save(); });
+    save->setAccessibleDescription(QStringLiteral("Renames the section"));
 
     card->addContent(m_title);
     card->addContent(m_field);
@@ -50,6 +53,7 @@ void WorkspaceRenameEditor::setInputs(const Inputs& inputs)
     title.setWeight(QFont::DemiBold);
     m_title->setFont(title);
     m_field->setPlaceholderText(inputs.workspaceTitle);
+    m_field->setAccessibleDescription(QStringLiteral("Current name: ") + inputs.workspaceTitle);
     const QString draft = inputs.renameDraft.value();
     if (m_field->text() != draft)
         m_field->setText(draft);

@@ -1,6 +1,7 @@
 #include "UI/PopoverFrame.h"
 
 #include "Platform/X11Support.h"
+#include "UI/BlurHelper.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -11,6 +12,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -157,6 +159,26 @@ void PopoverFrame::sync()
         show();
 }
 
+void PopoverFrame::setShadow(std::optional<Shadow> shadow)
+{
+    if (m_shadow == shadow)
+        return;
+    m_shadow = std::move(shadow);
+    m_shadowImage = QImage();
+    if (isVisible())
+        placeForOpener();
+}
+
+QMargins PopoverFrame::shadowMargins() const
+{
+    if (!m_shadow || m_opaque)
+        return {};
+    // Twice the blur the radius names reaches out about as far as the radius itself.
+    const int spread = int(std::ceil(std::max<qreal>(0, m_shadow->radius)));
+    const int dx = int(std::ceil(m_shadow->offset.x())), dy = int(std::ceil(m_shadow->offset.y()));
+    return {std::max(0, spread - dx), std::max(0, spread - dy), std::max(0, spread + dx), std::max(0, spread + dy)};
+}
+
 void PopoverFrame::placeForOpener()
 {
     const QRect anchor(m_opener->mapToGlobal(QPoint(0, 0)), m_opener->size());
@@ -169,38 +191,82 @@ void PopoverFrame::placeForOpener()
         contentSize = m_content->sizeHint().expandedTo(m_content->minimumSizeHint()).expandedTo(m_content->minimumSize())
                           .expandedTo(QSize(1, 1));
     }
+    const PopoverPlacement previous = m_placement;
+    const QMargins previousMargins = m_shadowMargins;
     m_placement = place(anchor, contentSize, m_preferredEdge, available);
 
-    QMargins margins;
+    // Without a compositor translucent pixels turn black: paint opaque and cut
+    // the window to the chrome's shape instead, without a shadow.
+    m_opaque = !X11Support::compositorRunning();
+    m_shadowMargins = shadowMargins();
+    QMargins margins = m_shadowMargins;
     switch (m_placement.edge) {
-    case PopoverEdge::Top: margins.setBottom(arrowDepth); break;
-    case PopoverEdge::Bottom: margins.setTop(arrowDepth); break;
-    case PopoverEdge::Leading: margins.setRight(arrowDepth); break;
-    case PopoverEdge::Trailing: margins.setLeft(arrowDepth); break;
+    case PopoverEdge::Top: margins.setBottom(margins.bottom() + arrowDepth); break;
+    case PopoverEdge::Bottom: margins.setTop(margins.top() + arrowDepth); break;
+    case PopoverEdge::Leading: margins.setRight(margins.right() + arrowDepth); break;
+    case PopoverEdge::Trailing: margins.setLeft(margins.left() + arrowDepth); break;
     }
     layout()->setContentsMargins(margins);
-    setFixedSize(m_placement.frame.size());
-    move(m_placement.frame.topLeft());
+    const QRect frame = m_placement.frame.marginsAdded(m_shadowMargins);
+    if (m_placement.frame.size() != previous.frame.size() || m_placement.edge != previous.edge
+        || m_placement.arrowCenter != previous.arrowCenter || m_shadowMargins != previousMargins)
+        m_shadowImage = QImage();
+    setFixedSize(frame.size());
+    move(frame.topLeft());
 
-    // Without a compositor translucent pixels turn black: paint opaque and cut
-    // the window to the chrome's shape instead.
-    m_opaque = !X11Support::compositorRunning();
     if (m_opaque)
-        setMask(QRegion(chromePath().toFillPolygon().toPolygon()));
+        setMask(shapeRegion(chromePath(), size()));
     else
         clearMask();
     update();
 }
 
+QRegion PopoverFrame::shapeRegion(const QPainterPath& outline, const QSize& size)
+{
+    if (size.isEmpty())
+        return {};
+    QImage coverage(size, QImage::Format_Alpha8);
+    coverage.fill(0);
+    {
+        QPainter painter(&coverage);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(outline, Qt::black);
+    }
+    // One rectangle per run of covered pixels on a row.
+    QList<QRect> runs;
+    for (int y = 0; y < coverage.height(); ++y) {
+        const uchar* line = coverage.constScanLine(y);
+        int start = -1;
+        for (int x = 0; x <= coverage.width(); ++x) {
+            const bool covered = x < coverage.width() && line[x] >= 128;
+            if (covered && start < 0)
+                start = x;
+            else if (!covered && start >= 0) {
+                runs.append(QRect(start, y, x - start, 1));
+                start = -1;
+            }
+        }
+    }
+    QRegion region;
+    region.setRects(runs.constData(), int(runs.size()));
+    return region;
+}
+
 QPainterPath PopoverFrame::chromePath() const
 {
-    QRectF body = rect();
-    const int a = m_placement.arrowCenter;
+    return chromePath(m_placement).translated(m_shadowMargins.left(), m_shadowMargins.top());
+}
+
+QPainterPath PopoverFrame::chromePath(const PopoverPlacement& placement)
+{
+    const int width = placement.frame.width(), height = placement.frame.height();
+    QRectF body(0, 0, width, height);
+    const int a = placement.arrowCenter;
     QPolygonF arrow;
-    switch (m_placement.edge) {
+    switch (placement.edge) {
     case PopoverEdge::Top:
         body.setBottom(body.bottom() - arrowDepth);
-        arrow << QPointF(a - arrowHalfWidth, body.bottom()) << QPointF(a, height()) << QPointF(a + arrowHalfWidth, body.bottom());
+        arrow << QPointF(a - arrowHalfWidth, body.bottom()) << QPointF(a, height) << QPointF(a + arrowHalfWidth, body.bottom());
         break;
     case PopoverEdge::Bottom:
         body.setTop(arrowDepth);
@@ -208,7 +274,7 @@ QPainterPath PopoverFrame::chromePath() const
         break;
     case PopoverEdge::Leading:
         body.setRight(body.right() - arrowDepth);
-        arrow << QPointF(body.right(), a - arrowHalfWidth) << QPointF(width(), a) << QPointF(body.right(), a + arrowHalfWidth);
+        arrow << QPointF(body.right(), a - arrowHalfWidth) << QPointF(width, a) << QPointF(body.right(), a + arrowHalfWidth);
         break;
     case PopoverEdge::Trailing:
         body.setLeft(arrowDepth);
@@ -228,6 +294,21 @@ void PopoverFrame::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPainterPath path = chromePath();
+    if (!m_shadowMargins.isNull() && m_shadow) {
+        if (m_shadowImage.isNull()) {
+            const QPainterPath cast = path.translated(m_shadow->offset);
+            const QColor color = m_shadow->color;
+            m_shadowImage = BlurHelper::render(
+                size(), [&](QPainter& shadow) { shadow.fillPath(cast, color); }, m_shadow->radius / 2, 2);
+        }
+        // Only around the chrome: under its translucent material the shadow would darken it.
+        QPainterPath outside;
+        outside.addRect(rect());
+        painter.save();
+        painter.setClipPath(outside.subtracted(path));
+        painter.drawImage(0, 0, m_shadowImage);
+        painter.restore();
+    }
     painter.fillPath(path, QColor(36, 36, 40, m_opaque ? 255 : 236));
     painter.setPen(QPen(QColor(255, 255, 255, 30), 1));
     painter.setBrush(Qt::NoBrush);
@@ -239,6 +320,12 @@ void PopoverFrame::mousePressEvent(QMouseEvent* event)
     // A press outside closes the popup and Qt would replay it to the widget
     // underneath; on the opener that replay would toggle the popover open again.
     const QPoint global = event->globalPosition().toPoint();
+    // The shadow is no part of the popover: a press there counts as outside.
+    if (rect().contains(event->position().toPoint()) && !m_shadowMargins.isNull()
+        && !chromePath().contains(event->position())) {
+        close();
+        return;
+    }
     if (!rect().contains(event->position().toPoint()) && m_opener
         && QRect(m_opener->mapToGlobal(QPoint(0, 0)), m_opener->size()).contains(global))
         setAttribute(Qt::WA_NoMouseReplay);

@@ -2,8 +2,12 @@
 
 #include "UI/Binding.h"
 
+#include <QImage>
+#include <QMargins>
+#include <QPainterPath>
 #include <QPointer>
 #include <QRect>
+#include <QRegion>
 #include <QWidget>
 #include <optional>
 
@@ -35,12 +39,26 @@ public:
     static constexpr int arrowHalfWidth = 10;
     static constexpr int cornerRadius = 12;
 
+    // A soft shadow under the chrome, drawn only where a compositor blends it.
+    struct Shadow {
+        QColor color;
+        qreal radius = 0;
+        QPointF offset;
+
+        friend bool operator==(const Shadow&, const Shadow&) = default;
+    };
+
     // Where a popover of `contentSize` goes for `anchor` inside `available`:
     // the preferred edge, else its opposite, else the other two; the first
     // that fits, else the one with most room. No preference tries Bottom, Top,
     // Trailing, Leading. Pure, for tests.
     static PopoverPlacement place(const QRect& anchor, const QSize& contentSize,
                                   std::optional<PopoverEdge> preferredEdge, const QRect& available);
+    // The window shape for an outline: every pixel at least half covered by
+    // it, so that the cut follows the painted curve. Pure, for tests.
+    static QRegion shapeRegion(const QPainterPath& outline, const QSize& size);
+    // The rounded body and its arrow for a placement, in frame coordinates.
+    static QPainterPath chromePath(const PopoverPlacement& placement);
 
     PopoverFrame(QWidget* opener, Binding<bool> isPresented,
                  std::optional<PopoverEdge> preferredEdge = std::nullopt);
@@ -54,6 +72,11 @@ public:
     void sync();
 
     PopoverEdge edge() const { return m_placement.edge; }
+    // Where the chrome lies in the window; the rest is room for the shadow.
+    QRect chromeRect() const { return QRect(QPoint(m_shadowMargins.left(), m_shadowMargins.top()), m_placement.frame.size()); }
+
+    void setShadow(std::optional<Shadow> shadow);
+    const std::optional<Shadow>& shadow() const { return m_shadow; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -64,6 +87,7 @@ protected:
 private:
     void placeForOpener();
     QPainterPath chromePath() const;
+    QMargins shadowMargins() const;
 
     QPointer<QWidget> m_opener;
     Binding<bool> m_isPresented;
@@ -71,6 +95,9 @@ private:
     QWidget* m_content = nullptr;
     PopoverPlacement m_placement;
     bool m_opaque = true;
+    std::optional<Shadow> m_shadow;
+    QMargins m_shadowMargins;
+    QImage m_shadowImage;
 };
 
 // The card every popover editor lays its content out in: a vertical stack,

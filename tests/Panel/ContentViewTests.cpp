@@ -10,6 +10,7 @@
 #include "Panel/WorkspaceMenuControl.h"
 #include "Panel/WorkspaceTaskCounter.h"
 #include "Support/EventLoopWait.h"
+#include "Support/PanelFixture.h"
 #include "Support/QtTestPrinters.h"
 #include "Support/ViewModelsFixture.h"
 
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -27,29 +27,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
-
-namespace {
-struct ContentFixture : ViewModelsFixture {
-    double now = 1000;
-    ContentView view{viewModel, session, nullptr, [this] { return now; }};
-
-    explicit ContentFixture(bool reduceMotion = false)
-    {
-        const auto& configuration = NotchTemplateConfiguration::defaults();
-        const auto label = [](const QString&, const NotchTemplateConfiguration::Font&) { return 40.0; };
-        const ScreenInfo screen{{0, 0, 1920, 1080}, 0, std::nullopt, std::nullopt};
-        view.setInputs({NotchOverlayMetrics::make(screen, configuration, label), configuration, reduceMotion});
-        view.resize(646, 456);
-        view.show();
-    }
-    // Lets the frame timer draw one frame at the clock's current reading.
-    void nextFrame()
-    {
-        QSignalSpy frames(&view, &ContentView::visibleShapeChanged);
-        EXPECT_TRUE(frames.wait(2000));
-    }
-};
-} // namespace
 
 TEST(ContentView, SurfaceSpringsOrEasesBetweenTheTwoSizesFromTheWallClock)
 {
@@ -112,56 +89,6 @@ TEST(ContentView, SurfaceSpringsOrEasesBetweenTheTwoSizesFromTheWallClock)
     EXPECT_EQ(reduced.view.surfaceRect().width(), 192);
 }
 
-namespace {
-// The first widget of type T with the accessible name, in the view or in any open popover or dialog.
-template <class T = QWidget>
-T* named(const QString& name)
-{
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (!top->isVisible() && !qobject_cast<ContentView*>(top))
-            continue;
-        if (top->accessibleName() == name)
-            if (auto* match = qobject_cast<T*>(top))
-                return match;
-        for (T* child : top->findChildren<T*>())
-            if (child->accessibleName() == name && child->isVisibleTo(top))
-                return child;
-    }
-    return nullptr;
-}
-
-void click(const QString& name)
-{
-    auto* button = named<QAbstractButton>(name);
-    ASSERT_NE(button, nullptr) << name.toStdString();
-    ASSERT_TRUE(button->isEnabled()) << name.toStdString();
-    button->click();
-}
-
-struct PanelFixture : ContentFixture {
-    PanelFixture()
-    {
-        AppPreferences preferences = session.preferences();
-        preferences.hasCompletedOnboarding = true;
-        session.setPreferences(preferences);
-        expand();
-    }
-    void expand()
-    {
-        viewModel.setExpanded(true);
-        view.syncNow();
-        now += 3;
-        nextFrame();
-    }
-    void add(const QString& title)
-    {
-        viewModel.setDraftTask(title);
-        viewModel.submitDraftTask();
-        view.syncNow();
-    }
-    NotchTaskPanel& panel() { return *view.panel(); }
-};
-} // namespace
 
 TEST(NotchTaskPanel, SurfaceHeaderSlotsAndColumnSitInTheDefaultGeometry)
 {
@@ -204,7 +131,7 @@ TEST(NotchTaskPanel, CustomSectionComposerKeepsBlankTitlesAndHandsOnPaddedOnes)
     click(QStringLiteral("Add custom section"));
     auto* field = named<QLineEdit>(QStringLiteral("New section"));
     ASSERT_NE(field, nullptr);
-    auto* add = named<QAbstractButton>(QStringLiteral("Add"));
+    auto* add = named<QAbstractButton>(QStringLiteral("Add section"));
     QTest::keyClicks(field, QStringLiteral("   "));
     EXPECT_FALSE(add->isEnabled());
     QTest::keyClick(field, Qt::Key_Return);
@@ -335,44 +262,6 @@ TEST(NotchTaskPanel, DropdownOffersWhatTheWorkspaceAllowsAndSwatchesToggle)
     EXPECT_TRUE(shown(QStringLiteral("Rename")));
     EXPECT_FALSE(shown(QStringLiteral("Delete Section")));
     EXPECT_TRUE(shown(QStringLiteral("Gray section color")));
-}
-
-TEST(NotchTaskPanel, DeleteConfirmationOpensOverThePanelHoldsItAndDeletesOnce)
-{
-    PanelFixture f;
-    f.viewModel.selectWorkspace(QStringLiteral("section.home"));
-    f.add(QStringLiteral("Fix the sink"));
-    f.view.syncNow();
-
-    const auto confirm = [&] {
-        click(QStringLiteral("Home options"));
-        click(QStringLiteral("Delete Section"));
-        QMessageBox* box = f.panel().menuControl()->deleteConfirmation();
-        EXPECT_NE(box, nullptr);
-        return box;
-    };
-    QMessageBox* box = confirm();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->parentWidget(), f.view.window());
-    EXPECT_EQ(box->textFormat(), Qt::PlainText);
-    EXPECT_EQ(box->text(), QStringLiteral("Delete Home?"));
-    EXPECT_TRUE(f.viewModel.hasExpansionHold());
-    click(QStringLiteral("Cancel"));
-    f.view.syncNow();
-    EXPECT_FALSE(f.viewModel.hasExpansionHold());
-    EXPECT_FALSE(f.panel().state().isConfirmingWorkspaceDeletion);
-    EXPECT_EQ(f.viewModel.sections().size(), 4);
-
-    box = confirm();
-    ASSERT_NE(box, nullptr);
-    QSignalSpy sections(&f.viewModel, &NotchTaskViewModel::sectionsChanged);
-    click(QStringLiteral("Delete Section"));
-    f.view.syncNow();
-    EXPECT_EQ(sections.count(), 1);
-    EXPECT_EQ(f.viewModel.sections().size(), 3);
-    EXPECT_TRUE(f.viewModel.allTasks().isEmpty());
-    EXPECT_FALSE(f.viewModel.hasExpansionHold());
-    EXPECT_EQ(f.panel().menuControl()->deleteConfirmation(), nullptr);
 }
 
 TEST(NotchTaskPanel, StatusLineShowsSortOutcomesAndTheListGivesUpTheHeight)

@@ -2,6 +2,8 @@
 #include "Support/EventLoopWait.h"
 
 #include <QApplication>
+#include <climits>
+#include <cmath>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -130,4 +132,66 @@ TEST(PopoverFrame, TheClickOnTheOpenerThatClosesItDoesNotReopenIt)
     scene.clickWindowAt(scene.opener->geometry().center());
     EXPECT_TRUE(scene.shown);
     EXPECT_TRUE(waitUntil([&] { return scene.popover->isVisible(); }));
+}
+
+TEST(PopoverFrame, WindowShapeFollowsTheRoundedCornersOnEverySide)
+{
+    // Where no compositor runs the shape is all the outline there is: each row
+    // of a corner must end where the corner's circle crosses that row.
+    const int r = PopoverFrame::cornerRadius;
+    const int depth = PopoverFrame::arrowDepth;
+    for (const PopoverEdge edge : {PopoverEdge::Top, PopoverEdge::Bottom, PopoverEdge::Leading, PopoverEdge::Trailing}) {
+        const bool vertical = edge == PopoverEdge::Top || edge == PopoverEdge::Bottom;
+        PopoverPlacement placement;
+        placement.edge = edge;
+        placement.frame = QRect(0, 0, vertical ? 220 : 220 + depth, vertical ? 150 + depth : 150);
+        placement.arrowCenter = vertical ? 110 : 75;
+        const QRegion shape =
+            PopoverFrame::shapeRegion(PopoverFrame::chromePath(placement), placement.frame.size());
+        const QRect body(edge == PopoverEdge::Trailing ? depth : 0, edge == PopoverEdge::Bottom ? depth : 0, 220, 150);
+
+        for (int y = body.top(); y < body.top() + r; ++y) {
+            for (const int row : {y, body.bottom() - (y - body.top())}) {
+                int left = INT_MAX, right = INT_MIN;
+                for (const QRect& run : shape)
+                    if (run.top() <= row && row <= run.bottom()) {
+                        left = std::min(left, run.left());
+                        right = std::max(right, run.right() + 1);
+                    }
+                const double dy = row < body.center().y() ? body.top() + r - (row + 0.5)
+                                                          : (row + 0.5) - (body.bottom() + 1 - r);
+                const double inset = r - std::sqrt(std::max(0.0, r * r - dy * dy));
+                EXPECT_NEAR(left, body.left() + inset, 0.7) << "edge " << int(edge) << " row " << row;
+                EXPECT_NEAR(right, body.right() + 1 - inset, 0.7) << "edge " << int(edge) << " row " << row;
+            }
+        }
+    }
+}
+
+TEST(PopoverFrame, ShadowGrowsTheWindowAroundTheChromeAndIsNoPartOfIt)
+{
+    PopoverScene scene;
+    scene.popover->setShadow(PopoverFrame::Shadow{QColor(0, 0, 0, 46), 16, QPointF(0, 10)});
+    scene.clickWindowAt(scene.opener->geometry().center());
+    ASSERT_TRUE(waitUntil([&] { return scene.popover->isVisible(); }));
+    // Offscreen counts as composited: room for the shadow, 16 to the sides, 6 above, 26 below.
+    const QRect chrome = scene.popover->chromeRect();
+    EXPECT_EQ(chrome.topLeft(), QPoint(16, 6));
+    EXPECT_EQ(scene.popover->size(), chrome.size() + QSize(32, 32));
+    EXPECT_EQ(scene.popover->geometry().top() + 6,
+              scene.opener->mapToGlobal(QPoint(0, scene.opener->height())).y());
+
+    const QImage image = scene.popover->grab().toImage();
+    const auto alpha = [&](int x, int y) { return qAlpha(image.pixel(x, y)); };
+    // Below the chrome the shadow shows, strongest near it and gone at the window's edge.
+    const int x = chrome.center().x();
+    EXPECT_GT(alpha(x, chrome.bottom() + 6), 10);
+    EXPECT_LT(alpha(x, chrome.bottom() + 6), 47);
+    EXPECT_LT(alpha(x, scene.popover->height() - 1), alpha(x, chrome.bottom() + 6));
+    EXPECT_LE(alpha(2, chrome.center().y()), 4);
+
+    // A press on the shadow closes the popover as a press outside it would.
+    QTest::mouseClick(scene.popover, Qt::LeftButton, {}, QPoint(x, chrome.bottom() + 12));
+    EXPECT_TRUE(waitUntil([&] { return !scene.popover->isVisible(); }));
+    EXPECT_FALSE(scene.shown);
 }

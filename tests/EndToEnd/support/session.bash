@@ -78,6 +78,17 @@ launch_app() {
     pids+=($app)
 }
 
+# Starts the program on $DISPLAY and opens its panel to full size, which a
+# loaded machine draws late.
+launch_and_open_panel() {
+    launch_app "$DISPLAY"
+    move_to 960 700
+    eventually is_dark 960 10 || fail "the collapsed notch did not appear"
+    move_to 960 0
+    eventually is_dark 960 200 || fail "the panel did not expand"
+    within 10 is_dark 1220 370 || fail "the panel did not grow to its full size"
+}
+
 # Ends the program as logout would; it must quit cleanly within three seconds.
 quit_app() {
     kill -TERM "$app"
