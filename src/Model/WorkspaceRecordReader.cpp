@@ -116,6 +116,25 @@ int utf8Sequence(const uchar* p, const uchar* end, char32_t* codePoint)
     return length;
 }
 
+constexpr qsizetype kMarkSize = 3;
+
+bool startsWithMark(const char* p, qsizetype size)
+{
+    return size >= kMarkSize && uchar(p[0]) == 0xef && uchar(p[1]) == 0xbb && uchar(p[2]) == 0xbf;
+}
+
+// Valid UTF-8 as text, every character kept: QString::fromUtf8 would drop a
+// leading byte-order mark.
+QString utf8Text(const char* p, qsizetype size)
+{
+    qsizetype marks = 0;
+    while (startsWithMark(p + marks * kMarkSize, size - marks * kMarkSize))
+        ++marks;
+    if (marks == 0)
+        return QString::fromUtf8(p, size);
+    return QString(marks, QChar(0xfeff)) + QString::fromUtf8(p + marks * kMarkSize, size - marks * kMarkSize);
+}
+
 // A pull reader that accepts and rejects exactly the text QJsonDocument does,
 // failing with the first error its recursive descent would meet.
 class JsonStream {
@@ -402,15 +421,22 @@ private:
                 fail(QJsonParseError::IllegalUTF8String);
             m_p += length;
         }
-        const qsizetype size = m_p - start;
+        qsizetype size = m_p - start;
         closeString();
+        // QJsonDocument decodes such a string with QString::fromUtf8, which
+        // takes a leading byte-order mark for a mark, not text. Leaving it
+        // out here makes the token's bytes its text, for every comparison.
+        if (!ascii && startsWithMark(start, size)) {
+            start += kMarkSize;
+            size -= kMarkSize;
+        }
         return {start, size, false, ascii};
     }
 
     // From the first backslash on; the text before it is plain, valid UTF-8.
     StringToken readEscapedString(const char* start)
     {
-        m_scratch = QString::fromUtf8(start, m_p - start);
+        m_scratch = utf8Text(start, m_p - start); // here a leading mark is text, as in QJsonDocument
         while (m_p < m_end) {
             const uchar c = uchar(*m_p);
             if (c == '"')
@@ -497,7 +523,7 @@ QString textOf(const StringToken& token)
         return QString();
     if (token.ascii)
         return QString::fromLatin1(token.begin, token.size);
-    return QString::fromUtf8(token.begin, token.size);
+    return utf8Text(token.begin, token.size);
 }
 
 // Hands out one shared copy of unescaped text that repeats: ids across the
