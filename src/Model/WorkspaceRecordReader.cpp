@@ -31,7 +31,8 @@ struct SyntaxError {
 // An object holds an escaped key beyond U+D7FF: QJsonDocument orders such
 // keys inconsistently (UTF-16 order between two escaped keys, code point
 // order otherwise), so only its own tree says which duplicate wins and what
-// a lookup finds.
+// a lookup finds. Also thrown for a map key that starts with an unescaped
+// byte-order mark.
 struct NeedsTree {};
 
 constexpr int kNestingLimit = 1024; // QJsonDocument's
@@ -249,7 +250,16 @@ public:
                 out->flag = false;
             return set(out, Kind::boolean);
         case '"': {
-            const StringToken token = readString();
+            StringToken token = readString();
+            // QJsonDocument keeps an unescaped string as UTF-8 and reads its
+            // text with QString::fromUtf8, which takes a leading byte-order
+            // mark for a mark. Leaving it out makes the token's bytes the
+            // value's text, for every comparison. (A key keeps its mark: an
+            // object looks keys up by their bytes.)
+            if (!token.escaped && startsWithMark(token.begin, token.size)) {
+                token.begin += kMarkSize;
+                token.size -= kMarkSize;
+            }
             if (out) {
                 out->string = token;
                 if (token.escaped)
@@ -421,15 +431,8 @@ private:
                 fail(QJsonParseError::IllegalUTF8String);
             m_p += length;
         }
-        qsizetype size = m_p - start;
+        const qsizetype size = m_p - start;
         closeString();
-        // QJsonDocument decodes such a string with QString::fromUtf8, which
-        // takes a leading byte-order mark for a mark, not text. Leaving it
-        // out here makes the token's bytes its text, for every comparison.
-        if (!ascii && startsWithMark(start, size)) {
-            start += kMarkSize;
-            size -= kMarkSize;
-        }
         return {start, size, false, ascii};
     }
 
@@ -762,6 +765,10 @@ private:
         QMap<QString, std::string> failures;
         m_stream.readObjectBody([&](const StringToken& token) {
             m_stream.checkKeyOrderIsConsistent(token);
+            // Iterating, QJsonObject reads such a key without its mark, but
+            // orders it by its bytes; the tree settles which value wins.
+            if (!token.escaped && startsWithMark(token.begin, token.size))
+                throw NeedsTree{};
             const QString key = token.escaped ? m_stream.takeEscapedText() : m_shared.id(token);
             try {
                 T value = decodeValue(key);

@@ -165,9 +165,10 @@ TEST(WorkspaceRecordReader, AgreesWithTheTreeReaderOnTrickyRecords)
         {R"({"sections":[{"id":"a","title":"A","kind":"custom","accent":"pink"}],"tasks":[],"selectedWorkspaceID":"a"})",
          "sections[0].sortOrder: missing"},
         // A byte-order mark inside a string. QJsonDocument reads an unescaped
-        // string (or key) as UTF-8 that may start with a mark, which is not
-        // text; once the string holds an escape, every character is text. An
-        // enumerated value matches only when its text is the raw value exactly.
+        // value as UTF-8 that may start with a mark, which is not text; once
+        // the string holds an escape, every character is text. An enumerated
+        // value matches only when its text is the raw value exactly. A key
+        // keeps its mark for lookups, and loses it when a map is read.
         {marked(workspace(task(R"(,"priority":"<BOM>high","aiStatesByWorkspace":{"a":{"priority":"<BOM>low","reasonText":"r","sourceTitle":"s"}})")))},
         {marked(R"({"sections":[{"id":"a","title":"A","kind":"<BOM>builtIn","sortOrder":0,"accent":"<BOM>red"}],"tasks":[],"selectedWorkspaceID":"a"})")},
         {R"({"sections":[{"id":"a","title":"A","kind":"\uFEFFbuiltIn","sortOrder":0}],"tasks":[],"selectedWorkspaceID":"a"})",
@@ -179,8 +180,13 @@ TEST(WorkspaceRecordReader, AgreesWithTheTreeReaderOnTrickyRecords)
         {marked(R"({"sections":[{"id":"a","title":"A","kind":"custom","sortOrder":0,"accent":"r<BOM>ed"}],"tasks":[],"selectedWorkspaceID":"a"})"),
          "sections[0].accent: not an accent colour"},
         {marked(workspace(task(R"(,"priority":"<BOM>\u0068igh")"))), "tasks[0].priority: not a priority"},
-        {marked(workspace(task(R"(,"<BOM>title":"Marked key","<BOM>\u0074itle":1)")))},
+        {marked(workspace(task(R"(,"<BOM>title":5,"<BOM>\u0074itle":6)")))},
+        {marked(workspace(R"({"<BOM>id":1,)" + task().mid(1)))},
+        {marked(workspace(task(R"(,"aiStatesByWorkspace":{"a":{"priority":"low","reasonText":"r","<BOM>sourceTitle":"s"}})"))),
+         "tasks[0].sourceTitle: missing"},
         {marked(workspace(task(R"(,"sectionID":"<BOM>section.work")"), R"(,"workspacePromptsByID":{"<BOM>section.work":"p","<BOM>\u0061":"q"})"))},
+        {marked(workspace(task(), R"(,"workspacePromptsByID":{"<BOM>a":"marked","a":"plain"})"))},
+        {marked(workspace(task(), R"(,"workspacePromptsByID":{"a":"plain","<BOM>a":7})")), "a: expected a string"},
         {marked(workspace(task(R"(,"id":"<BOM>E621E1F8-C36C-495A-93FC-0C247A3E6E5F")", R"("<BOM><BOM>two marks")")))},
         {marked(workspace(task({}, R"("<BOM>mark, then\tan escape")")))},
         // The older form: a bare list of tasks.
