@@ -244,6 +244,32 @@ TEST(PreferencesStore, DefaultsWhenMissingErrorsWhenUnreadable)
     EXPECT_THROW(store.save(changed), StoreError);
 }
 
+TEST(PreferencesStore, UndecodableRecordIsCopiedBeforeTheFirstSaveReplacesIt)
+{
+    MemoryUserDefaults defaults;
+    ManualClock clock{Date::fromDateTime(QDateTime(QDate(2026, 12, 7), QTime(4, 5, 6), Qt::UTC))};
+    UserDefaultsAppPreferencesStore store(defaults, "quaver-loom.preferences", clock);
+    const QByteArray broken = R"({"hasCompletedOnboarding":true,"appearanceMode":"sepia"})";
+    defaults.values["quaver-loom.preferences"] = broken;
+    EXPECT_THROW(store.load(), StoreError);
+    EXPECT_EQ(defaults.writeCount, 0);
+
+    // Onboarding completes: the copy first, then the record; when the copy
+    // cannot be written, neither is the record.
+    AppPreferences onboarded;
+    onboarded.hasCompletedOnboarding = true;
+    defaults.failWrites = true;
+    EXPECT_THROW(store.save(onboarded), StoreError);
+    EXPECT_EQ(defaults.values["quaver-loom.preferences"], broken);
+    defaults.failWrites = false;
+    clock.advance(60);
+    store.save(onboarded);
+    EXPECT_EQ(defaults.values["quaver-loom.preferences.unreadable-20261207T040606Z"], broken);
+    EXPECT_EQ(store.load(), onboarded);
+    store.save(onboarded);
+    EXPECT_EQ(defaults.values.size(), 2);
+}
+
 TEST(TaskStoreOnDisk, ChangesByOthersAndUnreadableFilesAreKept)
 {
     QTemporaryDir dir;
