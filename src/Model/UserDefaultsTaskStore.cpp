@@ -5,6 +5,7 @@
 #include "Platform/Text.h"
 #include "Workspace/TaskOrdering.h"
 
+#include <QDir>
 #include <QSet>
 
 namespace {
@@ -63,6 +64,7 @@ UserDefaultsTaskStore::UserDefaultsTaskStore(UserDefaults& userDefaults, QString
     , m_storageKey(std::move(storageKey))
     , m_clock(clock)
     , m_logger(QStringLiteral("UserDefaultsTaskStore"))
+    , m_unsavedCopyDirectories(standardUnsavedCopyDirectories())
 {
 }
 
@@ -168,6 +170,33 @@ void UserDefaultsTaskStore::save(const TaskWorkspaceState& state)
     if (!m_userDefaults.setData(m_storageKey, bytes, &error))
         throw StoreError(error, error);
     remember(bytes);
+}
+
+QStringList UserDefaultsTaskStore::standardUnsavedCopyDirectories()
+{
+    const auto xdgDirectory = [](const char* variable, const QString& fallback) {
+        const QString base = qEnvironmentVariable(variable);
+        return (base.isEmpty() || !QDir::isAbsolutePath(base) ? QDir::homePath() + fallback : base)
+            + QStringLiteral("/QuaverLoom");
+    };
+    return {xdgDirectory("XDG_STATE_HOME", QStringLiteral("/.local/state")),
+            xdgDirectory("XDG_CACHE_HOME", QStringLiteral("/.cache")), QDir::tempPath()};
+}
+
+std::optional<QString> UserDefaultsTaskStore::keepUnsavedCopy(const TaskWorkspaceState& state, QString* error)
+{
+    const QByteArray bytes = encode(state);
+    QStringList failures;
+    for (const QString& directory : std::as_const(m_unsavedCopyDirectories)) {
+        FileUserDefaults place(directory);
+        QString reason;
+        if (const std::optional<QString> key = keepCopy(place, m_storageKey, QStringLiteral("unsaved"), bytes, m_clock.now(), &reason))
+            return QDir(directory).filePath(*key);
+        failures.append(QStringLiteral("%1: %2").arg(directory, reason));
+    }
+    if (error)
+        *error = failures.join(QStringLiteral("; "));
+    return std::nullopt;
 }
 
 TaskWorkspaceState UserDefaultsTaskStore::normalized(TaskWorkspaceState state)

@@ -270,6 +270,40 @@ TEST(PreferencesStore, UndecodableRecordIsCopiedBeforeTheFirstSaveReplacesIt)
     EXPECT_EQ(defaults.values.size(), 2);
 }
 
+TEST(TaskStoreOnDisk, UnsavedCopyGoesToTheFirstPlaceThatTakesIt)
+{
+    QTemporaryDir dir;
+    FileUserDefaults defaults(dir.path() + "/config");
+    ManualClock clock{Date::fromDateTime(QDateTime(QDate(2026, 12, 7), QTime(4, 5, 6), Qt::UTC))};
+    UserDefaultsTaskStore store(defaults, kTasksKey, clock);
+    QFile blocker(dir.path() + "/file");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    store.setUnsavedCopyDirectories({dir.path() + "/file/QuaverLoom", dir.path() + "/cache/QuaverLoom", dir.path()});
+
+    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+    state.defaultPromptOverride = "typed while saves failed";
+    QString error;
+    const std::optional<QString> path = store.keepUnsavedCopy(state, &error);
+    ASSERT_TRUE(path) << error.toStdString();
+    EXPECT_EQ(*path, dir.path() + "/cache/QuaverLoom/quaver-loom.tasks.unsaved-20261207T040506Z");
+    QFile copy(*path);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(UserDefaultsTaskStore::decode(copy.readAll()), state);
+
+    store.setUnsavedCopyDirectories({dir.path() + "/file/a", dir.path() + "/file/b"});
+    EXPECT_FALSE(store.keepUnsavedCopy(state, &error));
+    EXPECT_EQ(error, dir.path() + "/file/a: Not a directory; " + dir.path() + "/file/b: Not a directory");
+
+    // A relative XDG path is ignored, as the base directory rules say.
+    const QByteArray stateHome = qgetenv("XDG_STATE_HOME"), cacheHome = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_STATE_HOME", "relative/state");
+    qputenv("XDG_CACHE_HOME", "/cache");
+    const QStringList standard = UserDefaultsTaskStore::standardUnsavedCopyDirectories();
+    qputenv("XDG_STATE_HOME", stateHome);
+    qputenv("XDG_CACHE_HOME", cacheHome);
+    EXPECT_EQ(standard, QStringList({QDir::homePath() + "/.local/state/QuaverLoom", "/cache/QuaverLoom", QDir::tempPath()}));
+}
+
 TEST(TaskStoreOnDisk, ChangesByOthersAndUnreadableFilesAreKept)
 {
     QTemporaryDir dir;
