@@ -190,8 +190,8 @@ void AppDelegate::hideNotchPanel()
 void AppDelegate::applicationWillTerminate()
 {
     hideNotchPanel();
-    if (m_taskWriter)
-        m_taskWriter->flush();
+    if (m_taskViewModel && !m_taskViewModel->saveBeforeQuit())
+        m_tasksUnsavedAtQuit = true;
 }
 
 int AppDelegate::run()
@@ -208,5 +208,6 @@ int AppDelegate::run()
     case LaunchResult::started:
         break;
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return status == 0 && m_tasksUnsavedAtQuit ? 1 : status;
 }

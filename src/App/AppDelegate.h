@@ -59,10 +59,12 @@ public:
 
     LaunchResult startApplication();
     // Removes the pointer monitors, hides the notch panel and waits for the
-    // saves already handed to the writer; nothing new is saved here.
+    // saves already handed to the writer; when the last one failed, tries
+    // once more, and failing that keeps a copy of the workspace elsewhere.
     void applicationWillTerminate();
 
-    // Starts, then runs the event loop; the process's exit code.
+    // Starts, then runs the event loop; the process's exit code (1 when the
+    // workspace could not be saved at quit).
     int run();
 
     // One copy per data directory: the lock lives beside the stored records.
@@ -114,6 +116,7 @@ private:
     std::unique_ptr<LoginItemRegistering> m_loginItem;
     std::unique_ptr<AppWindowCoordinator> m_windowCoordinator;
 
+    bool m_tasksUnsavedAtQuit = false;
     bool m_hasOnboardingState = false;
     bool m_lastHasCompletedOnboarding = false;
 };

@@ -235,8 +235,12 @@ Writer& Writer::key(const QString& name)
 void Writer::writeString(const QString& text)
 {
     static const char hex[] = "0123456789abcdef";
-    const QByteArray utf8 = text.toUtf8();
     m_out.append('"');
+    // Readers take a leading unescaped U+FEFF for a byte-order mark and drop it.
+    const bool leadingMark = text.startsWith(QChar(0xfeff));
+    if (leadingMark)
+        m_out.append("\\ufeff", 6);
+    const QByteArray utf8 = leadingMark ? QStringView(text).mid(1).toUtf8() : text.toUtf8();
     for (const char c : utf8) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {

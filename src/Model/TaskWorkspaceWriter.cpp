@@ -46,11 +46,13 @@ void TaskWorkspaceWriter::run()
         m_writing = true;
         lock.unlock();
 
-        std::optional<QString> failure;
+        std::optional<Failure> failure;
         try {
             m_store.save(state);
+        } catch (const StoreError& error) {
+            failure = Failure{error.description(), error.reason()};
         } catch (const std::exception& error) {
-            failure = QString::fromUtf8(error.what());
+            failure = Failure{QString::fromUtf8(error.what()), QString::fromUtf8(error.what())};
         }
 
         lock.lock();
@@ -66,15 +68,15 @@ void TaskWorkspaceWriter::run()
 
 void TaskWorkspaceWriter::deliverResults()
 {
-    std::vector<std::optional<QString>> results;
+    std::vector<std::optional<Failure>> results;
     {
         std::lock_guard lock(m_mutex);
         results.swap(m_results);
         m_deliveryPosted = false;
     }
-    for (const std::optional<QString>& failure : results) {
+    for (const std::optional<Failure>& failure : results) {
         if (failure)
-            emit saveFailed(*failure);
+            emit saveFailed(failure->description, failure->reason);
         else
             emit saved();
     }

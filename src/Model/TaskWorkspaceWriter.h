@@ -28,7 +28,8 @@ public:
 signals:
     // On the GUI thread, once per snapshot written, in order.
     void saved();
-    void saveFailed(const QString& description);
+    // The description for the log; the reason for people (see StoreError).
+    void saveFailed(const QString& description, const QString& reason);
 
 private:
     void run();
@@ -41,6 +42,10 @@ private:
     bool m_writing = false;
     bool m_stopping = false;
     bool m_deliveryPosted = false;
-    std::vector<std::optional<QString>> m_results; // nullopt: written
+    struct Failure {
+        QString description;
+        QString reason;
+    };
+    std::vector<std::optional<Failure>> m_results; // nullopt: written
     std::thread m_thread;
 };

@@ -5,6 +5,7 @@
 #include "Platform/Text.h"
 #include "Workspace/TaskOrdering.h"
 
+#include <QDir>
 #include <QSet>
 
 namespace {
@@ -63,6 +64,7 @@ UserDefaultsTaskStore::UserDefaultsTaskStore(UserDefaults& userDefaults, QString
     , m_storageKey(std::move(storageKey))
     , m_clock(clock)
     , m_logger(QStringLiteral("UserDefaultsTaskStore"))
+    , m_unsavedCopyDirectories(standardUnsavedCopyDirectories())
 {
 }
 
@@ -104,8 +106,8 @@ TaskWorkspaceState UserDefaultsTaskStore::load()
     QString readError;
     std::optional<QByteArray> bytes = m_userDefaults.data(m_storageKey, &readError);
     if (!bytes) {
-        if (!readError.isEmpty())
-            throw StoreError(readError); // saves refuse to replace it while it stays unreadable
+        if (!readError.isEmpty()) // saves refuse to replace it while it stays unreadable
+            throw StoreError(QStringLiteral("cannot read %1: %2").arg(m_storageKey, readError), readError);
         return TaskWorkspaceState::defaultState();
     }
     try {
@@ -128,25 +130,10 @@ TaskWorkspaceState UserDefaultsTaskStore::load()
 
 QString UserDefaultsTaskStore::keepAside(const QString& kind, const QByteArray& bytes)
 {
-    const QString prefix = m_storageKey + QLatin1Char('.') + kind + QLatin1Char('-');
-    const QStringList keys = m_userDefaults.keys();
-    for (const QString& key : keys) {
-        if (!key.startsWith(prefix))
-            continue;
-        const std::optional<UserDefaults::Stamp> stamp = m_userDefaults.stamp(key);
-        if (stamp && stamp->size != bytes.size())
-            continue;
-        if (m_userDefaults.data(key) == bytes)
-            return key;
-    }
-    const QString stamp = m_clock.now().toDateTime().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    QString key = prefix + stamp;
-    for (int n = 2; keys.contains(key); ++n)
-        key = prefix + stamp + QLatin1Char('-') + QString::number(n);
     QString error;
-    if (!m_userDefaults.setData(key, bytes, &error))
-        throw StoreError(QStringLiteral("could not keep the %1 workspace record as %2: %3").arg(kind, key, error));
-    return key;
+    if (std::optional<QString> key = keepCopy(m_userDefaults, m_storageKey, kind, bytes, m_clock.now(), &error))
+        return *key;
+    throw StoreError(QStringLiteral("could not keep a copy of the %1 workspace record: %2").arg(kind, error), error);
 }
 
 void UserDefaultsTaskStore::keepChangedRecordAside()
@@ -159,7 +146,9 @@ void UserDefaultsTaskStore::keepChangedRecordAside()
     if (!bytes) {
         if (readError.isEmpty())
             return; // nothing there to lose
-        throw StoreError(QStringLiteral("the stored workspace cannot be read, so it is not replaced: %1").arg(readError));
+        throw StoreError(
+            QStringLiteral("the stored workspace cannot be read, so it is not replaced: cannot read %1: %2").arg(m_storageKey, readError),
+            readError);
     }
     const size_t hash = hashOf(*bytes);
     if (m_known && m_known->hash == hash)
@@ -179,8 +168,35 @@ void UserDefaultsTaskStore::save(const TaskWorkspaceState& state)
     const QByteArray bytes = encode(state);
     QString error;
     if (!m_userDefaults.setData(m_storageKey, bytes, &error))
-        throw StoreError(error);
+        throw StoreError(error, error);
     remember(bytes);
+}
+
+QStringList UserDefaultsTaskStore::standardUnsavedCopyDirectories()
+{
+    const auto xdgDirectory = [](const char* variable, const QString& fallback) {
+        const QString base = qEnvironmentVariable(variable);
+        return (base.isEmpty() || !QDir::isAbsolutePath(base) ? QDir::homePath() + fallback : base)
+            + QStringLiteral("/QuaverLoom");
+    };
+    return {xdgDirectory("XDG_STATE_HOME", QStringLiteral("/.local/state")),
+            xdgDirectory("XDG_CACHE_HOME", QStringLiteral("/.cache")), QDir::tempPath()};
+}
+
+std::optional<QString> UserDefaultsTaskStore::keepUnsavedCopy(const TaskWorkspaceState& state, QString* error)
+{
+    const QByteArray bytes = encode(state);
+    QStringList failures;
+    for (const QString& directory : std::as_const(m_unsavedCopyDirectories)) {
+        FileUserDefaults place(directory);
+        QString reason;
+        if (const std::optional<QString> key = keepCopy(place, m_storageKey, QStringLiteral("unsaved"), bytes, m_clock.now(), &reason))
+            return QDir(directory).filePath(*key);
+        failures.append(QStringLiteral("%1: %2").arg(directory, reason));
+    }
+    if (error)
+        *error = failures.join(QStringLiteral("; "));
+    return std::nullopt;
 }
 
 TaskWorkspaceState UserDefaultsTaskStore::normalized(TaskWorkspaceState state)

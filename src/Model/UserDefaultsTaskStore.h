@@ -22,6 +22,13 @@ public:
     // first kept as "<key>.conflict-<UTC time>", and one that cannot be read
     // at all makes the save fail. Used by one thread at a time.
     void save(const TaskWorkspaceState& state) override;
+    // Writes "<key>.unsaved-<UTC time>" into the first of the unsaved-copy
+    // directories that takes it, and returns its path.
+    std::optional<QString> keepUnsavedCopy(const TaskWorkspaceState& state, QString* error = nullptr) override;
+
+    // $XDG_STATE_HOME/QuaverLoom, $XDG_CACHE_HOME/QuaverLoom, the temporary directory.
+    static QStringList standardUnsavedCopyDirectories();
+    void setUnsavedCopyDirectories(QStringList directories) { m_unsavedCopyDirectories = std::move(directories); }
 
     static TaskWorkspaceState normalized(TaskWorkspaceState state);
     static TaskWorkspaceState convertedFromTaskList(TaskList tasks);
@@ -49,4 +56,5 @@ private:
     std::optional<Known> m_known;
     // Set while an undecodable record could not be copied aside at load.
     std::optional<size_t> m_unkeptUnreadableHash;
+    QStringList m_unsavedCopyDirectories;
 };

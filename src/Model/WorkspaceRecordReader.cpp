@@ -31,7 +31,8 @@ struct SyntaxError {
 // An object holds an escaped key beyond U+D7FF: QJsonDocument orders such
 // keys inconsistently (UTF-16 order between two escaped keys, code point
 // order otherwise), so only its own tree says which duplicate wins and what
-// a lookup finds.
+// a lookup finds. Also thrown for a map key that starts with an unescaped
+// byte-order mark.
 struct NeedsTree {};
 
 constexpr int kNestingLimit = 1024; // QJsonDocument's
@@ -114,6 +115,25 @@ int utf8Sequence(const uchar* p, const uchar* end, char32_t* codePoint)
     }
     *codePoint = c;
     return length;
+}
+
+constexpr qsizetype kMarkSize = 3;
+
+bool startsWithMark(const char* p, qsizetype size)
+{
+    return size >= kMarkSize && uchar(p[0]) == 0xef && uchar(p[1]) == 0xbb && uchar(p[2]) == 0xbf;
+}
+
+// Valid UTF-8 as text, every character kept: QString::fromUtf8 would drop a
+// leading byte-order mark.
+QString utf8Text(const char* p, qsizetype size)
+{
+    qsizetype marks = 0;
+    while (startsWithMark(p + marks * kMarkSize, size - marks * kMarkSize))
+        ++marks;
+    if (marks == 0)
+        return QString::fromUtf8(p, size);
+    return QString(marks, QChar(0xfeff)) + QString::fromUtf8(p + marks * kMarkSize, size - marks * kMarkSize);
 }
 
 // A pull reader that accepts and rejects exactly the text QJsonDocument does,
@@ -230,7 +250,16 @@ public:
                 out->flag = false;
             return set(out, Kind::boolean);
         case '"': {
-            const StringToken token = readString();
+            StringToken token = readString();
+            // QJsonDocument keeps an unescaped string as UTF-8 and reads its
+            // text with QString::fromUtf8, which takes a leading byte-order
+            // mark for a mark. Leaving it out makes the token's bytes the
+            // value's text, for every comparison. (A key keeps its mark: an
+            // object looks keys up by their bytes.)
+            if (!token.escaped && startsWithMark(token.begin, token.size)) {
+                token.begin += kMarkSize;
+                token.size -= kMarkSize;
+            }
             if (out) {
                 out->string = token;
                 if (token.escaped)
@@ -410,7 +439,7 @@ private:
     // From the first backslash on; the text before it is plain, valid UTF-8.
     StringToken readEscapedString(const char* start)
     {
-        m_scratch = QString::fromUtf8(start, m_p - start);
+        m_scratch = utf8Text(start, m_p - start); // here a leading mark is text, as in QJsonDocument
         while (m_p < m_end) {
             const uchar c = uchar(*m_p);
             if (c == '"')
@@ -497,7 +526,7 @@ QString textOf(const StringToken& token)
         return QString();
     if (token.ascii)
         return QString::fromLatin1(token.begin, token.size);
-    return QString::fromUtf8(token.begin, token.size);
+    return utf8Text(token.begin, token.size);
 }
 
 // Hands out one shared copy of unescaped text that repeats: ids across the
@@ -736,6 +765,10 @@ private:
         QMap<QString, std::string> failures;
         m_stream.readObjectBody([&](const StringToken& token) {
             m_stream.checkKeyOrderIsConsistent(token);
+            // Iterating, QJsonObject reads such a key without its mark, but
+            // orders it by its bytes; the tree settles which value wins.
+            if (!token.escaped && startsWithMark(token.begin, token.size))
+                throw NeedsTree{};
             const QString key = token.escaped ? m_stream.takeEscapedText() : m_shared.id(token);
             try {
                 T value = decodeValue(key);

@@ -27,6 +27,7 @@ ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& ses
     connect(vm, &NotchTaskViewModel::tasksChanged, this, schedule);
     connect(vm, &NotchTaskViewModel::isSortingChanged, this, schedule);
     connect(vm, &NotchTaskViewModel::sortStatusMessageChanged, this, schedule);
+    connect(vm, &NotchTaskViewModel::saveErrorMessageChanged, this, schedule);
     connect(vm, &NotchTaskViewModel::requestedFocusChanged, this, schedule);
     connect(vm, &NotchTaskViewModel::focusRequestIDChanged, this, schedule);
     connect(vm, &NotchTaskViewModel::taskSubmissionIDChanged, this, schedule);
@@ -128,7 +129,8 @@ void ContentView::syncNow()
     panel.taskSubmissionID = vm.taskSubmissionID();
     panel.hasCompletedOnboarding = m_sessionViewModel.preferences().hasCompletedOnboarding;
     panel.aiTaskRankingEnabled = m_sessionViewModel.preferences().aiTaskRankingEnabled;
-    panel.statusMessage = vm.sortStatusMessage().value_or(QString());
+    // Tasks that are not being saved matter more than any sort's progress.
+    panel.statusMessage = vm.saveErrorMessage().value_or(vm.sortStatusMessage().value_or(QString()));
     panel.inputFocus = {[this] { return m_focusedField; },
                         [this](std::optional<NotchTaskViewModel::FocusTarget> field) { m_focusedField = field; }};
     panel.reduceMotion = m_inputs.reduceMotion;

@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 bool isValidUserDefaultsKey(const QString& key)
 {
@@ -35,6 +37,15 @@ QString FileUserDefaults::pathFor(const QString& key) const
     return m_directory + QLatin1Char('/') + key;
 }
 
+namespace {
+// Qt words some failures as "Unknown error"; errno, read right after the
+// call that failed, has the system's reason.
+QString reasonFor(int code, const QString& otherwise)
+{
+    return code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : otherwise;
+}
+} // namespace
+
 std::optional<QByteArray> FileUserDefaults::data(const QString& key, QString* error) const
 {
     auto unreadable = [error](const QString& reason) -> std::optional<QByteArray> {
@@ -49,16 +60,20 @@ std::optional<QByteArray> FileUserDefaults::data(const QString& key, QString* er
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
-        return unreadable(QStringLiteral("cannot read %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        return unreadable(reasonFor(errno, QString()));
     }
+    if (S_ISDIR(info.st_mode))
+        return unreadable(reasonFor(EISDIR, QString()));
     if (!S_ISREG(info.st_mode))
-        return unreadable(QStringLiteral("cannot read %1: not a regular file").arg(path));
+        return unreadable(QStringLiteral("Not a regular file"));
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        return unreadable(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return unreadable(reasonFor(errno, file.errorString()));
+    errno = 0;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return unreadable(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return unreadable(reasonFor(errno, file.errorString()));
     return bytes;
 }
 
@@ -82,20 +97,37 @@ bool FileUserDefaults::setData(const QString& key, const QByteArray& bytes, QStr
     };
     if (!isValidUserDefaultsKey(key))
         return fail(QStringLiteral("invalid key \"%1\"").arg(key));
+    errno = 0;
     if (!QDir().mkpath(m_directory))
-        return fail(QStringLiteral("cannot create %1").arg(m_directory));
+        return fail(reasonFor(errno, QStringLiteral("cannot create %1").arg(m_directory)));
 
-    QSaveFile file(pathFor(key));
+    const QString path = pathFor(key);
+    const bool isNew = !QFileInfo::exists(path);
+    QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
+    errno = 0;
+    // Unbuffered, so a write that does not fit fails here with its errno
+    // rather than later inside commit(), which words it "Unknown error".
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(reasonFor(errno, file.errorString()));
+    if (isNew)
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner); // tasks are private
+    errno = 0;
     if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
+        const QString reason = reasonFor(errno, file.errorString());
         file.cancelWriting();
         return fail(reason);
     }
+    // commit() ignores a failed sync, and some file systems report a full
+    // disk or a failing device only there.
+    if (::fsync(file.handle()) != 0 && errno != EINVAL && errno != ENOTSUP) {
+        const QString reason = reasonFor(errno, file.errorString());
+        file.cancelWriting();
+        return fail(reason);
+    }
+    errno = 0;
     if (!file.commit())
-        return fail(file.errorString());
+        return fail(reasonFor(errno, file.errorString()));
     return true;
 }
 
@@ -107,4 +139,32 @@ QStringList FileUserDefaults::keys() const
             result << name;
     }
     return result;
+}
+
+QString copyTimeStamp(Date date)
+{
+    return date.toDateTime().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+}
+
+std::optional<QString> keepCopy(UserDefaults& userDefaults, const QString& key, const QString& kind,
+                                const QByteArray& bytes, Date now, QString* error)
+{
+    const QString prefix = key + QLatin1Char('.') + kind + QLatin1Char('-');
+    const QStringList keys = userDefaults.keys();
+    for (const QString& existing : keys) {
+        if (!existing.startsWith(prefix))
+            continue;
+        const std::optional<UserDefaults::Stamp> stamp = userDefaults.stamp(existing);
+        if (stamp && stamp->size != bytes.size())
+            continue;
+        if (userDefaults.data(existing) == bytes)
+            return existing;
+    }
+    const QString stamp = copyTimeStamp(now);
+    QString copyKey = prefix + stamp;
+    for (int n = 2; keys.contains(copyKey); ++n)
+        copyKey = prefix + stamp + QLatin1Char('-') + QString::number(n);
+    if (!userDefaults.setData(copyKey, bytes, error))
+        return std::nullopt;
+    return copyKey;
 }

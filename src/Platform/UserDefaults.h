@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/Date.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -19,7 +21,8 @@ public:
 
     virtual ~UserDefaults() = default;
     // Nothing stored gives nullopt with *error left empty; something stored
-    // that cannot be read gives nullopt with the reason in *error.
+    // that cannot be read gives nullopt with the reason in *error. A reason
+    // is worded as the system words it ("Permission denied"), without the key.
     virtual std::optional<QByteArray> data(const QString& key, QString* error = nullptr) const = 0;
     // Returns false (and the reason in *error) when the bytes did not reach storage.
     virtual bool setData(const QString& key, const QByteArray& bytes, QString* error = nullptr) = 0;
@@ -33,7 +36,8 @@ public:
 };
 
 // One file per key in $XDG_CONFIG_HOME/QuaverLoom/ (~/.config/QuaverLoom/),
-// named exactly as the key, replaced atomically on every write.
+// named exactly as the key, replaced atomically on every write; a file it
+// creates is readable by its owner only.
 class FileUserDefaults final : public UserDefaults {
 public:
     FileUserDefaults(); // the standard location
@@ -54,3 +58,12 @@ private:
 
 // Keys become file names; anything that could leave the directory is refused.
 bool isValidUserDefaultsKey(const QString& key);
+
+// The UTC time in the names of copies kept beside a record: 20261207T040506Z.
+QString copyTimeStamp(Date date);
+
+// Copies bytes to "<key>.<kind>-<UTC time>" (a number appended when that key
+// is taken) unless an identical copy of that kind is already there. Returns the
+// copy's key, or nullopt with the reason in *error.
+std::optional<QString> keepCopy(UserDefaults& userDefaults, const QString& key, const QString& kind,
+                                const QByteArray& bytes, Date now, QString* error = nullptr);

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
 #include <exception>
 
 namespace {
@@ -29,7 +30,11 @@ NotchTaskViewModel::NotchTaskViewModel(TaskStore& taskStore, TaskSortingService&
     , m_taskSubmissionID(QUuid::createUuid())
     , m_reminderStateVersion(QUuid::createUuid())
     , m_lastSelectedSectionID(kPersonalSectionID)
+    , m_saveRetryTimer(new QTimer(this))
 {
+    m_saveRetryTimer->setObjectName(QStringLiteral("saveRetryTimer"));
+    m_saveRetryTimer->setInterval(kSaveRetryIntervalMs);
+    connect(m_saveRetryTimer, &QTimer::timeout, this, &NotchTaskViewModel::persistWorkspace);
     load();
 }
 
@@ -161,18 +166,26 @@ void NotchTaskViewModel::refreshVisibleTasks()
     emit currentWorkspacePromptChanged(m_currentWorkspacePrompt);
 }
 
+TaskWorkspaceState NotchTaskViewModel::workspaceState() const
+{
+    return {m_sections, m_allTasks, m_selectedWorkspaceID, m_workspacePromptsByID, m_defaultPromptOverride};
+}
+
 void NotchTaskViewModel::persistWorkspace()
 {
-    const TaskWorkspaceState state{m_sections, m_allTasks, m_selectedWorkspaceID, m_workspacePromptsByID,
-                                   m_defaultPromptOverride};
+    const TaskWorkspaceState state = workspaceState();
+    m_hasKeptUnsavedCopy = false;
     if (m_writer) {
         m_writer->save(state);
         return;
     }
     try {
         m_taskStore.save(state);
+    } catch (const StoreError& error) {
+        workspaceSaveFailed(error.description(), error.reason());
+        return;
     } catch (const std::exception& error) {
-        workspaceSaveFailed(QString::fromUtf8(error.what()));
+        workspaceSaveFailed(QString::fromUtf8(error.what()), QString::fromUtf8(error.what()));
         return;
     }
     workspaceSaved();
@@ -187,14 +200,58 @@ void NotchTaskViewModel::useWriter(TaskWorkspaceWriter& writer)
 
 void NotchTaskViewModel::workspaceSaved()
 {
+    m_hasUnsavedChanges = false;
+    m_saveRetryTimer->stop();
+    setSaveErrorMessage(std::nullopt);
     m_reminderStateVersion = QUuid::createUuid();
     emit reminderStateVersionChanged(m_reminderStateVersion);
 }
 
-void NotchTaskViewModel::workspaceSaveFailed(const QString& description)
+void NotchTaskViewModel::workspaceSaveFailed(const QString& description, const QString& reason)
 {
     // The in-memory workspace stands; the next successful save writes it whole.
     m_logger.error(QStringLiteral("Failed to persist workspace: %1").arg(description));
+    m_hasUnsavedChanges = true;
+    if (!m_saveRetryTimer->isActive())
+        m_saveRetryTimer->start();
+    QString message = QStringLiteral("Couldn't save your tasks: ") + reason;
+    if (!message.endsWith(QLatin1Char('.')))
+        message += QLatin1Char('.');
+    setSaveErrorMessage(message);
+}
+
+void NotchTaskViewModel::setSaveErrorMessage(std::optional<QString> message)
+{
+    if (m_saveErrorMessage == message)
+        return;
+    m_saveErrorMessage = std::move(message);
+    emit saveErrorMessageChanged(m_saveErrorMessage);
+}
+
+bool NotchTaskViewModel::saveBeforeQuit()
+{
+    const auto waitForWriter = [this] {
+        if (m_writer)
+            m_writer->flush();
+    };
+    waitForWriter();
+    if (!m_hasUnsavedChanges)
+        return true;
+    if (m_hasKeptUnsavedCopy)
+        return false;
+    persistWorkspace();
+    waitForWriter();
+    if (!m_hasUnsavedChanges)
+        return true;
+    m_saveRetryTimer->stop();
+    QString error;
+    if (const std::optional<QString> path = m_taskStore.keepUnsavedCopy(workspaceState(), &error)) {
+        m_logger.error(QStringLiteral("The workspace could not be saved; its unsaved state is kept in %1").arg(*path));
+    } else {
+        m_logger.error(QStringLiteral("The workspace could not be saved, and no copy of it could be kept: %1").arg(error));
+    }
+    m_hasKeptUnsavedCopy = true;
+    return false;
 }
 
 void NotchTaskViewModel::refreshAndSave()

@@ -16,6 +16,8 @@
 #include <QUuid>
 #include <optional>
 
+class QTimer;
+
 // The one task workspace of the program, on the GUI thread. Each published
 // property is a getter plus a <name>Changed signal emitted on every assignment
 // (receivers drop repeats themselves). Every change ends by recomputing the
@@ -45,6 +47,8 @@ public:
     const QString& defaultPromptOverride() const { return m_defaultPromptOverride; }
     QUuid reminderStateVersion() const { return m_reminderStateVersion; }
     bool hasExpansionHold() const { return m_hasExpansionHold; }
+    // Why the workspace is not being saved, for the status line; none once a save succeeds.
+    const std::optional<QString>& saveErrorMessage() const { return m_saveErrorMessage; }
 
     // The composer's two-way binding; signals only when the text changes.
     void setDraftTask(const QString& text);
@@ -72,6 +76,14 @@ public:
     void persistWorkspace();
     // Saves from now on go through the writer (which must outlive this model).
     void useWriter(TaskWorkspaceWriter& writer);
+    // While saves fail, the workspace is saved again on the next change and at this interval.
+    static constexpr int kSaveRetryIntervalMs = 30'000;
+    // The last save handed over failed (as far as the writer has reported).
+    bool hasUnsavedChanges() const { return m_hasUnsavedChanges; }
+    // At quit: waits for the saves handed over; with changes still unsaved,
+    // tries once more, and when that fails too keeps a copy through the
+    // store's last resort. False when the store does not hold the workspace.
+    bool saveBeforeQuit();
 
     // Operations.
     void submitDraftTask();
@@ -120,6 +132,7 @@ signals:
     void defaultPromptOverrideChanged(const QString& defaultPromptOverride);
     void reminderStateVersionChanged(const QUuid& reminderStateVersion);
     void hasExpansionHoldChanged(bool hasExpansionHold);
+    void saveErrorMessageChanged(const std::optional<QString>& saveErrorMessage);
 
 private:
     void load();
@@ -131,7 +144,9 @@ private:
     void resetAIState(const QString& workspaceID);
     void refreshAndSave();
     void workspaceSaved();
-    void workspaceSaveFailed(const QString& description);
+    void workspaceSaveFailed(const QString& description, const QString& reason);
+    void setSaveErrorMessage(std::optional<QString> message);
+    TaskWorkspaceState workspaceState() const;
     void applySortDecisions(const TaskSortDecisionList& decisions);
     void receiveSortAnswer(const TaskSortResult& result);
     void finishSort(const TaskSortDecisionList& decisions);
@@ -158,6 +173,7 @@ private:
     QString m_defaultPromptOverride;
     QUuid m_reminderStateVersion;
     bool m_hasExpansionHold = false;
+    std::optional<QString> m_saveErrorMessage;
 
     TaskList m_allTasks;
     QMap<QString, QString> m_workspacePromptsByID;
@@ -165,6 +181,10 @@ private:
     QSet<QString> m_expansionHoldReasons;
 
     bool m_aiTaskRankingEnabled = true;
+    bool m_hasUnsavedChanges = false;
+    bool m_hasKeptUnsavedCopy = false; // of the workspace as it is now
+    QTimer* m_saveRetryTimer;
+
     // What the running sort handed to the model; an answer for anything else is refused.
     QString m_sortWorkspaceID;
     QList<QUuid> m_sortTaskIDs;

@@ -244,6 +244,66 @@ TEST(PreferencesStore, DefaultsWhenMissingErrorsWhenUnreadable)
     EXPECT_THROW(store.save(changed), StoreError);
 }
 
+TEST(PreferencesStore, UndecodableRecordIsCopiedBeforeTheFirstSaveReplacesIt)
+{
+    MemoryUserDefaults defaults;
+    ManualClock clock{Date::fromDateTime(QDateTime(QDate(2026, 12, 7), QTime(4, 5, 6), Qt::UTC))};
+    UserDefaultsAppPreferencesStore store(defaults, "quaver-loom.preferences", clock);
+    const QByteArray broken = R"({"hasCompletedOnboarding":true,"appearanceMode":"sepia"})";
+    defaults.values["quaver-loom.preferences"] = broken;
+    EXPECT_THROW(store.load(), StoreError);
+    EXPECT_EQ(defaults.writeCount, 0);
+
+    // Onboarding completes: the copy first, then the record; when the copy
+    // cannot be written, neither is the record.
+    AppPreferences onboarded;
+    onboarded.hasCompletedOnboarding = true;
+    defaults.failWrites = true;
+    EXPECT_THROW(store.save(onboarded), StoreError);
+    EXPECT_EQ(defaults.values["quaver-loom.preferences"], broken);
+    defaults.failWrites = false;
+    clock.advance(60);
+    store.save(onboarded);
+    EXPECT_EQ(defaults.values["quaver-loom.preferences.unreadable-20261207T040606Z"], broken);
+    EXPECT_EQ(store.load(), onboarded);
+    store.save(onboarded);
+    EXPECT_EQ(defaults.values.size(), 2);
+}
+
+TEST(TaskStoreOnDisk, UnsavedCopyGoesToTheFirstPlaceThatTakesIt)
+{
+    QTemporaryDir dir;
+    FileUserDefaults defaults(dir.path() + "/config");
+    ManualClock clock{Date::fromDateTime(QDateTime(QDate(2026, 12, 7), QTime(4, 5, 6), Qt::UTC))};
+    UserDefaultsTaskStore store(defaults, kTasksKey, clock);
+    QFile blocker(dir.path() + "/file");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    store.setUnsavedCopyDirectories({dir.path() + "/file/QuaverLoom", dir.path() + "/cache/QuaverLoom", dir.path()});
+
+    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+    state.defaultPromptOverride = "typed while saves failed";
+    QString error;
+    const std::optional<QString> path = store.keepUnsavedCopy(state, &error);
+    ASSERT_TRUE(path) << error.toStdString();
+    EXPECT_EQ(*path, dir.path() + "/cache/QuaverLoom/quaver-loom.tasks.unsaved-20261207T040506Z");
+    QFile copy(*path);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(UserDefaultsTaskStore::decode(copy.readAll()), state);
+
+    store.setUnsavedCopyDirectories({dir.path() + "/file/a", dir.path() + "/file/b"});
+    EXPECT_FALSE(store.keepUnsavedCopy(state, &error));
+    EXPECT_EQ(error, dir.path() + "/file/a: Not a directory; " + dir.path() + "/file/b: Not a directory");
+
+    // A relative XDG path is ignored, as the base directory rules say.
+    const QByteArray stateHome = qgetenv("XDG_STATE_HOME"), cacheHome = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_STATE_HOME", "relative/state");
+    qputenv("XDG_CACHE_HOME", "/cache");
+    const QStringList standard = UserDefaultsTaskStore::standardUnsavedCopyDirectories();
+    qputenv("XDG_STATE_HOME", stateHome);
+    qputenv("XDG_CACHE_HOME", cacheHome);
+    EXPECT_EQ(standard, QStringList({QDir::homePath() + "/.local/state/QuaverLoom", "/cache/QuaverLoom", QDir::tempPath()}));
+}
+
 TEST(TaskStoreOnDisk, ChangesByOthersAndUnreadableFilesAreKept)
 {
     QTemporaryDir dir;

@@ -7,6 +7,7 @@
 #include "Workspace/NotchTaskViewModel.h"
 
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -54,6 +55,81 @@ private:
     int m_entered = 0;
     bool m_open = false;
 };
+
+// A store whose saves fail, as on a full disk, until it is healed.
+class FailingStore final : public TaskStore {
+public:
+    TaskWorkspaceState load() override { return TaskWorkspaceState::defaultState(); }
+
+    void save(const TaskWorkspaceState& state) override
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_attempts;
+        if (m_failing)
+            throw StoreError(QStringLiteral("could not write quaver-loom.tasks: No space left on device"),
+                             QStringLiteral("No space left on device"));
+        m_saved = state;
+    }
+
+    std::optional<QString> keepUnsavedCopy(const TaskWorkspaceState& state, QString* error) override
+    {
+        copies.append(state);
+        if (copyFails) {
+            *error = QStringLiteral("/state/QuaverLoom: Read-only file system");
+            return std::nullopt;
+        }
+        return QStringLiteral("/state/QuaverLoom/quaver-loom.tasks.unsaved-20261207T040506Z");
+    }
+
+    void setFailing(bool failing)
+    {
+        std::lock_guard lock(m_mutex);
+        m_failing = failing;
+    }
+    int attempts()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_attempts;
+    }
+    std::optional<TaskWorkspaceState> saved()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_saved;
+    }
+
+    QList<TaskWorkspaceState> copies;
+    bool copyFails = false;
+
+private:
+    std::mutex m_mutex;
+    bool m_failing = true;
+    int m_attempts = 0;
+    std::optional<TaskWorkspaceState> m_saved;
+};
+
+// The view model saving through the writer into a failing store.
+struct FailingSaves {
+    FailingStore store;
+    FakeTaskSortingService sorting;
+    ManualClock clock;
+    NotchTaskViewModel viewModel{store, sorting, clock};
+    TaskWorkspaceWriter writer{store};
+
+    FailingSaves() { viewModel.useWriter(writer); }
+    void add(const QString& title)
+    {
+        viewModel.setDraftTask(title);
+        viewModel.submitDraftTask();
+    }
+};
+
+QStringList titles(const TaskList& tasks)
+{
+    QStringList result;
+    for (const TaskItem& task : tasks)
+        result.append(task.title);
+    return result;
+}
 
 TaskWorkspaceState named(const QString& name)
 {
@@ -154,4 +230,81 @@ TEST(TaskWorkspaceWriter, AKillDuringAWriteLeavesThePreviousFileWhole)
         const TaskWorkspaceState loaded = UserDefaultsTaskStore(defaults, "quaver-loom.tasks").load();
         EXPECT_TRUE(loaded == previous || loaded.tasks.size() == large.tasks.size()) << delayUs;
     }
+}
+
+TEST(TaskWorkspaceWriter, FailingSavesAreShownRetriedAndClearedOnceOneSucceeds)
+{
+    FailingSaves f;
+    auto& [store, sorting, clock, viewModel, writer] = f;
+    QSignalSpy messages(&viewModel, &NotchTaskViewModel::saveErrorMessageChanged);
+    LogCapture log;
+    const auto add = [&](const QString& title) { f.add(title); };
+
+    add("Typed on a full disk");
+    writer.flush();
+    EXPECT_EQ(viewModel.saveErrorMessage(), "Couldn't save your tasks: No space left on device.");
+    EXPECT_TRUE(viewModel.hasUnsavedChanges());
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(log.lines().value(0),
+              "QuaverLoom.NotchTaskViewModel: Failed to persist workspace: could not write quaver-loom.tasks: No space left on device");
+
+    // Retried on the next change, and on the timer while it fails.
+    add("Second");
+    writer.flush();
+    EXPECT_EQ(store.attempts(), 2);
+    EXPECT_EQ(messages.size(), 1) << "the same message is not published again";
+    auto* retry = viewModel.findChild<QTimer*>("saveRetryTimer");
+    ASSERT_TRUE(retry);
+    EXPECT_TRUE(retry->isActive());
+    EXPECT_EQ(retry->interval(), 30'000);
+    retry->setInterval(5);
+    EXPECT_TRUE(waitUntil([&] { return store.attempts() >= 4; }));
+
+    store.setFailing(false);
+    EXPECT_TRUE(waitUntil([&] { return !viewModel.saveErrorMessage(); }));
+    EXPECT_FALSE(retry->isActive());
+    EXPECT_FALSE(viewModel.hasUnsavedChanges());
+    ASSERT_TRUE(store.saved());
+    EXPECT_EQ(titles(store.saved()->tasks), QStringList({"Typed on a full disk", "Second"}));
+    EXPECT_TRUE(viewModel.saveBeforeQuit());
+    EXPECT_TRUE(store.copies.isEmpty());
+}
+
+TEST(TaskWorkspaceWriter, AtQuitUnsavedTasksAreTriedOnceMoreThenCopiedElsewhere)
+{
+    FailingSaves f;
+    auto& [store, sorting, clock, viewModel, writer] = f;
+    LogCapture log;
+
+    // Nothing changed: nothing to save, nothing to copy.
+    EXPECT_TRUE(viewModel.saveBeforeQuit());
+    EXPECT_EQ(store.attempts(), 0);
+
+    f.add("Never lost");
+    EXPECT_FALSE(viewModel.saveBeforeQuit());
+    EXPECT_EQ(store.attempts(), 2) << "the change, then once more at quit";
+    ASSERT_EQ(store.copies.size(), 1);
+    EXPECT_EQ(titles(store.copies[0].tasks), QStringList({"Never lost"}));
+    EXPECT_EQ(log.lines().last(), "QuaverLoom.NotchTaskViewModel: The workspace could not be saved; its unsaved state is kept "
+                                  "in /state/QuaverLoom/quaver-loom.tasks.unsaved-20261207T040506Z");
+    // Quitting is reported twice (the quit signal, then teardown): one copy.
+    EXPECT_FALSE(viewModel.saveBeforeQuit());
+    EXPECT_EQ(store.copies.size(), 1);
+    EXPECT_EQ(store.attempts(), 2);
+
+    // With nowhere to keep a copy, the log says so.
+    store.copyFails = true;
+    f.add("Another");
+    EXPECT_FALSE(viewModel.saveBeforeQuit());
+    EXPECT_EQ(log.lines().last(), "QuaverLoom.NotchTaskViewModel: The workspace could not be saved, and no copy of it could "
+                                  "be kept: /state/QuaverLoom: Read-only file system");
+
+    // A disk that has room again by quit time takes the last save.
+    store.copyFails = false;
+    f.add("Saved at last");
+    writer.flush();
+    store.setFailing(false);
+    EXPECT_TRUE(viewModel.saveBeforeQuit());
+    EXPECT_EQ(titles(store.saved()->tasks), QStringList({"Never lost", "Another", "Saved at last"}));
+    EXPECT_EQ(store.copies.size(), 2);
 }

@@ -307,6 +307,24 @@ TEST(NotchTaskPanel, StatusLineShowsSortOutcomesAndTheListGivesUpTheHeight)
     EXPECT_EQ(list->height(), fullHeight);
 }
 
+TEST(NotchTaskPanel, StatusLineSaysWhyTasksAreNotSavedUntilASaveSucceeds)
+{
+    PanelFixture f;
+    f.taskStore.failSave = true;
+    f.add(QStringLiteral("Typed while the disk is full"));
+    EXPECT_TRUE(f.panel().statusLine()->isVisible());
+    EXPECT_EQ(f.panel().statusLine()->text(), QStringLiteral("Couldn't save your tasks: disk full."));
+    f.viewModel.selectWorkspace(QStringLiteral("section.health"));
+    f.viewModel.sortTasksWithAI(); // a message of its own, which the save error outranks
+    f.view.syncNow();
+    EXPECT_EQ(f.viewModel.sortStatusMessage(), QStringLiteral("There are no tasks to sort."));
+    EXPECT_EQ(f.panel().statusLine()->text(), QStringLiteral("Couldn't save your tasks: disk full."));
+
+    f.taskStore.failSave = false;
+    f.add(QStringLiteral("Saved"));
+    EXPECT_FALSE(f.panel().statusLine()->isVisible());
+}
+
 TEST(NotchTaskPanel, GearAsksForTheControlPanelAndTheWheelScrollsTheTabsSideways)
 {
     PanelFixture f;

@@ -1,10 +1,13 @@
 #include "Platform/UserDefaults.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -65,6 +68,50 @@ TEST(FileUserDefaults, ReadOnlyDirectoryFailsLoudlyAndKeepsTheStoredFile)
     }
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_FALSE(saved);
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(EACCES)));
     EXPECT_EQ(defaults.data("quaver-loom.tasks"), QByteArray("old"));
+}
+
+TEST(FileUserDefaults, AWriteThatDoesNotFitFailsWithTheSystemsReason)
+{
+    // A file size limit fails writes past it, as a full disk does, with a
+    // reason of its own (EFBIG rather than ENOSPC) instead of "Unknown error".
+    QTemporaryDir dir;
+    FileUserDefaults defaults(dir.path());
+    ASSERT_TRUE(defaults.setData("quaver-loom.tasks", "old"));
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    QString error;
+    const bool written = defaults.setData("quaver-loom.tasks", QByteArray(10000, 'x'), &error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_EQ(defaults.data("quaver-loom.tasks"), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no temporary file left behind";
+}
+
+TEST(FileUserDefaults, NewRecordsAreTheOwnersOnlyAndCopiesAreKeptOnce)
+{
+    QTemporaryDir dir;
+    FileUserDefaults defaults(dir.path());
+    ASSERT_TRUE(defaults.setData("quaver-loom.tasks", "mine"));
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(QFile::permissions(dir.path() + "/quaver-loom.tasks") & others, QFileDevice::Permissions());
+
+    const Date now = Date::fromDateTime(QDateTime(QDate(2026, 12, 7), QTime(4, 5, 6), Qt::UTC));
+    EXPECT_EQ(keepCopy(defaults, "quaver-loom.tasks", "unsaved", "a", now), "quaver-loom.tasks.unsaved-20261207T040506Z");
+    EXPECT_EQ(keepCopy(defaults, "quaver-loom.tasks", "unsaved", "a", now), "quaver-loom.tasks.unsaved-20261207T040506Z");
+    EXPECT_EQ(keepCopy(defaults, "quaver-loom.tasks", "unsaved", "b", now), "quaver-loom.tasks.unsaved-20261207T040506Z-2");
+
+    FileUserDefaults nowhere(dir.path() + "/quaver-loom.tasks/QuaverLoom"); // below a file
+    QString error;
+    EXPECT_EQ(keepCopy(nowhere, "quaver-loom.tasks", "unsaved", "a", now, &error), std::nullopt);
+    EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(ENOTDIR)));
 }
