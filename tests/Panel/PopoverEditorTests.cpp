@@ -1,17 +1,81 @@
-// The header's popover editors: the rename popover's anchor, and the wiring
-// the prompt and rename editors share.
+// The header's popover editors: the prompt editor's text area, the rename
+// popover's anchor, and the wiring both share.
 #include "Panel/PopoverEditor.h"
 #include "Panel/NotchSlotButton.h"
 #include "Panel/WorkspaceMenuControl.h"
+#include "Panel/WorkspacePromptEditor.h"
 #include "Panel/WorkspaceTaskCounter.h"
 #include "Support/EventLoopWait.h"
 #include "Support/PanelFixture.h"
 #include "UI/PopoverFrame.h"
 
+#include <QImage>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+
+namespace {
+// The prompt editor on `draft`, all of it selected so that the highlight
+// reaches every corner of the text area, drawn on a transparent image.
+struct RenderedPromptEditor {
+    QImage image;
+    QRect text; // the text area, in image pixels
+
+    explicit RenderedPromptEditor(double cornerRadius)
+    {
+        NotchTemplateConfiguration configuration = NotchTemplateConfiguration::defaults();
+        configuration.appearance.buttonCornerRadius = cornerRadius;
+        QString draft;
+        for (int line = 0; line < 20; ++line)
+            draft += QStringLiteral("Calls before errands, every line a long one\n");
+        WorkspacePromptEditor editor;
+        editor.setInputs({configuration, QStringLiteral("Work"), Binding<QString>::stored(draft)});
+        editor.show();
+        auto* area = editor.findChild<QPlainTextEdit*>();
+        EXPECT_NE(area, nullptr);
+        if (!area)
+            return;
+        area->selectAll();
+        text = QRect(area->mapTo(&editor, QPoint(0, 0)), area->size());
+        image = QImage(editor.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        // The card itself draws nothing; the popover behind it is left out.
+        editor.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    // Whether anything of the editor was drawn `dx`, `dy` pixels in from the given corner.
+    bool drawnNear(Qt::Corner corner, int dx, int dy) const
+    {
+        const bool right = corner == Qt::TopRightCorner || corner == Qt::BottomRightCorner;
+        const bool bottom = corner == Qt::BottomLeftCorner || corner == Qt::BottomRightCorner;
+        const int x = right ? text.right() - dx : text.left() + dx;
+        const int y = bottom ? text.bottom() - dy : text.top() + dy;
+        return qAlpha(image.pixel(x, y)) > 0;
+    }
+};
+} // namespace
+
+TEST(WorkspacePromptEditor, TextAreaIsClippedToTheButtonCornerRadius)
+{
+    const RenderedPromptEditor standard(12);
+    ASSERT_EQ(standard.text.size(), QSize(280, 110));
+    EXPECT_TRUE(standard.drawnNear(Qt::TopLeftCorner, 140, 55)) << "the text area has a fill";
+    for (Qt::Corner corner : {Qt::TopLeftCorner, Qt::TopRightCorner, Qt::BottomLeftCorner, Qt::BottomRightCorner}) {
+        // Outside a corner of radius 12: nothing, neither the fill nor the selected text.
+        EXPECT_FALSE(standard.drawnNear(corner, 0, 0)) << corner;
+        EXPECT_FALSE(standard.drawnNear(corner, 2, 2)) << corner;
+        // Inside it, and along the straight edges, the area is drawn.
+        EXPECT_TRUE(standard.drawnNear(corner, 4, 4)) << corner;
+        EXPECT_TRUE(standard.drawnNear(corner, 12, 0)) << corner;
+        EXPECT_TRUE(standard.drawnNear(corner, 0, 12)) << corner;
+    }
+    // The radius is the template's: a rounder one cuts deeper.
+    const RenderedPromptEditor round(20);
+    EXPECT_FALSE(round.drawnNear(Qt::TopLeftCorner, 4, 4));
+    EXPECT_FALSE(round.drawnNear(Qt::BottomRightCorner, 4, 4));
+    EXPECT_TRUE(round.drawnNear(Qt::TopLeftCorner, 7, 7));
+}
 
 TEST(WorkspaceRenamePopover, HangsFromTheCounterAndTheButtonsNotFromTheWholeSlot)
 {
