@@ -125,7 +125,7 @@ void ContentView::syncNow()
     panel.composerTargetSectionTitle = target ? target->title : QStringLiteral("Personal");
     panel.currentVisibleTaskCount = int(vm.tasks().size());
     panel.tasks = vm.tasks();
-    panel.canMoveVisibleTasks = vm.selectedWorkspaceID() != QLatin1String("workspace.all");
+    panel.canMoveVisibleTasks = vm.selectedWorkspaceID() != kAllWorkspaceID;
     panel.taskSubmissionID = vm.taskSubmissionID();
     panel.hasCompletedOnboarding = m_sessionViewModel.preferences().hasCompletedOnboarding;
     panel.aiTaskRankingEnabled = m_sessionViewModel.preferences().aiTaskRankingEnabled;

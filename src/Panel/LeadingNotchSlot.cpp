@@ -1,7 +1,7 @@
 #include "Panel/LeadingNotchSlot.h"
 
 #include "Panel/AISortButton.h"
-#include "UI/PopoverFrame.h"
+#include "Panel/PopoverEditor.h"
 #include "UI/TemplateStyle.h"
 #include "Panel/WorkspacePromptEditor.h"
 
@@ -24,39 +24,21 @@ LeadingNotchSlot::LeadingNotchSlot(QWidget* parent)
     });
     connect(m_promptButton, &QAbstractButton::clicked, this, [this] {
         // Opening always starts from the stored prompt.
-        m_inputs.promptDraft.setValue(m_inputs.currentWorkspacePrompt);
-        m_inputs.isShowingPromptEditor.setValue(!m_inputs.isShowingPromptEditor.value());
+        m_promptEditor->setDraft(m_inputs.currentWorkspacePrompt);
+        m_promptEditor->setShown(!m_promptEditor->isShown());
     });
 
     m_editor = new WorkspacePromptEditor;
+    m_promptEditor = std::make_unique<PopoverEditor>(m_promptButton, m_editor, [this] { m_editor->focusEditor(); });
     m_editor->setCallbacks({
-        .onCancel =
-            [this] {
-                m_inputs.promptDraft.setValue(m_inputs.currentWorkspacePrompt);
-                m_inputs.isShowingPromptEditor.setValue(false);
-            },
-        .onReset = [this] { m_inputs.promptDraft.setValue(QString()); },
-        .onSave =
-            [this] {
-                const QString draft = m_inputs.promptDraft.value();
-                if (m_callbacks.onSavePromptOverride)
-                    m_callbacks.onSavePromptOverride(draft);
-                m_inputs.isShowingPromptEditor.setValue(false);
-            },
+        .onCancel = [this] { m_promptEditor->cancel(m_inputs.currentWorkspacePrompt); },
+        .onReset = [this] { m_promptEditor->setDraft(QString()); },
+        .onSave = [this] { m_promptEditor->save(m_callbacks.onSavePromptOverride); },
     });
-    // The popover reads the binding through this slot, so it always sees the latest one.
-    m_popover = new PopoverFrame(
-        m_promptButton, Binding<bool>{[this] { return m_inputs.isShowingPromptEditor.value(); },
-                                      [this](bool shown) { m_inputs.isShowingPromptEditor.setValue(shown); }},
-        PopoverEdge::Top);
-    m_popover->setContent(m_editor);
     setInputs(m_inputs);
 }
 
-LeadingNotchSlot::~LeadingNotchSlot()
-{
-    delete m_popover;
-}
+LeadingNotchSlot::~LeadingNotchSlot() = default;
 
 void LeadingNotchSlot::setInputs(const Inputs& inputs)
 {
@@ -75,11 +57,12 @@ void LeadingNotchSlot::setInputs(const Inputs& inputs)
     m_promptButton->setConfiguration(configuration);
     m_promptButton->setEnabled(!inputs.isSorting && inputs.hasCompletedOnboarding);
 
-    m_editor->setInputs({configuration, inputs.currentWorkspaceTitle,
-                         Binding<QString>{[this] { return m_inputs.promptDraft.value(); },
-                                          [this](QString text) { m_inputs.promptDraft.setValue(std::move(text)); }}});
-    const bool wasShown = m_popover->isVisible();
-    m_popover->sync();
-    if (m_popover->isVisible() && !wasShown)
-        m_editor->focusEditor();
+    m_promptEditor->setBindings(inputs.isShowingPromptEditor, inputs.promptDraft);
+    m_editor->setInputs({configuration, inputs.currentWorkspaceTitle, m_promptEditor->draftBinding()});
+    m_promptEditor->sync();
+}
+
+PopoverFrame* LeadingNotchSlot::promptPopover() const
+{
+    return m_promptEditor->popover();
 }

@@ -6,10 +6,12 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class AISortButton;
 class NotchSlotButton;
+class PopoverEditor;
 class PopoverFrame;
 class WorkspacePromptEditor;
 
@@ -43,7 +45,7 @@ public:
 
     AISortButton* aiSortButton() const { return m_aiSort; }
     NotchSlotButton* promptButton() const { return m_promptButton; }
-    PopoverFrame* promptPopover() const { return m_popover; }
+    PopoverFrame* promptPopover() const;
     WorkspacePromptEditor* promptEditor() const { return m_editor; }
 
 private:
@@ -52,5 +54,5 @@ private:
     AISortButton* m_aiSort;
     NotchSlotButton* m_promptButton;
     WorkspacePromptEditor* m_editor;
-    PopoverFrame* m_popover;
+    std::unique_ptr<PopoverEditor> m_promptEditor;
 };

@@ -1,5 +1,6 @@
 #include "Panel/TaskListView.h"
 
+#include "Model/TaskWorkspaceState.h"
 #include "Panel/AddTaskRow.h"
 #include "Panel/TransparentTaskTextField.h"
 #include "UI/TemplateStyle.h"
@@ -12,7 +13,6 @@
 #include <cmath>
 
 namespace {
-const QString kAllWorkspaceID = QStringLiteral("workspace.all");
 constexpr double kScrollToComposerDuration = 0.18;
 } // namespace
 

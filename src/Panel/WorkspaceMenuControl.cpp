@@ -1,6 +1,7 @@
 #include "Panel/WorkspaceMenuControl.h"
 
 #include "Panel/NotchSlotButton.h"
+#include "Panel/PopoverEditor.h"
 #include "UI/PopoverFrame.h"
 #include "UI/TemplateStyle.h"
 #include "Panel/WorkspaceDeleteConfirmation.h"
@@ -12,16 +13,21 @@
 
 WorkspaceMenuControl::WorkspaceMenuControl(QWidget* parent)
     : QWidget(parent),
-      m_counter(new WorkspaceTaskCounter(this)),
-      m_menuButton(new NotchSlotButton(this)),
-      m_settingsButton(new NotchSlotButton(this))
+      m_stack(new QWidget(this)),
+      m_counter(new WorkspaceTaskCounter(m_stack)),
+      m_menuButton(new NotchSlotButton(m_stack)),
+      m_settingsButton(new NotchSlotButton(m_stack))
 {
+    auto* stack = new QHBoxLayout(m_stack);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->addWidget(m_counter, 0, Qt::AlignVCenter);
+    stack->addWidget(m_menuButton, 0, Qt::AlignVCenter);
+    stack->addWidget(m_settingsButton, 0, Qt::AlignVCenter);
+    // The group hugs the right end of the slot.
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addStretch(1);
-    layout->addWidget(m_counter, 0, Qt::AlignVCenter);
-    layout->addWidget(m_menuButton, 0, Qt::AlignVCenter);
-    layout->addWidget(m_settingsButton, 0, Qt::AlignVCenter);
+    layout->addWidget(m_stack, 0, Qt::AlignVCenter);
 
     m_menuButton->setSymbol(QStringLiteral("ellipsis.circle"));
     m_settingsButton->setSymbol(QStringLiteral("gearshape"));
@@ -37,9 +43,9 @@ WorkspaceMenuControl::WorkspaceMenuControl(QWidget* parent)
     m_dropdown->setCallbacks({
         .onRename =
             [this] {
-                m_inputs.renameDraft.setValue(m_inputs.workspaceTitle);
+                m_rename->setDraft(m_inputs.workspaceTitle);
                 m_inputs.isShowingDropdown.setValue(false);
-                m_inputs.isShowingRenameEditor.setValue(true);
+                m_rename->setShown(true);
             },
         .onDelete =
             [this] {
@@ -54,39 +60,25 @@ WorkspaceMenuControl::WorkspaceMenuControl(QWidget* parent)
             },
     });
     m_renameEditor = new WorkspaceRenameEditor;
+    // Attached to the counter and the buttons together, not to the whole slot.
+    m_rename = std::make_unique<PopoverEditor>(m_stack, m_renameEditor, [this] { m_renameEditor->focusField(); });
     m_renameEditor->setCallbacks({
-        .onCancel =
-            [this] {
-                m_inputs.renameDraft.setValue(m_inputs.workspaceTitle);
-                m_inputs.isShowingRenameEditor.setValue(false);
-            },
-        .onSave =
-            [this] {
-                const QString draft = m_inputs.renameDraft.value();
-                if (m_callbacks.onRenameWorkspace)
-                    m_callbacks.onRenameWorkspace(draft);
-                m_inputs.isShowingRenameEditor.setValue(false);
-            },
+        .onCancel = [this] { m_rename->cancel(m_inputs.workspaceTitle); },
+        .onSave = [this] { m_rename->save(m_callbacks.onRenameWorkspace); },
     });
-    // The popovers read the bindings through this control, so they always see the latest ones.
+    // The popover reads the binding through this control, so it always sees the latest one.
     m_dropdownPopover = new PopoverFrame(
         m_menuButton, Binding<bool>{[this] { return m_inputs.isShowingDropdown.value(); },
                                     [this](bool shown) { m_inputs.isShowingDropdown.setValue(shown); }},
         PopoverEdge::Top);
     m_dropdownPopover->setContent(m_dropdown);
     m_dropdownPopover->setShadow(PopoverFrame::Shadow{QColor::fromRgbF(0, 0, 0, 0.18f), 16, QPointF(0, 10)});
-    m_renamePopover = new PopoverFrame(
-        this, Binding<bool>{[this] { return m_inputs.isShowingRenameEditor.value(); },
-                            [this](bool shown) { m_inputs.isShowingRenameEditor.setValue(shown); }},
-        PopoverEdge::Top);
-    m_renamePopover->setContent(m_renameEditor);
     setInputs(m_inputs);
 }
 
 WorkspaceMenuControl::~WorkspaceMenuControl()
 {
     delete m_dropdownPopover;
-    delete m_renamePopover;
     // The card lives in its host, which may outlive this control.
     delete m_confirmation;
     if (m_confirmationShown && m_callbacks.onSetExpansionHold)
@@ -98,9 +90,8 @@ void WorkspaceMenuControl::setInputs(const Inputs& inputs)
     m_inputs = inputs;
     const auto& configuration = inputs.configuration;
     const auto& layout = configuration.layout;
-    auto* box = static_cast<QHBoxLayout*>(this->layout());
-    box->setSpacing(TemplateStyle::widgetExtent(layout.notchTaskCounterSpacing));
-    box->setContentsMargins(0, 0, TemplateStyle::widgetExtent(layout.notchControlEdgePadding), 0);
+    m_stack->layout()->setSpacing(TemplateStyle::widgetExtent(layout.notchTaskCounterSpacing));
+    this->layout()->setContentsMargins(0, 0, TemplateStyle::widgetExtent(layout.notchControlEdgePadding), 0);
 
     m_counter->setInputs({configuration, inputs.taskCount,
                           TemplateStyle::accentColor(configuration.appearance, inputs.workspaceAccent,
@@ -111,15 +102,10 @@ void WorkspaceMenuControl::setInputs(const Inputs& inputs)
     m_settingsButton->setConfiguration(configuration);
 
     m_dropdown->setInputs({configuration, inputs.workspaceAccent, inputs.canRename, inputs.canDelete});
-    m_renameEditor->setInputs(
-        {configuration, inputs.workspaceTitle,
-         Binding<QString>{[this] { return m_inputs.renameDraft.value(); },
-                          [this](QString text) { m_inputs.renameDraft.setValue(std::move(text)); }}});
+    m_rename->setBindings(inputs.isShowingRenameEditor, inputs.renameDraft);
+    m_renameEditor->setInputs({configuration, inputs.workspaceTitle, m_rename->draftBinding()});
     m_dropdownPopover->sync();
-    const bool renameWasShown = m_renamePopover->isVisible();
-    m_renamePopover->sync();
-    if (m_renamePopover->isVisible() && !renameWasShown)
-        m_renameEditor->focusField();
+    m_rename->sync();
     syncConfirmation();
 }
 
@@ -163,4 +149,9 @@ void WorkspaceMenuControl::finishConfirmation(bool confirmed)
     m_inputs.isConfirmingDeletion.setValue(false);
     if (confirmed && m_callbacks.onDeleteWorkspace)
         m_callbacks.onDeleteWorkspace();
+}
+
+PopoverFrame* WorkspaceMenuControl::renamePopover() const
+{
+    return m_rename->popover();
 }

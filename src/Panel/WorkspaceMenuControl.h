@@ -8,9 +8,11 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class NotchSlotButton;
+class PopoverEditor;
 class PopoverFrame;
 class WorkspaceDropdownPanel;
 class WorkspaceRenameEditor;
@@ -56,11 +58,13 @@ public:
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
     void setConfirmationHost(QWidget* host) { m_confirmationHost = host; }
 
+    // The counter and the two buttons, hugging the slot's right end.
+    QWidget* stack() const { return m_stack; }
     WorkspaceTaskCounter* counter() const { return m_counter; }
     NotchSlotButton* menuButton() const { return m_menuButton; }
     NotchSlotButton* settingsButton() const { return m_settingsButton; }
     PopoverFrame* dropdownPopover() const { return m_dropdownPopover; }
-    PopoverFrame* renamePopover() const { return m_renamePopover; }
+    PopoverFrame* renamePopover() const;
     WorkspaceDropdownPanel* dropdown() const { return m_dropdown; }
     WorkspaceRenameEditor* renameEditor() const { return m_renameEditor; }
     // Null until first asked for; shown while the deletion is being confirmed.
@@ -72,13 +76,14 @@ private:
 
     Inputs m_inputs;
     Callbacks m_callbacks;
+    QWidget* m_stack;
     WorkspaceTaskCounter* m_counter;
     NotchSlotButton* m_menuButton;
     NotchSlotButton* m_settingsButton;
     WorkspaceDropdownPanel* m_dropdown;
     WorkspaceRenameEditor* m_renameEditor;
     PopoverFrame* m_dropdownPopover;
-    PopoverFrame* m_renamePopover;
+    std::unique_ptr<PopoverEditor> m_rename;
     QPointer<QWidget> m_confirmationHost;
     QPointer<WorkspaceDeleteConfirmation> m_confirmation;
     bool m_confirmationShown = false;

@@ -6,9 +6,66 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// The multi-line text area, clipped to a rounded rectangle: its fill is drawn
+// antialiased, and a widget mask keeps the text, the selection and the
+// scroll bar out of the corners.
+class RoundedTextEdit final : public QPlainTextEdit {
+public:
+    explicit RoundedTextEdit(QWidget* parent) : QPlainTextEdit(parent)
+    {
+        setFrameShape(QFrame::NoFrame);
+        viewport()->setAutoFillBackground(false);
+    }
+
+    void setCornerRadius(double radius)
+    {
+        if (radius == m_radius)
+            return;
+        m_radius = radius;
+        updateShape();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QPlainTextEdit::resizeEvent(event);
+        updateShape();
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        {
+            QPainter painter(viewport());
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.fillPath(outline().translated(-viewport()->pos()), palette().brush(QPalette::Base));
+        }
+        QPlainTextEdit::paintEvent(event);
+    }
+
+private:
+    QPainterPath outline() const
+    {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()), m_radius, m_radius);
+        return path;
+    }
+    void updateShape()
+    {
+        setMask(PopoverFrame::shapeRegion(outline(), size()));
+        viewport()->update();
+    }
+
+    double m_radius = 0;
+};
+
+} // namespace
 
 WorkspacePromptEditor::WorkspacePromptEditor(QWidget* parent) : QWidget(parent)
 {
@@ -21,7 +78,7 @@ WorkspacePromptEditor::WorkspacePromptEditor(QWidget* parent) : QWidget(parent)
     m_subtitle = new QLabel(card);
     m_subtitle->setTextFormat(Qt::PlainText);
     m_subtitle->setWordWrap(true);
-    m_editor = new QPlainTextEdit(card);
+    m_editor = new RoundedTextEdit(card);
     m_editor->setAccessibleName(QStringLiteral("AI prompt"));
     m_editor->setPlaceholderText(QStringLiteral("Example: Focus more on UI-related tasks first."));
     m_editor->setAccessibleDescription(m_editor->placeholderText());
@@ -67,6 +124,7 @@ void WorkspacePromptEditor::setInputs(const Inputs& inputs)
     m_subtitle->setFont(TemplateStyle::font(typography.reasonFont));
     m_subtitle->setText(QStringLiteral("Custom instructions for ") + inputs.workspaceTitle);
     m_editor->setFont(TemplateStyle::font(typography.reasonFont));
+    static_cast<RoundedTextEdit*>(m_editor)->setCornerRadius(inputs.configuration.appearance.buttonCornerRadius);
     const QString draft = inputs.promptDraft.value();
     if (m_editor->toPlainText() != draft) {
         const QSignalBlocker blocker(m_editor);

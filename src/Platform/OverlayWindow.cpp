@@ -2,8 +2,11 @@
 
 #include "Platform/X11Support.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QShowEvent>
+#include <QTimer>
 #include <QTransform>
 #include <QWindow>
 #include <vector>
@@ -19,6 +22,7 @@ OverlayWindow::OverlayWindow(QWidget* parent)
     // The QWindow must exist so that pass-through can be set before the first show.
     winId();
     applyInputPassThrough();
+    keepAboveManagedWindows();
 }
 
 OverlayWindow::~OverlayWindow() = default;
@@ -199,4 +203,121 @@ void OverlayWindow::giveBackKeyboardFocus()
     xcb_void_cookie_t cookie =
         xcb_set_input_focus_checked(c, XCB_INPUT_FOCUS_POINTER_ROOT, m_focusToRestore, XCB_CURRENT_TIME);
     xcbReply(xcb_request_check(c, cookie));
+}
+
+class OverlayWindow::StackingWatch final : public QAbstractNativeEventFilter {
+public:
+    StackingWatch(OverlayWindow& window, uint32_t root) : m_window(window), m_root(root)
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~StackingWatch() override
+    {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            app->removeNativeEventFilter(this);
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        switch (event->response_type & ~0x80) {
+        case XCB_MAP_NOTIFY: {
+            const auto* map = reinterpret_cast<const xcb_map_notify_event_t*>(event);
+            if (map->event == m_root && !map->override_redirect)
+                schedule();
+            break;
+        }
+        case XCB_CONFIGURE_NOTIFY: {
+            // Raised straight above one of ours: the one beneath may be this window.
+            const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+            if (configure->event == m_root && !configure->override_redirect && configure->above_sibling != XCB_NONE
+                && QWidget::find(WId(configure->above_sibling)))
+                schedule();
+            break;
+        }
+        default: break;
+        }
+        return false; // Qt has its own use for these
+    }
+
+private:
+    // Once per turn of the event loop, after the window manager's own restacking in the same batch.
+    void schedule()
+    {
+        if (m_scheduled)
+            return;
+        m_scheduled = true;
+        QTimer::singleShot(0, &m_window, [this] {
+            m_scheduled = false;
+            m_window.raiseAboveManagedWindows();
+        });
+    }
+
+    OverlayWindow& m_window;
+    uint32_t m_root;
+    bool m_scheduled = false;
+};
+
+void OverlayWindow::keepAboveManagedWindows()
+{
+    xcb_connection_t* c = X11Support::connection();
+    const uint32_t root = X11Support::rootWindow();
+    if (!c || root == XCB_NONE)
+        return;
+    // Map and configure notices of the root's children; several clients may ask for them.
+    static const bool selected = [&] {
+        const auto attributes =
+            xcbReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr));
+        if (!attributes)
+            return false;
+        const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(c);
+        return true;
+    }();
+    if (!selected)
+        return;
+    m_stackingWatch = std::make_unique<StackingWatch>(*this, root);
+    connect(this, &OverlayWindow::ignoresMouseEventsChanged, this, [this](bool ignores) {
+        if (!ignores)
+            raiseAboveManagedWindows();
+    });
+}
+
+void OverlayWindow::raiseAboveManagedWindows()
+{
+    xcb_connection_t* c = X11Support::connection();
+    const auto id = uint32_t(internalWinId());
+    if (!c || !id || !isVisible())
+        return;
+    const auto tree = xcbReply(xcb_query_tree_reply(c, xcb_query_tree(c, X11Support::rootWindow()), nullptr));
+    if (!tree)
+        return;
+    // Bottom to top: is any window that draws and is managed above this one?
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    int index = 0;
+    while (index < count && children[index] != id)
+        ++index;
+    if (index == count)
+        return;
+    std::vector<xcb_get_window_attributes_cookie_t> above;
+    for (int i = index + 1; i < count; ++i)
+        above.push_back(xcb_get_window_attributes(c, children[i]));
+    bool covered = false;
+    for (const xcb_get_window_attributes_cookie_t cookie : above) {
+        const auto attributes = xcbReply(xcb_get_window_attributes_reply(c, cookie, nullptr));
+        covered = covered
+                  || (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && !attributes->override_redirect
+                      && attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT);
+    }
+    if (!covered)
+        return;
+    raise();
+    // Our popovers hang over this window: they stay above it.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != this && top->isVisible() && (top->windowType() == Qt::Popup || top->windowType() == Qt::ToolTip))
+            top->raise();
 }

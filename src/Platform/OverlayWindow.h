@@ -3,6 +3,7 @@
 #include <QPainterPath>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 // A borderless top-level that floats over everything else: placed exactly
@@ -67,4 +68,13 @@ private:
     uint32_t m_inputShapeWindow = 0;
     uint32_t m_focusToRestore = 0;
     bool m_hasFocusToRestore = false;
+
+    // A window manager stacks the windows it manages, and the server every
+    // new window, above this one, which it never restacks: the window puts
+    // itself back on top when one is mapped or raised over it, and when the
+    // pointer comes onto it.
+    class StackingWatch;
+    void keepAboveManagedWindows();
+    void raiseAboveManagedWindows();
+    std::unique_ptr<StackingWatch> m_stackingWatch;
 };

@@ -105,7 +105,7 @@ TEST(NotchTaskPanel, SurfaceHeaderSlotsAndColumnSitInTheDefaultGeometry)
     auto* gear = named<QAbstractButton>(QStringLiteral("Settings"));
     ASSERT_NE(gear, nullptr);
     EXPECT_EQ(gear->size(), QSize(31, 23));
-    EXPECT_EQ(gear->geometry().right() + 1, 153 - 8);
+    EXPECT_EQ(gear->mapTo(panel.menuControl(), QPoint(gear->width(), 0)).x(), 153 - 8);
     EXPECT_EQ(named(QStringLiteral("Edit AI Prompt"))->height(), 23);
 
     // Collapsed: the notch's own size, nothing of the content drawn, no highlight.
