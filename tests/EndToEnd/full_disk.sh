@@ -71,7 +71,7 @@ add_task "Typed before quitting"
 within 10 more_failures_than "$seen" || fail "the second full disk was not reported"
 
 kill -TERM "$app"
-for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app" 2>/dev/null && fail "quaverloom did not quit on SIGTERM"
 wait "$app"
 status=$?
