@@ -219,6 +219,8 @@ public:
     BandView(const QColor& fill, QWidget* parent) : QWidget(parent), m_fill(fill)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
+        // An opaque band hides the video's bottom: frames then leave it and its text alone.
+        setAttribute(Qt::WA_OpaquePaintEvent, fill.alpha() == 255);
     }
 
 protected:

@@ -121,6 +121,8 @@ ControlPanelRootView::ControlPanelRootView(const NotchTemplateConfiguration& con
     m_modalLayer = new QWidget(this);
     m_modalLayer->setLayout(new QVBoxLayout);
     m_modalLayer->layout()->setContentsMargins(0, 0, 0, 0);
+    // Opaque, so that a video playing in the modal does not repaint the pages underneath with every frame.
+    m_modalLayer->setAutoFillBackground(true);
     m_modalLayer->hide();
 
     m_overview->setSelectedRange({[this] { return m_selectedChartRange; }, [this](Range range) { setSelectedChartRange(range); }});
