@@ -68,6 +68,7 @@ protected:
 
 private:
     QWidget* makeSidebar();
+    void selectSidebarRow(ControlPanelDestination destination);
     void confirmHistoryClear();
     void showModalLayer(bool shown);
 

@@ -34,11 +34,7 @@ HistoryHeaderAccessory::HistoryHeaderAccessory(QWidget* parent)
     m_count->setForegroundRole(QPalette::PlaceholderText);
     m_count->setTextFormat(Qt::PlainText);
     m_count->setAccessibleName(QStringLiteral("History total"));
-    // A destructive action reads in red, while it can be used; disabled it greys like any button.
-    QPalette destructive = m_clear->palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-        destructive.setColor(group, QPalette::ButtonText, SystemColors::red());
-    m_clear->setPalette(destructive);
+    markDestructive(m_clear);
     m_clear->setAccessibleName(QStringLiteral("Clear All History"));
     m_clear->setCursor(Qt::PointingHandCursor);
     row->addWidget(m_count, 0, Qt::AlignVCenter);
