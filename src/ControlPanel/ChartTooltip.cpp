@@ -25,6 +25,7 @@ void ChartTooltip::setContent(const QString& dateText, const QString& countText,
     m_countText = countText;
     m_insight = insight;
     setAccessibleName(countText);
+    setAccessibleDescription(insight ? QStringLiteral("%1. %2").arg(dateText, *insight) : dateText);
     resize(sizeHint());
     update();
 }

@@ -129,7 +129,7 @@ public:
             setPalette(onBand);
         }
         setAccessibleName(slide.title);
-        setAccessibleDescription(slide.body);
+        setAccessibleDescription(QStringLiteral("%1. %2").arg(counter, slide.body));
         m_counterFont = TemplateStyle::font(configuration.typography.onboardingVideoOverlayNumberFont);
         m_titleFont = TemplateStyle::font(configuration.typography.onboardingVideoOverlayTitleFont);
         m_titleFont.setLetterSpacing(QFont::AbsoluteSpacing, -0.6);

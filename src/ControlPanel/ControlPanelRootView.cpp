@@ -279,6 +279,7 @@ void ControlPanelRootView::syncNow()
         break;
     }
     m_header->setContent(headerTitle(destination), subtitle, accessory);
+    m_detail->setAccessibleName(headerTitle(destination));
     for (QWidget* candidate : std::initializer_list<QWidget*>{m_overview, m_history, m_settings})
         candidate->setVisible(candidate == page);
     if (destination == ControlPanelDestination::overview)

@@ -265,7 +265,22 @@ void CompletionChartView::rebuildSeries()
         m_xAxis->setRange(first - 43200 * (last > first ? 1 : 2), last + 43200 * (last > first ? 1 : 2));
     }
     keepAxisLabelsWhole();
+    describe();
     applyHover();
+}
+
+void CompletionChartView::describe()
+{
+    // What the plot and its axes show, read out in words.
+    QStringList marks;
+    for (qint64 value : m_model.yAxisValues())
+        marks.append(QString::number(value));
+    QStringList days;
+    for (const auto& point : m_model.points())
+        days.append(QStringLiteral("%1: %2").arg(m_calendar.format(point.date, LocalCalendar::monthDay)).arg(point.completedCount));
+    setAccessibleDescription(QStringLiteral("Tasks completed per day, on a scale marked %1. %2")
+                                 .arg(marks.join(QStringLiteral(", ")),
+                                      days.isEmpty() ? QStringLiteral("No days to show.") : days.join(QStringLiteral("; "))));
 }
 
 void CompletionChartView::keepAxisLabelsWhole()
@@ -421,7 +436,6 @@ OverviewChartCard::OverviewChartCard(const LocalCalendar& calendar, QWidget* par
     title->setFont(textFont(TextStyle::title3, QFont::DemiBold));
     m_summary->setFont(textFont(TextStyle::subheadline));
     m_summary->setForegroundRole(QPalette::PlaceholderText);
-    m_summary->setAccessibleName(QStringLiteral("Chart summary"));
     for (QLabel* label : {title, m_summary}) {
         label->setTextFormat(Qt::PlainText);
         texts->addWidget(label);

@@ -63,6 +63,7 @@ private:
     void applyHover();
     void applyColors();
     void keepAxisLabelsWhole();
+    void describe();
 
     const LocalCalendar& m_calendar;
     CompletionChartModel m_model{{}, ControlPanelViewModel::CompletionChartRange::sevenDays};
