@@ -163,6 +163,8 @@ CompletionChartView::CompletionChartView(const LocalCalendar& calendar, QWidget*
 
     QChart* chart = this->chart();
     m_area = new QAreaSeries(m_areaUpper);
+    // The area does not own the curve it fills under.
+    m_areaUpper->setParent(m_area);
     for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{m_area, m_line, m_rule})
         chart->addSeries(series);
     for (QCategoryAxis* axis : {m_xAxis, m_yAxis}) {

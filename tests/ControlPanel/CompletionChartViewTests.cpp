@@ -4,11 +4,14 @@
 #include "ControlPanel/OverviewChartCard.h"
 
 #include <QAbstractSeries>
+#include <QAreaSeries>
 #include <QCoreApplication>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
 #include <QImage>
+#include <QLineSeries>
 #include <QPainter>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -196,4 +199,23 @@ TEST(CompletionChartView, EveryDateLabelShowsWholeInsideTheView)
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(shown, expected) << days << " days";
     }
+}
+
+TEST(CompletionChartView, NothingOfTheChartOutlivesTheView)
+{
+    LocalCalendar calendar(QString::fromLatin1(zone), QStringLiteral("en_US"));
+    auto view = std::make_unique<CompletionChartView>(calendar);
+    QPointer<QChart> chart = view->chart();
+    QList<QPointer<QObject>> parts;
+    for (QAbstractSeries* series : chart->series()) {
+        parts.append(series);
+        // The area's curve is a series the chart never holds itself.
+        if (auto* area = qobject_cast<QAreaSeries*>(series))
+            parts.append(area->upperSeries());
+    }
+    ASSERT_GE(parts.size(), 4);
+    view.reset();
+    EXPECT_TRUE(chart.isNull());
+    for (const QPointer<QObject>& part : parts)
+        EXPECT_TRUE(part.isNull()) << (part ? part->metaObject()->className() : "");
 }
