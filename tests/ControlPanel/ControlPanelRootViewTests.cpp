@@ -3,8 +3,6 @@
 #include "ControlPanel/ControlPanelRootView.h"
 #include "ControlPanel/ControlPanelStyle.h"
 #include "ControlPanel/HistoryPage.h"
-#include "ControlPanel/LoopingOnboardingVideoView.h"
-#include "ControlPanel/OnboardingAssetCatalog.h"
 #include "ControlPanel/OverviewChartCard.h"
 #include "ControlPanel/OverviewMetricCard.h"
 #include "ControlPanel/OverviewPage.h"
@@ -118,18 +116,18 @@ TEST(ControlPanelRootView, OnlyTheSelectedSidebarRowKeepsTheFocusAfterTheOnboard
     }
 }
 
-TEST(ControlPanelRootView, APlayingOnboardingVideoRepaintsNothingButItself)
+TEST(ControlPanelRootView, ANewVideoFrameRepaintsNothingButTheSlidesPicture)
 {
-    RootFixture fixture(1280, {}, [](const QString& name) -> std::optional<OnboardingVideoSource> {
-        return OnboardingVideoSource{{}, OnboardingAssetCatalog::bundled().videoData(name).value_or(QByteArray())};
-    });
+    // The slides' video areas are placeholders here: no player is needed to
+    // ask for a repaint of the picture as every video frame does.
+    RootFixture fixture;
     fixture.models.viewModel->setActiveModal(ControlPanelViewModel::ActiveModal::onboarding);
     fixture.root->syncNow();
     QTest::mouseClick(fixture.onboardingButton("Learn How to Use"), Qt::LeftButton);
     auto* onboarding = qobject_cast<ControlPanelOnboardingView*>(fixture.root->modalContent());
     ASSERT_NE(onboarding, nullptr);
     QWidget* video = onboarding->currentVideoArea();
-    ASSERT_NE(qobject_cast<LoopingOnboardingVideoView*>(video), nullptr);
+    ASSERT_NE(video, nullptr);
     // Past the fades in and out.
     ASSERT_TRUE(waitUntil([&] { return !fixture.root->modalLayer()->graphicsEffect() && !onboarding->isTransitioning(); }));
     runEventLoopFor(300);
