@@ -30,6 +30,12 @@ void ChartTooltip::setContent(const QString& dateText, const QString& countText,
     update();
 }
 
+QMargins ChartTooltip::cardMargins()
+{
+    // The shadow falls a little below the card.
+    return {shadowRoom, shadowRoom - 2, shadowRoom, shadowRoom + 2};
+}
+
 QSize ChartTooltip::sizeHint() const
 {
     const QFontMetrics caption(textFont(TextStyle::caption));
@@ -65,7 +71,7 @@ void ChartTooltip::paintEvent(QPaintEvent*)
     painter.scale(scale, scale);
     painter.translate(-centre);
     const QPalette& colors = palette();
-    const QRectF card = QRectF(rect()).adjusted(shadowRoom, shadowRoom - 2, -shadowRoom, -shadowRoom - 2);
+    const QRectF card = QRectF(rect()).marginsRemoved(cardMargins());
     paintShadow(painter, card, 14, QColor::fromRgbF(0, 0, 0, 0.06f), 8, 3);
     QColor fill = controlBackground(colors);
     fill.setAlphaF(0.96f);

@@ -365,9 +365,19 @@ void CompletionChartView::applyHover()
     // Above the rule's top, centred on it, then kept inside the plot both ways.
     const QRectF plot = plotRect();
     const QSize size = m_tooltip->size();
-    const double centreX = positionOf(*hovered).x();
-    const double left = std::clamp(centreX - size.width() / 2.0, plot.left(), std::max(plot.left(), plot.right() - size.width()));
+    const QPointF dot = positionOf(*hovered);
+    const double rightmost = std::max(plot.left(), plot.right() - size.width());
+    double left = std::clamp(dot.x() - size.width() / 2.0, plot.left(), rightmost);
     const double top = std::clamp(plot.top() - 14 - size.height(), plot.top(), std::max(plot.top(), plot.bottom() - size.height()));
+    // A day near the top would hide under the card: the card moves beside it.
+    const QMargins margins = ChartTooltip::cardMargins();
+    const double reach = markerDiameter(80) / 2 + 2;
+    const QRectF card = QRectF(left, top, size.width(), size.height()).marginsRemoved(margins);
+    if (card.adjusted(-reach, -reach, reach, reach).contains(dot)) {
+        const double toTheRight = dot.x() + reach + 14 - margins.left();
+        const double toTheLeft = dot.x() - reach - 14 - size.width() + margins.right();
+        left = std::clamp(toTheRight <= rightmost ? toTheRight : toTheLeft, plot.left(), rightmost);
+    }
     m_tooltip->move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
     m_tooltipPresence.setTarget(1, presence, Motion::wallClock());
     m_tooltip->setPresence(m_tooltipPresence.value(Motion::wallClock()));

@@ -1,5 +1,6 @@
 #include "ControlPanelFixture.h"
 
+#include "ControlPanel/ChartTooltip.h"
 #include "ControlPanel/ControlPanelStyle.h"
 #include "ControlPanel/OverviewChartCard.h"
 
@@ -218,4 +219,19 @@ TEST(CompletionChartView, NothingOfTheChartOutlivesTheView)
     EXPECT_TRUE(chart.isNull());
     for (const QPointer<QObject>& part : parts)
         EXPECT_TRUE(part.isNull()) << (part ? part->metaObject()->className() : "");
+}
+
+TEST(CompletionChartView, TheTooltipNeverHidesTheHoveredDay)
+{
+    // Days high on the scale, where the card sits, at either end and in the middle.
+    ChartFixture chart(Range::sevenDays, {3, 1, 0, 3, 2, 1, 4});
+    for (qsizetype day : {0, 3, 6, 1}) {
+        chart.view.hoverAt(chart.placeOfDay(day));
+        ASSERT_EQ(chart.view.hoveredIndex(), day);
+        const CompletionChartView::PointMark mark = chart.view.pointMarks().at(day);
+        const QRectF dot(mark.centre - QPointF(mark.diameter / 2, mark.diameter / 2), QSizeF(mark.diameter, mark.diameter));
+        const QRectF card = QRectF(chart.view.tooltip()->geometry()).marginsRemoved(ChartTooltip::cardMargins());
+        EXPECT_FALSE(card.intersects(dot)) << "day " << day;
+        EXPECT_TRUE(chart.view.plotRect().contains(card)) << "day " << day;
+    }
 }
