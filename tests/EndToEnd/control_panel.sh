@@ -60,10 +60,10 @@ shot history
 click_in_window 70 188   # Settings
 sleep 0.5
 shot settings
-click_in_window 1167 150 # the launch-at-login switch
+click_in_window 1200 150 # the launch-at-login switch
 eventually test -f "$work/config/autostart/quaverloom.desktop" || fail "launch at login wrote no autostart entry"
 grep -q "^Exec=\"$binary\"$" "$work/config/autostart/quaverloom.desktop" || fail "the autostart entry does not start this program"
-click_in_window 1167 150
+click_in_window 1200 150
 eventually test ! -e "$work/config/autostart/quaverloom.desktop" || fail "turning launch at login off left the entry"
 
 # Closing the window hides it; the program keeps running.
