@@ -184,6 +184,12 @@ QList<Slide> defaultSlides()
 #define DESIGNATE(name, value) .name = value,
 #define COUNT(name, value) +1
 #define COMPARE(name, value) EXPECT_EQ(actual.name, expected.name) << #name;
+#define EXPECT_GROUP(member, Type, LIST) \
+    { \
+        const Config::Type expected{LIST(DESIGNATE)}; \
+        const Config::Type& actual = defaults.member; \
+        LIST(COMPARE) \
+    }
 } // namespace
 
 TEST(NotchTemplateConfiguration, EveryDefaultIsTheTemplatesOwn)
@@ -196,31 +202,11 @@ TEST(NotchTemplateConfiguration, EveryDefaultIsTheTemplatesOwn)
     static_assert(memberCount<Config::Typography>() == (0 TYPOGRAPHY(COUNT)) && (0 TYPOGRAPHY(COUNT)) == 10);
 
     const Config& defaults = Config::defaults();
-    {
-        const Config::Appearance expected{APPEARANCE(DESIGNATE)};
-        const Config::Appearance& actual = defaults.appearance;
-        APPEARANCE(COMPARE)
-    }
-    {
-        const Config::Layout expected{LAYOUT(DESIGNATE)};
-        const Config::Layout& actual = defaults.layout;
-        LAYOUT(COMPARE)
-    }
-    {
-        const Config::Interaction expected{INTERACTION(DESIGNATE)};
-        const Config::Interaction& actual = defaults.interaction;
-        INTERACTION(COMPARE)
-    }
-    {
-        const Config::Content expected{CONTENT(DESIGNATE)};
-        const Config::Content& actual = defaults.content;
-        CONTENT(COMPARE)
-    }
-    {
-        const Config::Typography expected{TYPOGRAPHY(DESIGNATE)};
-        const Config::Typography& actual = defaults.typography;
-        TYPOGRAPHY(COMPARE)
-    }
+    EXPECT_GROUP(appearance, Appearance, APPEARANCE)
+    EXPECT_GROUP(layout, Layout, LAYOUT)
+    EXPECT_GROUP(interaction, Interaction, INTERACTION)
+    EXPECT_GROUP(content, Content, CONTENT)
+    EXPECT_GROUP(typography, Typography, TYPOGRAPHY)
     // One built record, read by everyone.
     EXPECT_EQ(&Config::defaults(), &defaults);
     EXPECT_EQ(defaults.content.sortingStatusTitle.toUtf8().size(), 10);
