@@ -57,7 +57,7 @@ Font rounded(double size, Weight weight)
     return Font::system(size, weight, Font::Design::Rounded);
 }
 
-// Every default, written down from the template's table, group by group and in
+// Every default the template defines, written down group by group and in
 // its order. Each list names every member once: the designated initializer
 // rejects a misspelt, repeated or out-of-order name, and the count below
 // rejects a missing one, so a default changed, added or dropped anywhere fails.
@@ -194,7 +194,7 @@ QList<Slide> defaultSlides()
 
 TEST(NotchTemplateConfiguration, EveryDefaultIsTheTemplatesOwn)
 {
-    // The template's table counts 55 appearance, 105 layout and 27 interaction fields.
+    // The template has 55 appearance, 105 layout and 27 interaction fields.
     static_assert(memberCount<Config::Appearance>() == 55 && (0 APPEARANCE(COUNT)) == 55);
     static_assert(memberCount<Config::Layout>() == 105 && (0 LAYOUT(COUNT)) == 105);
     static_assert(memberCount<Config::Interaction>() == 27 && (0 INTERACTION(COUNT)) == 27);
