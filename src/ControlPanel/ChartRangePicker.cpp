@@ -14,7 +14,21 @@ ChartRangePicker::ChartRangePicker(QWidget* parent) : QWidget(parent)
     setFixedWidth(186);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
+    // Before anything asks for this widget's accessible interface.
+    exposeToScreenReaders();
     setAccessibleName(QStringLiteral("Range"));
+}
+
+int ChartRangePicker::paintedItemCount() const
+{
+    return int(CompletionChartRanges::allCases.size());
+}
+
+PaintedItem ChartRangePicker::paintedItem(int index) const
+{
+    const Range range = CompletionChartRanges::allCases.at(index);
+    return {QAccessible::RadioButton, CompletionChartModel::pickerLabel(range), QString(), segmentRect(range),
+            range == selectedRange()};
 }
 
 QSize ChartRangePicker::sizeHint() const

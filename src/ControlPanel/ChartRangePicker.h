@@ -1,13 +1,14 @@
 #pragma once
 
 #include "ControlPanel/ControlPanelViewModel.h"
+#include "ControlPanel/PaintedItemsAccessible.h"
 #include "UI/Binding.h"
 
 #include <QWidget>
 #include <functional>
 
 // The segmented 7D / 30D / 90D control above the completion chart.
-class ChartRangePicker final : public QWidget {
+class ChartRangePicker final : public QWidget, public PaintedItemsSource {
     Q_OBJECT
 public:
     using Range = ControlPanelViewModel::CompletionChartRange;
@@ -20,6 +21,10 @@ public:
 
     QRect segmentRect(Range range) const;
     QSize sizeHint() const override;
+
+    // For screen readers: the segments, the selected one checked.
+    int paintedItemCount() const override;
+    PaintedItem paintedItem(int index) const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -25,8 +25,15 @@ void ChartTooltip::setContent(const QString& dateText, const QString& countText,
     m_countText = countText;
     m_insight = insight;
     setAccessibleName(countText);
+    setAccessibleDescription(insight ? QStringLiteral("%1. %2").arg(dateText, *insight) : dateText);
     resize(sizeHint());
     update();
+}
+
+QMargins ChartTooltip::cardMargins()
+{
+    // The shadow falls a little below the card.
+    return {shadowRoom, shadowRoom - 2, shadowRoom, shadowRoom + 2};
 }
 
 QSize ChartTooltip::sizeHint() const
@@ -64,7 +71,7 @@ void ChartTooltip::paintEvent(QPaintEvent*)
     painter.scale(scale, scale);
     painter.translate(-centre);
     const QPalette& colors = palette();
-    const QRectF card = QRectF(rect()).adjusted(shadowRoom, shadowRoom - 2, -shadowRoom, -shadowRoom - 2);
+    const QRectF card = QRectF(rect()).marginsRemoved(cardMargins());
     paintShadow(painter, card, 14, QColor::fromRgbF(0, 0, 0, 0.06f), 8, 3);
     QColor fill = controlBackground(colors);
     fill.setAlphaF(0.96f);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QWidget>
 #include <optional>
 
@@ -15,6 +16,8 @@ public:
     const std::optional<QString>& insight() const { return m_insight; }
 
     QSize sizeHint() const override;
+    // Room around the card for its shadow, inside this widget.
+    static QMargins cardMargins();
     // 0 gone, 1 fully shown: fades and grows from 96 % about its centre.
     void setPresence(double presence);
     double presence() const { return m_presence; }

@@ -92,7 +92,7 @@ public:
             setPalette(onBand);
         }
         setAccessibleName(slide.title);
-        setAccessibleDescription(slide.body);
+        setAccessibleDescription(QStringLiteral("%1. %2").arg(counter, slide.body));
         m_counterFont = TemplateStyle::font(configuration.typography.onboardingVideoOverlayNumberFont);
         m_titleFont = TemplateStyle::font(configuration.typography.onboardingVideoOverlayTitleFont);
         m_titleFont.setLetterSpacing(QFont::AbsoluteSpacing, -0.6);
@@ -182,6 +182,8 @@ public:
     BandView(const QColor& fill, QWidget* parent) : QWidget(parent), m_fill(fill)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
+        // An opaque band hides the video's bottom: frames then leave it and its text alone.
+        setAttribute(Qt::WA_OpaquePaintEvent, fill.alpha() == 255);
     }
 
 protected:
@@ -234,11 +236,36 @@ ControlPanelOnboardingView::ControlPanelOnboardingView(const NotchTemplateConfig
     if (!m_resolveVideo)
         m_resolveVideo = [](const QString& name) { return PersistedOnboardingVideoCache::shared().resolvedVideo(name); };
     setAutoFillBackground(false);
-    const auto& content = m_configuration.content;
-    const auto& appearance = m_configuration.appearance;
-    const auto& layout = m_configuration.layout;
 
-    // Intro screen.
+    buildIntroScreen();
+    // Pager: slide layer, then the close button, then the navigation row.
+    m_pagerScreen = new QWidget(this);
+    m_slideLayer = new QWidget(m_pagerScreen);
+    m_slideLayer->installEventFilter(this);
+    m_band = new BandView(TemplateStyle::color(m_configuration.appearance.onboardingVideoOverlayFillColor), m_slideLayer);
+    m_closeButton = makeCloseButton();
+    m_previousButton = navigationIconButton(true, QStringLiteral("Previous Slide"),
+                                            &ControlPanelOnboardingView::showPreviousSlide);
+    m_nextButton = navigationIconButton(false, QStringLiteral("Next Slide"), &ControlPanelOnboardingView::showNextSlide);
+    m_finishButton = makeFinishButton();
+
+    m_animator = std::make_unique<Motion::Animator>(
+        [this] {
+            layoutPages();
+            updateIntroFade();
+        },
+        [this] { return m_pushProgress.isMoving() || m_introOpacity.isMoving(); });
+
+    m_pagerScreen->hide();
+    // The first slide's video is loaded while the intro shows, so it starts at once.
+    m_preparedFirstVideo = makeVideoArea(0);
+    m_preparedFirstVideo->hide();
+    updateNavigation();
+}
+
+void ControlPanelOnboardingView::buildIntroScreen()
+{
+    const auto& content = m_configuration.content;
     const QString introPath = OnboardingAssetCatalog::bundled().imagePath(content.onboardingIntroImageName);
     if (!introPath.isEmpty())
         m_introImage.load(introPath);
@@ -262,18 +289,16 @@ ControlPanelOnboardingView::ControlPanelOnboardingView(const NotchTemplateConfig
             painter.drawText(button.rect(), Qt::AlignCenter | Qt::TextSingleLine, introTitle);
         },
         m_introScreen);
+    const auto& layout = m_configuration.layout;
     m_startButton->setFixedSize(
         int(std::ceil(QFontMetricsF(introFont).horizontalAdvance(introTitle) + 2 * layout.onboardingIntroButtonHorizontalPadding)),
         TemplateStyle::widgetExtent(layout.onboardingIntroButtonHeight));
     connect(m_startButton, &QAbstractButton::clicked, this, &ControlPanelOnboardingView::start);
+}
 
-    // Pager: slide layer, then the close button, then the navigation row.
-    m_pagerScreen = new QWidget(this);
-    m_slideLayer = new QWidget(m_pagerScreen);
-    m_slideLayer->installEventFilter(this);
-    m_band = new BandView(TemplateStyle::color(appearance.onboardingVideoOverlayFillColor), m_slideLayer);
-
-    m_closeButton = new PaintedButton(
+QAbstractButton* ControlPanelOnboardingView::makeCloseButton()
+{
+    auto* button = new PaintedButton(
         m_closeAccessibilityLabel,
         [](QPainter& painter, const PaintedButton& button) {
             const QColor window = button.palette().color(QPalette::Window);
@@ -289,16 +314,16 @@ ControlPanelOnboardingView::ControlPanelOnboardingView(const NotchTemplateConfig
                                  button.palette().color(QPalette::WindowText), QFont::DemiBold);
         },
         m_pagerScreen);
-    m_closeButton->setFixedSize(int(closeButtonSize), int(closeButtonSize));
-    connect(m_closeButton, &QAbstractButton::clicked, this, &ControlPanelOnboardingView::close);
+    button->setFixedSize(int(closeButtonSize), int(closeButtonSize));
+    connect(button, &QAbstractButton::clicked, this, &ControlPanelOnboardingView::close);
+    return button;
+}
 
-    m_previousButton = navigationIconButton(true, QStringLiteral("Previous Slide"),
-                                            &ControlPanelOnboardingView::showPreviousSlide);
-    m_nextButton = navigationIconButton(false, QStringLiteral("Next Slide"), &ControlPanelOnboardingView::showNextSlide);
-
+QAbstractButton* ControlPanelOnboardingView::makeFinishButton()
+{
     const QFont finishFont = TemplateStyle::systemFont(finishFontSize, QFont::DemiBold);
-    const QString finishTitle = content.onboardingGetStartedButtonTitle;
-    m_finishButton = new PaintedButton(
+    const QString finishTitle = m_configuration.content.onboardingGetStartedButtonTitle;
+    auto* button = new PaintedButton(
         finishTitle,
         [finishFont, finishTitle](QPainter& painter, const PaintedButton& button) {
             QColor fill = button.palette().color(QPalette::Highlight);
@@ -314,23 +339,11 @@ ControlPanelOnboardingView::ControlPanelOnboardingView(const NotchTemplateConfig
             painter.drawText(button.rect(), Qt::AlignCenter | Qt::TextSingleLine, finishTitle);
         },
         m_pagerScreen);
-    m_finishButton->setFixedSize(
+    button->setFixedSize(
         int(std::ceil(QFontMetricsF(finishFont).horizontalAdvance(finishTitle) + 2 * finishHorizontalPadding)),
         int(finishHeight));
-    connect(m_finishButton, &QAbstractButton::clicked, this, &ControlPanelOnboardingView::close);
-
-    m_animator = std::make_unique<Motion::Animator>(
-        [this] {
-            layoutPages();
-            updateIntroFade();
-        },
-        [this] { return m_pushProgress.isMoving() || m_introOpacity.isMoving(); });
-
-    m_pagerScreen->hide();
-    // The first slide's video is loaded while the intro shows, so it starts at once.
-    m_preparedFirstVideo = makeVideoArea(0);
-    m_preparedFirstVideo->hide();
-    updateNavigation();
+    connect(button, &QAbstractButton::clicked, this, &ControlPanelOnboardingView::close);
+    return button;
 }
 
 ControlPanelOnboardingView::~ControlPanelOnboardingView() = default;

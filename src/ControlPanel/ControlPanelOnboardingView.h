@@ -57,6 +57,9 @@ private:
         QPointer<QWidget> text;
     };
 
+    void buildIntroScreen();
+    QAbstractButton* makeCloseButton();
+    QAbstractButton* makeFinishButton();
     void start();
     void showPreviousSlide();
     void showNextSlide();

@@ -26,6 +26,8 @@ using namespace ControlPanelStyle;
 
 namespace {
 constexpr int sidebarWidth = 248;
+constexpr int contentMaximumWidth = 960;
+constexpr int contentHorizontalPadding = 32;
 
 // The sidebar's column: a tone apart from the pages, with a hairline on its edge.
 class SidebarColumn final : public QWidget {
@@ -92,10 +94,11 @@ ControlPanelRootView::ControlPanelRootView(const NotchTemplateConfiguration& con
     auto* centring = new QHBoxLayout(host);
     centring->setContentsMargins(0, 0, 0, 0);
     auto* column = new QWidget;
-    column->setMaximumWidth(960);
+    // The content is at most 960 wide; the padding comes on top of that.
+    column->setMaximumWidth(contentMaximumWidth + 2 * contentHorizontalPadding);
     auto* stack = new QVBoxLayout(column);
     // The cards keep room for their shadows; the page's own padding makes up the rest.
-    stack->setContentsMargins(32 - 14, 24, 32 - 14, 24);
+    stack->setContentsMargins(contentHorizontalPadding - 14, 24, contentHorizontalPadding - 14, 24);
     stack->setSpacing(20);
     m_header = new PageHeader;
     m_header->setContentsMargins(14, 0, 14, 0);
@@ -104,7 +107,8 @@ ControlPanelRootView::ControlPanelRootView(const NotchTemplateConfiguration& con
     m_overview->chartCard()->chartView()->setReduceMotion(reduceMotion);
     m_history = new HistoryPage(reduceMotion);
     m_settings = new SettingsPage(configuration, m_viewModel);
-    m_historyAccessory = new HistoryHeaderAccessory;
+    // Owned by the header from the start: it is placed there only once History is shown.
+    m_historyAccessory = new HistoryHeaderAccessory(m_header);
     m_historyAccessory->hide();
     for (QWidget* page : std::initializer_list<QWidget*>{m_overview, m_history, m_settings}) {
         page->hide();
@@ -120,6 +124,8 @@ ControlPanelRootView::ControlPanelRootView(const NotchTemplateConfiguration& con
     m_modalLayer = new QWidget(this);
     m_modalLayer->setLayout(new QVBoxLayout);
     m_modalLayer->layout()->setContentsMargins(0, 0, 0, 0);
+    // Opaque, so that a video playing in the modal does not repaint the pages underneath with every frame.
+    m_modalLayer->setAutoFillBackground(true);
     m_modalLayer->hide();
 
     m_overview->setSelectedRange({[this] { return m_selectedChartRange; }, [this](Range range) { setSelectedChartRange(range); }});
@@ -240,8 +246,7 @@ void ControlPanelRootView::syncNow()
 {
     m_sync.cancel();
     const ControlPanelDestination destination = m_viewModel.selectedDestination();
-    for (SidebarListRow* row : m_sidebarRows)
-        row->setChecked(row->destination() == destination);
+    selectSidebarRow(destination);
 
     // Only the shown page reads the workspace; the others catch up when shown.
     QWidget* accessory = nullptr;
@@ -270,12 +275,28 @@ void ControlPanelRootView::syncNow()
         break;
     }
     m_header->setContent(headerTitle(destination), subtitle, accessory);
+    m_detail->setAccessibleName(headerTitle(destination));
     for (QWidget* candidate : std::initializer_list<QWidget*>{m_overview, m_history, m_settings})
         candidate->setVisible(candidate == page);
     if (destination == ControlPanelDestination::overview)
         m_detail->verticalScrollBar()->setValue(0);
 
     showModalLayer(m_viewModel.activeModal().has_value());
+}
+
+void ControlPanelRootView::selectSidebarRow(ControlPanelDestination destination)
+{
+    // The sidebar is one list: the keyboard reaches it on the selected row, and
+    // a selection made elsewhere (a shortcut row, the end of the onboarding)
+    // takes the focus along, so no other row stays highlighted.
+    SidebarListRow* selected = sidebarRow(destination);
+    const bool sidebarHasFocus = m_sidebarRows.contains(window()->focusWidget());
+    for (SidebarListRow* row : m_sidebarRows) {
+        row->setChecked(row == selected);
+        row->setFocusPolicy(row == selected ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+    if (sidebarHasFocus && selected && !selected->hasFocus())
+        selected->setFocus(Qt::OtherFocusReason);
 }
 
 void ControlPanelRootView::showModalLayer(bool shown)
@@ -332,6 +353,7 @@ void ControlPanelRootView::confirmHistoryClear()
     dialog->setInformativeText(QStringLiteral("This permanently removes every completed task from History."));
     dialog->setTextFormat(Qt::PlainText);
     QPushButton* clear = dialog->addButton(QStringLiteral("Clear All History"), QMessageBox::DestructiveRole);
+    markDestructive(clear);
     QPushButton* cancel = dialog->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     dialog->setDefaultButton(cancel);
     dialog->setEscapeButton(cancel);

@@ -69,6 +69,7 @@ protected:
 
 private:
     QWidget* makeSidebar();
+    void selectSidebarRow(ControlPanelDestination destination);
     void confirmHistoryClear();
     void showModalLayer(bool shown);
 

@@ -3,6 +3,7 @@
 #include "UI/SymbolPainter.h"
 #include "UI/TemplateStyle.h"
 
+#include <QAbstractButton>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
@@ -121,6 +122,14 @@ QPalette palette(AppAppearanceMode mode, const QPalette& desktop)
         result.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     return result;
+}
+
+void markDestructive(QAbstractButton* button)
+{
+    QPalette destructive = button->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        destructive.setColor(group, QPalette::ButtonText, SystemColors::red());
+    button->setPalette(destructive);
 }
 
 void paintShadow(QPainter& painter, const QRectF& rect, double radius, const QColor& color, double blur,

@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QRectF>
 
+class QAbstractButton;
 class QPainter;
 class QWidget;
 
@@ -38,6 +39,9 @@ TintColors tint(ControlPanelStatusTint tint, const QPalette& palette);
 
 // The palette of an appearance: the desktop's for system, else a fixed light or dark one.
 QPalette palette(AppAppearanceMode mode, const QPalette& desktop);
+
+// A destructive action reads in red while it can be used; disabled, it greys like any button.
+void markDestructive(QAbstractButton* button);
 
 constexpr double cardRadius = 18;
 

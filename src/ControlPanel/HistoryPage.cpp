@@ -22,6 +22,8 @@ constexpr int cardPadding = 10;
 constexpr int rowSpacing = 6;
 constexpr int shadow = GroupedCard::shadowMargin;
 constexpr double emptyStateHeight = 260;
+const char* const emptyTitle = "No History Yet";
+const char* const emptyMessage = "Completed tasks will appear here once you start checking work off.";
 } // namespace
 
 HistoryHeaderAccessory::HistoryHeaderAccessory(QWidget* parent)
@@ -33,12 +35,7 @@ HistoryHeaderAccessory::HistoryHeaderAccessory(QWidget* parent)
     m_count->setFont(textFont(TextStyle::subheadline));
     m_count->setForegroundRole(QPalette::PlaceholderText);
     m_count->setTextFormat(Qt::PlainText);
-    m_count->setAccessibleName(QStringLiteral("History total"));
-    // A destructive action reads in red, while it can be used; disabled it greys like any button.
-    QPalette destructive = m_clear->palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-        destructive.setColor(group, QPalette::ButtonText, SystemColors::red());
-    m_clear->setPalette(destructive);
+    markDestructive(m_clear);
     m_clear->setAccessibleName(QStringLiteral("Clear All History"));
     m_clear->setCursor(Qt::PointingHandCursor);
     row->addWidget(m_count, 0, Qt::AlignVCenter);
@@ -59,6 +56,8 @@ HistoryPage::HistoryPage(bool reduceMotion, QWidget* parent)
     : QWidget(parent), m_reduceMotion(reduceMotion), m_animator([this] { update(); }, [this] { return isAnimating(); })
 {
     setMouseTracking(true);
+    // Before anything asks for this widget's accessible interface.
+    exposeToScreenReaders();
     setAccessibleName(QStringLiteral("History"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
@@ -101,6 +100,7 @@ void HistoryPage::setSections(QList<ControlPanelViewModel::CompletedSection> sec
 void HistoryPage::relayout()
 {
     m_layout.clear();
+    m_items.clear();
     const QFontMetrics title(textFont(TextStyle::title3, QFont::DemiBold));
     const int rowHeight = HistoryTaskRow::height();
     int y = 0;
@@ -111,7 +111,9 @@ void HistoryPage::relayout()
         y += day.headerHeight + headerSpacing - shadow / 2;
         const int cardTop = y + shadow / 2;
         int rowTop = cardTop + cardPadding;
+        m_items.append({m_layout.size(), -1});
         for (qsizetype i = 0; i < section.items.size(); ++i) {
+            m_items.append({m_layout.size(), i});
             day.rows.append(QRect(shadow + cardPadding, rowTop, 0, rowHeight));
             rowTop += rowHeight + (i + 1 < section.items.size() ? rowSpacing : 0);
         }
@@ -133,6 +135,28 @@ QSize HistoryPage::sizeHint() const
 QSize HistoryPage::minimumSizeHint() const
 {
     return {320, m_contentHeight};
+}
+
+int HistoryPage::paintedItemCount() const
+{
+    return m_sections.isEmpty() ? 1 : int(m_items.size());
+}
+
+PaintedItem HistoryPage::paintedItem(int index) const
+{
+    if (m_sections.isEmpty())
+        return {QAccessible::StaticText, QString::fromLatin1(emptyTitle), QString::fromLatin1(emptyMessage), rect(), {}};
+    const auto [s, i] = m_items.at(index);
+    const auto& section = m_sections.at(s);
+    if (i < 0) {
+        const QString count = QString::number(section.items.size());
+        return {QAccessible::Heading, section.title, QStringLiteral("%1 completed").arg(count),
+                dayHeaderRect(section.id), {}};
+    }
+    const auto& item = section.items.at(i);
+    QRect row = m_layout.at(s).rows.at(i);
+    row.setRight(width() - shadow - cardPadding - 1);
+    return {QAccessible::ListItem, item.title, QStringLiteral("%1, %2").arg(item.sectionTitle, item.completedLabel), row, {}};
 }
 
 QRect HistoryPage::rowRect(const QUuid& id) const
@@ -255,11 +279,11 @@ void HistoryPage::paintEmptyState(QPainter& painter)
     painter.setFont(systemFont(20, QFont::DemiBold));
     painter.setPen(primary(colors));
     const QRectF titleRect(0, symbolTop + 64, width(), 28);
-    painter.drawText(titleRect, Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("No History Yet"));
+    painter.drawText(titleRect, Qt::AlignHCenter | Qt::AlignVCenter, QString::fromLatin1(emptyTitle));
     painter.setFont(textFont(TextStyle::body));
     painter.setPen(secondary(colors));
     painter.drawText(QRectF(24, titleRect.bottom() + 8, width() - 48, 44), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                     QStringLiteral("Completed tasks will appear here once you start checking work off."));
+                     QString::fromLatin1(emptyMessage));
 }
 
 void HistoryPage::paintEvent(QPaintEvent* event)

@@ -2,6 +2,7 @@
 
 #include "ControlPanel/ControlPanelViewModel.h"
 #include "ControlPanel/HistoryTaskRow.h"
+#include "ControlPanel/PaintedItemsAccessible.h"
 #include "UI/Motion.h"
 
 #include <QHash>
@@ -32,7 +33,7 @@ private:
 // Every completed task, grouped by day, newest day first. The list is painted
 // as one widget so that years of history stay cheap; a row keeps its hover and
 // appearance state by task id across updates.
-class HistoryPage final : public QWidget {
+class HistoryPage final : public QWidget, public PaintedItemsSource {
     Q_OBJECT
 public:
     explicit HistoryPage(bool reduceMotion, QWidget* parent = nullptr);
@@ -51,6 +52,10 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+    // For screen readers: each day's header and rows, or the empty state.
+    int paintedItemCount() const override;
+    PaintedItem paintedItem(int index) const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -73,6 +78,8 @@ private:
     bool m_reduceMotion;
     QList<ControlPanelViewModel::CompletedSection> m_sections;
     QList<DayLayout> m_layout;
+    // Each painted item as (day, row), the row -1 for the day's header.
+    QList<std::pair<qsizetype, qsizetype>> m_items;
     int m_contentHeight = 0;
     QHash<QUuid, HistoryTaskRow> m_rows;
     QHash<QUuid, double> m_appearAt;

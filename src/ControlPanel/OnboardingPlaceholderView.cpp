@@ -17,6 +17,8 @@ OnboardingPlaceholderView::OnboardingPlaceholderView(const QString& title, const
 {
     setAccessibleName(title);
     setAccessibleDescription(message);
+    // It fills itself, standing in for a video: nothing under it needs drawing.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void OnboardingPlaceholderView::paintEvent(QPaintEvent*)

@@ -23,6 +23,7 @@ OverviewActionRow::OverviewActionRow(Inputs inputs, std::function<void()> action
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(m_inputs.title);
+    setAccessibleDescription(m_inputs.subtitle);
     connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] {
         if (action)
             action();

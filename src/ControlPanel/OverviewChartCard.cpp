@@ -7,12 +7,12 @@
 
 #include <QAreaSeries>
 #include <QCategoryAxis>
+#include <QGraphicsItem>
 #include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMouseEvent>
-#include <QScatterSeries>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -69,13 +69,79 @@ double markerDiameter(double symbolSize)
     // A symbol size is an area in square points.
     return std::sqrt(symbolSize) * 1.15;
 }
+
+QChart* makeChart()
+{
+    auto* chart = new QChart;
+    chart->legend()->hide();
+    chart->setBackgroundVisible(false);
+    chart->setPlotAreaBackgroundVisible(false);
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    return chart;
+}
+
+// Room beside a centred axis label for what its text item adds around the glyphs.
+constexpr double labelPadding = 6;
+// Room above the plot for the top axis label and the largest dot.
+constexpr int topMargin = 10;
 } // namespace
+
+// The days' dots, drawn over the curve at each day's place through the chart's
+// own mapping. The chart's scatter markers are not used: they lose the dots at
+// the top of the plot.
+class PointMarksItem final : public QGraphicsItem {
+public:
+    struct Mark {
+        QPointF value;
+        double diameter = 0;
+        QColor color;
+    };
+
+    PointMarksItem(QChart* chart, QAbstractSeries* series) : QGraphicsItem(chart), m_chart(chart), m_series(series)
+    {
+        // Above every series the chart draws.
+        setZValue(1000);
+    }
+
+    void setMarks(QList<Mark> marks)
+    {
+        m_marks = std::move(marks);
+        update();
+    }
+    const QList<Mark>& marks() const { return m_marks; }
+    QPointF centreOf(const Mark& mark) const { return m_chart->mapToPosition(mark.value, m_series); }
+    // The chart was laid out anew.
+    void relayout()
+    {
+        prepareGeometryChange();
+        update();
+    }
+
+    QRectF boundingRect() const override { return m_chart->boundingRect(); }
+
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override
+    {
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        for (const Mark& mark : m_marks) {
+            const double radius = mark.diameter / 2;
+            painter->setBrush(mark.color);
+            painter->drawEllipse(centreOf(mark), radius, radius);
+        }
+    }
+
+private:
+    QChart* m_chart;
+    QAbstractSeries* m_series;
+    QList<Mark> m_marks;
+};
 
 CompletionChartView::~CompletionChartView() = default;
 
 CompletionChartView::CompletionChartView(const LocalCalendar& calendar, QWidget* parent)
-    : QChartView(parent), m_calendar(calendar), m_areaUpper(new QLineSeries), m_line(new QLineSeries),
-      m_dots(new QScatterSeries), m_rule(new QLineSeries), m_xAxis(new QCategoryAxis), m_yAxis(new QCategoryAxis),
+    : QChartView(makeChart(), parent), m_calendar(calendar), m_areaUpper(new QLineSeries), m_line(new QLineSeries),
+      m_rule(new QLineSeries), m_xAxis(new QCategoryAxis), m_yAxis(new QCategoryAxis),
       m_tooltip(new ChartTooltip(this)),
       m_animator(
           [this] {
@@ -95,16 +161,11 @@ CompletionChartView::CompletionChartView(const LocalCalendar& calendar, QWidget*
     viewport()->setAutoFillBackground(false);
     setAccessibleName(QStringLiteral("Completion chart"));
 
-    auto* chart = new QChart;
-    chart->legend()->hide();
-    chart->setBackgroundVisible(false);
-    chart->setPlotAreaBackgroundVisible(false);
-    chart->setMargins(QMargins(0, 10, 0, 0)); // room for the top axis label
-    chart->layout()->setContentsMargins(0, 0, 0, 0);
-    chart->setAnimationOptions(QChart::NoAnimation);
-
+    QChart* chart = this->chart();
     m_area = new QAreaSeries(m_areaUpper);
-    for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{m_area, m_line, m_rule, m_dots})
+    // The area does not own the curve it fills under.
+    m_areaUpper->setParent(m_area);
+    for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{m_area, m_line, m_rule})
         chart->addSeries(series);
     for (QCategoryAxis* axis : {m_xAxis, m_yAxis}) {
         axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -119,10 +180,9 @@ CompletionChartView::CompletionChartView(const LocalCalendar& calendar, QWidget*
         series->attachAxis(m_xAxis);
         series->attachAxis(m_yAxis);
     }
-    m_dots->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-    m_dots->setPen(Qt::NoPen);
     m_area->setPen(Qt::NoPen);
-    setChart(chart);
+    m_marks = new PointMarksItem(chart, m_line);
+    connect(chart, &QChart::plotAreaChanged, this, [this] { m_marks->relayout(); });
     m_tooltip->hide();
     applyColors();
     rebuildSeries();
@@ -140,7 +200,15 @@ QPointF CompletionChartView::positionOf(qsizetype index) const
     if (index < 0 || index >= points.size())
         return {};
     const QPointF value(points.at(index).date.secondsSinceReferenceDate, static_cast<double>(points.at(index).completedCount));
-    return mapFromScene(chart()->mapToScene(chart()->mapToPosition(value, m_dots)));
+    return mapFromScene(chart()->mapToScene(chart()->mapToPosition(value, m_line)));
+}
+
+QList<CompletionChartView::PointMark> CompletionChartView::pointMarks() const
+{
+    QList<PointMark> marks;
+    for (const PointMarksItem::Mark& mark : m_marks->marks())
+        marks.append({mapFromScene(m_marks->mapToScene(m_marks->centreOf(mark))), mark.diameter, mark.color});
+    return marks;
 }
 
 std::optional<qsizetype> CompletionChartView::hoveredIndex() const
@@ -171,7 +239,6 @@ void CompletionChartView::rebuildSeries()
     const QList<QPointF> curve = curveThrough(values);
     m_areaUpper->replace(curve);
     m_line->replace(curve);
-    m_dots->replace(values);
 
     const double upper = static_cast<double>(m_model.yAxisUpperBound());
     for (const QString& label : m_yAxis->categoriesLabels())
@@ -199,7 +266,44 @@ void CompletionChartView::rebuildSeries()
         // Half a day of room keeps the first and last dots whole.
         m_xAxis->setRange(first - 43200 * (last > first ? 1 : 2), last + 43200 * (last > first ? 1 : 2));
     }
+    keepAxisLabelsWhole();
+    describe();
     applyHover();
+}
+
+void CompletionChartView::describe()
+{
+    // What the plot and its axes show, read out in words.
+    QStringList marks;
+    for (qint64 value : m_model.yAxisValues())
+        marks.append(QString::number(value));
+    QStringList days;
+    for (const auto& point : m_model.points())
+        days.append(QStringLiteral("%1: %2").arg(m_calendar.format(point.date, LocalCalendar::monthDay)).arg(point.completedCount));
+    setAccessibleDescription(QStringLiteral("Tasks completed per day, on a scale marked %1. %2")
+                                 .arg(marks.join(QStringLiteral(", ")),
+                                      days.isEmpty() ? QStringLiteral("No days to show.") : days.join(QStringLiteral("; "))));
+}
+
+void CompletionChartView::keepAxisLabelsWhole()
+{
+    // The first and last date labels are centred on the outermost days, which
+    // sit half a day inside the plot: on a long range their outer halves would
+    // fall outside the view and be cut off. The y labels already keep room on the left.
+    const QFontMetricsF metrics(m_xAxis->labelsFont());
+    const QStringList labels = m_xAxis->categoriesLabels();
+    double left = 0;
+    double right = 0;
+    if (!labels.isEmpty()) {
+        double yLabels = 0;
+        for (const QString& label : m_yAxis->categoriesLabels())
+            yLabels = std::max(yLabels, metrics.horizontalAdvance(label));
+        left = std::max(0.0, metrics.horizontalAdvance(labels.first()) / 2 + labelPadding - yLabels);
+        right = metrics.horizontalAdvance(labels.last()) / 2 + labelPadding;
+    }
+    const QMargins margins(int(std::ceil(left)), topMargin, int(std::ceil(right)), 0);
+    if (chart()->margins() != margins)
+        chart()->setMargins(margins);
 }
 
 void CompletionChartView::applyColors()
@@ -230,14 +334,16 @@ void CompletionChartView::applyHover()
     line.setJoinStyle(Qt::RoundJoin);
     m_line->setPen(line);
 
-    m_dots->clearPointsConfiguration();
-    m_dots->setMarkerSize(markerDiameter(80));
     const auto& points = m_model.points();
+    QList<PointMarksItem::Mark> marks;
+    marks.reserve(points.size());
     for (qsizetype i = 0; i < points.size(); ++i) {
         const CompletionChartModel::PointStyle style = m_model.pointStyle(i, hovered);
-        m_dots->setPointConfiguration(i, {{QXYSeries::PointConfiguration::Color, accent(colors, style.opacity)},
-                                          {QXYSeries::PointConfiguration::Size, markerDiameter(style.symbolSize)}});
+        marks.append({{points.at(i).date.secondsSinceReferenceDate, static_cast<double>(points.at(i).completedCount)},
+                      markerDiameter(style.symbolSize),
+                      accent(colors, style.opacity)});
     }
+    m_marks->setMarks(std::move(marks));
 
     const Motion::Animation presence = m_reduceMotion ? Motion::Animation::immediate()
                                                       : Motion::Animation::spring(0.28, 0.82);
@@ -259,9 +365,19 @@ void CompletionChartView::applyHover()
     // Above the rule's top, centred on it, then kept inside the plot both ways.
     const QRectF plot = plotRect();
     const QSize size = m_tooltip->size();
-    const double centreX = positionOf(*hovered).x();
-    const double left = std::clamp(centreX - size.width() / 2.0, plot.left(), std::max(plot.left(), plot.right() - size.width()));
+    const QPointF dot = positionOf(*hovered);
+    const double rightmost = std::max(plot.left(), plot.right() - size.width());
+    double left = std::clamp(dot.x() - size.width() / 2.0, plot.left(), rightmost);
     const double top = std::clamp(plot.top() - 14 - size.height(), plot.top(), std::max(plot.top(), plot.bottom() - size.height()));
+    // A day near the top would hide under the card: the card moves beside it.
+    const QMargins margins = ChartTooltip::cardMargins();
+    const double reach = markerDiameter(80) / 2 + 2;
+    const QRectF card = QRectF(left, top, size.width(), size.height()).marginsRemoved(margins);
+    if (card.adjusted(-reach, -reach, reach, reach).contains(dot)) {
+        const double toTheRight = dot.x() + reach + 14 - margins.left();
+        const double toTheLeft = dot.x() - reach - 14 - size.width() + margins.right();
+        left = std::clamp(toTheRight <= rightmost ? toTheRight : toTheLeft, plot.left(), rightmost);
+    }
     m_tooltip->move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
     m_tooltipPresence.setTarget(1, presence, Motion::animationClock());
     m_tooltip->setPresence(m_tooltipPresence.value(Motion::animationClock()));
@@ -277,7 +393,7 @@ void CompletionChartView::hoverAt(std::optional<QPointF> position)
     const QRectF plot = plotRect();
     if (position && plot.contains(*position)) {
         const QPointF chartPosition = chart()->mapFromScene(mapToScene(position->toPoint()));
-        const QPointF value = chart()->mapToValue(chartPosition, m_dots);
+        const QPointF value = chart()->mapToValue(chartPosition, m_line);
         if (std::isfinite(value.x())) {
             if (const std::optional<qsizetype> nearest = m_model.nearestIndex(Date{value.x()}))
                 hovered = m_model.points().at(*nearest).date;
@@ -332,7 +448,6 @@ OverviewChartCard::OverviewChartCard(const LocalCalendar& calendar, QWidget* par
     title->setFont(textFont(TextStyle::title3, QFont::DemiBold));
     m_summary->setFont(textFont(TextStyle::subheadline));
     m_summary->setForegroundRole(QPalette::PlaceholderText);
-    m_summary->setAccessibleName(QStringLiteral("Chart summary"));
     for (QLabel* label : {title, m_summary}) {
         label->setTextFormat(Qt::PlainText);
         texts->addWidget(label);

@@ -16,13 +16,20 @@ class QAreaSeries;
 class QCategoryAxis;
 class QLabel;
 class QLineSeries;
-class QScatterSeries;
+class PointMarksItem;
 
 // The completion chart's plot: a curved area and line through the days, one
 // dot per day, and, for the day under the pointer, a dashed rule and a tooltip.
 class CompletionChartView final : public QChartView {
     Q_OBJECT
 public:
+    // A day's dot as drawn: centre in this view's coordinates, diameter, colour.
+    struct PointMark {
+        QPointF centre;
+        double diameter = 0;
+        QColor color;
+    };
+
     CompletionChartView(const LocalCalendar& calendar, QWidget* parent = nullptr);
     ~CompletionChartView() override;
     void setReduceMotion(bool reduceMotion) { m_reduceMotion = reduceMotion; }
@@ -37,6 +44,8 @@ public:
     void hoverAt(std::optional<QPointF> position);
     // Where a day's dot is drawn, in this view's coordinates.
     QPointF positionOf(qsizetype index) const;
+    // Every day's dot, oldest first.
+    QList<PointMark> pointMarks() const;
     QRectF plotRect() const;
     ChartTooltip* tooltip() const { return m_tooltip; }
     // The labels on the axes, in order.
@@ -53,6 +62,8 @@ private:
     void rebuildSeries();
     void applyHover();
     void applyColors();
+    void keepAxisLabelsWhole();
+    void describe();
 
     const LocalCalendar& m_calendar;
     CompletionChartModel m_model{{}, ControlPanelViewModel::CompletionChartRange::sevenDays};
@@ -60,7 +71,7 @@ private:
     QLineSeries* m_areaUpper;
     QAreaSeries* m_area;
     QLineSeries* m_line;
-    QScatterSeries* m_dots;
+    PointMarksItem* m_marks;
     QLineSeries* m_rule;
     QCategoryAxis* m_xAxis;
     QCategoryAxis* m_yAxis;

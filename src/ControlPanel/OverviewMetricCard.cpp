@@ -24,7 +24,14 @@ OverviewMetricCard::OverviewMetricCard(Inputs inputs, QWidget* parent) : QWidget
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(m_inputs.subtitle);
-    setAccessibleDescription(m_inputs.value);
+    describe();
+}
+
+void OverviewMetricCard::describe()
+{
+    // The value, then the tile's title when it has one.
+    setAccessibleDescription(m_inputs.title ? QStringLiteral("%1, %2").arg(m_inputs.value, *m_inputs.title)
+                                            : m_inputs.value);
 }
 
 void OverviewMetricCard::setValue(const QString& value)
@@ -32,7 +39,7 @@ void OverviewMetricCard::setValue(const QString& value)
     if (m_inputs.value == value)
         return;
     m_inputs.value = value;
-    setAccessibleDescription(value);
+    describe();
     update();
 }
 

@@ -29,5 +29,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void describe();
     Inputs m_inputs;
 };

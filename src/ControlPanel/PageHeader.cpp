@@ -20,7 +20,6 @@ PageHeader::PageHeader(QWidget* parent)
     m_subtitle->setForegroundRole(QPalette::PlaceholderText);
     for (QLabel* label : {m_title, m_subtitle})
         label->setTextFormat(Qt::PlainText);
-    m_title->setAccessibleName(QStringLiteral("Page title"));
     m_texts->setContentsMargins(0, 0, 0, 0);
     m_texts->addWidget(m_title);
     m_texts->addWidget(m_subtitle);

@@ -276,7 +276,7 @@ struct NotchTemplateConfiguration {
         QString onboardingIntroButtonTitle = QStringLiteral("Learn How to Use");
         QList<OnboardingSlide> onboardingSlides = {
             {QStringLiteral("slide 1 ready v1"), QStringLiteral("Open your composer"), QStringLiteral("Move your cursor beneath the notch to reveal the panel. The composer is ready the moment it opens")},
-            {QStringLiteral("slide 2 ready v1"), QStringLiteral("Create your first task"), QStringLiteral("Reveal the panel, type your task, press enter and you are good to goo.")},
+            {QStringLiteral("slide 2 ready v1"), QStringLiteral("Create your first task"), QStringLiteral("Reveal the panel, type your task, press enter and you are good to go.")},
             {QStringLiteral("slide 3 ready v1"), QStringLiteral("Create different sections for different work"), QStringLiteral("Keep tasks separated by context, so work, personal items, and ideas each have their own space.")},
             {QStringLiteral("slide 4 ready v1"), QStringLiteral("Smarter sections, smarter sorting"), QStringLiteral("Each section can have its own prompt, so AI Sort knows exactly how to organize and prioritize your tasks.")},
             {QStringLiteral("slide 5 ready v1"), QStringLiteral("Airplane Reminders"), QStringLiteral("Turn any task into a timed reminder. When it is ready, your little airplane brings it back to the top of your day.")},

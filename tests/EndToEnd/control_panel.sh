@@ -54,16 +54,46 @@ eventually has_panel_window || fail "the reopen preference did not open the cont
 within 15 overview_tile_is_blue || fail "the overview's completed tile is not where expected (rgb $(overview_tile))"
 shot overview
 
+# Hovering a day of the chart enlarges its dot, on every day of the week (the
+# plot spans about x 400..1140 and y 300..460 of the default window).
+disc_near() {
+    window_geometry
+    import -window root -crop "400x200+$(($1 - 200))+$((Y + 280))" -depth 8 ppm:- 2>/dev/null | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+parts = data.split(maxsplit=4)
+w, h, px = int(parts[1]), int(parts[2]), parts[4]
+def accent(x, y):
+    r, g, b = px[3 * (y * w + x):3 * (y * w + x) + 3]
+    return b - r > 60 and b > 120
+def run(x, y, dx, dy):
+    n = 0
+    while 0 <= x < w and 0 <= y < h and accent(x, y):
+        n, x, y = n + 1, x + dx, y + dy
+    return n
+# A disc: at least 8 accent pixels across both ways through one point, near the middle column.
+sys.exit(0 if any(run(x, y, 1, 0) + run(x, y, -1, 0) > 8 and run(x, y, 0, 1) + run(x, y, 0, -1) > 8
+                  for y in range(h) for x in range(160, 240) if accent(x, y)) else 1)'
+}
+for day in 0 1 2 3 4 5 6; do
+    window_geometry
+    x=$((X + 406 + day * 121))
+    move_to "$x" $((Y + 380))
+    within 3 disc_near "$x" || fail "hovering day $((day + 1)) of the week shows no enlarged dot near x $x"
+done
+shot overview-hovered
+move_to $((X + 100)) $((Y + 600))
+
 click_in_window 70 118   # History
 sleep 0.8
 shot history
 click_in_window 70 188   # Settings
 sleep 0.5
 shot settings
-click_in_window 1167 150 # the launch-at-login switch
+click_in_window 1200 150 # the launch-at-login switch
 eventually test -f "$work/config/autostart/quaverloom.desktop" || fail "launch at login wrote no autostart entry"
 grep -q "^Exec=\"$binary\"$" "$work/config/autostart/quaverloom.desktop" || fail "the autostart entry does not start this program"
-click_in_window 1167 150
+click_in_window 1200 150
 eventually test ! -e "$work/config/autostart/quaverloom.desktop" || fail "turning launch at login off left the entry"
 
 # Closing the window hides it; the program keeps running.
