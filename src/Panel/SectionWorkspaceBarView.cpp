@@ -272,6 +272,8 @@ SectionWorkspaceBarView::SectionWorkspaceBarView(QWidget* parent, std::function<
     row->addWidget(m_accessory, 0, Qt::AlignVCenter);
     m_strip->setWidget(m_stripContent);
     auto* fade = new QGraphicsOpacityEffect(m_strip);
+    // Only the mask fades; the effect's own default opacity would dim every tab.
+    fade->setOpacity(1);
     fade->setEnabled(false);
     m_strip->setGraphicsEffect(fade);
     QScrollBar* scroll = m_strip->horizontalScrollBar();

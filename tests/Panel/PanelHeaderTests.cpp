@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -439,6 +440,38 @@ TEST(SectionWorkspaceBar, EverySelectionAndEveryShowingBringsTheSelectedTabFully
     EXPECT_FALSE(few.bar.fadesLeadingEdge());
     EXPECT_FALSE(few.bar.fadesTrailingEdge());
     EXPECT_TRUE(few.inClearView(few.bar.accessoryButton()));
+}
+
+// The brightest grey of a tab as the strip's window shows it on screen, over black as in the panel.
+static int brightestOfTab(TabStrip& strip, int index)
+{
+    QPalette black = strip.bar.palette();
+    black.setColor(QPalette::Window, Qt::black);
+    strip.bar.setPalette(black);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&strip.bar));
+    strip.bar.repaint();
+    QCoreApplication::processEvents();
+    const QImage image = strip.bar.screen()->grabWindow(strip.bar.winId()).toImage();
+    const QRect tab = strip.shown(strip.bar.tabButton(index)).translated(strip.bar.strip()->pos())
+                          .intersected(image.rect());
+    int brightest = 0;
+    for (int y = tab.top(); y <= tab.bottom(); ++y)
+        for (int x = tab.left(); x <= tab.right(); ++x)
+            brightest = std::max(brightest, qGray(image.pixel(x, y)));
+    return brightest;
+}
+
+TEST(SectionWorkspaceBar, FadingItsEdgesLeavesTheTabsBetweenThemAtFullStrength)
+{
+    TabStrip few(3);
+    few.select(1);
+    TabStrip many(15);
+    many.select(7);
+    ASSERT_TRUE(many.bar.fadesLeadingEdge() && many.bar.fadesTrailingEdge());
+    ASSERT_TRUE(many.inClearView(many.bar.tabButton(7)));
+    const int unfaded = brightestOfTab(few, 1);
+    ASSERT_GT(unfaded, 200) << "the selected tab is drawn in the primary text colour";
+    EXPECT_GE(brightestOfTab(many, 7), unfaded - 8) << "only the edges fade; the selected tab keeps its colour";
 }
 
 TEST(SectionWorkspaceBar, DraggingScrollsTheTabsWithoutSelectingAndAClickStillSelects)
