@@ -52,6 +52,17 @@ AppDelegate::~AppDelegate()
     applicationWillTerminate();
 }
 
+void AppDelegate::prepareProcess()
+{
+    // The onboarding videos loop only on the GStreamer media backend; a choice
+    // already made in the environment is kept.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    // Every view paints with QPainter; without this, video frames are converted
+    // through an OpenGL context, which on software rendering costs a whole core.
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
+}
+
 QString AppDelegate::lockFilePath()
 {
     return FileUserDefaults::standardDirectory() + QStringLiteral("/.quaverloom.lock");

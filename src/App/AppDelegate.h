@@ -62,6 +62,9 @@ public:
     // saves already handed to the writer; nothing new is saved here.
     void applicationWillTerminate();
 
+    // What must be set before the QApplication exists.
+    static void prepareProcess();
+
     // Starts, then runs the event loop; the process's exit code.
     int run();
 
