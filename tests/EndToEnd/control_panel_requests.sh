@@ -20,7 +20,7 @@ start_window_manager
 # must hand its request over and end with 0 within a few seconds.
 second_start() {
     env DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
-        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL="http://127.0.0.1:9" "$binary" >"$work/second.log" 2>&1 &
+        XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL="http://127.0.0.1:9" "$binary" >"$work/second.log" 2>&1 &
     local pid=$!
     pids+=($pid)
     within 10 eval '! kill -0 '"$pid"' 2>/dev/null' || fail "the second start did not end"
