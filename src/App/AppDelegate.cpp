@@ -15,12 +15,12 @@
 #include "Model/UserDefaultsTaskStore.h"
 #include "Overlay/NotchOverlayController.h"
 #include "Overlay/NotchPanel.h"
-#include "UI/Motion.h"
 #include "UI/TemplateStyle.h"
 #include "Platform/ApplicationShell.h"
 #include "Platform/LocalCalendar.h"
 #include "Platform/Logger.h"
 #include "Platform/QtScreenInfoProvider.h"
+#include "Platform/ReduceMotionSetting.h"
 #include "Platform/SingleInstance.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/XInputPointerMonitor.h"
@@ -123,7 +123,18 @@ void AppDelegate::buildShell()
     m_applicationShell->setActivationPolicy(ApplicationShell::ActivationPolicy::Accessory);
     // The one template.
     m_configuration = NotchTemplateConfiguration::defaults();
-    m_reduceMotion = m_services.reduceMotion ? m_services.reduceMotion() : Motion::reduceMotionFromEnvironment();
+    // Read from the desktop once here, and followed from then on.
+    m_reduceMotion = m_services.makeReduceMotion ? m_services.makeReduceMotion() : ReduceMotionSetting::live();
+    connect(m_reduceMotion.get(), &ReduceMotionSetting::changed, this, &AppDelegate::reduceMotionChanged);
+}
+
+void AppDelegate::reduceMotionChanged(bool reduceMotion)
+{
+    // The notch at once, flights from the next one; a control panel made later starts with it.
+    if (m_overlayController)
+        m_overlayController->setReduceMotion(reduceMotion);
+    if (m_reminderPresenter)
+        m_reminderPresenter->setReduceMotion(reduceMotion);
 }
 
 void AppDelegate::buildStoresAndViewModels()
@@ -164,14 +175,14 @@ void AppDelegate::buildNotchOverlay()
     m_overlayController = std::make_unique<NotchOverlayController>(
         m_configuration, *m_taskViewModel, *m_sessionViewModel, onPreviewReminder,
         NotchOverlayController::Environment{*m_pointerMonitor, *m_screens, TemplateStyle::textWidthFunction(),
-                                            m_reduceMotion});
+                                            m_reduceMotion->isOn()});
 }
 
 void AppDelegate::buildReminders()
 {
     // The flight presenter, then the scheduler, which flies an overdue one at once.
     m_reminderPresenter =
-        std::make_unique<TaskReminderOverlayPresenter>(TaskReminderOverlayPresenter::Environment::live(m_reduceMotion));
+        std::make_unique<TaskReminderOverlayPresenter>(TaskReminderOverlayPresenter::Environment::live(m_reduceMotion->isOn()));
     m_reminderScheduler = std::make_unique<TaskReminderScheduler>(*m_taskViewModel, *m_reminderPresenter, m_configuration,
                                                                   SystemClock::shared(),
                                                                   std::make_unique<QtOneShotTimer>());
@@ -205,7 +216,7 @@ void AppDelegate::makeWindowCoordinator()
                                           {SystemClock::shared(), *m_calendar, *m_systemSettingsRouter,
                                            InfoDictionary::main(), m_languageModel.get(), m_loginItem.get()},
                                           m_checkForUpdatesCommand->action(),
-                                          m_reduceMotion,
+                                          m_reduceMotion->isOn(),
                                           {}},
         m_services.resolveOnboardingVideo};
     if (m_services.makeControlPanel) {

@@ -24,6 +24,7 @@ class LoginItemRegistering;
 class NotchOverlayController;
 class NotchTaskViewModel;
 class PointerMonitor;
+class ReduceMotionSetting;
 class ScreenInfoProviding;
 class SingleInstance;
 class SystemSettingsRouting;
@@ -50,7 +51,7 @@ public:
         std::function<std::unique_ptr<UserDefaults>()> makeUserDefaults;
         std::function<std::unique_ptr<PointerMonitor>()> makePointerMonitor;
         std::function<std::unique_ptr<ScreenInfoProviding>()> makeScreens;
-        std::function<bool()> reduceMotion;
+        std::function<std::unique_ptr<ReduceMotionSetting>()> makeReduceMotion;
         // Where the onboarding's slide videos play from.
         std::function<std::optional<OnboardingVideoSource>(const QString& assetName)> resolveOnboardingVideo;
         // Builds the control-panel window's coordinator; empty: through the
@@ -87,6 +88,7 @@ public:
     AppWindowCoordinator* windowCoordinator() const;
     TaskReminderOverlayPresenter* reminderPresenter() const { return m_reminderPresenter.get(); }
     TaskReminderScheduler* reminderScheduler() const { return m_reminderScheduler.get(); }
+    ReduceMotionSetting* reduceMotion() const { return m_reduceMotion.get(); }
 
 private:
     // The steps of startApplication(), in order.
@@ -99,6 +101,7 @@ private:
     void followOnboardingWithTheNotch();
 
     void makeWindowCoordinator();
+    void reduceMotionChanged(bool reduceMotion);
     void showNotchPanel();
     void hideNotchPanel();
     void onboardingStateChanged(bool hasCompletedOnboarding);
@@ -114,7 +117,7 @@ private:
     std::unique_ptr<SingleInstance> m_singleInstance;
     std::unique_ptr<ApplicationShell> m_applicationShell;
     NotchTemplateConfiguration m_configuration;
-    bool m_reduceMotion = false;
+    std::unique_ptr<ReduceMotionSetting> m_reduceMotion;
     std::unique_ptr<UserDefaults> m_userDefaults;
     std::unique_ptr<UserDefaultsTaskStore> m_taskStore;
     std::unique_ptr<TaskWorkspaceWriter> m_taskWriter;

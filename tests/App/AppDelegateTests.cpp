@@ -11,6 +11,9 @@
 #include "Model/UserDefaultsTaskStore.h"
 #include "Overlay/NotchOverlayController.h"
 #include "Overlay/NotchPanel.h"
+#include "Panel/ContentView.h"
+#include "Panel/NotchTaskPanel.h"
+#include "Platform/ReduceMotionSetting.h"
 #include "Platform/ApplicationShell.h"
 #include "Platform/SingleInstance.h"
 #include "Platform/UserDefaults.h"
@@ -284,4 +287,26 @@ TEST(AppDelegate, ASecondStartShowsTheControlPanelOnceOnboarded)
     EXPECT_TRUE(coordinator->controlPanelWindow()->isVisible());
     EXPECT_EQ(coordinator->controlPanelViewModel().activeModal(), std::nullopt);
     EXPECT_TRUE(launch.delegate->overlayController()->panel().isVisible()) << "the notch stays";
+}
+
+TEST(AppDelegate, TheNotchAndTheNextFlightFollowTheDesktopsReduceMotion)
+{
+    Launch launch(true);
+    ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
+    ReduceMotionSetting& setting = *launch.delegate->reduceMotion();
+    ASSERT_FALSE(setting.isOn());
+    ContentView& content = launch.delegate->overlayController()->contentView();
+
+    setting.set(true); // the desktop turned animations off
+    content.syncNow();
+    EXPECT_TRUE(content.panel()->inputs().reduceMotion);
+    EXPECT_TRUE(launch.delegate->reminderPresenter()->reduceMotion());
+    // A control panel made from now on starts with it too.
+    launch.delegate->sessionViewModel()->setControlPanelPresented(true);
+    ASSERT_TRUE(launch.delegate->windowCoordinator());
+
+    setting.set(false);
+    content.syncNow();
+    EXPECT_FALSE(content.panel()->inputs().reduceMotion);
+    EXPECT_FALSE(launch.delegate->reminderPresenter()->reduceMotion());
 }
