@@ -234,7 +234,7 @@ void AppDelegate::makeWindowCoordinator()
 
 AppWindowCoordinator* AppDelegate::windowCoordinator() const
 {
-    return static_cast<AppWindowCoordinator*>(m_windowCoordinator.get());
+    return m_windowCoordinator ? m_windowCoordinator->windowCoordinator() : nullptr;
 }
 
 void AppDelegate::followOnboardingWithTheNotch()

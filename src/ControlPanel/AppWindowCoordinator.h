@@ -36,6 +36,7 @@ public:
     ~AppWindowCoordinator() override;
 
     void showControlPanel() override;
+    AppWindowCoordinator* windowCoordinator() override { return this; }
     // The window's close button; other windows are ignored.
     void windowWillClose(QWidget* window);
 
