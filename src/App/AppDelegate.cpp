@@ -311,5 +311,5 @@ int AppDelegate::run()
     case LaunchResult::started:
         break;
     }
-    return QApplication::exec();
+    return ApplicationShell::exec();
 }

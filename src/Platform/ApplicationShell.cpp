@@ -27,3 +27,21 @@ void ApplicationShell::bringToFront(QWidget* window)
     window->raise();
     window->activateWindow();
 }
+
+namespace {
+bool running = false;
+}
+
+int ApplicationShell::exec()
+{
+    running = true;
+    const int code = QApplication::exec();
+    running = false;
+    return code;
+}
+
+void ApplicationShell::quit()
+{
+    if (running)
+        QCoreApplication::exit(0);
+}

@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <csignal>
 #include <future>
@@ -309,4 +310,33 @@ TEST(AppDelegate, TheNotchAndTheNextFlightFollowTheDesktopsReduceMotion)
     content.syncNow();
     EXPECT_FALSE(content.panel()->inputs().reduceMotion);
     EXPECT_FALSE(launch.delegate->reminderPresenter()->reduceMotion());
+}
+
+TEST(AppDelegate, QuittingKeepsTheRemindersThatHaveNotFlownYet)
+{
+    // Two reminders fell due while the program was not running: the first flies at start.
+    TaskList tasks;
+    for (const char* title : {"Missed first", "Missed second"}) {
+        TaskItem task;
+        task.id = QUuid::createUuid();
+        task.title = QString::fromLatin1(title);
+        task.sectionID = QStringLiteral("section.work");
+        task.reminder = TaskReminder{SystemClock::shared().now().addingSeconds(-60 + tasks.size()), false};
+        tasks.append(task);
+    }
+    Launch launch(true, tasks);
+    ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
+    ASSERT_TRUE(launch.delegate->reminderPresenter()->isShowing());
+
+    // Logout during the flight.
+    TerminationSignalHandler logout;
+    QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+    ApplicationShell::exec();
+    launch.delegate->applicationWillTerminate();
+    const std::optional<QByteArray> stored = launch.defaults->data(QStringLiteral("quaver-loom.tasks"));
+    ASSERT_TRUE(stored);
+    const TaskList saved = UserDefaultsTaskStore::decode(*stored).tasks;
+    ASSERT_EQ(saved.size(), 2);
+    for (const TaskItem& task : saved)
+        EXPECT_TRUE(task.reminder.has_value()) << task.title.toStdString() << " lost its reminder at quit";
 }
