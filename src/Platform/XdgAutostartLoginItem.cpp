@@ -13,11 +13,16 @@ XdgAutostartLoginItem::XdgAutostartLoginItem(QString directory, QString executab
                       : std::move(directory)),
       m_executable(std::move(executable))
 {
-    // A copy started from a build tree registers the installed program, which stays where it is.
-    if (m_executable.isEmpty())
-        m_executable = installedProgram();
-    if (m_executable.isEmpty())
-        m_executable = QCoreApplication::applicationFilePath();
+}
+
+QString XdgAutostartLoginItem::executable() const
+{
+    if (!m_executable.isEmpty())
+        return m_executable;
+    // Looked up when wanted, not at start-up. A copy started from a build tree
+    // registers the installed program, which stays where it is.
+    const QString installed = installedProgram();
+    return installed.isEmpty() ? QCoreApplication::applicationFilePath() : installed;
 }
 
 QString XdgAutostartLoginItem::programOf(const QByteArray& entry)
@@ -116,7 +121,7 @@ bool XdgAutostartLoginItem::setEnabled(bool enabled, QString* error)
     }
     QSaveFile file(filePath());
     file.setDirectWriteFallback(false);
-    const QByteArray bytes = desktopEntry(m_executable);
+    const QByteArray bytes = desktopEntry(executable());
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
         if (error)
             *error = file.errorString();

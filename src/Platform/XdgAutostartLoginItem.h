@@ -15,7 +15,7 @@ public:
     bool setEnabled(bool enabled, QString* error = nullptr) override;
 
     QString filePath() const;
-    QString executable() const { return m_executable; }
+    QString executable() const;
     // The entry's bytes; the program path is quoted and escaped for the Exec key.
     static QByteArray desktopEntry(const QString& executable);
     // The program an entry's Exec key starts, undoing desktopEntry()'s quoting.
