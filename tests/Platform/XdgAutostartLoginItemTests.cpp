@@ -7,7 +7,7 @@
 
 TEST(XdgAutostartLoginItem, TheExecKeyGivesBackThePathItWasWrittenWith)
 {
-    for (const QString path : {QStringLiteral("/usr/bin/quaverloom"), QStringLiteral("/opt/my apps/quaver loom"),
+    for (const QString& path : {QStringLiteral("/usr/bin/quaverloom"), QStringLiteral("/opt/my apps/quaver loom"),
                                QStringLiteral("/opt/50%/ql"), QStringLiteral("/opt/a\"b`c$d/ql"),
                                QStringLiteral("/opt/back\\slash/ql")})
         EXPECT_EQ(XdgAutostartLoginItem::programOf(XdgAutostartLoginItem::desktopEntry(path)), path)
