@@ -2,8 +2,9 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= $(HOME)/.local
 
-.PHONY: all setup configure build run test bench fuzz clean
+.PHONY: all setup configure build run test bench fuzz install clean
 
 all: build
 
@@ -30,6 +31,10 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The program, its module, the launcher entry and the icon, under $(PREFIX).
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
 
 bench: build
 	./$(BUILD)/bench/quaverloom_bench

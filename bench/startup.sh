@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs the start-up and memory benchmark on a private X server when one can be
 # started, otherwise on the offscreen platform.
-# Usage: startup.sh /path/to/quaverloom_startup_bench [runs]
+# Usage: startup.sh /path/to/quaverloom_startup_bench [runs [arguments...]]
 set -u
-binary=${1:?usage: startup.sh /path/to/quaverloom_startup_bench [runs]}
+binary=${1:?usage: startup.sh /path/to/quaverloom_startup_bench [runs [arguments...]]}
 runs=${2:-5}
+shift $(($# < 2 ? $# : 2))
 work=$(mktemp -d)
 xvfb=
 cleanup() {
@@ -24,4 +25,4 @@ else
     export QT_QPA_PLATFORM=offscreen
 fi
 mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
-XDG_RUNTIME_DIR="$work/runtime" XDG_CACHE_HOME="$work/cache" "$binary" "$runs"
+XDG_RUNTIME_DIR="$work/runtime" XDG_CACHE_HOME="$work/cache" "$binary" "$runs" "$@"

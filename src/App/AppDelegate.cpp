@@ -8,17 +8,20 @@
 #include "App/LiveSystemSettingsRouter.h"
 #include "App/MessageBoxUpdateResultPresenter.h"
 #include "App/TerminationSignalHandler.h"
-#include "ControlPanel/AppWindowCoordinator.h"
+#include "App/ControlPanelModuleLoader.h"
+#include "ControlPanel/ControlPanelModule.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Model/TaskWorkspaceWriter.h"
 #include "Model/UserDefaultsTaskStore.h"
 #include "Overlay/NotchOverlayController.h"
 #include "Overlay/NotchPanel.h"
-#include "UI/Motion.h"
 #include "UI/TemplateStyle.h"
 #include "Platform/ApplicationShell.h"
 #include "Platform/LocalCalendar.h"
+#include "Platform/Logger.h"
 #include "Platform/QtScreenInfoProvider.h"
+#include "Platform/ReduceMotionSetting.h"
+#include "Platform/SingleInstance.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/XInputPointerMonitor.h"
 #include "Platform/XdgAutostartLoginItem.h"
@@ -30,12 +33,19 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QLockFile>
 #include <QProcessEnvironment>
 #include <cstdio>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+
+namespace {
+const Logger& logger()
+{
+    static const Logger instance(QStringLiteral("AppDelegate"));
+    return instance;
+}
+} // namespace
 
 AppDelegate::AppDelegate(QObject* parent) : AppDelegate(Services{}, parent) {}
 
@@ -52,9 +62,20 @@ AppDelegate::~AppDelegate()
     applicationWillTerminate();
 }
 
+void AppDelegate::prepareProcess()
+{
+    // The onboarding videos loop only on the GStreamer media backend; a choice
+    // already made in the environment is kept.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    // Every view paints with QPainter; without this, video frames are converted
+    // through an OpenGL context, which on software rendering costs a whole core.
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
+}
+
 QString AppDelegate::lockFilePath()
 {
-    return FileUserDefaults::standardDirectory() + QStringLiteral("/.quaverloom.lock");
+    return SingleInstance::lockFilePath(FileUserDefaults::standardDirectory());
 }
 
 AppDelegate::LaunchResult AppDelegate::startApplication()
@@ -62,23 +83,62 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
     // Under a test host nothing is created and nothing is shown.
     if (QProcessEnvironment::systemEnvironment().contains(QStringLiteral("XCTestConfigurationFilePath")))
         return LaunchResult::stoppedForTests;
-
-    // Two copies would draw two notches and write the same files.
-    QDir().mkpath(FileUserDefaults::standardDirectory());
-    m_instanceLock = std::make_unique<QLockFile>(lockFilePath());
-    m_instanceLock->setStaleLockTime(0); // only a lock whose process is gone is stale
-    if (!m_instanceLock->tryLock(0)) {
-        m_instanceLock.reset();
+    if (!claimSingleInstance())
         return LaunchResult::alreadyRunning;
-    }
+    buildShell();
+    buildStoresAndViewModels();
+    buildNotchOverlay();
+    buildReminders();
+    buildControlPanel();
+    followOnboardingWithTheNotch();
 
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+#if defined(__GLIBC__)
+    // Building the first views on a large list leaves freed heap between live blocks.
+    malloc_trim(0);
+#endif
+    return LaunchResult::started;
+}
+
+bool AppDelegate::claimSingleInstance()
+{
+    // Two copies would draw two notches and write the same files; a later
+    // start asks this one, through the lock's socket, for the control panel.
+    m_singleInstance = std::make_unique<SingleInstance>(FileUserDefaults::standardDirectory());
+    if (!m_singleInstance->claim()) {
+        m_singleInstance.reset();
+        return false;
+    }
+    connect(m_singleInstance.get(), &SingleInstance::showRequested, this, [this] {
+        if (m_sessionViewModel)
+            m_sessionViewModel->setControlPanelPresented(true);
+    });
+    return true;
+}
+
+void AppDelegate::buildShell()
+{
     // Accessory: tool windows only, no taskbar entry.
     m_applicationShell = std::make_unique<ApplicationShell>();
     m_applicationShell->setActivationPolicy(ApplicationShell::ActivationPolicy::Accessory);
-
     // The one template.
     m_configuration = NotchTemplateConfiguration::defaults();
+    // Read from the desktop once here, and followed from then on.
+    m_reduceMotion = m_services.makeReduceMotion ? m_services.makeReduceMotion() : ReduceMotionSetting::live();
+    connect(m_reduceMotion.get(), &ReduceMotionSetting::changed, this, &AppDelegate::reduceMotionChanged);
+}
 
+void AppDelegate::reduceMotionChanged(bool reduceMotion)
+{
+    // The notch at once, flights from the next one; a control panel made later starts with it.
+    if (m_overlayController)
+        m_overlayController->setReduceMotion(reduceMotion);
+    if (m_reminderPresenter)
+        m_reminderPresenter->setReduceMotion(reduceMotion);
+}
+
+void AppDelegate::buildStoresAndViewModels()
+{
     // Stores on the live user defaults and the sorting service.
     m_userDefaults = m_services.makeUserDefaults ? m_services.makeUserDefaults() : std::make_unique<FileUserDefaults>();
     m_taskStore = std::make_unique<UserDefaultsTaskStore>(*m_userDefaults, QStringLiteral("quaver-loom.tasks"));
@@ -99,9 +159,12 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
     // Parsing a large record leaves much freed heap behind; give it back.
     malloc_trim(0);
 #endif
+}
 
-    // The overlay; its panel stays hidden until the pipeline below shows it.
-    // "Test Flight" flies through the scheduler's presenter once the scheduler exists.
+void AppDelegate::buildNotchOverlay()
+{
+    // Its panel stays hidden until the onboarding pipeline shows it. "Test
+    // Flight" flies through the scheduler's presenter once the scheduler exists.
     auto onPreviewReminder = [this](const QString& title) {
         if (m_reminderScheduler)
             m_reminderScheduler->previewFlight(title);
@@ -109,32 +172,73 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
     m_pointerMonitor = m_services.makePointerMonitor ? m_services.makePointerMonitor()
                                                      : std::make_unique<XInputPointerMonitor>();
     m_screens = m_services.makeScreens ? m_services.makeScreens() : std::make_unique<QtScreenInfoProvider>();
-    const bool reduceMotion =
-        m_services.reduceMotion ? m_services.reduceMotion() : Motion::reduceMotionFromEnvironment();
     m_overlayController = std::make_unique<NotchOverlayController>(
         m_configuration, *m_taskViewModel, *m_sessionViewModel, onPreviewReminder,
         NotchOverlayController::Environment{*m_pointerMonitor, *m_screens, TemplateStyle::textWidthFunction(),
-                                            reduceMotion});
+                                            m_reduceMotion->isOn()});
+}
 
-    // Reminders: the flight presenter, then the scheduler, which flies an overdue one at once.
+void AppDelegate::buildReminders()
+{
+    // The flight presenter, then the scheduler, which flies an overdue one at once.
     m_reminderPresenter =
-        std::make_unique<TaskReminderOverlayPresenter>(TaskReminderOverlayPresenter::Environment::live(reduceMotion));
+        std::make_unique<TaskReminderOverlayPresenter>(TaskReminderOverlayPresenter::Environment::live(m_reduceMotion->isOn()));
     m_reminderScheduler = std::make_unique<TaskReminderScheduler>(*m_taskViewModel, *m_reminderPresenter, m_configuration,
                                                                   SystemClock::shared(),
                                                                   std::make_unique<QtOneShotTimer>());
+}
 
-    // The control-panel window follows the session's presentation flag from now on.
+void AppDelegate::buildControlPanel()
+{
     m_calendar = std::make_unique<LocalCalendar>();
     m_systemSettingsRouter = std::make_unique<LiveSystemSettingsRouter>();
     m_loginItem = std::make_unique<XdgAutostartLoginItem>();
-    m_windowCoordinator = std::make_unique<AppWindowCoordinator>(
-        m_configuration, *m_taskViewModel, *m_sessionViewModel,
+    // The window coordinator follows the session's presentation flag from the
+    // moment it exists; until the flag is first raised it need not exist at all.
+    if (m_sessionViewModel->isControlPanelPresented()) {
+        makeWindowCoordinator();
+        return;
+    }
+    connect(m_sessionViewModel.get(), &AppSessionViewModel::isControlPanelPresentedChanged, this,
+            [this](bool presented) {
+                if (presented && !m_windowCoordinator)
+                    makeWindowCoordinator();
+            });
+}
+
+void AppDelegate::makeWindowCoordinator()
+{
+    const ControlPanelModuleRequest request{
+        m_configuration,
+        m_taskViewModel.get(),
+        m_sessionViewModel.get(),
         AppWindowCoordinator::Environment{*m_applicationShell,
                                           {SystemClock::shared(), *m_calendar, *m_systemSettingsRouter,
                                            InfoDictionary::main(), m_languageModel.get(), m_loginItem.get()},
-                                          m_checkForUpdatesCommand->action(), reduceMotion,
-                                          ControlPanelRootView::onboardingView(m_services.resolveOnboardingVideo)});
+                                          m_checkForUpdatesCommand->action(),
+                                          m_reduceMotion->isOn(),
+                                          {}},
+        m_services.resolveOnboardingVideo};
+    if (m_services.makeControlPanel) {
+        m_windowCoordinator = m_services.makeControlPanel(request);
+        return;
+    }
+    QString error;
+    const auto make = ControlPanelModuleLoader::factory(&error);
+    if (!make) {
+        logger().error(QStringLiteral("The control panel cannot be shown: ") + error);
+        return;
+    }
+    m_windowCoordinator.reset(make(&request));
+}
 
+AppWindowCoordinator* AppDelegate::windowCoordinator() const
+{
+    return m_windowCoordinator ? m_windowCoordinator->windowCoordinator() : nullptr;
+}
+
+void AppDelegate::followOnboardingWithTheNotch()
+{
     // The notch is shown exactly while onboarding is completed; the current
     // value is delivered at once.
     connect(m_sessionViewModel.get(), &AppSessionViewModel::preferencesChanged, this,
@@ -146,15 +250,8 @@ AppDelegate::LaunchResult AppDelegate::startApplication()
         showNotchPanel();
 
     // First launch or the reopen preference: the same window, brought forward again.
-    if (m_sessionViewModel->isControlPanelPresented())
+    if (m_sessionViewModel->isControlPanelPresented() && m_windowCoordinator)
         m_windowCoordinator->showControlPanel();
-
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
-#if defined(__GLIBC__)
-    // Building the first views on a large list leaves freed heap between live blocks.
-    malloc_trim(0);
-#endif
-    return LaunchResult::started;
 }
 
 void AppDelegate::onboardingStateChanged(bool hasCompletedOnboarding)
@@ -200,14 +297,20 @@ int AppDelegate::run()
     // ends the program through the normal path once the event loop runs.
     TerminationSignalHandler signalHandler;
     switch (startApplication()) {
-    case LaunchResult::alreadyRunning:
-        std::fprintf(stderr, "QuaverLoom is already running (lock file %s held by another process).\n",
-                     qPrintable(QDir::toNativeSeparators(lockFilePath())));
+    case LaunchResult::alreadyRunning: {
+        // The copy that runs shows its control panel; this start is done.
+        QString error;
+        if (SingleInstance::requestShow(FileUserDefaults::standardDirectory(), 5000, &error))
+            return 0;
+        std::fprintf(stderr, "QuaverLoom is already running (lock file %s held by another process), "
+                             "but it did not answer: %s\n",
+                     qPrintable(QDir::toNativeSeparators(lockFilePath())), qPrintable(error));
         return 1;
+    }
     case LaunchResult::stoppedForTests:
     case LaunchResult::started:
         break;
     }
-    const int status = QApplication::exec();
+    const int status = ApplicationShell::exec();
     return status == 0 && m_tasksUnsavedAtQuit ? 1 : status;
 }

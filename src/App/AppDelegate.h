@@ -16,14 +16,17 @@ class AppWindowCoordinator;
 class AppleFoundationTaskSortingService;
 class ApplicationShell;
 class CheckForUpdatesCommand;
+class ControlPanelPresenting;
+struct ControlPanelModuleRequest;
 class LanguageModel;
 class LocalCalendar;
 class LoginItemRegistering;
 class NotchOverlayController;
 class NotchTaskViewModel;
 class PointerMonitor;
-class QLockFile;
+class ReduceMotionSetting;
 class ScreenInfoProviding;
+class SingleInstance;
 class SystemSettingsRouting;
 class TaskReminderOverlayPresenter;
 class TaskReminderScheduler;
@@ -48,9 +51,12 @@ public:
         std::function<std::unique_ptr<UserDefaults>()> makeUserDefaults;
         std::function<std::unique_ptr<PointerMonitor>()> makePointerMonitor;
         std::function<std::unique_ptr<ScreenInfoProviding>()> makeScreens;
-        std::function<bool()> reduceMotion;
+        std::function<std::unique_ptr<ReduceMotionSetting>()> makeReduceMotion;
         // Where the onboarding's slide videos play from.
         std::function<std::optional<OnboardingVideoSource>(const QString& assetName)> resolveOnboardingVideo;
+        // Builds the control-panel window's coordinator; empty: through the
+        // control-panel module, loaded the first time the window is wanted.
+        std::function<std::unique_ptr<ControlPanelPresenting>(const ControlPanelModuleRequest&)> makeControlPanel;
     };
 
     explicit AppDelegate(QObject* parent = nullptr);
@@ -63,8 +69,12 @@ public:
     // once more, and failing that keeps a copy of the workspace elsewhere.
     void applicationWillTerminate();
 
+    // What must be set before the QApplication exists.
+    static void prepareProcess();
+
     // Starts, then runs the event loop; the process's exit code (1 when the
-    // workspace could not be saved at quit).
+    // workspace could not be saved at quit). A start that finds another copy
+    // running asks that copy to show its control panel.
     int run();
 
     // One copy per data directory: the lock lives beside the stored records.
@@ -76,11 +86,24 @@ public:
     NotchOverlayController* overlayController() const { return m_overlayController.get(); }
     AppUpdateManaging* appUpdateManager() const { return m_appUpdateManager.get(); }
     CheckForUpdatesCommand* checkForUpdatesCommand() const { return m_checkForUpdatesCommand.get(); }
-    AppWindowCoordinator* windowCoordinator() const { return m_windowCoordinator.get(); }
+    // None until the control panel is first wanted.
+    AppWindowCoordinator* windowCoordinator() const;
     TaskReminderOverlayPresenter* reminderPresenter() const { return m_reminderPresenter.get(); }
     TaskReminderScheduler* reminderScheduler() const { return m_reminderScheduler.get(); }
+    ReduceMotionSetting* reduceMotion() const { return m_reduceMotion.get(); }
 
 private:
+    // The steps of startApplication(), in order.
+    bool claimSingleInstance();
+    void buildShell();
+    void buildStoresAndViewModels();
+    void buildNotchOverlay();
+    void buildReminders();
+    void buildControlPanel();
+    void followOnboardingWithTheNotch();
+
+    void makeWindowCoordinator();
+    void reduceMotionChanged(bool reduceMotion);
     void showNotchPanel();
     void hideNotchPanel();
     void onboardingStateChanged(bool hasCompletedOnboarding);
@@ -93,9 +116,10 @@ private:
     std::unique_ptr<CheckForUpdatesCommand> m_checkForUpdatesCommand;
 
     // Created by startApplication(), in this order.
-    std::unique_ptr<QLockFile> m_instanceLock;
+    std::unique_ptr<SingleInstance> m_singleInstance;
     std::unique_ptr<ApplicationShell> m_applicationShell;
     NotchTemplateConfiguration m_configuration;
+    std::unique_ptr<ReduceMotionSetting> m_reduceMotion;
     std::unique_ptr<UserDefaults> m_userDefaults;
     std::unique_ptr<UserDefaultsTaskStore> m_taskStore;
     std::unique_ptr<TaskWorkspaceWriter> m_taskWriter;
@@ -110,11 +134,12 @@ private:
     std::unique_ptr<NotchOverlayController> m_overlayController;
     std::unique_ptr<TaskReminderOverlayPresenter> m_reminderPresenter;
     std::unique_ptr<TaskReminderScheduler> m_reminderScheduler;
-    // The control-panel window and what its pages need.
+    // The control-panel window and what its pages need; the coordinator is
+    // made the first time the window is wanted.
     std::unique_ptr<LocalCalendar> m_calendar;
     std::unique_ptr<SystemSettingsRouting> m_systemSettingsRouter;
     std::unique_ptr<LoginItemRegistering> m_loginItem;
-    std::unique_ptr<AppWindowCoordinator> m_windowCoordinator;
+    std::unique_ptr<ControlPanelPresenting> m_windowCoordinator;
 
     bool m_tasksUnsavedAtQuit = false;
     bool m_hasOnboardingState = false;

@@ -37,8 +37,8 @@ void AppSessionViewModel::setPreferences(const AppPreferences& preferences)
 
 void AppSessionViewModel::setControlPanelPresented(bool presented)
 {
-    if (m_isControlPanelPresented == presented)
-        return;
+    // Every write is published, an unchanged one too: asking again for a
+    // window that is minimised or buried must bring it back.
     m_isControlPanelPresented = presented;
     emit isControlPanelPresentedChanged(presented);
 }

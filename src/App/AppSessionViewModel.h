@@ -20,6 +20,7 @@ public:
     void setPreferences(const AppPreferences& preferences);
 
     bool isControlPanelPresented() const { return m_isControlPanelPresented; }
+    // Publishes every write, also one that leaves the value as it was.
     void setControlPanelPresented(bool presented);
 
     // A failed save is logged; the preferences in memory stay as they are.

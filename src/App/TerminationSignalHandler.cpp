@@ -1,5 +1,7 @@
 #include "App/TerminationSignalHandler.h"
 
+#include "Platform/ApplicationShell.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <cerrno>
@@ -93,5 +95,5 @@ void TerminationSignalHandler::readSignal()
     if (last == 0)
         return;
     emit terminationRequested(last);
-    QCoreApplication::quit();
+    ApplicationShell::quit();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ControlPanel/ControlPanelPresenting.h"
 #include "ControlPanel/ControlPanelRootView.h"
 #include "ControlPanel/ControlPanelViewModel.h"
 #include "Template/NotchTemplateConfiguration.h"
@@ -17,7 +18,7 @@ class QAction;
 // isControlPanelPresented: on, the window is created once (then reused),
 // the application turns regular and the window comes to the front on the
 // overview; off, it is hidden and the application returns to accessory.
-class AppWindowCoordinator final : public QObject {
+class AppWindowCoordinator final : public QObject, public ControlPanelPresenting {
     Q_OBJECT
 public:
     struct Environment {
@@ -34,7 +35,8 @@ public:
                          AppSessionViewModel& sessionViewModel, Environment environment, QObject* parent = nullptr);
     ~AppWindowCoordinator() override;
 
-    void showControlPanel();
+    void showControlPanel() override;
+    AppWindowCoordinator* windowCoordinator() override { return this; }
     // The window's close button; other windows are ignored.
     void windowWillClose(QWidget* window);
 

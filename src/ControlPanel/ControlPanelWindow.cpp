@@ -2,6 +2,7 @@
 
 #include "ControlPanel/ControlPanelRootView.h"
 #include "ControlPanel/ControlPanelStyle.h"
+#include "Platform/ApplicationShell.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +22,7 @@ ControlPanelWindow::ControlPanelWindow(ControlPanelRootView* rootView, QAction* 
     m_quit->setShortcut(QKeySequence::Quit);
     m_quit->setShortcutContext(Qt::ApplicationShortcut);
     application->addAction(m_quit);
-    connect(m_quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(m_quit, &QAction::triggered, qApp, &ApplicationShell::quit, Qt::QueuedConnection);
     placeOnScreen();
 }
 

@@ -131,6 +131,14 @@ void NotchOverlayController::updateMousePassThrough(Point location)
         m_panel->setIgnoresMouseEvents(!inside);
 }
 
+void NotchOverlayController::setReduceMotion(bool reduceMotion)
+{
+    if (reduceMotion == m_reduceMotion)
+        return;
+    m_reduceMotion = reduceMotion;
+    m_contentView->setInputs({m_metrics, m_configuration, m_reduceMotion});
+}
+
 void NotchOverlayController::refreshLayout()
 {
     // Always the current main screen: the one found at start may have been

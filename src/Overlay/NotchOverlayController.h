@@ -45,6 +45,10 @@ public:
     const NotchOverlayMetrics& metrics() const { return m_metrics; }
     bool hasEventMonitors() const { return !m_eventMonitors.empty(); }
 
+    // The desktop's reduce-motion setting changed while the program runs.
+    void setReduceMotion(bool reduceMotion);
+    bool reduceMotion() const { return m_reduceMotion; }
+
     void positionPanel();
     void installEventMonitors();
     void removeEventMonitors();

@@ -387,7 +387,8 @@ bool TaskListView::isSliding()
 
 void TaskListView::materialize()
 {
-    if (m_layoutWidth <= 0)
+    // Rows wait until the list is on screen: a collapsed panel builds none.
+    if (m_layoutWidth <= 0 || !isVisible())
         return;
     // Measuring rows that come near can move the ones below; a few passes settle it.
     for (int pass = 0; pass < 4; ++pass) {
@@ -551,6 +552,12 @@ int TaskListView::layoutWidth() const
     // Rows always leave room for the scroll bar, so its coming and going never
     // re-measures every row; width() is current even before the list is shown.
     return std::max(0, width() - kScrollBarWidth);
+}
+
+void TaskListView::showEvent(QShowEvent* event)
+{
+    QScrollArea::showEvent(event);
+    materialize();
 }
 
 void TaskListView::resizeEvent(QResizeEvent* event)

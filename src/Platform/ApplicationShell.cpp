@@ -21,10 +21,27 @@ void ApplicationShell::bringToFront(QWidget* window)
 {
     if (!window || m_policy != ActivationPolicy::Regular)
         return;
-    if (window->isMinimized())
-        window->showNormal();
-    else
-        window->show();
+    // A minimised window comes back as it was before, not shown minimised again.
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->show();
     window->raise();
     window->activateWindow();
+}
+
+namespace {
+bool running = false;
+}
+
+int ApplicationShell::exec()
+{
+    running = true;
+    const int code = QApplication::exec();
+    running = false;
+    return code;
+}
+
+void ApplicationShell::quit()
+{
+    if (running)
+        QCoreApplication::exit(0);
 }

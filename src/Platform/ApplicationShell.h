@@ -18,6 +18,13 @@ public:
     void setActivationPolicy(ActivationPolicy policy);
     // Shows a normal window, raised and with the keyboard; only under the regular policy.
     void bringToFront(QWidget* window);
+    // Runs the application's event loop until quit().
+    static int exec();
+    // Ends exec()'s event loop, leaving every window as it is: the normal quit
+    // closes them all first, and a reminder flight takes its window's closing
+    // for its end, so every overdue reminder would be cleared unseen. Outside
+    // exec() it does nothing, as the normal quit.
+    static void quit();
 
 signals:
     void activationPolicyChanged(ApplicationShell::ActivationPolicy policy);

@@ -11,8 +11,63 @@ XdgAutostartLoginItem::XdgAutostartLoginItem(QString directory, QString executab
     : m_directory(directory.isEmpty()
                       ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart")
                       : std::move(directory)),
-      m_executable(executable.isEmpty() ? QCoreApplication::applicationFilePath() : std::move(executable))
+      m_executable(std::move(executable))
 {
+}
+
+QString XdgAutostartLoginItem::executable() const
+{
+    if (!m_executable.isEmpty())
+        return m_executable;
+    // Looked up when wanted, not at start-up. A copy started from a build tree
+    // registers the installed program, which stays where it is.
+    const QString installed = installedProgram();
+    return installed.isEmpty() ? QCoreApplication::applicationFilePath() : installed;
+}
+
+QString XdgAutostartLoginItem::programOf(const QByteArray& entry)
+{
+    for (const QByteArray& rawLine : entry.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        if (!line.startsWith("Exec="))
+            continue;
+        // The value's own escapes first, then the quoting of the command line.
+        const QString value = QString::fromUtf8(line.mid(5)).replace(QStringLiteral("%%"), QStringLiteral("%"));
+        QString unescaped;
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            if (value[i] == u'\\' && i + 1 < value.size() && value[i + 1] == u'\\')
+                ++i;
+            unescaped += value[i];
+        }
+        if (!unescaped.startsWith(u'"'))
+            return unescaped.section(u' ', 0, 0);
+        QString program;
+        for (qsizetype i = 1; i < unescaped.size(); ++i) {
+            if (unescaped[i] == u'"')
+                return program;
+            if (unescaped[i] == u'\\' && i + 1 < unescaped.size())
+                ++i;
+            program += unescaped[i];
+        }
+        return {}; // no closing quote
+    }
+    return {};
+}
+
+QString XdgAutostartLoginItem::installedProgram()
+{
+    const QStringList entries = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                          QStringLiteral("applications/quaverloom.desktop"));
+    for (const QString& path : entries) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QString program = programOf(file.read(64 * 1024));
+        const QFileInfo info(program);
+        if (info.isAbsolute() && info.isFile() && info.isExecutable())
+            return program;
+    }
+    return {};
 }
 
 QString XdgAutostartLoginItem::filePath() const
@@ -66,7 +121,7 @@ bool XdgAutostartLoginItem::setEnabled(bool enabled, QString* error)
     }
     QSaveFile file(filePath());
     file.setDirectWriteFallback(false);
-    const QByteArray bytes = desktopEntry(m_executable);
+    const QByteArray bytes = desktopEntry(executable());
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
         if (error)
             *error = file.errorString();

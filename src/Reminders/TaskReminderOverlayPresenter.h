@@ -37,6 +37,10 @@ public:
                  std::function<void()> onFinished) override;
     void present(const QString& title, const NotchTemplateConfiguration& configuration) override;
 
+    // From the next flight on; the one on screen keeps its motion.
+    void setReduceMotion(bool reduceMotion) { m_environment.reduceMotion = reduceMotion; }
+    bool reduceMotion() const { return m_environment.reduceMotion; }
+
     bool isShowing() const;
     OverlayWindow* panel() const;
     TaskReminderFlightView* flightView() const;

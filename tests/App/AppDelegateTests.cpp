@@ -2,6 +2,7 @@
 #include "App/AppSessionViewModel.h"
 #include "App/TerminationSignalHandler.h"
 #include "ControlPanel/AppWindowCoordinator.h"
+#include "ControlPanel/ControlPanelModule.h"
 #include "ControlPanel/ControlPanelOnboardingView.h"
 #include "ControlPanel/ControlPanelRootView.h"
 #include "ControlPanel/ControlPanelWindow.h"
@@ -10,7 +11,11 @@
 #include "Model/UserDefaultsTaskStore.h"
 #include "Overlay/NotchOverlayController.h"
 #include "Overlay/NotchPanel.h"
+#include "Panel/ContentView.h"
+#include "Panel/NotchTaskPanel.h"
+#include "Platform/ReduceMotionSetting.h"
 #include "Platform/ApplicationShell.h"
+#include "Platform/SingleInstance.h"
 #include "Platform/UserDefaults.h"
 #include "Reminders/TaskReminderOverlayPresenter.h"
 #include "Reminders/TaskReminderScheduler.h"
@@ -22,7 +27,10 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QTest>
 #include <csignal>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,6 +65,10 @@ struct Launch {
         services.makeScreens = [] { return std::make_unique<FakeScreenInfoProvider>(); };
         // Placeholders in place of the slide videos: no player is needed here.
         services.resolveOnboardingVideo = [](const QString&) { return std::optional<OnboardingVideoSource>(); };
+        // Linked in, where the program loads it as a module.
+        services.makeControlPanel = [](const ControlPanelModuleRequest& request) {
+            return std::unique_ptr<ControlPanelPresenting>(quaverloom_make_control_panel(&request));
+        };
         delegate = std::make_unique<AppDelegate>(std::move(services));
     }
 };
@@ -81,7 +93,7 @@ TEST(AppDelegate, NotchIsShownExactlyWhileOnboardingIsCompleted)
     ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
     AppDelegate& delegate = *launch.delegate;
     EXPECT_EQ(delegate.applicationShell()->activationPolicy(), ApplicationShell::ActivationPolicy::Accessory);
-    EXPECT_EQ(delegate.windowCoordinator()->controlPanelWindow(), nullptr);
+    EXPECT_EQ(delegate.windowCoordinator(), nullptr) << "made the first time the control panel is wanted";
     NotchPanel& panel = delegate.overlayController()->panel();
     EXPECT_TRUE(panel.isVisible());
     EXPECT_EQ(panel.geometry(), QRect(637, -34, 646, 456));
@@ -208,4 +220,123 @@ TEST(TerminationSignalHandler, SignalsArriveOnTheEventLoop)
         ASSERT_TRUE(requested.wait(2000));
         EXPECT_EQ(requested.last().at(0).toInt(), signal);
     }
+}
+
+TEST(AppDelegate, EveryRequestBringsTheControlPanelBackOnTheOverview)
+{
+    Launch launch(true);
+    ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
+    AppSessionViewModel& session = *launch.delegate->sessionViewModel();
+    session.setControlPanelPresented(true); // the gear
+    AppWindowCoordinator* coordinator = launch.delegate->windowCoordinator();
+    ASSERT_TRUE(coordinator && coordinator->controlPanelWindow());
+    ControlPanelWindow& window = *coordinator->controlPanelWindow();
+    ASSERT_TRUE(window.isVisible());
+
+    // Minimised on another page, then the gear again: the flag was already on.
+    coordinator->controlPanelViewModel().setSelectedDestination(ControlPanelDestination::settings);
+    window.showMinimized();
+    ASSERT_TRUE(window.isMinimized());
+    session.setControlPanelPresented(true);
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(coordinator->controlPanelViewModel().selectedDestination(), ControlPanelDestination::overview);
+    EXPECT_EQ(launch.delegate->applicationShell()->activationPolicy(), ApplicationShell::ActivationPolicy::Regular);
+}
+
+namespace {
+// A second start of the program asks this one, as from its own process.
+bool secondStartIsAnswered()
+{
+    std::future<bool> answer = std::async(std::launch::async, [] {
+        return SingleInstance::requestShow(FileUserDefaults::standardDirectory(), 5000);
+    });
+    for (int i = 0; i < 200 && answer.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready; ++i)
+        QTest::qWait(10);
+    return answer.get();
+}
+} // namespace
+
+TEST(AppDelegate, ASecondStartBringsBackTheWindowClosedDuringOnboarding)
+{
+    Launch launch(false);
+    ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
+    EXPECT_EQ(Launch(false).delegate->startApplication(), AppDelegate::LaunchResult::alreadyRunning);
+    AppWindowCoordinator* coordinator = launch.delegate->windowCoordinator();
+    ASSERT_TRUE(coordinator && coordinator->controlPanelWindow());
+    ControlPanelWindow& window = *coordinator->controlPanelWindow();
+
+    // Closed during the intro: nothing of the program is on screen any more.
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(launch.delegate->overlayController()->panel().isVisible());
+
+    EXPECT_TRUE(secondStartIsAnswered());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(coordinator->controlPanelViewModel().activeModal(), ControlPanelViewModel::ActiveModal::onboarding);
+    EXPECT_EQ(launch.delegate->applicationShell()->activationPolicy(), ApplicationShell::ActivationPolicy::Regular);
+}
+
+TEST(AppDelegate, ASecondStartShowsTheControlPanelOnceOnboarded)
+{
+    Launch launch(true);
+    ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
+    ASSERT_EQ(launch.delegate->windowCoordinator(), nullptr);
+    EXPECT_TRUE(secondStartIsAnswered());
+    AppWindowCoordinator* coordinator = launch.delegate->windowCoordinator();
+    ASSERT_TRUE(coordinator && coordinator->controlPanelWindow());
+    EXPECT_TRUE(coordinator->controlPanelWindow()->isVisible());
+    EXPECT_EQ(coordinator->controlPanelViewModel().activeModal(), std::nullopt);
+    EXPECT_TRUE(launch.delegate->overlayController()->panel().isVisible()) << "the notch stays";
+}
+
+TEST(AppDelegate, TheNotchAndTheNextFlightFollowTheDesktopsReduceMotion)
+{
+    Launch launch(true);
+    ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
+    ReduceMotionSetting& setting = *launch.delegate->reduceMotion();
+    ASSERT_FALSE(setting.isOn());
+    ContentView& content = launch.delegate->overlayController()->contentView();
+
+    setting.set(true); // the desktop turned animations off
+    content.syncNow();
+    EXPECT_TRUE(content.panel()->inputs().reduceMotion);
+    EXPECT_TRUE(launch.delegate->reminderPresenter()->reduceMotion());
+    // A control panel made from now on starts with it too.
+    launch.delegate->sessionViewModel()->setControlPanelPresented(true);
+    ASSERT_TRUE(launch.delegate->windowCoordinator());
+
+    setting.set(false);
+    content.syncNow();
+    EXPECT_FALSE(content.panel()->inputs().reduceMotion);
+    EXPECT_FALSE(launch.delegate->reminderPresenter()->reduceMotion());
+}
+
+TEST(AppDelegate, QuittingKeepsTheRemindersThatHaveNotFlownYet)
+{
+    // Two reminders fell due while the program was not running: the first flies at start.
+    TaskList tasks;
+    for (const char* title : {"Missed first", "Missed second"}) {
+        TaskItem task;
+        task.id = QUuid::createUuid();
+        task.title = QString::fromLatin1(title);
+        task.sectionID = QStringLiteral("section.work");
+        task.reminder = TaskReminder{SystemClock::shared().now().addingSeconds(-60 + tasks.size()), false};
+        tasks.append(task);
+    }
+    Launch launch(true, tasks);
+    ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
+    ASSERT_TRUE(launch.delegate->reminderPresenter()->isShowing());
+
+    // Logout during the flight.
+    TerminationSignalHandler logout;
+    QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+    ApplicationShell::exec();
+    launch.delegate->applicationWillTerminate();
+    const std::optional<QByteArray> stored = launch.defaults->data(QStringLiteral("quaver-loom.tasks"));
+    ASSERT_TRUE(stored);
+    const TaskList saved = UserDefaultsTaskStore::decode(*stored).tasks;
+    ASSERT_EQ(saved.size(), 2);
+    for (const TaskItem& task : saved)
+        EXPECT_TRUE(task.reminder.has_value()) << task.title.toStdString() << " lost its reminder at quit";
 }

@@ -90,9 +90,13 @@ TEST(AppSessionViewModel, SavesOnceAndLogsFailedSaves)
     session.persistPreferences();
     EXPECT_EQ(UserDefaultsAppPreferencesStore::decode(fresh.defaults.values.value(key)), changed);
 
+    // Every write of the presentation flag is published, an unchanged one too:
+    // a second request must reach the window coordinator.
     QSignalSpy presented(&session, &AppSessionViewModel::isControlPanelPresentedChanged);
-    for (bool value : {true, false, false})
+    for (bool value : {true, true, false, false})
         session.setControlPanelPresented(value);
-    ASSERT_EQ(presented.size(), 1);
-    EXPECT_FALSE(presented[0][0].toBool());
+    ASSERT_EQ(presented.size(), 4);
+    EXPECT_TRUE(presented[1][0].toBool());
+    EXPECT_FALSE(presented[3][0].toBool());
+    EXPECT_FALSE(session.isControlPanelPresented());
 }

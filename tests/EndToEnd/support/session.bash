@@ -73,7 +73,7 @@ store_onboarded_preferences
 # Starts the program on the given display; its process id lands in `app`.
 launch_app() {
     env DISPLAY="$1" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
-        QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL="${model_url:-http://127.0.0.1:9}" "$binary" >"$work/app.log" 2>&1 &
+        XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL="${model_url:-http://127.0.0.1:9}" "$binary" >"$work/app.log" 2>&1 &
     app=$!
     pids+=($app)
 }

@@ -1,0 +1,97 @@
+#include "Platform/SingleInstance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTemporaryDir>
+#include <future>
+#include <gtest/gtest.h>
+
+namespace {
+// A later start asks from its own thread, as from its own process: the running
+// copy answers on this thread's event loop.
+std::future<bool> askFromAnotherStart(const QString& directory, int timeoutMs, QString* error = nullptr)
+{
+    return std::async(std::launch::async,
+                      [=] { return SingleInstance::requestShow(directory, timeoutMs, error); });
+}
+
+bool answeredWhileServing(std::future<bool>& answer)
+{
+    for (int i = 0; i < 200 && answer.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready; ++i)
+        QTest::qWait(10);
+    return answer.get();
+}
+
+// A later start asks `running` once; true when it was answered and `running` told of it.
+bool laterStartIsServed(SingleInstance& running, const QString& directory)
+{
+    QSignalSpy requests(&running, &SingleInstance::showRequested);
+    std::future<bool> answer = askFromAnotherStart(directory, 5000);
+    return answeredWhileServing(answer) && requests.size() == 1;
+}
+} // namespace
+
+TEST(SingleInstance, OneCopyPerDirectoryAndALaterStartReachesIt)
+{
+    QTemporaryDir data;
+    const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+    SingleInstance running(directory);
+    ASSERT_TRUE(running.claim());
+    EXPECT_TRUE(QFile::exists(SingleInstance::lockFilePath(directory)));
+    EXPECT_EQ(QFileInfo(SingleInstance::socketPath(directory)).dir(), QDir(directory)) << "beside the lock";
+    EXPECT_FALSE(SingleInstance(directory).claim());
+
+    EXPECT_TRUE(laterStartIsServed(running, directory));
+    EXPECT_TRUE(laterStartIsServed(running, directory)) << "each later start is served, not only the first";
+    QSignalSpy requests(&running, &SingleInstance::showRequested);
+
+    // A stranger's bytes are not a request.
+    QLocalSocket stranger;
+    stranger.connectToServer(SingleInstance::socketPath(directory));
+    ASSERT_TRUE(stranger.waitForConnected(2000));
+    stranger.write("open /etc/passwd\n");
+    stranger.flush();
+    QTest::qWait(100);
+    EXPECT_EQ(requests.size(), 0);
+}
+
+TEST(SingleInstance, NoCopyMeansNoAnswerAndAGoneCopyLeavesNothingInTheWay)
+{
+    QTemporaryDir data;
+    const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+    QString error;
+    EXPECT_FALSE(SingleInstance::requestShow(directory, 200, &error));
+    EXPECT_FALSE(error.isEmpty());
+
+    // A socket file left by a copy that crashed does not keep the next one deaf.
+    QDir().mkpath(directory);
+    QFile leftover(SingleInstance::socketPath(directory));
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+    {
+        SingleInstance first(directory);
+        ASSERT_TRUE(first.claim());
+        EXPECT_TRUE(laterStartIsServed(first, directory));
+    }
+    // Once that copy is gone, the next one claims the directory.
+    SingleInstance next(directory);
+    EXPECT_TRUE(next.claim());
+}
+
+TEST(SingleInstance, ADirectoryTooDeepForASocketAddressUsesTheRuntimeDirectory)
+{
+    QTemporaryDir data;
+    const QString deep = data.path() + QStringLiteral("/") + QString(120, u'd') + QStringLiteral("/QuaverLoom");
+    const QString path = SingleInstance::socketPath(deep);
+    EXPECT_TRUE(path.startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/quaverloom-")));
+    EXPECT_LE(QFile::encodeName(path).size(), 107);
+    EXPECT_NE(path, SingleInstance::socketPath(deep + QStringLiteral("2"))) << "one per data directory";
+
+    SingleInstance running(deep);
+    ASSERT_TRUE(running.claim());
+    EXPECT_TRUE(laterStartIsServed(running, deep));
+}
