@@ -106,7 +106,12 @@ WorkspaceDeleteConfirmation::WorkspaceDeleteConfirmation(QWidget* host)
     setInputs(m_inputs);
 }
 
-WorkspaceDeleteConfirmation::~WorkspaceDeleteConfirmation() = default;
+WorkspaceDeleteConfirmation::~WorkspaceDeleteConfirmation()
+{
+    // The buttons go with QWidget's destructor, and a focused one moves the
+    // focus as it goes: by then this object is no longer one to tell.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
 
 QString WorkspaceDeleteConfirmation::titleText(const QString& workspaceTitle)
 {
