@@ -111,15 +111,6 @@ QPainterPath TaskReminderBannerFlagView::clothPath(double now) const
     return path;
 }
 
-QList<QPolygonF> TaskReminderBannerFlagView::shapePolygons(const QPointF& topLeft, double now) const
-{
-    const QRectF column = poleColumn(topLeft);
-    const QPolygonF cloth = clothPath(now).translated(clothRect(topLeft).topLeft()).toFillPolygon();
-    const QPolygonF pole(QRectF(column.center().x() - poleWidth / 2, column.top(), poleWidth, column.height()));
-    const QPolygonF knob(QRectF(column.right() - knobDiameter, column.top(), knobDiameter, knobDiameter));
-    return {cloth, pole, knob};
-}
-
 void TaskReminderBannerFlagView::paint(QPainter& painter, const QPointF& topLeft, double now, bool withShadow)
 {
     const auto& l = m_configuration.layout;

@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QPainterPath>
 #include <QPointF>
-#include <QPolygonF>
 #include <QSizeF>
 #include <QString>
 #include <functional>
@@ -35,8 +34,6 @@ public:
     QFont titleFont() const { return m_font; }
 
     void paint(QPainter& painter, const QPointF& topLeft, double now, bool withShadow);
-    // Cloth, pole and knob as they are drawn at `now`, each as one polygon.
-    QList<QPolygonF> shapePolygons(const QPointF& topLeft, double now) const;
     // The pole's top and bottom ends, where tow lines are fastened.
     QPointF poleTop(const QPointF& topLeft) const;
     QPointF poleBottom(const QPointF& topLeft) const;

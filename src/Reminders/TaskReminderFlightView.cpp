@@ -1,5 +1,6 @@
 #include "Reminders/TaskReminderFlightView.h"
 
+#include "Reminders/OpaqueCutout.h"
 #include "UI/Motion.h"
 
 #include <QPaintEvent>
@@ -16,6 +17,8 @@ namespace {
 constexpr int shadowSideMargin = 16;
 constexpr int shadowBottomMargin = 24;
 const QColor towLineColor(58, 58, 70, 150);
+// The same line as it shows over a light sky, for windows without translucency.
+const QColor opaqueTowLineColor(139, 139, 144);
 } // namespace
 
 TaskReminderFlightView::TaskReminderFlightView(const NotchTemplateConfiguration& configuration, const QString& message,
@@ -104,28 +107,6 @@ QRect TaskReminderFlightView::groupBounds(double now) const
     return bounds.adjusted(-shadowSideMargin, -shadowSideMargin, shadowSideMargin, shadowBottomMargin) & rect();
 }
 
-QRegion TaskReminderFlightView::groupShape(double now)
-{
-    const QTransform transform = groupTransform(now);
-    QRegion shape;
-    for (const QPolygonF& polygon : m_banner.shapePolygons(bannerTopLeft(), now))
-        shape += QRegion(transform.map(polygon).toPolygon(), Qt::WindingFill);
-    const QRectF plane = airplaneRect();
-    if (m_airplane.hasFrame(now)) {
-        const QPointF hook = towHook(plane);
-        for (const QPointF& end : {m_banner.poleTop(bannerTopLeft()), m_banner.poleBottom(bannerTopLeft())}) {
-            // A line as a thin band, so that the shape keeps it.
-            const QPointF across = QPointF(end.y() - hook.y(), hook.x() - end.x())
-                                   / std::max(1.0, std::hypot(end.x() - hook.x(), end.y() - hook.y())) * 1.0;
-            const QPolygonF band({end + across, hook + across, hook - across, end - across});
-            shape += QRegion(transform.map(band).toPolygon(), Qt::WindingFill);
-        }
-    }
-    // The airplane hardly turns at these angles; its silhouette is only moved.
-    shape += m_airplane.opaqueRegion(QRectF(transform.map(plane.topLeft()), plane.size()), now);
-    return shape & rect();
-}
-
 void TaskReminderFlightView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -169,13 +150,9 @@ void TaskReminderFlightView::tick()
 {
     m_frameTime = Motion::wallClock();
     const QRect bounds = groupBounds(m_frameTime);
+    // Where the group was is painted again too: cleared, and cut from the window's shape.
     update(QRegion(m_paintedBounds) + bounds);
     m_paintedBounds = bounds;
-    // The window paints only inside its shape: open it over both places for this frame.
-    if (m_onShapeChanged) {
-        m_pendingShape = groupShape(m_frameTime);
-        m_onShapeChanged(m_shownShape + m_pendingShape);
-    }
     // Beyond the right edge nothing is left to draw; the completion follows shortly.
     if (Geometry::x(layout(), m_flightStartDate, m_duration, m_frameTime) >= layout().endX)
         m_frameTimer.stop();
@@ -187,7 +164,15 @@ void TaskReminderFlightView::paintEvent(QPaintEvent* event)
         return;
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    painter.setTransform(groupTransform(m_frameTime));
+    if (m_onShapeChanged)
+        paintOpaqueFrame(painter);
+    else
+        paintGroup(painter, false);
+}
+
+void TaskReminderFlightView::paintGroup(QPainter& painter, bool opaque)
+{
+    painter.setTransform(groupTransform(m_frameTime), true);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
 
@@ -196,17 +181,52 @@ void TaskReminderFlightView::paintEvent(QPaintEvent* event)
 
     const QRectF plane = airplaneRect();
     if (m_airplane.hasFrame(m_frameTime)) {
-        // The tow lines run from the tail to both ends of the pole.
+        // The tow lines run from the tail to both ends of the pole; a line one
+        // pixel wide keeps no pixel whole unless it is drawn without smoothing.
         const QPointF hook = towHook(plane);
-        painter.setPen(QPen(towLineColor, 1));
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing, !opaque);
+        painter.setPen(QPen(opaque ? opaqueTowLineColor : towLineColor, 1));
         painter.drawLine(m_banner.poleTop(bannerOrigin), hook);
         painter.drawLine(m_banner.poleBottom(bannerOrigin), hook);
+        painter.restore();
     }
     m_airplane.paint(painter, plane, m_frameTime, m_drawsShadows);
-    painter.end();
-    // Then close it around what was just painted, so no transparent pixel shows.
-    if (m_onShapeChanged) {
-        m_shownShape = m_pendingShape;
+}
+
+void TaskReminderFlightView::paintOpaqueFrame(QPainter& painter)
+{
+    // The frame is drawn apart, then cut to what it covers at least half:
+    // those pixels become opaque and are exactly what the window's shape keeps.
+    QRegion shape;
+    const QRect bounds = m_paintedBounds;
+    if (!bounds.isEmpty()) {
+        const qreal ratio = devicePixelRatioF();
+        QImage frame((QSizeF(bounds.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        frame.setDevicePixelRatio(ratio);
+        frame.fill(Qt::transparent);
+        QPainter framePainter(&frame);
+        framePainter.translate(-bounds.topLeft());
+        paintGroup(framePainter, true);
+        framePainter.end();
+        const QRegion kept = OpaqueCutout::cut(frame);
+        if (ratio == 1) {
+            shape = kept.translated(bounds.topLeft());
+        } else {
+            // Only whole points: a point partly outside the kept pixels would show black.
+            for (const QRect& r : kept) {
+                const QPoint topLeft(int(std::ceil(r.left() / ratio)), int(std::ceil(r.top() / ratio)));
+                const QPoint end(int(std::floor((r.right() + 1) / ratio)), int(std::floor((r.bottom() + 1) / ratio)));
+                if (end.x() > topLeft.x() && end.y() > topLeft.y())
+                    shape += QRect(topLeft, end - QPoint(1, 1)).translated(bounds.topLeft());
+            }
+        }
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(bounds.topLeft(), frame);
+    }
+    // Set as the frame goes out, so the window shows this frame's pixels and no others.
+    if (shape != m_shownShape) {
+        m_shownShape = shape;
         m_onShapeChanged(m_shownShape);
     }
 }

@@ -23,8 +23,10 @@ public:
                            std::function<void()> onCompletion, bool reduceMotion, QWidget* parent = nullptr);
     ~TaskReminderFlightView() override;
 
-    // Without translucency the window keeps only what is painted: this hears
-    // the painted shape after every move, in view coordinates.
+    // Without translucency the window keeps only what is painted: with this
+    // set, every frame is drawn opaque or not at all, and this hears the shape
+    // of what was painted, in view coordinates, as the frame is painted and
+    // only when it differs from the last one.
     void setOnShapeChanged(std::function<void(const QRegion&)> onShapeChanged);
     // Soft shadows only show where translucency does.
     void setDrawsShadows(bool drawsShadows) { m_drawsShadows = drawsShadows; }
@@ -37,7 +39,6 @@ public:
 
     // Where the group is drawn at a wall-clock time, shadows included.
     QRect groupBounds(double now) const;
-    QRegion groupShape(double now);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -48,6 +49,8 @@ private:
     void start();
     void stop();
     void tick();
+    void paintGroup(QPainter& painter, bool opaque);
+    void paintOpaqueFrame(QPainter& painter);
     TaskReminderFlightGeometry::Layout layout() const;
     QTransform groupTransform(double now) const;
     QRectF airplaneRect() const;
@@ -68,6 +71,5 @@ private:
     QTimer m_completionTimer;
     double m_frameTime = 0; // the wall-clock time the current frame shows
     QRect m_paintedBounds;
-    QRegion m_shownShape;   // the window's shape after the last paint
-    QRegion m_pendingShape; // the shape of the frame about to be painted
+    QRegion m_shownShape; // the window's shape after the last paint
 };

@@ -151,8 +151,11 @@ bool TaskReminderOverlayPresenter::show(Request request)
     // Without a compositor translucent pixels show black: the window keeps only the flying group.
     const bool compositing = X11Support::compositorRunning();
     view->setDrawsShadows(compositing);
-    if (!compositing)
+    if (!compositing) {
+        // Shut until the first frame is painted.
+        panel->setVisibleRegion(QRegion());
         view->setOnShapeChanged([panel](const QRegion& shape) { panel->setVisibleRegion(shape); });
+    }
     panel->orderFront();
     return true;
 }
