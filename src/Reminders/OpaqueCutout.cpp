@@ -16,34 +16,37 @@ QRegion OpaqueCutout::cut(QImage& image)
         for (const auto& [left, right] : bandRuns)
             rects.append(QRect(QPoint(left, bandTop), QPoint(right, bottom)));
     };
-    for (int y = 0; y < image.height(); ++y) {
+    const int width = image.width();
+    const int height = image.height();
+    for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         runs.clear();
         int runStart = -1;
-        for (int x = 0; x < image.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             const QRgb pixel = line[x];
-            const int alpha = qAlpha(pixel);
-            if (alpha >= 128) {
-                if (alpha < 255)
+            // At least half covered: the alpha byte's top bit.
+            if (pixel & 0x80000000u) {
+                if (pixel < 0xff000000u)
                     line[x] = qUnpremultiply(pixel) | 0xff000000u;
                 if (runStart < 0)
                     runStart = x;
             } else {
-                line[x] = 0;
+                if (pixel)
+                    line[x] = 0;
                 if (runStart >= 0)
                     runs.append({runStart, x - 1});
                 runStart = -1;
             }
         }
         if (runStart >= 0)
-            runs.append({runStart, image.width() - 1});
+            runs.append({runStart, width - 1});
         if (runs != bandRuns) {
             closeBand(y - 1);
             bandRuns = runs;
             bandTop = y;
         }
     }
-    closeBand(image.height() - 1);
+    closeBand(height - 1);
     QRegion region;
     region.setRects(rects.constData(), int(rects.size()));
     return region;

@@ -5,8 +5,10 @@
 
 #include <QFont>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainterPath>
 #include <QPointF>
+#include <QPolygonF>
 #include <QSizeF>
 #include <QString>
 #include <functional>
@@ -38,10 +40,17 @@ public:
     QPointF poleTop(const QPointF& topLeft) const;
     QPointF poleBottom(const QPointF& topLeft) const;
 
-private:
-    QPainterPath clothPath(double now) const;
+    // The parts, for drawing the banner from pieces made once: the cloth's
+    // box and its waving outline at `now`, the column of pole and knob, and
+    // the cloth's fill over a box of the given size.
     QRectF clothRect(const QPointF& topLeft) const;
+    QPolygonF clothOutline(const QPointF& topLeft, double now) const;
     QRectF poleColumn(const QPointF& topLeft) const;
+    static QLinearGradient clothFill(const QSizeF& size);
+
+private:
+    QList<QPointF> clothPoints(double now) const;
+    QPainterPath clothPath(double now) const;
     void measure();
 
     NotchTemplateConfiguration m_configuration;

@@ -5,6 +5,8 @@
 #include "Reminders/TaskReminderFlightGeometry.h"
 #include "Template/NotchTemplateConfiguration.h"
 
+#include <QHash>
+#include <QImage>
 #include <QTimer>
 #include <QTransform>
 #include <QWidget>
@@ -51,6 +53,9 @@ private:
     void tick();
     void paintGroup(QPainter& painter, bool opaque);
     void paintOpaqueFrame(QPainter& painter);
+    void paintBannerFromPieces(QPainter& painter, const QPointF& bannerOrigin);
+    void prepareBannerPieces(qreal ratio);
+    const QImage& turnedCloth(double degrees);
     TaskReminderFlightGeometry::Layout layout() const;
     QTransform groupTransform(double now) const;
     QRectF airplaneRect() const;
@@ -71,5 +76,12 @@ private:
     QTimer m_completionTimer;
     double m_frameTime = 0; // the wall-clock time the current frame shows
     QRect m_paintedBounds;
+    // Without translucency the banner is drawn from pieces made once a flight:
+    // the cloth's fill with its title over the cloth's whole box, and the pole.
+    QImage m_stillCloth;
+    QHash<int, QImage> m_turnedCloths; // by angle step
+    QImage m_stillPole;
+    double m_stillWidth = -1;
+    qreal m_stillRatio = 0;
     QRegion m_shownShape; // the window's shape after the last paint
 };
