@@ -144,6 +144,8 @@ bool TaskReminderOverlayPresenter::show(Request request)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view);
     panel->setGeometry(*geometry);
+    // A screen reader finds a reminder window, whose one element reads as the title.
+    panel->setAccessibleName(QStringLiteral("Reminder"));
 
     m_panel = panel;
     m_flightView = view;

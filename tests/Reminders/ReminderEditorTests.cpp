@@ -1,7 +1,13 @@
 #include "Reminders/ReminderDateTime.h"
 #include "Reminders/TaskReminderEditor.h"
+#include "Platform/OverlayWindow.h"
+#include "Reminders/TaskReminderFlightView.h"
+#include "Reminders/TaskReminderOverlayPresenter.h"
 #include "Support/ManualClock.h"
+#include "Support/QtTestPrinters.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -201,4 +207,50 @@ TEST(TaskReminderEditor, TheDayShowsTheYearInFullInTheLocalesOrder)
     ReminderDateTimeFields fields(Binding<Date>::stored(clock.now().addingSeconds(3600)), clock);
     EXPECT_EQ(fields.dayField()->text(), QStringLiteral("3/4/2031"));
     QLocale::setDefault(previous);
+}
+
+namespace {
+// What a screen reader finds unnamed under `root`: controls without a name and
+// widgets that show text without one.
+QStringList unnamed(QWidget* root)
+{
+    QStringList found;
+    QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    widgets.prepend(root);
+    for (QWidget* widget : widgets) {
+        if (!widget->isVisibleTo(root) && widget != root)
+            continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        const bool control = widget->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(widget)
+                             || qobject_cast<QAbstractSpinBox*>(widget) || widget->isWindow();
+        // A spin box's own line is read as its value.
+        if (qobject_cast<QLineEdit*>(widget) && qobject_cast<QAbstractSpinBox*>(widget->parentWidget()))
+            continue;
+        if (control && (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty()))
+            found << QString::fromLatin1(widget->metaObject()->className());
+    }
+    return found;
+}
+} // namespace
+
+TEST(TaskReminderEditor, EveryControlAndTheFlightHaveNamesAScreenReaderReads)
+{
+    ManualClock clock(Date::fromDateTime(QDateTime(QDate::currentDate().addDays(40), QTime(12, 0))));
+    for (const bool hasReminder : {false, true}) {
+        TaskReminderEditor editor(NotchTemplateConfiguration::defaults(), Binding<Date>::stored(clock.now()),
+                                  hasReminder, {}, clock);
+        editor.show();
+        EXPECT_EQ(unnamed(&editor), QStringList()) << hasReminder;
+    }
+
+    TaskReminderOverlayPresenter::Environment environment;
+    environment.screenGeometries = [] { return QList<QRect>{QRect(0, 0, 640, 480)}; };
+    environment.mouseLocation = [] { return QPointF(10, 10); };
+    TaskReminderOverlayPresenter presenter(environment);
+    presenter.present(QStringLiteral("Call the plumber"), NotchTemplateConfiguration::defaults());
+    ASSERT_TRUE(presenter.isShowing());
+    EXPECT_EQ(unnamed(presenter.panel()), QStringList());
+    QAccessibleInterface* banner = QAccessible::queryAccessibleInterface(presenter.flightView());
+    ASSERT_TRUE(banner);
+    EXPECT_EQ(banner->text(QAccessible::Name), QStringLiteral("Call the plumber")) << "the banner reads as its title";
 }
