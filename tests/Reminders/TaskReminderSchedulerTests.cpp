@@ -4,7 +4,6 @@
 #include "Reminders/TaskReminderScheduler.h"
 #include "Support/EventLoopWait.h"
 #include "Support/FakeTaskSortingService.h"
-#include "Support/InMemoryTaskStore.h"
 #include "Support/LogCapture.h"
 #include "Support/ManualClock.h"
 #include "Workspace/NotchTaskViewModel.h"
@@ -79,6 +78,7 @@ public:
         if (m_failing)
             throw StoreError(QStringLiteral("disk full"));
         m_stored = state;
+        ++m_saves;
     }
     void set(TaskWorkspaceState state)
     {
@@ -101,10 +101,10 @@ public:
         std::lock_guard lock(m_mutex);
         m_failing = failing;
     }
-    void waitUntilEntered(int count)
+    int saveCount()
     {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_entered >= count; });
+        std::lock_guard lock(m_mutex);
+        return m_saves;
     }
 
 private:
@@ -112,6 +112,7 @@ private:
     std::condition_variable m_changed;
     TaskWorkspaceState m_stored = TaskWorkspaceState::defaultState();
     int m_entered = 0;
+    int m_saves = 0;
     bool m_held = false;
     bool m_failing = false;
 };
@@ -126,12 +127,21 @@ class TaskReminderSchedulerTest : public ::testing::Test {
 protected:
     static constexpr double now = 700000000;
 
-    void make(TaskList tasks)
+    ~TaskReminderSchedulerTest() override
+    {
+        store.hold(false); // the writer waits for its last save when it goes
+        scheduler.reset();
+        viewModel.reset();
+    }
+    // Saves go straight to the store, or through the background writer.
+    void make(TaskList tasks, bool savesInBackground = false)
     {
         TaskWorkspaceState state = TaskWorkspaceState::defaultState();
         state.tasks = std::move(tasks);
-        store.stored = state;
+        store.set(state);
         viewModel = std::make_unique<NotchTaskViewModel>(store, sorting, clock);
+        if (savesInBackground)
+            viewModel->useWriter(writer);
         auto ownedTimer = std::make_unique<FakeOneShotTimer>();
         timer = ownedTimer.get();
         scheduler = std::make_unique<TaskReminderScheduler>(*viewModel, presenter, NotchTemplateConfiguration::defaults(),
@@ -141,8 +151,13 @@ protected:
     {
         return taskTitled(viewModel->allTasks(), title).reminder;
     }
+    std::optional<TaskReminder> storedReminderOf(const QString& title)
+    {
+        return taskTitled(store.stored().tasks, title).reminder;
+    }
 
-    InMemoryTaskStore store;
+    HeldTaskStore store;
+    TaskWorkspaceWriter writer{store};
     FakeTaskSortingService sorting;
     ManualClock clock{Date{now}};
     FakeReminderPresenter presenter;
@@ -247,7 +262,7 @@ TEST_F(TaskReminderSchedulerTest, AFlightCutShortByARestartFliesAgainWithoutMark
 {
     make({withReminder(makeTask("interrupted", kWork, 0), now - 600, true)});
     EXPECT_EQ(presenter.flown, QStringList{"interrupted"});
-    EXPECT_EQ(store.saveCount, 0) << "already marked delivering; nothing to save";
+    EXPECT_EQ(store.saveCount(), 0) << "already marked delivering; nothing to save";
     presenter.finishFlight();
     EXPECT_FALSE(reminderOf("interrupted"));
 }
@@ -257,7 +272,7 @@ TEST_F(TaskReminderSchedulerTest, ATaskGoneBeforeItsTimeFiresIsNotShown)
     make({withReminder(makeTask("gone", kWork, 0), now + 5)});
     clock.advance(5);
     timer->fire(); // the wake is on its way when the task goes
-    store.failSave = true;
+    store.setFailing(true);
     LogCapture log;
     viewModel->deleteTask(idFor("gone"));
     ASSERT_EQ(log.lines().size(), 1);
@@ -305,47 +320,15 @@ namespace {
 enum class SaveTrouble { heldOpenInBackground, failingInBackground, failing };
 
 // The workspace saved in the background or not at all, while reminders change.
-class SchedulerWithLaggingSavesTest : public ::testing::TestWithParam<SaveTrouble> {
+class SchedulerWithLaggingSavesTest : public TaskReminderSchedulerTest,
+                                      public ::testing::WithParamInterface<SaveTrouble> {
 protected:
-    static constexpr double now = 700000000;
-
-    ~SchedulerWithLaggingSavesTest() override
-    {
-        store.hold(false); // the writer waits for its last save when it goes
-        scheduler.reset();
-        viewModel.reset();
-    }
-    void make(TaskList tasks)
-    {
-        TaskWorkspaceState state = TaskWorkspaceState::defaultState();
-        state.tasks = std::move(tasks);
-        store.set(state);
-        viewModel = std::make_unique<NotchTaskViewModel>(store, sorting, clock);
-        if (GetParam() != SaveTrouble::failing)
-            viewModel->useWriter(writer);
-        auto ownedTimer = std::make_unique<FakeOneShotTimer>();
-        timer = ownedTimer.get();
-        scheduler = std::make_unique<TaskReminderScheduler>(*viewModel, presenter, NotchTemplateConfiguration::defaults(),
-                                                            clock, std::move(ownedTimer));
-    }
+    void make(TaskList tasks) { TaskReminderSchedulerTest::make(std::move(tasks), GetParam() != SaveTrouble::failing); }
     void troubleSaves(bool trouble)
     {
         store.hold(trouble && GetParam() == SaveTrouble::heldOpenInBackground);
         store.setFailing(trouble && GetParam() != SaveTrouble::heldOpenInBackground);
     }
-    std::optional<TaskReminder> reminderOf(const TaskList& tasks, const QString& title) const
-    {
-        return taskTitled(tasks, title).reminder;
-    }
-
-    HeldTaskStore store;
-    TaskWorkspaceWriter writer{store};
-    FakeTaskSortingService sorting;
-    ManualClock clock{Date{now}};
-    FakeReminderPresenter presenter;
-    std::unique_ptr<NotchTaskViewModel> viewModel;
-    FakeOneShotTimer* timer = nullptr;
-    std::unique_ptr<TaskReminderScheduler> scheduler;
 };
 } // namespace
 
@@ -363,7 +346,7 @@ TEST_P(SchedulerWithLaggingSavesTest, AReminderMovedLaterFliesOnlyAtItsNewTimeAn
     EXPECT_EQ(timer->armedDelay.count(), 58000) << "the wait follows the change, not its save";
     runEventLoopFor(50);
     EXPECT_TRUE(presenter.flown.isEmpty()) << "nothing flies at the old time";
-    EXPECT_EQ(reminderOf(viewModel->allTasks(), "move"), (TaskReminder{Date{now + 60}, false}));
+    EXPECT_EQ(reminderOf("move"), (TaskReminder{Date{now + 60}, false}));
     EXPECT_EQ(timer->armedDelay.count(), 58000);
 
     // Saves come through again: the moved reminder is what is stored.
@@ -373,7 +356,7 @@ TEST_P(SchedulerWithLaggingSavesTest, AReminderMovedLaterFliesOnlyAtItsNewTimeAn
     else
         viewModel->persistWorkspace();
     writer.flush();
-    EXPECT_EQ(reminderOf(store.stored().tasks, "move"), (TaskReminder{Date{now + 60}, false}));
+    EXPECT_EQ(storedReminderOf("move"), (TaskReminder{Date{now + 60}, false}));
 
     clock.advance(58);
     timer->fire();
@@ -381,7 +364,7 @@ TEST_P(SchedulerWithLaggingSavesTest, AReminderMovedLaterFliesOnlyAtItsNewTimeAn
     EXPECT_EQ(presenter.flown, QStringList{"move"});
     presenter.finishFlight();
     writer.flush();
-    EXPECT_FALSE(reminderOf(store.stored().tasks, "move"));
+    EXPECT_FALSE(storedReminderOf("move"));
     EXPECT_FALSE(timer->isActive());
 }
 
@@ -406,7 +389,7 @@ TEST_P(SchedulerWithLaggingSavesTest, ChangesReArmBeforeTheirSaveAndADueOneFlies
     timer->fire();
     ASSERT_TRUE(waitUntil([&] { return !presenter.flown.isEmpty(); }));
     EXPECT_EQ(presenter.flown, QStringList{"later"});
-    EXPECT_TRUE(reminderOf(viewModel->allTasks(), "later")->isDelivering);
+    EXPECT_TRUE(reminderOf("later")->isDelivering);
 }
 
 INSTANTIATE_TEST_SUITE_P(Saves, SchedulerWithLaggingSavesTest,
