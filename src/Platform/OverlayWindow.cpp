@@ -13,6 +13,19 @@
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
 
+namespace {
+// A region in points as the X server's rectangles in pixels.
+std::vector<xcb_rectangle_t> xcbRectangles(const QRegion& region, qreal ratio)
+{
+    const QRegion pixels = ratio == 1 ? region : QTransform::fromScale(ratio, ratio).map(region);
+    std::vector<xcb_rectangle_t> rectangles;
+    rectangles.reserve(size_t(pixels.rectCount()));
+    for (const QRect& r : pixels)
+        rectangles.push_back({int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()), uint16_t(r.height())});
+    return rectangles;
+}
+} // namespace
+
 OverlayWindow::OverlayWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                           | Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint)
@@ -79,12 +92,7 @@ void OverlayWindow::applyInputShape()
         return;
     m_inputShapeWindow = id;
     m_appliedInputRegion = region;
-    const qreal ratio = window->devicePixelRatio();
-    const QRegion pixels = ratio == 1 ? region : QTransform::fromScale(ratio, ratio).map(region);
-    std::vector<xcb_rectangle_t> rectangles;
-    rectangles.reserve(size_t(pixels.rectCount()));
-    for (const QRect& r : pixels)
-        rectangles.push_back({int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()), uint16_t(r.height())});
+    const auto rectangles = xcbRectangles(region, window->devicePixelRatio());
     // No rectangles at all: every click falls through.
     xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, id, 0, 0,
                          uint32_t(rectangles.size()), rectangles.data());
@@ -109,7 +117,10 @@ void OverlayWindow::setVisibleRegion(const QRegion& region)
 
 void OverlayWindow::applyMask()
 {
-    if (m_compositing) {
+    // A region may change every frame: on X11 it shapes the window itself.
+    const bool shapesDirectly = m_visibleRegion && passThrough() == PassThrough::InputShape;
+    applyBoundingShape(!m_compositing && shapesDirectly ? m_visibleRegion : std::nullopt);
+    if (m_compositing || shapesDirectly) {
         if (!m_appliedMask.isEmpty()) {
             m_appliedMask = QRegion();
             clearMask();
@@ -123,14 +134,43 @@ void OverlayWindow::applyMask()
     if (region == m_appliedMask)
         return;
     m_appliedMask = region;
+    ++m_reshapeCount;
     setMask(region);
+}
+
+void OverlayWindow::applyBoundingShape(const std::optional<QRegion>& region)
+{
+    QWindow* window = windowHandle();
+    xcb_connection_t* c = X11Support::connection();
+    if (!window || !c)
+        return;
+    const auto id = uint32_t(window->winId());
+    if (id != m_boundingShapeWindow) {
+        // A new native window starts without a shape.
+        m_boundingShapeWindow = id;
+        m_appliedBoundingShape.reset();
+    }
+    if (region == m_appliedBoundingShape)
+        return;
+    m_appliedBoundingShape = region;
+    if (!region) {
+        xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, id, 0, 0, XCB_NONE);
+        return;
+    }
+    ++m_reshapeCount;
+    // Not flushed here: sent from a paint, it goes out just ahead of the pixels it keeps.
+    const auto rectangles = xcbRectangles(*region, window->devicePixelRatio());
+    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_YX_BANDED, id, 0, 0,
+                         uint32_t(rectangles.size()), rectangles.data());
 }
 
 bool OverlayWindow::event(QEvent* event)
 {
-    // A new native window starts with no input shape of its own.
-    if (event->type() == QEvent::WinIdChange)
+    // A new native window starts with no shapes of its own.
+    if (event->type() == QEvent::WinIdChange) {
+        applyMask();
         applyInputShape();
+    }
     return QWidget::event(event);
 }
 

@@ -34,8 +34,12 @@ public:
     // never show as black.
     void setVisibleShape(const QPainterPath& shape);
     const QPainterPath& visibleShape() const { return m_visibleShape; }
-    // The same as a region, for shapes that change every frame.
+    // The same as a region, for shapes that change every frame. On X11 it
+    // goes to the window's shape alone, not to Qt's mask, which would also
+    // keep a frame from painting outside the shape of the one before.
     void setVisibleRegion(const QRegion& region);
+    // How often the window's visible shape was given to the window system.
+    int reshapeCount() const { return m_reshapeCount; }
     bool isCompositing() const { return m_compositing; }
 
     void orderFront();
@@ -57,6 +61,7 @@ private:
     void applyInputPassThrough();
     void applyInputShape();
     void applyMask();
+    void applyBoundingShape(const std::optional<QRegion>& region);
     QRegion shapeRegion() const;
 
     bool m_ignoresMouseEvents = true;
@@ -64,6 +69,9 @@ private:
     QPainterPath m_visibleShape;
     std::optional<QRegion> m_visibleRegion; // set: the shape is this region, not the path
     QRegion m_appliedMask;
+    std::optional<QRegion> m_appliedBoundingShape; // as last given to the X server, for this window id
+    uint32_t m_boundingShapeWindow = 0;
+    int m_reshapeCount = 0;
     std::optional<QRegion> m_appliedInputRegion; // as last given to the X server, for this window id
     uint32_t m_inputShapeWindow = 0;
     uint32_t m_focusToRestore = 0;

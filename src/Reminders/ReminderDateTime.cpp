@@ -14,6 +14,29 @@ QString hourMinuteFormat(const QLocale& locale)
     return format.trimmed();
 }
 
+QString dayFormat(const QLocale& locale)
+{
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    QString result;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i];
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+            result += c;
+            ++i;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < format.size() && format[i + run] == c)
+            ++run;
+        // Any year outside quoted text is written in full.
+        result += !quoted && c == QLatin1Char('y') ? QStringLiteral("yyyy") : format.mid(i, run);
+        i += run;
+    }
+    return result;
+}
+
 QDateTime localDateTime(Date date, const QTimeZone& zone)
 {
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(date.unixSeconds() * 1000.0)), zone);

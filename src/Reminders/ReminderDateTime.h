@@ -26,6 +26,8 @@ std::optional<Date> combiningTime(Date pickedTime, Date selection, Date now,
 
 // The locale's short time format without seconds (some locales' short form has them).
 QString hourMinuteFormat(const QLocale& locale = QLocale());
+// The locale's short date format, in its own order, with the year in full.
+QString dayFormat(const QLocale& locale = QLocale());
 
 QDateTime localDateTime(Date date, const QTimeZone& zone = QTimeZone::systemTimeZone());
 

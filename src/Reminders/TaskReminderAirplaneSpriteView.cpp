@@ -3,7 +3,6 @@
 #include "Reminders/ShadowImage.h"
 #include "Reminders/TaskReminderFlightGeometry.h"
 
-#include <QBitmap>
 #include <QPainter>
 #include <cmath>
 
@@ -74,8 +73,6 @@ void TaskReminderAirplaneSpriteView::prepare(const QSize& pixelSize, qreal devic
         prepared.image.setDevicePixelRatio(devicePixelRatio);
         prepared.shadow = ShadowImage::make(scaled, shadowRadius * devicePixelRatio, shadowColor);
         prepared.shadow.setDevicePixelRatio(devicePixelRatio);
-        // Pixels at least half covered count as inside; their dark blend on an opaque window reads as an outline.
-        prepared.opaque = QRegion(QBitmap::fromImage(scaled.createAlphaMask()));
         m_prepared.append(prepared);
     }
 }
@@ -95,23 +92,4 @@ void TaskReminderAirplaneSpriteView::paint(QPainter& painter, const QRectF& rect
         painter.drawImage(origin + QPointF(-margin, shadowOffsetY - margin), frame.shadow);
     }
     painter.drawPixmap(origin, frame.image);
-}
-
-QRegion TaskReminderAirplaneSpriteView::opaqueRegion(const QRectF& rect, double now)
-{
-    const int index = frameIndex(now);
-    if (index >= m_frames.size() || m_prepared.size() != m_frames.size())
-        return {};
-    const Prepared& frame = m_prepared[index];
-    const QSizeF shown = frame.image.deviceIndependentSize();
-    const QPoint origin(int(std::lround(rect.x() + (rect.width() - shown.width()) / 2)),
-                        int(std::lround(rect.y() + (rect.height() - shown.height()) / 2)));
-    // Window masks are in logical pixels.
-    if (m_preparedRatio == 1)
-        return frame.opaque.translated(origin);
-    QRegion logical;
-    for (const QRect& r : frame.opaque)
-        logical += QRect(int(r.x() / m_preparedRatio), int(r.y() / m_preparedRatio),
-                         int(std::ceil(r.width() / m_preparedRatio)), int(std::ceil(r.height() / m_preparedRatio)));
-    return logical.translated(origin);
 }

@@ -7,7 +7,6 @@
 #include <QPixmap>
 #include <QPointF>
 #include <QRectF>
-#include <QRegion>
 
 class QPainter;
 
@@ -30,8 +29,6 @@ public:
 
     // Draws the frame for `now` fitted into `rect`, with its soft shadow when asked.
     void paint(QPainter& painter, const QRectF& rect, double now, bool withShadow);
-    // The opaque part of that frame, for windows that cannot show translucency.
-    QRegion opaqueRegion(const QRectF& rect, double now);
     // The tail, where a tow line is fastened, as a fraction of the frame.
     static QPointF towHook() { return {0.07, 0.46}; }
 
@@ -42,7 +39,6 @@ private:
     struct Prepared {
         QPixmap image;
         QImage shadow;
-        QRegion opaque; // in device pixels from the frame's top left
     };
     void prepare(const QSize& pixelSize, qreal devicePixelRatio);
 

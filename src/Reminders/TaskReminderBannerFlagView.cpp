@@ -5,7 +5,6 @@
 #include "Reminders/ShadowImage.h"
 
 #include <QFontMetricsF>
-#include <QLinearGradient>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -98,7 +97,22 @@ QPointF TaskReminderBannerFlagView::poleBottom(const QPointF& topLeft) const
     return {column.center().x(), column.bottom()};
 }
 
-QPainterPath TaskReminderBannerFlagView::clothPath(double now) const
+QPolygonF TaskReminderBannerFlagView::clothOutline(const QPointF& topLeft, double now) const
+{
+    QPolygonF outline(clothPoints(now));
+    outline.translate(clothRect(topLeft).topLeft());
+    return outline;
+}
+
+QLinearGradient TaskReminderBannerFlagView::clothFill(const QSizeF& size)
+{
+    QLinearGradient fill(0, 0, size.width(), size.height());
+    fill.setColorAt(0, QColor::fromRgbF(0.99f, 0.96f, 0.84f));
+    fill.setColorAt(1, QColor::fromRgbF(0.97f, 0.92f, 0.76f));
+    return fill;
+}
+
+QList<QPointF> TaskReminderBannerFlagView::clothPoints(double now) const
 {
     const auto& l = m_configuration.layout;
     const auto& i = m_configuration.interaction;
@@ -107,24 +121,20 @@ QPainterPath TaskReminderBannerFlagView::clothPath(double now) const
     const double phase = m_reduceMotion ? 0
                                         : TaskReminderFlightGeometry::quantised(now, i.reminderFlightFlagFramesPerSecond)
                                               * i.reminderFlightFlagWaveSpeed;
-    const QList<QPointF> points =
-        TaskReminderFlightGeometry::clothOutline(clothWidth(), l.reminderFlightFlagHeight, phase, m_side, amplitude,
-                                                 i.reminderFlightFlagWaveFrequency, i.reminderFlightFlagTrailingWaveBoost);
+    return TaskReminderFlightGeometry::clothOutline(clothWidth(), l.reminderFlightFlagHeight, phase, m_side, amplitude,
+                                                    i.reminderFlightFlagWaveFrequency,
+                                                    i.reminderFlightFlagTrailingWaveBoost);
+}
+
+QPainterPath TaskReminderBannerFlagView::clothPath(double now) const
+{
+    const QList<QPointF> points = clothPoints(now);
     QPainterPath path;
     path.moveTo(points.first());
     for (qsizetype k = 1; k < points.size(); ++k)
         path.lineTo(points[k]);
     path.closeSubpath();
     return path;
-}
-
-QList<QPolygonF> TaskReminderBannerFlagView::shapePolygons(const QPointF& topLeft, double now) const
-{
-    const QRectF column = poleColumn(topLeft);
-    const QPolygonF cloth = clothPath(now).translated(clothRect(topLeft).topLeft()).toFillPolygon();
-    const QPolygonF pole(QRectF(column.center().x() - poleWidth / 2, column.top(), poleWidth, column.height()));
-    const QPolygonF knob(QRectF(column.right() - knobDiameter, column.top(), knobDiameter, knobDiameter));
-    return {cloth, pole, knob};
 }
 
 void TaskReminderBannerFlagView::paint(QPainter& painter, const QPointF& topLeft, double now, bool withShadow)
@@ -159,10 +169,7 @@ void TaskReminderBannerFlagView::paint(QPainter& painter, const QPointF& topLeft
 
     // Cloth.
     painter.translate(cloth.topLeft());
-    QLinearGradient fill(0, 0, cloth.width(), cloth.height());
-    fill.setColorAt(0, QColor::fromRgbF(0.99f, 0.96f, 0.84f));
-    fill.setColorAt(1, QColor::fromRgbF(0.97f, 0.92f, 0.76f));
-    painter.setBrush(fill);
+    painter.setBrush(clothFill(cloth.size()));
     painter.setPen(QPen(QColor(0, 0, 0, int(0.1 * 255)), 1));
     painter.drawPath(outline);
 

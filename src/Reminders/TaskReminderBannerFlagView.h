@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainterPath>
 #include <QPointF>
 #include <QPolygonF>
@@ -35,16 +36,21 @@ public:
     QFont titleFont() const { return m_font; }
 
     void paint(QPainter& painter, const QPointF& topLeft, double now, bool withShadow);
-    // Cloth, pole and knob as they are drawn at `now`, each as one polygon.
-    QList<QPolygonF> shapePolygons(const QPointF& topLeft, double now) const;
     // The pole's top and bottom ends, where tow lines are fastened.
     QPointF poleTop(const QPointF& topLeft) const;
     QPointF poleBottom(const QPointF& topLeft) const;
 
-private:
-    QPainterPath clothPath(double now) const;
+    // The parts, for drawing the banner from pieces made once: the cloth's
+    // box and its waving outline at `now`, the column of pole and knob, and
+    // the cloth's fill over a box of the given size.
     QRectF clothRect(const QPointF& topLeft) const;
+    QPolygonF clothOutline(const QPointF& topLeft, double now) const;
     QRectF poleColumn(const QPointF& topLeft) const;
+    static QLinearGradient clothFill(const QSizeF& size);
+
+private:
+    QList<QPointF> clothPoints(double now) const;
+    QPainterPath clothPath(double now) const;
     void measure();
 
     NotchTemplateConfiguration m_configuration;

@@ -8,34 +8,69 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyleOptionSpinBox>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+#include <tuple>
+
+namespace {
+// A day or time field whose stepper shows an up and a down arrow in the text
+// colour of its palette, dimmed where it cannot step.
+template <typename Field>
+class SteppedField final : public Field {
+public:
+    explicit SteppedField(QWidget* parent) : Field(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        Field::paintEvent(event);
+        QStyleOptionSpinBox option;
+        this->initStyleOption(&option);
+        const auto steps = this->stepEnabled();
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        for (const auto& [control, up, enabled] :
+             {std::tuple{QStyle::SC_SpinBoxUp, true, bool(steps & QAbstractSpinBox::StepUpEnabled)},
+              std::tuple{QStyle::SC_SpinBoxDown, false, bool(steps & QAbstractSpinBox::StepDownEnabled)}}) {
+            const QRectF button = this->style()->subControlRect(QStyle::CC_SpinBox, &option, control, this);
+            QColor color = this->palette().color(QPalette::Text);
+            color.setAlphaF(color.alphaF() * (enabled && this->isEnabled() ? 0.7f : 0.25f));
+            // A small triangle, its point towards the direction it steps.
+            const QPointF centre = button.center();
+            const double half = 4, rise = up ? -2.5 : 2.5;
+            const QPolygonF arrow{centre + QPointF(-half, -rise), centre + QPointF(half, -rise),
+                                  centre + QPointF(0, rise)};
+            painter.setBrush(color);
+            painter.drawPolygon(arrow);
+        }
+    }
+};
+
+QString rgba(QColor color, int alpha)
+{
+    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(color.red()).arg(color.green()).arg(color.blue()).arg(alpha);
+}
+} // namespace
 
 ReminderDateTimeFields::ReminderDateTimeFields(Binding<Date> selection, const Clock& clock, QWidget* parent)
     : QWidget(parent), m_selection(std::move(selection)), m_clock(clock)
 {
-    m_day = new QDateEdit(this);
+    m_day = new SteppedField<QDateEdit>(this);
     m_day->setAccessibleName(QStringLiteral("Timer day"));
     m_day->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    m_day->setDisplayFormat(ReminderDateTime::dayFormat());
     m_day->setFixedWidth(228);
-    m_time = new QTimeEdit(this);
+    m_time = new SteppedField<QTimeEdit>(this);
     m_time->setAccessibleName(QStringLiteral("Timer time"));
     m_time->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
     m_time->setDisplayFormat(ReminderDateTime::hourMinuteFormat());
     m_time->setFixedWidth(132);
-
-    // A quiet field with a small stepper that fits the popover's dark material.
-    setStyleSheet(QStringLiteral(
-        "QAbstractSpinBox { background: rgba(255,255,255,18); color: rgba(255,255,255,235);"
-        " border: 1px solid rgba(255,255,255,36); border-radius: 6px; padding: 3px 6px; }"
-        "QAbstractSpinBox:focus { border-color: rgba(10,132,255,200); }"
-        "QAbstractSpinBox::up-button, QAbstractSpinBox::down-button { width: 16px; border: none; background: transparent; }"
-        "QAbstractSpinBox::up-arrow { width: 0; height: 0; border-left: 4px solid transparent;"
-        " border-right: 4px solid transparent; border-bottom: 5px solid rgba(255,255,255,170); }"
-        "QAbstractSpinBox::down-arrow { width: 0; height: 0; border-left: 4px solid transparent;"
-        " border-right: 4px solid transparent; border-top: 5px solid rgba(255,255,255,170); }"));
+    applyStyle();
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -55,6 +90,33 @@ ReminderDateTimeFields::ReminderDateTimeFields(Binding<Date> selection, const Cl
     refresh();
     connect(m_day, &QDateEdit::dateChanged, this, &ReminderDateTimeFields::dayChanged);
     connect(m_time, &QTimeEdit::timeChanged, this, &ReminderDateTimeFields::timeChanged);
+}
+
+void ReminderDateTimeFields::applyStyle()
+{
+    // A quiet field with a small stepper, in the colours of the palette it is
+    // shown in (the popover's dark material, or a light window).
+    const QColor text = palette().color(QPalette::Text);
+    const QString sheet =
+        QStringLiteral("QAbstractSpinBox { background: %1; color: %2; border: 1px solid %3; border-radius: 6px;"
+                       " padding: 3px 6px; }"
+                       "QAbstractSpinBox:focus { border-color: rgba(10,132,255,200); }"
+                       "QAbstractSpinBox::up-button, QAbstractSpinBox::down-button { width: 16px; border: none;"
+                       " background: transparent; }"
+                       "QAbstractSpinBox::up-arrow, QAbstractSpinBox::down-arrow { width: 0; height: 0; }")
+            .arg(rgba(text, 18), rgba(text, 235), rgba(text, 36));
+    // On the fields themselves: a sheet on this widget would reset its palette to the application's.
+    for (QAbstractSpinBox* field : {static_cast<QAbstractSpinBox*>(m_day), static_cast<QAbstractSpinBox*>(m_time)}) {
+        if (field->styleSheet() != sheet)
+            field->setStyleSheet(sheet);
+    }
+}
+
+void ReminderDateTimeFields::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        applyStyle();
+    QWidget::changeEvent(event);
 }
 
 bool ReminderDateTimeFields::eventFilter(QObject* watched, QEvent* event)

@@ -28,8 +28,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void applyStyle();
     void dayChanged();
     void timeChanged();
     void apply(const std::optional<Date>& result);

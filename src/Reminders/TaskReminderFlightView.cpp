@@ -1,11 +1,13 @@
 #include "Reminders/TaskReminderFlightView.h"
 
 #include "Platform/Text.h"
+#include "Reminders/OpaqueCutout.h"
 #include "UI/Motion.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QtMath>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -17,6 +19,14 @@ namespace {
 constexpr int shadowSideMargin = 16;
 constexpr int shadowBottomMargin = 24;
 const QColor towLineColor(58, 58, 70, 150);
+// Without translucency: the cloth's fill is made turned by steps of this many
+// degrees, with a margin the waving outline never reaches.
+constexpr double clothTurnStep = 0.1;
+constexpr int clothMargin = 3;
+// The same line as it shows over a light sky, and the cloth's faint outline as
+// it shows over the cloth, for windows without translucency.
+const QColor opaqueTowLineColor(139, 139, 144);
+const QColor opaqueClothEdgeColor(225, 216, 184);
 } // namespace
 
 TaskReminderFlightView::TaskReminderFlightView(const NotchTemplateConfiguration& configuration, const QString& message,
@@ -102,29 +112,9 @@ QRect TaskReminderFlightView::groupBounds(double now) const
     const double left = std::min(0.0, bannerTopLeft().x());
     const QRectF local(left, 0, group.groupWidth - left, group.groupHeight);
     const QRect bounds = groupTransform(now).mapRect(local).toAlignedRect();
+    if (!m_drawsShadows)
+        return bounds.adjusted(-1, -1, 1, 1) & rect(); // a pixel for smoothing at the edges
     return bounds.adjusted(-shadowSideMargin, -shadowSideMargin, shadowSideMargin, shadowBottomMargin) & rect();
-}
-
-QRegion TaskReminderFlightView::groupShape(double now)
-{
-    const QTransform transform = groupTransform(now);
-    QRegion shape;
-    for (const QPolygonF& polygon : m_banner.shapePolygons(bannerTopLeft(), now))
-        shape += QRegion(transform.map(polygon).toPolygon(), Qt::WindingFill);
-    const QRectF plane = airplaneRect();
-    if (m_airplane.hasFrame(now)) {
-        const QPointF hook = towHook(plane);
-        for (const QPointF& end : {m_banner.poleTop(bannerTopLeft()), m_banner.poleBottom(bannerTopLeft())}) {
-            // A line as a thin band, so that the shape keeps it.
-            const QPointF across = QPointF(end.y() - hook.y(), hook.x() - end.x())
-                                   / std::max(1.0, std::hypot(end.x() - hook.x(), end.y() - hook.y())) * 1.0;
-            const QPolygonF band({end + across, hook + across, hook - across, end - across});
-            shape += QRegion(transform.map(band).toPolygon(), Qt::WindingFill);
-        }
-    }
-    // The airplane hardly turns at these angles; its silhouette is only moved.
-    shape += m_airplane.opaqueRegion(QRectF(transform.map(plane.topLeft()), plane.size()), now);
-    return shape & rect();
 }
 
 void TaskReminderFlightView::showEvent(QShowEvent* event)
@@ -170,13 +160,9 @@ void TaskReminderFlightView::tick()
 {
     m_frameTime = Motion::wallClock();
     const QRect bounds = groupBounds(m_frameTime);
+    // Where the group was is painted again too: cleared, and cut from the window's shape.
     update(QRegion(m_paintedBounds) + bounds);
     m_paintedBounds = bounds;
-    // The window paints only inside its shape: open it over both places for this frame.
-    if (m_onShapeChanged) {
-        m_pendingShape = groupShape(m_frameTime);
-        m_onShapeChanged(m_shownShape + m_pendingShape);
-    }
     // Beyond the right edge nothing is left to draw; the completion follows shortly.
     if (Geometry::x(layout(), m_flightStartDate, m_duration, m_frameTime) >= layout().endX)
         m_frameTimer.stop();
@@ -188,26 +174,162 @@ void TaskReminderFlightView::paintEvent(QPaintEvent* event)
         return;
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    painter.setTransform(groupTransform(m_frameTime));
-    painter.setRenderHint(QPainter::Antialiasing);
+    if (m_onShapeChanged)
+        paintOpaqueFrame(painter);
+    else
+        paintGroup(painter, false);
+}
+
+void TaskReminderFlightView::paintGroup(QPainter& painter, bool opaque)
+{
+    painter.setTransform(groupTransform(m_frameTime), true);
+    painter.setRenderHint(QPainter::Antialiasing, !opaque);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
 
     const QPointF bannerOrigin = bannerTopLeft();
-    m_banner.paint(painter, bannerOrigin, m_frameTime, m_drawsShadows);
+    if (opaque)
+        paintBannerFromPieces(painter, bannerOrigin);
+    else
+        m_banner.paint(painter, bannerOrigin, m_frameTime, m_drawsShadows);
 
     const QRectF plane = airplaneRect();
     if (m_airplane.hasFrame(m_frameTime)) {
-        // The tow lines run from the tail to both ends of the pole.
+        // The tow lines run from the tail to both ends of the pole; a line one
+        // pixel wide keeps no pixel whole unless it is drawn without smoothing.
         const QPointF hook = towHook(plane);
-        painter.setPen(QPen(towLineColor, 1));
+        painter.setPen(QPen(opaque ? opaqueTowLineColor : towLineColor, 1));
         painter.drawLine(m_banner.poleTop(bannerOrigin), hook);
         painter.drawLine(m_banner.poleBottom(bannerOrigin), hook);
     }
     m_airplane.paint(painter, plane, m_frameTime, m_drawsShadows);
+}
+
+void TaskReminderFlightView::prepareBannerPieces(qreal ratio)
+{
+    const double width = m_banner.clothWidth();
+    if (width == m_stillWidth && ratio == m_stillRatio)
+        return;
+    m_stillWidth = width;
+    m_stillRatio = ratio;
+    m_turnedCloths.clear();
+    // A banner that does not wave, drawn once: its title and pole are those of the flying one.
+    TaskReminderBannerFlagView still(m_configuration, m_banner.message(),
+                                     TaskReminderBannerFlagView::AttachmentSide::trailing, nullptr, true);
+    QImage drawn((still.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    drawn.setDevicePixelRatio(ratio);
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    still.paint(painter, QPointF(), 0, false);
     painter.end();
-    // Then close it around what was just painted, so no transparent pixel shows.
-    if (m_onShapeChanged) {
-        m_shownShape = m_pendingShape;
+
+    // The fill over the whole box and a margin, which the waving outline never
+    // leaves; the title sits within the padding, where no outline reaches.
+    const QRectF cloth = still.clothRect(QPointF());
+    const QRectF box(QPointF(), cloth.size());
+    m_stillCloth = QImage((box.adjusted(0, 0, 2 * clothMargin, 2 * clothMargin).size() * ratio).toSize(),
+                          QImage::Format_ARGB32_Premultiplied);
+    painter.begin(&m_stillCloth);
+    painter.scale(ratio, ratio);
+    painter.translate(clothMargin, clothMargin);
+    painter.fillRect(box.adjusted(-clothMargin, -clothMargin, clothMargin, clothMargin),
+                     TaskReminderBannerFlagView::clothFill(cloth.size()));
+    const auto& l = m_configuration.layout;
+    const QRectF title = box.adjusted(l.reminderFlightFlagHorizontalPadding, l.reminderFlightFlagVerticalPadding,
+                                      -l.reminderFlightFlagHorizontalPadding, -l.reminderFlightFlagVerticalPadding);
+    painter.drawImage(title, drawn, QRectF(title.translated(cloth.topLeft()).topLeft() * ratio, title.size() * ratio));
+    painter.end();
+    const QRectF pole = still.poleColumn(QPointF());
+    m_stillPole = drawn.copy(QRectF(pole.topLeft() * ratio, pole.size() * ratio).toAlignedRect());
+    m_stillPole.setDevicePixelRatio(ratio);
+}
+
+const QImage& TaskReminderFlightView::turnedCloth(double degrees)
+{
+    // The rocking is slight: a few angles a step apart look the same as every angle.
+    const int step = int(std::lround(degrees / clothTurnStep));
+    if (const auto found = m_turnedCloths.constFind(step); found != m_turnedCloths.cend())
+        return *found;
+    if (m_turnedCloths.size() >= 32) // a template that rocks far keeps only the angles of late
+        m_turnedCloths.clear();
+    QTransform turn;
+    turn.rotate(step * clothTurnStep);
+    const QPointF centre = QRectF(m_stillCloth.rect()).center();
+    const QRect bounds = turn.mapRect(QRectF(m_stillCloth.rect()).translated(-centre)).toAlignedRect();
+    QImage turned(bounds.size(), QImage::Format_ARGB32_Premultiplied);
+    turned.fill(Qt::transparent);
+    QPainter painter(&turned);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.translate(-bounds.topLeft());
+    painter.setTransform(turn, true);
+    painter.drawImage(-centre, m_stillCloth);
+    painter.end();
+    // Where the cloth's centre lies in the turned image.
+    turned.setOffset(-bounds.topLeft());
+    return *m_turnedCloths.insert(step, turned);
+}
+
+void TaskReminderFlightView::paintBannerFromPieces(QPainter& painter, const QPointF& bannerOrigin)
+{
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1;
+    prepareBannerPieces(ratio);
+    // The waving outline is filled from the cloth's fill and title made once,
+    // turned by the nearest step of the rocking: a fill that is only moved
+    // costs a fraction of one turned pixel by pixel.
+    const QPolygonF outline = m_banner.clothOutline(bannerOrigin, m_frameTime);
+    const QTransform toDevice = painter.deviceTransform();
+    const QImage& cloth = turnedCloth(qRadiansToDegrees(std::atan2(toDevice.m12(), toDevice.m11())));
+    const QPointF centre = toDevice.map(m_banner.clothRect(bannerOrigin).center());
+    const QPoint at = (centre - QPointF(cloth.offset())).toPoint();
+    // The outline is turned here, so that the fill is only moved, never turned,
+    // and its line, opaque, is drawn on the quick path for unturned lines.
+    QBrush fill(cloth);
+    fill.setTransform(QTransform::fromTranslate(at.x(), at.y()) * QTransform::fromScale(1 / ratio, 1 / ratio));
+    painter.save();
+    const QPolygonF turnedOutline = painter.transform().map(outline);
+    painter.resetTransform();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawPolygon(turnedOutline);
+    painter.setPen(QPen(opaqueClothEdgeColor, 0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolygon(turnedOutline);
+    painter.restore();
+    painter.drawImage(m_banner.poleColumn(bannerOrigin), m_stillPole);
+}
+
+void TaskReminderFlightView::paintOpaqueFrame(QPainter& painter)
+{
+    // The frame is drawn apart, then cut to what it covers at least half:
+    // those pixels become opaque and are exactly what the window's shape keeps.
+    QRegion shape;
+    const QRect bounds = m_paintedBounds;
+    if (!bounds.isEmpty()) {
+        const qreal ratio = devicePixelRatioF();
+        QImage frame((QSizeF(bounds.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        frame.setDevicePixelRatio(ratio);
+        frame.fill(Qt::transparent);
+        QPainter framePainter(&frame);
+        framePainter.translate(-bounds.topLeft());
+        paintGroup(framePainter, true);
+        framePainter.end();
+        const QRegion kept = OpaqueCutout::cut(frame);
+        if (ratio == 1) {
+            shape = kept.translated(bounds.topLeft());
+        } else {
+            // Only whole points: a point partly outside the kept pixels would show black.
+            for (const QRect& r : kept) {
+                const QPoint topLeft(int(std::ceil(r.left() / ratio)), int(std::ceil(r.top() / ratio)));
+                const QPoint end(int(std::floor((r.right() + 1) / ratio)), int(std::floor((r.bottom() + 1) / ratio)));
+                if (end.x() > topLeft.x() && end.y() > topLeft.y())
+                    shape += QRect(topLeft, end - QPoint(1, 1)).translated(bounds.topLeft());
+            }
+        }
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(bounds.topLeft(), frame);
+    }
+    // Set as the frame goes out, so the window shows this frame's pixels and no others.
+    if (shape != m_shownShape) {
+        m_shownShape = shape;
         m_onShapeChanged(m_shownShape);
     }
 }

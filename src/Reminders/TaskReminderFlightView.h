@@ -5,6 +5,8 @@
 #include "Reminders/TaskReminderFlightGeometry.h"
 #include "Template/NotchTemplateConfiguration.h"
 
+#include <QHash>
+#include <QImage>
 #include <QTimer>
 #include <QTransform>
 #include <QWidget>
@@ -23,8 +25,10 @@ public:
                            std::function<void()> onCompletion, bool reduceMotion, QWidget* parent = nullptr);
     ~TaskReminderFlightView() override;
 
-    // Without translucency the window keeps only what is painted: this hears
-    // the painted shape after every move, in view coordinates.
+    // Without translucency the window keeps only what is painted: with this
+    // set, every frame is drawn opaque or not at all, and this hears the shape
+    // of what was painted, in view coordinates, as the frame is painted and
+    // only when it differs from the last one.
     void setOnShapeChanged(std::function<void(const QRegion&)> onShapeChanged);
     // Soft shadows only show where translucency does.
     void setDrawsShadows(bool drawsShadows) { m_drawsShadows = drawsShadows; }
@@ -37,7 +41,6 @@ public:
 
     // Where the group is drawn at a wall-clock time, shadows included.
     QRect groupBounds(double now) const;
-    QRegion groupShape(double now);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -48,6 +51,11 @@ private:
     void start();
     void stop();
     void tick();
+    void paintGroup(QPainter& painter, bool opaque);
+    void paintOpaqueFrame(QPainter& painter);
+    void paintBannerFromPieces(QPainter& painter, const QPointF& bannerOrigin);
+    void prepareBannerPieces(qreal ratio);
+    const QImage& turnedCloth(double degrees);
     TaskReminderFlightGeometry::Layout layout() const;
     QTransform groupTransform(double now) const;
     QRectF airplaneRect() const;
@@ -68,6 +76,12 @@ private:
     QTimer m_completionTimer;
     double m_frameTime = 0; // the wall-clock time the current frame shows
     QRect m_paintedBounds;
-    QRegion m_shownShape;   // the window's shape after the last paint
-    QRegion m_pendingShape; // the shape of the frame about to be painted
+    // Without translucency the banner is drawn from pieces made once a flight:
+    // the cloth's fill with its title over the cloth's whole box, and the pole.
+    QImage m_stillCloth;
+    QHash<int, QImage> m_turnedCloths; // by angle step
+    QImage m_stillPole;
+    double m_stillWidth = -1;
+    qreal m_stillRatio = 0;
+    QRegion m_shownShape; // the window's shape after the last paint
 };

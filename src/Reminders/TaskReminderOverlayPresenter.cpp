@@ -144,6 +144,8 @@ bool TaskReminderOverlayPresenter::show(Request request)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view);
     panel->setGeometry(*geometry);
+    // A screen reader finds a reminder window, whose one element reads as the title.
+    panel->setAccessibleName(QStringLiteral("Reminder"));
 
     m_panel = panel;
     m_flightView = view;
@@ -151,8 +153,11 @@ bool TaskReminderOverlayPresenter::show(Request request)
     // Without a compositor translucent pixels show black: the window keeps only the flying group.
     const bool compositing = X11Support::compositorRunning();
     view->setDrawsShadows(compositing);
-    if (!compositing)
+    if (!compositing) {
+        // Shut until the first frame is painted.
+        panel->setVisibleRegion(QRegion());
         view->setOnShapeChanged([panel](const QRegion& shape) { panel->setVisibleRegion(shape); });
+    }
     panel->orderFront();
     return true;
 }

@@ -28,6 +28,9 @@ TaskReminderScheduler::TaskReminderScheduler(NotchTaskViewModel& viewModel, Task
 {
     // Every successful save publishes a new version; the current one counts as a first value.
     connect(&m_viewModel, &NotchTaskViewModel::reminderStateVersionChanged, this, [this] { reschedule(); });
+    // A change is followed by a save that may come late or never: the wait follows
+    // the change itself. What is due then flies a turn later, outside the change.
+    connect(&m_viewModel, &NotchTaskViewModel::tasksChanged, this, [this] { evaluate(DueNow::nextTurn); });
     reschedule();
 }
 
@@ -56,35 +59,29 @@ std::optional<TaskReminderScheduler::DueReminder> TaskReminderScheduler::earlies
 
 void TaskReminderScheduler::reschedule()
 {
+    evaluate(DueNow::deliver);
+}
+
+void TaskReminderScheduler::evaluate(DueNow dueNow)
+{
     m_timer->stop();
     if (m_activeReminderTaskID)
         return;
     const auto next = earliestReminder();
     if (!next)
         return;
-    const double delay = next->scheduledAt.secondsSince(m_clock.now());
-    if (!(delay > 0)) {
+    const double delay = std::max(0.0, next->scheduledAt.secondsSince(m_clock.now()));
+    if (delay == 0 && dueNow == DueNow::deliver) {
         deliver(*next);
         return;
     }
     // Whole milliseconds rounded up, so the wake is never before the time.
     const auto wait = std::chrono::milliseconds(qint64(std::ceil(std::min(delay, longestWaitSeconds) * 1000)));
-    const DueReminder snapshot = *next;
-    m_timer->start(wait, [this, snapshot] {
-        // Delivery runs one turn of the event loop later; a scheduler that is gone drops it.
-        QMetaObject::invokeMethod(this, [this, snapshot] { timerFired(snapshot); }, Qt::QueuedConnection);
+    m_timer->start(wait, [this] {
+        // One turn of the event loop later; a scheduler that is gone drops it. The
+        // tasks may have changed since the wait was armed: they are read again.
+        QMetaObject::invokeMethod(this, [this] { reschedule(); }, Qt::QueuedConnection);
     });
-}
-
-void TaskReminderScheduler::timerFired(const DueReminder& reminder)
-{
-    m_timer->stop();
-    // A split wait, or a wall clock that was set back: not due yet, so choose again.
-    if (m_clock.now() < reminder.scheduledAt) {
-        reschedule();
-        return;
-    }
-    deliver(reminder);
 }
 
 void TaskReminderScheduler::deliver(const DueReminder& reminder)

@@ -15,14 +15,17 @@ class NotchTaskViewModel;
 class TaskReminderPresenting;
 
 // Turns the reminders stored on tasks into flights. One wait is armed for the
-// earliest open reminder; the workspace's saves and that wait are the only
-// wake-ups. While a scheduled flight is on screen nothing else is armed.
+// earliest open reminder and re-armed on every change of the tasks, saved or
+// not (saves run in the background and may fail). A wake only re-reads the
+// live tasks: what flies is what is due then. While a scheduled flight is on
+// screen nothing else is armed.
 class TaskReminderScheduler final : public QObject, public TaskReminderScheduling {
     Q_OBJECT
 public:
-    // Longer waits are split: the wall clock may jump while the process sleeps,
-    // so every wake checks the time again instead of trusting the wait.
-    static constexpr double longestWaitSeconds = 3600;
+    // Longer waits are split: the wait runs on a monotonic clock that stops
+    // while the computer sleeps, and the wall clock may be set meanwhile, so
+    // a pending reminder checks the wall clock at least this often.
+    static constexpr double longestWaitSeconds = 60;
 
     // Subscribes to the workspace and evaluates at once: an overdue reminder flies now.
     TaskReminderScheduler(NotchTaskViewModel& viewModel, TaskReminderPresenting& presenter,
@@ -51,8 +54,11 @@ private:
         bool isDelivering = false;
     };
 
+    // Whether a reminder found due flies within the evaluation or one turn later.
+    enum class DueNow { deliver, nextTurn };
+
     std::optional<DueReminder> earliestReminder() const;
-    void timerFired(const DueReminder& reminder);
+    void evaluate(DueNow dueNow);
     void deliver(const DueReminder& reminder);
     void flightFinished(const DueReminder& reminder);
 

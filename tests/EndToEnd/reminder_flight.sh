@@ -2,8 +2,10 @@
 # A stored reminder flies on a real X server, first without and then with a
 # window manager: the airplane and its banner cross the middle of the screen
 # from left to right, clicks at the centre reach the window below during the
-# flight, nothing else of the screen is covered, and afterwards the stored
-# task has no reminder. Screenshots of each flight are kept in
+# flight, nothing else of the screen is covered, the tow lines show whole and
+# nothing dark or left over from earlier frames lies between the pole and the
+# airplane (no compositor here: a pixel not fully painted would show black),
+# and afterwards the stored task has no reminder. Screenshots of each flight are kept in
 # reminder_flight-shots/ under the working directory (or $REMINDER_FLIGHT_SHOTS).
 # Usage: reminder_flight.sh /path/to/quaverloom
 set -u
@@ -50,6 +52,38 @@ row_extent() {
         END { print (lo == "" ? "none" : lo " " hi) }'
 }
 button_presses() { grep -c ButtonPress "$work/xev.log" 2>/dev/null || true; }
+
+# What is wrong, if anything, between the pole and the airplane in a screenshot:
+# the gap is found from the airplane's nose, the right end of the middle row.
+# Only the two tow lines may be painted there, each a pixel or two a row, and
+# in a light grey, never near black.
+tow_line_faults() {
+    convert "$1" -depth 8 rgb:- | python3 -c '
+import sys
+width, data = 1920, sys.stdin.buffer.read()
+def pixel(x, y):
+    i = (y * width + x) * 3
+    return data[i], data[i + 1], data[i + 2]
+painted = lambda p: sum(p) < 735
+nose = next((x for x in range(1915, 3, -1) if painted(pixel(x, 540))), None)
+if nose is None or nose < 300 or nose > 1900:
+    sys.exit()  # the group is not whole on screen
+dark, crowded, lines = 0, [], 0
+for y in range(480, 600):
+    row = [pixel(x, y) for x in range(nose - 120, nose - 97)]
+    dark += sum(1 for p in row if painted(p) and max(p) < 90)
+    count = sum(1 for p in row if painted(p))
+    lines += count > 0
+    if count > 4:
+        crowded.append(y)
+if dark:
+    print(f"{dark} near-black pixels between the pole and the airplane")
+if crowded:
+    print(f"more than the tow lines between the pole and the airplane on rows {crowded[0]}..{crowded[-1]}")
+if lines < 60:
+    print(f"the tow lines show on only {lines} rows")
+'
+}
 
 scenario() {
     # A window across the middle of the screen that reports the clicks it gets; mapped first, so it lies below.
@@ -101,6 +135,12 @@ scenario() {
     done
     kill "$sampler" 2>/dev/null
     wait "$sampler" "${shot_pids[@]}" 2>/dev/null
+    local image faults
+    for image in "$shots/$mode-centre.png" "$shots/$mode-1.png" "$shots/$mode-2.png"; do
+        [ -f "$image" ] || continue
+        faults=$(tow_line_faults "$image")
+        [ -z "$faults" ] || fail "$(basename "$image"): $faults"
+    done
     # Whole samples only: the sampler may have been stopped in the middle of a line.
     awk -v clicked_at="${clicked_at:-0}" '
         NF != 7 { next }

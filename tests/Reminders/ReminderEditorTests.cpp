@@ -1,7 +1,13 @@
 #include "Reminders/ReminderDateTime.h"
 #include "Reminders/TaskReminderEditor.h"
+#include "Platform/OverlayWindow.h"
+#include "Reminders/TaskReminderFlightView.h"
+#include "Reminders/TaskReminderOverlayPresenter.h"
 #include "Support/ManualClock.h"
+#include "Support/QtTestPrinters.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -140,4 +146,111 @@ TEST(TaskReminderEditor, AClickedPartOfTheTimeIsReplacedByTheDigitsTypedNext)
         EXPECT_EQ(ReminderDateTime::localDateTime(draft).time().toString().toStdString(),
                   c.expected.toString().toStdString()) << c.name;
     }
+}
+
+TEST(ReminderDateTime, DayFormatKeepsTheLocalesOrderWithTheYearInFull)
+{
+    for (const auto& [locale, expected] :
+         {std::pair{"en_US", "M/d/yyyy"}, {"de_DE", "dd.MM.yyyy"}, {"ja_JP", "yyyy/MM/dd"}, {"en_GB", "dd/MM/yyyy"}}) {
+        EXPECT_EQ(ReminderDateTime::dayFormat(QLocale(QString::fromLatin1(locale))).toStdString(), expected) << locale;
+    }
+}
+
+TEST(TaskReminderEditor, SteppersShowUpAndDownArrowsInTheTextColourOfLightAndDarkPalettes)
+{
+    ManualClock clock(Date::fromDateTime(QDateTime(QDate::currentDate().addDays(40), QTime(12, 0))));
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        QWidget host;
+        auto* fields = new ReminderDateTimeFields(Binding<Date>::stored(clock.now().addingSeconds(3600)), clock, &host);
+        // Given after the fields exist, as the popover gives its dark palette.
+        QPalette palette = host.palette();
+        const QColor text = dark ? QColor(255, 255, 255) : QColor(0, 0, 0);
+        palette.setColor(QPalette::Text, text);
+        palette.setColor(QPalette::Window, dark ? QColor(36, 36, 40) : QColor(240, 240, 240));
+        host.setPalette(palette);
+        host.setAutoFillBackground(true);
+        host.resize(fields->sizeHint());
+        host.show();
+        const QImage image = host.grab(fields->timeField()->geometry()).toImage();
+        // The stepper's column at the right end, split into its up and down halves.
+        const QRect column(image.width() - 18, 0, 16, image.height());
+        const auto isArrow = [&](QRgb pixel) { return std::abs(qGray(pixel) - qGray(text.rgb())) < 110; };
+        for (const bool up : {true, false}) {
+            const QRect half = up ? column.adjusted(0, 2, 0, -column.height() / 2)
+                                  : column.adjusted(0, column.height() / 2, 0, -2);
+            QList<int> rowWidths;
+            for (int y = half.top(); y <= half.bottom(); ++y) {
+                int width = 0;
+                for (int x = half.left(); x <= half.right(); ++x)
+                    width += isArrow(image.pixel(x, y));
+                if (width > 0)
+                    rowWidths.append(width);
+            }
+            ASSERT_GE(rowWidths.size(), 2) << (up ? "up" : "down") << ": no arrow drawn";
+            EXPECT_LE(rowWidths.size(), 5) << "an arrow, not a block";
+            if (up)
+                EXPECT_LT(rowWidths.first(), rowWidths.last()) << "the up arrow points up";
+            else
+                EXPECT_GT(rowWidths.first(), rowWidths.last()) << "the down arrow points down";
+        }
+        EXPECT_EQ(qGray(fields->timeField()->palette().color(QPalette::Text).rgb()) > 128, dark)
+            << "the digits take the palette's text colour";
+    }
+}
+
+TEST(TaskReminderEditor, TheDayShowsTheYearInFullInTheLocalesOrder)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QStringLiteral("en_US")));
+    ManualClock clock(Date::fromDateTime(QDateTime(QDate(2031, 3, 4), QTime(9, 0))));
+    ReminderDateTimeFields fields(Binding<Date>::stored(clock.now().addingSeconds(3600)), clock);
+    EXPECT_EQ(fields.dayField()->text(), QStringLiteral("3/4/2031"));
+    QLocale::setDefault(previous);
+}
+
+namespace {
+// What a screen reader finds unnamed under `root`: controls without a name and
+// widgets that show text without one.
+QStringList unnamed(QWidget* root)
+{
+    QStringList found;
+    QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    widgets.prepend(root);
+    for (QWidget* widget : widgets) {
+        if (!widget->isVisibleTo(root) && widget != root)
+            continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        const bool control = widget->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(widget)
+                             || qobject_cast<QAbstractSpinBox*>(widget) || widget->isWindow();
+        // A spin box's own line is read as its value.
+        if (qobject_cast<QLineEdit*>(widget) && qobject_cast<QAbstractSpinBox*>(widget->parentWidget()))
+            continue;
+        if (control && (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty()))
+            found << QString::fromLatin1(widget->metaObject()->className());
+    }
+    return found;
+}
+} // namespace
+
+TEST(TaskReminderEditor, EveryControlAndTheFlightHaveNamesAScreenReaderReads)
+{
+    ManualClock clock(Date::fromDateTime(QDateTime(QDate::currentDate().addDays(40), QTime(12, 0))));
+    for (const bool hasReminder : {false, true}) {
+        TaskReminderEditor editor(NotchTemplateConfiguration::defaults(), Binding<Date>::stored(clock.now()),
+                                  hasReminder, {}, clock);
+        editor.show();
+        EXPECT_EQ(unnamed(&editor), QStringList()) << hasReminder;
+    }
+
+    TaskReminderOverlayPresenter::Environment environment;
+    environment.screenGeometries = [] { return QList<QRect>{QRect(0, 0, 640, 480)}; };
+    environment.mouseLocation = [] { return QPointF(10, 10); };
+    TaskReminderOverlayPresenter presenter(environment);
+    presenter.present(QStringLiteral("Call the plumber"), NotchTemplateConfiguration::defaults());
+    ASSERT_TRUE(presenter.isShowing());
+    EXPECT_EQ(unnamed(presenter.panel()), QStringList());
+    QAccessibleInterface* banner = QAccessible::queryAccessibleInterface(presenter.flightView());
+    ASSERT_TRUE(banner);
+    EXPECT_EQ(banner->text(QAccessible::Name), QStringLiteral("Call the plumber")) << "the banner reads as its title";
 }

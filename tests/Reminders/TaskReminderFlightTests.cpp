@@ -1,5 +1,6 @@
 #include "Model/TaskWorkspaceState.h"
 #include "Platform/OverlayWindow.h"
+#include "Reminders/OpaqueCutout.h"
 #include "Reminders/TaskReminderAirplaneSpriteView.h"
 #include "Reminders/TaskReminderFlightView.h"
 #include "Reminders/TaskReminderOverlayPresenter.h"
@@ -23,6 +24,21 @@ NotchTemplateConfiguration quickFlight(double duration = 0)
     configuration.interaction.reminderFlightDuration = duration;
     return configuration;
 }
+
+// Counts the paint events a widget gets.
+class PaintCounter final : public QObject {
+public:
+    explicit PaintCounter(int& count) : m_count(count) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++m_count;
+        return false;
+    }
+
+private:
+    int& m_count;
+};
 
 class PresenterTest : public ::testing::Test {
 protected:
@@ -148,7 +164,6 @@ TEST(TaskReminderFlightView, RepaintsOnlyAroundTheGroup)
     EXPECT_LT(middle.width() * middle.height(), 1920 * 1080 / 20);
     EXPECT_TRUE(middle.contains(QPoint(middle.center().x(), 540)));
     EXPECT_TRUE(view.groupBounds(start - 1).isEmpty()) << "waits off the left edge";
-    EXPECT_FALSE(view.groupShape(start + 5).isEmpty());
 }
 
 TEST(TaskReminderAirplaneSpriteView, SheetIsCutOnceAndAMissingOneLeavesTheAreaEmpty)
@@ -170,4 +185,76 @@ TEST(TaskReminderAirplaneSpriteView, SheetIsCutOnceAndAMissingOneLeavesTheAreaEm
     airplane.paint(painter, QRectF(0, 0, 112, 62), 0, true);
     painter.end();
     EXPECT_EQ(canvas.pixel(56, 31), qRgba(0, 0, 0, 0));
+}
+
+TEST(OpaqueCutout, KeepsPixelsAtLeastHalfCoveredOpaqueInTheirOwnColourAndClearsTheRest)
+{
+    // Rows 0 and 1 alike, row 2 different: two bands.
+    QImage image(6, 3, QImage::Format_ARGB32_Premultiplied);
+    const int alphas[] = {0, 100, 127, 128, 200, 255};
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 6; ++x)
+            image.setPixel(x, y, qPremultiply(qRgba(200, 100, 40, y == 2 ? 255 - alphas[x] : alphas[x])));
+    }
+    const QRegion kept = OpaqueCutout::cut(image);
+    EXPECT_EQ(kept, QRegion(3, 0, 3, 2) + QRegion(0, 2, 3, 1));
+    EXPECT_EQ(kept.rectCount(), 2) << "rows with the same runs share a band";
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (kept.contains(QPoint(x, y))) {
+                EXPECT_EQ(qAlpha(pixel), 255) << x << "," << y;
+                EXPECT_NEAR(qRed(pixel), 200, 2) << "not darkened by its coverage";
+                EXPECT_NEAR(qBlue(pixel), 40, 2);
+            } else {
+                EXPECT_EQ(pixel, 0u) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(TaskReminderFlightView, WithoutTranslucencyEachFrameReshapesOnceAndShowsOnlyOpaquePixels)
+{
+    TaskReminderFlightView view(quickFlight(3), QStringLiteral("Title"), nullptr, false);
+    int reshapes = 0;
+    QRegion shape;
+    view.setOnShapeChanged([&](const QRegion& region) {
+        EXPECT_NE(region, shape) << "reshaped to the same shape";
+        shape = region;
+        ++reshapes;
+    });
+    view.setDrawsShadows(false);
+    int paints = 0;
+    PaintCounter counter(paints);
+    view.installEventFilter(&counter);
+    view.resize(1280, 400);
+    view.show();
+    ASSERT_TRUE(waitUntil([&] { return !shape.isEmpty() && shape.boundingRect().left() > 10; }))
+        << "the whole group on screen";
+    view.removeEventFilter(&counter);
+    EXPECT_LE(reshapes, paints) << "at most once a frame";
+    EXPECT_GE(reshapes, paints / 2) << "a moving group changes the shape";
+
+    // The frame as painted: every pixel the shape keeps is opaque, every other one is untouched.
+    const int before = reshapes;
+    QImage frame(view.size(), QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::transparent);
+    view.render(&frame, QPoint(), QRegion(), QWidget::DrawChildren);
+    EXPECT_EQ(reshapes, before) << "painting the same frame again keeps its shape";
+    int kept = 0;
+    int title = 0;
+    for (int y = 0; y < frame.height(); ++y) {
+        for (int x = 0; x < frame.width(); ++x) {
+            const QRgb pixel = frame.pixel(x, y);
+            if (shape.contains(QPoint(x, y))) {
+                ASSERT_EQ(qAlpha(pixel), 255) << x << "," << y;
+                ++kept;
+                title += qGray(pixel) < 80;
+            } else {
+                ASSERT_EQ(qAlpha(pixel), 0) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(kept, 196 * 60) << "the cloth at least";
+    EXPECT_GT(title, 275) << "the title is on the cloth (the airplane alone has some 120 dark pixels)";
 }
