@@ -1,14 +1,20 @@
 #include "Model/WorkspaceRecordReader.h"
 
 #include "Model/JsonCoding.h"
+#include "Platform/SideBySide.h"
 #include "Platform/Uuid.h"
 
 #include <QMap>
 #include <QStringDecoder>
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #if defined(Q_OS_LINUX)
 #include <sys/mman.h>
 #include <unistd.h>
@@ -128,10 +134,20 @@ int utf8Sequence(const uchar* p, const uchar* end, char32_t* codePoint)
 constexpr qsizetype kMarkSize = 3;
 
 // Where the run of string bytes that need no attention ends: the first quote,
-// backslash or byte beyond ASCII, or the end. Eight bytes at a time, since a
+// backslash or byte beyond ASCII, or the end. Many bytes at a time, since a
 // stored text may be megabytes long.
 const char* endOfPlainText(const char* p, const char* end)
 {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // The high bit of each byte: set for a quote, a backslash, or beyond ASCII.
+        const __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)), bytes);
+        if (const int mask = _mm_movemask_epi8(stops))
+            return p + std::countr_zero(unsigned(mask));
+    }
+#endif
     constexpr quint64 ones = 0x0101010101010101, highBits = 0x8080808080808080;
     // (x - ones) & ~x has a high bit set exactly when some byte of x is zero.
     const auto hasZeroByte = [](quint64 x) { return (x - ones) & ~x; };
@@ -610,32 +626,82 @@ public:
     // back the pages of each text's bytes as its characters are written.
     void make(bool releaseBytes)
     {
-        constexpr qsizetype kChunk = 1 << 20;
         for (Deferred& text : m_texts) {
             if (text.holder.isDetached())
                 continue; // the record dropped it: a failed or repeated member
-            QStringDecoder decoder(text.ascii ? QStringDecoder::Latin1 : QStringDecoder::Utf8,
-                                   QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-            QChar* out = text.out;
-            const char* end = text.begin + text.size;
-            const char* released = text.begin;
-            for (const char* p = text.begin; p < end;) {
-                const char* cut = end - p > kChunk ? p + kChunk : end;
-                while (cut < end && (uchar(*cut) & 0xc0) == 0x80)
-                    --cut; // never inside a UTF-8 sequence
-                out = decoder.appendToBuffer(out, QByteArrayView(p, cut - p));
-                if (releaseBytes) {
-                    releasePages(released, cut);
-                    released = std::max(released, pageStart(cut)); // the page the cut is on goes with the next chunk
-                }
-                p = cut;
+            // Most of a huge text's time goes to the system handing out fresh
+            // pages, which it does for several threads at once: the text is
+            // made in pieces side by side, each starting with a whole UTF-8
+            // sequence and writing where the characters before it end.
+            const int pieces = SideBySide::pieces(text.size);
+            std::array<const char*, SideBySide::maxPieces + 1> cuts;
+            std::array<QChar*, SideBySide::maxPieces + 1> outs;
+            cuts[0] = text.begin;
+            cuts[pieces] = text.begin + text.size;
+            for (int i = 1; i < pieces; ++i)
+                cuts[i] = sequenceStart(text.begin + text.size / pieces * i, cuts[pieces]);
+            outs[0] = text.out;
+            if (text.ascii) {
+                for (int i = 1; i <= pieces; ++i)
+                    outs[i] = text.out + (cuts[i] - text.begin);
+            } else {
+                std::array<qsizetype, SideBySide::maxPieces> units;
+                SideBySide::run(pieces, [&](int i) { units[i] = utf16Units(cuts[i], cuts[i + 1]); });
+                for (int i = 0; i < pieces; ++i)
+                    outs[i + 1] = outs[i] + units[i];
             }
-            Q_ASSERT(out == text.out + text.holder.size());
+            Q_ASSERT(outs[pieces] == text.out + text.holder.size());
+            SideBySide::run(pieces, [&](int i) { makePiece(text.ascii, cuts[i], cuts[i + 1], outs[i], releaseBytes); });
         }
         m_texts.clear();
     }
 
 private:
+    // The first byte at or after p that starts a UTF-8 sequence.
+    static const char* sequenceStart(const char* p, const char* end)
+    {
+        while (p < end && (uchar(*p) & 0xc0) == 0x80)
+            ++p;
+        return p;
+    }
+
+    // UTF-16 units of valid UTF-8: one for each byte that starts a sequence,
+    // and another for each four-byte one; eight bytes at a time.
+    static qsizetype utf16Units(const char* begin, const char* end)
+    {
+        constexpr quint64 highBits = 0x8080808080808080;
+        qsizetype continuations = 0, fourByteLeads = 0;
+        const char* p = begin;
+        for (; end - p >= 8; p += 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            continuations += std::popcount(word & ~(word << 1) & highBits);
+            fourByteLeads += std::popcount(word & (word << 1) & (word << 2) & (word << 3) & highBits);
+        }
+        for (; p < end; ++p) {
+            continuations += (uchar(*p) & 0xc0) == 0x80;
+            fourByteLeads += uchar(*p) >= 0xf0;
+        }
+        return (end - begin) - continuations + fourByteLeads;
+    }
+
+    static void makePiece(bool ascii, const char* begin, const char* end, QChar* out, bool releaseBytes)
+    {
+        constexpr qsizetype kChunk = 1 << 20;
+        QStringDecoder decoder(ascii ? QStringDecoder::Latin1 : QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        const char* released = begin;
+        for (const char* p = begin; p < end;) {
+            const char* cut = sequenceStart(end - p > kChunk ? p + kChunk : end, end);
+            out = decoder.appendToBuffer(out, QByteArrayView(p, cut - p));
+            if (releaseBytes) {
+                releasePages(released, cut);
+                released = std::max(released, pageStart(cut)); // the page the cut is on goes with the next chunk
+            }
+            p = cut;
+        }
+    }
+
     struct Deferred {
         const char* begin;
         qsizetype size;
@@ -1018,7 +1084,10 @@ private:
 
     template <typename T, typename Decode> void readNested(Nested<T>& slot, char open, Decode&& decode)
     {
-        slot = Nested<T>();
+        // Member by member: assigning a fresh Nested trips GCC 12's uninitialized-use warning.
+        slot.kind = Kind::absent;
+        slot.value.reset();
+        slot.failure.reset();
         if (m_stream.peek() != open) {
             slot.kind = m_stream.readValue(nullptr);
             return;

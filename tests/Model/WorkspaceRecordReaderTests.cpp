@@ -174,6 +174,8 @@ TEST(WorkspaceRecordReader, AgreesWithTheTreeReaderOnTrickyRecords)
         {workspace(task({}, quoted(kLongPlain)))},
         {workspace(task({}, quoted(kLongMixed)))},
         {workspace(task({}, quoted(longText(QByteArray("\0", 1), 300))))},
+        {workspace(task({}, quoted(QByteArray(9 << 20, 'a'))))},
+        {workspace(task({}, quoted(longText("\xF0\x9F\x98\x80\xC3\xA9 \xE2\x82\xAC", 9 << 20))))},
         {workspace(task({}, quoted(kLongMixed + "\\n\\u00e9\\uD83D\\uDE00\\\"" + kLongMixed)))},
         {workspace(task({}, quoted("\\t" + kLongPlain)))},
         {marked(workspace(task({}, quoted("<BOM>" + kLongMixed))))},

@@ -21,6 +21,13 @@ TEST(FileUserDefaults, StoresExactBytesPerKeyAndReportsFailures)
     EXPECT_EQ(file.readAll(), bytes);
     EXPECT_EQ(defaults.keys(), QStringList{"quaver-loom.tasks"});
 
+    // A record of many megabytes is read in pieces: each in its place.
+    QByteArray large(13 * 1024 * 1024 + 7, Qt::Uninitialized);
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = char(i * 7919 / 4096);
+    ASSERT_TRUE(defaults.setData("quaver-loom.tasks", large));
+    EXPECT_TRUE(defaults.data("quaver-loom.tasks") == large);
+
     QString error;
     EXPECT_FALSE(defaults.setData("../escape", "x", &error));
     EXPECT_FALSE(error.isEmpty());
