@@ -607,8 +607,9 @@ void releasePages(const char* begin, const char* end)
 
 class DeferredTexts {
 public:
-    // A text of the token's length whose characters make() writes; until then
-    // nothing may read them.
+    // A text of the token's length whose characters make() writes, through
+    // every copy the record makes of it meanwhile; until then nothing may
+    // read them.
     QString add(const StringToken& token)
     {
         QString text;

@@ -47,9 +47,7 @@ QString reasonFor(int code, const QString& otherwise)
 {
     return code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : otherwise;
 }
-} // namespace
 
-namespace {
 // A record this large is read in pieces side by side.
 constexpr qsizetype kReadSideBySideBytes = qsizetype(8) << 20;
 
