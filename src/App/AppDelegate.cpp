@@ -31,6 +31,7 @@
 #include "Sorting/OpenAICompatibleLanguageModel.h"
 #include "Workspace/NotchTaskViewModel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QProcessEnvironment>
@@ -118,6 +119,11 @@ bool AppDelegate::claimSingleInstance()
 
 void AppDelegate::buildShell()
 {
+    // The accessibility bridge, started by its first use, joins the session
+    // bus; where there is none, libdbus forks to start one, at a cost that
+    // grows with the memory the process holds: start it before the record is read.
+    QAccessible::isActive();
+
     // Accessory: tool windows only, no taskbar entry.
     m_applicationShell = std::make_unique<ApplicationShell>();
     m_applicationShell->setActivationPolicy(ApplicationShell::ActivationPolicy::Accessory);

@@ -4,7 +4,13 @@
 
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <algorithm>
+#include <bit>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Json {
 
@@ -232,29 +238,68 @@ Writer& Writer::key(const QString& name)
     return *this;
 }
 
-void Writer::writeString(const QString& text)
+namespace {
+// The first byte at or after p that a JSON string cannot hold as it is: a
+// quote, a backslash or a control character. Sixteen bytes at a time where
+// it can, since a title may be megabytes long.
+const char* endOfVerbatim(const char* p, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), lastControl = _mm_set1_epi8(0x1f);
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i control = _mm_cmpeq_epi8(_mm_max_epu8(bytes, lastControl), lastControl);
+        const __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)), control);
+        if (const int mask = _mm_movemask_epi8(stops))
+            return p + std::countr_zero(unsigned(mask));
+    }
+#endif
+    while (p < end && *p != '"' && *p != '\\' && uchar(*p) >= 0x20)
+        ++p;
+    return p;
+}
+} // namespace
+
+void Writer::appendEscaped(const char* p, const char* end)
 {
     static const char hex[] = "0123456789abcdef";
-    m_out.append('"');
-    // Readers take a leading unescaped U+FEFF for a byte-order mark and drop it.
-    const bool leadingMark = text.startsWith(QChar(0xfeff));
-    if (leadingMark)
-        m_out.append("\\ufeff", 6);
-    const QByteArray utf8 = leadingMark ? QStringView(text).mid(1).toUtf8() : text.toUtf8();
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            m_out.append('\\').append(c);
-        } else if (u < 0x20) {
-            switch (c) {
-            case '\n': m_out.append("\\n", 2); break;
-            case '\r': m_out.append("\\r", 2); break;
-            case '\t': m_out.append("\\t", 2); break;
-            default: m_out.append("\\u00", 4).append(hex[u >> 4]).append(hex[u & 0xf]);
-            }
-        } else {
-            m_out.append(c);
+    while (p < end) {
+        const char* verbatim = p;
+        p = endOfVerbatim(p, end);
+        m_out.append(verbatim, p - verbatim);
+        if (p == end)
+            break;
+        const char c = *p++;
+        switch (c) {
+        case '"': m_out.append("\\\"", 2); break;
+        case '\\': m_out.append("\\\\", 2); break;
+        case '\n': m_out.append("\\n", 2); break;
+        case '\r': m_out.append("\\r", 2); break;
+        case '\t': m_out.append("\\t", 2); break;
+        default: m_out.append("\\u00", 4).append(hex[uchar(c) >> 4]).append(hex[uchar(c) & 0xf]);
         }
+    }
+}
+
+void Writer::writeString(const QString& text)
+{
+    m_out.append('"');
+    QStringView rest(text);
+    // Readers take a leading unescaped U+FEFF for a byte-order mark and drop it.
+    if (rest.startsWith(QChar(0xfeff))) {
+        m_out.append("\\ufeff", 6);
+        rest = rest.sliced(1);
+    }
+    // In pieces, so that a huge text is never held twice more. (toUtf8()
+    // writes a lone surrogate as '?', as stored records always had it.)
+    constexpr qsizetype kPiece = 1 << 16;
+    while (!rest.isEmpty()) {
+        qsizetype size = std::min(rest.size(), kPiece);
+        if (size < rest.size() && rest.at(size - 1).isHighSurrogate())
+            --size; // a pair stays whole
+        const QByteArray piece = rest.first(size).toUtf8();
+        appendEscaped(piece.constBegin(), piece.constEnd());
+        rest = rest.sliced(size);
     }
     m_out.append('"');
 }

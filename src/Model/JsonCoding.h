@@ -86,6 +86,7 @@ public:
 private:
     void separate();
     void writeString(const QString& text);
+    void appendEscaped(const char* p, const char* end);
     QByteArray m_out;
     bool m_needsComma = false;
 };

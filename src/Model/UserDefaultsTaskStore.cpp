@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QSet>
+#include <future>
 
 namespace {
 const QString kPersonal = BuiltInSections::personalID;
@@ -92,6 +93,9 @@ size_t hashOf(const QByteArray& bytes)
 {
     return qHash(QByteArrayView(bytes), 0);
 }
+
+// From this size on a record is hashed on a thread of its own while it decodes.
+constexpr qsizetype kConcurrentHashBytes = 1 << 20;
 } // namespace
 
 void UserDefaultsTaskStore::remember(const QByteArray& bytes)
@@ -103,6 +107,9 @@ TaskWorkspaceState UserDefaultsTaskStore::load()
 {
     m_known.reset();
     m_unkeptUnreadableHash.reset();
+    // Taken before the bytes are read: a record replaced in between then
+    // differs from what this store remembers, and the next save keeps it aside.
+    const std::optional<UserDefaults::Stamp> stamp = m_userDefaults.stamp(m_storageKey);
     QString readError;
     std::optional<QByteArray> bytes = m_userDefaults.data(m_storageKey, &readError);
     if (!bytes) {
@@ -110,18 +117,29 @@ TaskWorkspaceState UserDefaultsTaskStore::load()
             throw StoreError(QStringLiteral("cannot read %1: %2").arg(m_storageKey, readError), readError);
         return TaskWorkspaceState::defaultState();
     }
+    // Declared after the bytes, so that it is done with them before they go.
+    std::future<size_t> hashing = std::async(
+        bytes->size() >= kConcurrentHashBytes ? std::launch::async | std::launch::deferred : std::launch::deferred,
+        [&record = *bytes] { return hashOf(record); });
+    std::optional<size_t> hash;
+    const auto bytesHash = [&] {
+        if (!hash)
+            hash = hashing.get();
+        return *hash;
+    };
     try {
-        TaskWorkspaceState state = decode(*bytes);
-        remember(*bytes);
+        // The bytes are released as the record's texts are made: a huge title is never held twice.
+        TaskWorkspaceState state = repaired(WorkspaceRecordReader::readAndRelease(*bytes, [&] { bytesHash(); }));
+        m_known = Known{stamp, bytesHash()};
         return state;
     } catch (const DecodingError& error) {
         const QString description = QString::fromUtf8(error.what());
         try {
             const QString key = keepAside(QStringLiteral("unreadable"), *bytes);
-            remember(*bytes);
+            m_known = Known{stamp, bytesHash()};
             m_logger.error(QStringLiteral("The stored workspace cannot be decoded; a copy is kept as %1").arg(key));
         } catch (const StoreError& keepError) {
-            m_unkeptUnreadableHash = hashOf(*bytes);
+            m_unkeptUnreadableHash = bytesHash();
             m_logger.error(keepError.description());
         }
         throw StoreError(description);

@@ -1,11 +1,24 @@
 #include "Model/WorkspaceRecordReader.h"
 
 #include "Model/JsonCoding.h"
+#include "Platform/SideBySide.h"
 #include "Platform/Uuid.h"
 
 #include <QMap>
+#include <QStringDecoder>
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(Q_OS_LINUX)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace WorkspaceRecordReader {
 
@@ -44,6 +57,7 @@ struct StringToken {
     qsizetype size = 0;
     bool escaped = false;
     bool ascii = true;
+    qsizetype units = 0; // of its text in UTF-16, when it holds no escape
 };
 
 // A number as QJsonDocument keeps it: an integer when the literal is one that
@@ -118,6 +132,36 @@ int utf8Sequence(const uchar* p, const uchar* end, char32_t* codePoint)
 }
 
 constexpr qsizetype kMarkSize = 3;
+
+// Where the run of string bytes that need no attention ends: the first quote,
+// backslash or byte beyond ASCII, or the end. Many bytes at a time, since a
+// stored text may be megabytes long.
+const char* endOfPlainText(const char* p, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // The high bit of each byte: set for a quote, a backslash, or beyond ASCII.
+        const __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)), bytes);
+        if (const int mask = _mm_movemask_epi8(stops))
+            return p + std::countr_zero(unsigned(mask));
+    }
+#endif
+    constexpr quint64 ones = 0x0101010101010101, highBits = 0x8080808080808080;
+    // (x - ones) & ~x has a high bit set exactly when some byte of x is zero.
+    const auto hasZeroByte = [](quint64 x) { return (x - ones) & ~x; };
+    while (end - p >= 8) {
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        if ((hasZeroByte(word ^ (ones * '"')) | hasZeroByte(word ^ (ones * '\\')) | word) & highBits)
+            break;
+        p += 8;
+    }
+    while (p < end && *p != '"' && *p != '\\' && uchar(*p) < 0x80)
+        ++p;
+    return p;
+}
 
 bool startsWithMark(const char* p, qsizetype size)
 {
@@ -259,6 +303,7 @@ public:
             if (!token.escaped && startsWithMark(token.begin, token.size)) {
                 token.begin += kMarkSize;
                 token.size -= kMarkSize;
+                token.units -= 1;
             }
             if (out) {
                 out->string = token;
@@ -411,7 +456,8 @@ private:
     {
         const char* start = m_p;
         bool ascii = true;
-        while (m_p < m_end) {
+        qsizetype saved = 0; // UTF-16 units fewer than bytes
+        while ((m_p = endOfPlainText(m_p, m_end)) < m_end) {
             const uchar c = uchar(*m_p);
             if (c == '"')
                 break;
@@ -420,20 +466,17 @@ private:
                     fail(QJsonParseError::UnterminatedString); // checked before the escape is read
                 return readEscapedString(start);
             }
-            if (c < 0x80) {
-                ++m_p;
-                continue;
-            }
             ascii = false;
             char32_t codePoint;
             const int length = utf8Sequence(reinterpret_cast<const uchar*>(m_p), reinterpret_cast<const uchar*>(m_end), &codePoint);
             if (!length)
                 fail(QJsonParseError::IllegalUTF8String);
             m_p += length;
+            saved += length == 4 ? 2 : length - 1;
         }
         const qsizetype size = m_p - start;
         closeString();
-        return {start, size, false, ascii};
+        return {start, size, false, ascii, size - saved};
     }
 
     // From the first backslash on; the text before it is plain, valid UTF-8.
@@ -441,14 +484,16 @@ private:
     {
         m_scratch = utf8Text(start, m_p - start); // here a leading mark is text, as in QJsonDocument
         while (m_p < m_end) {
+            const char* plain = m_p;
+            m_p = endOfPlainText(m_p, m_end);
+            m_scratch.append(QLatin1StringView(plain, m_p - plain));
+            if (m_p >= m_end)
+                break;
             const uchar c = uchar(*m_p);
             if (c == '"')
                 break;
             if (c == '\\') {
                 m_scratch.append(QChar(char16_t(readEscape())));
-            } else if (c < 0x80) {
-                m_scratch.append(QChar(c));
-                ++m_p;
             } else {
                 char32_t codePoint;
                 const int length = utf8Sequence(reinterpret_cast<const uchar*>(m_p), reinterpret_cast<const uchar*>(m_end), &codePoint);
@@ -529,20 +574,160 @@ QString textOf(const StringToken& token)
     return utf8Text(token.begin, token.size);
 }
 
+// Unescaped text this long is made only once the whole record has decoded
+// (a record that fails costs no text), and from bytes their owner may give
+// back as it goes, so that a huge text is never held twice. Small enough for
+// the fuzz target's inputs to reach.
+constexpr qsizetype kDeferredTextBytes = 256;
+
+#if defined(Q_OS_LINUX)
+const quintptr kPageSize = quintptr(sysconf(_SC_PAGESIZE));
+#else
+constexpr quintptr kPageSize = 4096;
+#endif
+
+const char* pageStart(const char* p)
+{
+    return reinterpret_cast<const char*>(quintptr(p) & ~(kPageSize - 1));
+}
+
+// Gives back the memory of the whole pages in [begin, end), which then read as zeros.
+void releasePages(const char* begin, const char* end)
+{
+    const quintptr from = (quintptr(begin) + kPageSize - 1) & ~(kPageSize - 1);
+    const quintptr to = quintptr(end) & ~(kPageSize - 1);
+#if defined(Q_OS_LINUX)
+    if (to > from)
+        madvise(reinterpret_cast<void*>(from), size_t(to - from), MADV_DONTNEED);
+#else
+    Q_UNUSED(from);
+    Q_UNUSED(to);
+#endif
+}
+
+class DeferredTexts {
+public:
+    // A text of the token's length whose characters make() writes, through
+    // every copy the record makes of it meanwhile; until then nothing may
+    // read them.
+    QString add(const StringToken& token)
+    {
+        QString text;
+        // Room for a character per byte, which no decoding exceeds; pages never written cost nothing.
+        text.reserve(token.size);
+        text.resize(token.units);
+        QChar* out = text.data();
+        m_texts.push_back({token.begin, token.size, token.ascii, out, text});
+        return text;
+    }
+
+    void clear() { m_texts.clear(); }
+
+    // Writes every text still held by the record; with `releaseBytes`, gives
+    // back the pages of each text's bytes as its characters are written.
+    void make(bool releaseBytes)
+    {
+        for (Deferred& text : m_texts) {
+            if (text.holder.isDetached())
+                continue; // the record dropped it: a failed or repeated member
+            // Most of a huge text's time goes to the system handing out fresh
+            // pages, which it does for several threads at once: the text is
+            // made in pieces side by side, each starting with a whole UTF-8
+            // sequence and writing where the characters before it end.
+            const int pieces = SideBySide::pieces(text.size);
+            std::array<const char*, SideBySide::maxPieces + 1> cuts;
+            std::array<QChar*, SideBySide::maxPieces + 1> outs;
+            cuts[0] = text.begin;
+            cuts[pieces] = text.begin + text.size;
+            for (int i = 1; i < pieces; ++i)
+                cuts[i] = sequenceStart(text.begin + text.size / pieces * i, cuts[pieces]);
+            outs[0] = text.out;
+            if (text.ascii) {
+                for (int i = 1; i <= pieces; ++i)
+                    outs[i] = text.out + (cuts[i] - text.begin);
+            } else {
+                std::array<qsizetype, SideBySide::maxPieces> units;
+                SideBySide::run(pieces, [&](int i) { units[i] = utf16Units(cuts[i], cuts[i + 1]); });
+                for (int i = 0; i < pieces; ++i)
+                    outs[i + 1] = outs[i] + units[i];
+            }
+            Q_ASSERT(outs[pieces] == text.out + text.holder.size());
+            SideBySide::run(pieces, [&](int i) { makePiece(text.ascii, cuts[i], cuts[i + 1], outs[i], releaseBytes); });
+        }
+        m_texts.clear();
+    }
+
+private:
+    // The first byte at or after p that starts a UTF-8 sequence.
+    static const char* sequenceStart(const char* p, const char* end)
+    {
+        while (p < end && (uchar(*p) & 0xc0) == 0x80)
+            ++p;
+        return p;
+    }
+
+    // UTF-16 units of valid UTF-8: one for each byte that starts a sequence,
+    // and another for each four-byte one; eight bytes at a time.
+    static qsizetype utf16Units(const char* begin, const char* end)
+    {
+        constexpr quint64 highBits = 0x8080808080808080;
+        qsizetype continuations = 0, fourByteLeads = 0;
+        const char* p = begin;
+        for (; end - p >= 8; p += 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            continuations += std::popcount(word & ~(word << 1) & highBits);
+            fourByteLeads += std::popcount(word & (word << 1) & (word << 2) & (word << 3) & highBits);
+        }
+        for (; p < end; ++p) {
+            continuations += (uchar(*p) & 0xc0) == 0x80;
+            fourByteLeads += uchar(*p) >= 0xf0;
+        }
+        return (end - begin) - continuations + fourByteLeads;
+    }
+
+    static void makePiece(bool ascii, const char* begin, const char* end, QChar* out, bool releaseBytes)
+    {
+        constexpr qsizetype kChunk = 1 << 20;
+        QStringDecoder decoder(ascii ? QStringDecoder::Latin1 : QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        const char* released = begin;
+        for (const char* p = begin; p < end;) {
+            const char* cut = sequenceStart(end - p > kChunk ? p + kChunk : end, end);
+            out = decoder.appendToBuffer(out, QByteArrayView(p, cut - p));
+            if (releaseBytes) {
+                releasePages(released, cut);
+                released = std::max(released, pageStart(cut)); // the page the cut is on goes with the next chunk
+            }
+            p = cut;
+        }
+    }
+
+    struct Deferred {
+        const char* begin;
+        qsizetype size;
+        bool ascii;
+        QChar* out;
+        QString holder; // keeps the characters alive while the record may drop its copy
+    };
+    std::vector<Deferred> m_texts;
+};
+
 // Hands out one shared copy of unescaped text that repeats: ids across the
 // whole record, and within a task its title (as its AI results' source
 // title) and its reason. Fewer allocations load faster and leave the heap
 // less fragmented.
 class SharedText {
 public:
-    SharedText()
+    explicit SharedText(DeferredTexts& deferred) : m_deferred(deferred)
     {
         static const QByteArray all = kAllWorkspaceID.toLatin1();
         m_ids[m_idCount++] = {all.constData(), all.size(), kAllWorkspaceID};
     }
 
-    QString id(const StringToken& token) { return find(m_ids, m_idCount, token, false); }
-    QString text(const StringToken& token) { return find(m_recent, m_recentNext, token, true); }
+    // Ids are compared and ordered as they are read, so their text is made at once.
+    QString id(const StringToken& token) { return find(m_ids, m_idCount, token, false, nullptr); }
+    QString text(const StringToken& token) { return find(m_recent, m_recentNext, token, true, &m_deferred); }
 
 private:
     struct Entry {
@@ -551,7 +736,8 @@ private:
         QString text;
     };
 
-    template <size_t N> static QString find(std::array<Entry, N>& entries, size_t& next, const StringToken& token, bool ring)
+    template <size_t N>
+    static QString find(std::array<Entry, N>& entries, size_t& next, const StringToken& token, bool ring, DeferredTexts* deferred)
     {
         if (token.size == 0)
             return QString();
@@ -559,7 +745,7 @@ private:
             if (entry.size == token.size && std::memcmp(entry.begin, token.begin, size_t(token.size)) == 0)
                 return entry.text;
         }
-        QString text = textOf(token);
+        QString text = deferred && token.size >= kDeferredTextBytes ? deferred->add(token) : textOf(token);
         if (next < N) {
             entries[next] = {token.begin, token.size, text};
             next = ring ? (next + 1) % N : next + 1;
@@ -571,6 +757,7 @@ private:
     size_t m_idCount = 0;
     std::array<Entry, 8> m_recent;
     size_t m_recentNext = 0;
+    DeferredTexts& m_deferred;
 };
 
 // A member that holds a record of its own: what kind of value it was and,
@@ -612,7 +799,7 @@ bool codePointLess(const QString& a, const QString& b)
 // reading, since a later syntax error must win over it.
 class RecordDecoder {
 public:
-    explicit RecordDecoder(JsonStream& stream) : m_stream(stream) {}
+    RecordDecoder(JsonStream& stream, DeferredTexts& deferred) : m_stream(stream), m_shared(deferred) {}
 
     TaskWorkspaceState workspace()
     {
@@ -898,7 +1085,10 @@ private:
 
     template <typename T, typename Decode> void readNested(Nested<T>& slot, char open, Decode&& decode)
     {
-        slot = Nested<T>();
+        // Member by member: assigning a fresh Nested trips GCC 12's uninitialized-use warning.
+        slot.kind = Kind::absent;
+        slot.value.reset();
+        slot.failure.reset();
         if (m_stream.peek() != open) {
             slot.kind = m_stream.readValue(nullptr);
             return;
@@ -1030,13 +1220,16 @@ private:
 
 } // namespace
 
-Record read(const QByteArray& bytes)
+namespace {
+
+// Decodes the bytes; the text of long strings is left to `deferred`.
+Record decode(const QByteArray& bytes, DeferredTexts& deferred)
 {
     try {
         if (!Json::startsWithContainer(bytes))
             readWrapped(bytes);
         JsonStream stream(bytes.constBegin(), bytes.constEnd());
-        RecordDecoder decoder(stream);
+        RecordDecoder decoder(stream, deferred);
         stream.skipByteOrderMark();
         std::optional<Record> record;
         std::optional<std::string> failure;
@@ -1061,8 +1254,31 @@ Record read(const QByteArray& bytes)
     } catch (const SyntaxError& error) {
         throw DecodingError(Json::invalidJsonText(error.error));
     } catch (const NeedsTree&) {
+        deferred.clear();
         return readThroughTree(bytes);
     }
+}
+
+} // namespace
+
+Record read(const QByteArray& bytes)
+{
+    DeferredTexts deferred;
+    Record record = decode(bytes, deferred);
+    deferred.make(false);
+    return record;
+}
+
+Record readAndRelease(QByteArray& bytes, const std::function<void()>& decoded)
+{
+    DeferredTexts deferred;
+    Record record = decode(bytes, deferred);
+    if (decoded)
+        decoded();
+    // Bytes someone else shares are theirs to keep.
+    deferred.make(bytes.isDetached());
+    bytes = QByteArray();
+    return record;
 }
 
 } // namespace WorkspaceRecordReader

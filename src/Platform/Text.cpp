@@ -1,6 +1,7 @@
 #include "Platform/Text.h"
 
 #include <QCollator>
+#include <algorithm>
 
 namespace Text {
 
@@ -8,7 +9,25 @@ bool sameText(const QString& a, const QString& b)
 {
     if (a == b)
         return true;
-    return a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
+    const bool aIsShorter = a.size() <= b.size();
+    const QString shorter = (aIsShorter ? a : b).normalized(QString::NormalizationForm_C);
+    const QString& longer = aIsShorter ? b : a;
+    // A title may be megabytes long and is compared with short ones. No
+    // normalization reaches across a character below U+0300 (each composes
+    // with nothing before it), so the longer text's normal form begins with
+    // that of its part before such a character: when that part alone
+    // normalizes to more than the shorter text, they differ.
+    const qsizetype from = 2 * shorter.size() + 16, to = std::min(longer.size(), from + 4096);
+    if (longer.size() > 2 * from) {
+        for (qsizetype cut = from; cut < to; ++cut) {
+            if (longer.at(cut).unicode() < 0x300) {
+                if (QStringView(longer).left(cut).toString().normalized(QString::NormalizationForm_C).size() > shorter.size())
+                    return false;
+                break;
+            }
+        }
+    }
+    return shorter == longer.normalized(QString::NormalizationForm_C);
 }
 
 int localizedCaseInsensitiveCompare(const QString& a, const QString& b)

@@ -1,9 +1,12 @@
 #include "Platform/UserDefaults.h"
 
+#include "Platform/SideBySide.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -44,6 +47,50 @@ QString reasonFor(int code, const QString& otherwise)
 {
     return code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : otherwise;
 }
+
+// A record this large is read in pieces side by side.
+constexpr qsizetype kReadSideBySideBytes = qsizetype(8) << 20;
+
+// The whole of an open file, read in pieces side by side; nullopt with the
+// reason in *error when it cannot be read, or without one when it changed
+// size while it was read.
+std::optional<QByteArray> readSideBySide(int fd, QString* error)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        *error = reasonFor(errno, QString());
+        return std::nullopt;
+    }
+    const qsizetype size = qsizetype(info.st_size);
+    QByteArray bytes(size, Qt::Uninitialized);
+    const int pieces = SideBySide::pieces(size);
+    std::array<int, SideBySide::maxPieces> failures{}; // an errno, or -1 for an early end
+    SideBySide::run(pieces, [&](int i) {
+        const qsizetype end = i + 1 == pieces ? size : size / pieces * (i + 1);
+        for (qsizetype at = size / pieces * i; at < end;) {
+            const ssize_t done = ::pread(fd, bytes.data() + at, size_t(end - at), off_t(at));
+            if (done <= 0) {
+                if (done < 0 && errno == EINTR)
+                    continue;
+                failures[size_t(i)] = done < 0 ? errno : -1;
+                return;
+            }
+            at += done;
+        }
+    });
+    for (int i = 0; i < pieces; ++i) {
+        if (failures[size_t(i)] > 0) {
+            *error = reasonFor(failures[size_t(i)], QString());
+            return std::nullopt;
+        }
+        if (failures[size_t(i)] < 0)
+            return std::nullopt;
+    }
+    char more;
+    if (::pread(fd, &more, 1, off_t(size)) != 0)
+        return std::nullopt;
+    return bytes;
+}
 } // namespace
 
 std::optional<QByteArray> FileUserDefaults::data(const QString& key, QString* error) const
@@ -70,6 +117,13 @@ std::optional<QByteArray> FileUserDefaults::data(const QString& key, QString* er
     errno = 0;
     if (!file.open(QIODevice::ReadOnly))
         return unreadable(reasonFor(errno, file.errorString()));
+    if (info.st_size >= kReadSideBySideBytes) {
+        QString reason;
+        if (std::optional<QByteArray> bytes = readSideBySide(file.handle(), &reason))
+            return bytes;
+        if (!reason.isEmpty())
+            return unreadable(reason);
+    }
     errno = 0;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -226,6 +227,22 @@ TEST_F(StoreFixture, SaveThenLoadGivesTheSameWorkspace)
     EXPECT_THROW(store.save(state), StoreError);
 }
 
+TEST_F(StoreFixture, AHugeTitleIsKeptWholeAndTheStoredBytesAreLeftAlone)
+{
+    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+    TaskItem task;
+    task.id = QUuid::createUuid();
+    task.title = QString::fromUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80 \"quoted\"\tand plain text ").repeated(100000);
+    task.createdAt = Date{700000000};
+    state.tasks.append(task);
+    const QByteArray bytes = UserDefaultsTaskStore::encode(UserDefaultsTaskStore::normalized(state));
+    const TaskWorkspaceState loaded = loadFrom(bytes);
+    EXPECT_EQ(loaded.tasks.first().title, task.title);
+    EXPECT_EQ(defaults.values[kTasksKey], bytes); // shared with the defaults: not the store's to give back
+    store.save(loaded);
+    EXPECT_EQ(defaults.values[kTasksKey], bytes);
+}
+
 TEST(PreferencesStore, DefaultsWhenMissingErrorsWhenUnreadable)
 {
     MemoryUserDefaults defaults;
@@ -346,4 +363,71 @@ TEST(TaskStoreOnDisk, ChangesByOthersAndUnreadableFilesAreKept)
     EXPECT_EQ(defaults.data(conflicts.first()), edited);
     store.save(TaskWorkspaceState::defaultState());
     EXPECT_EQ(QDir(dir.path()).entryList({"quaver-loom.tasks.conflict-*"}, QDir::Files).size(), 1);
+}
+
+TEST(TaskStoreOnDisk, AHugeTitleIsReadFromFileBytesAndWrittenBackIntact)
+{
+    QTemporaryDir dir;
+    FileUserDefaults defaults(dir.path());
+    TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+    for (const QString& title : {QString(3 << 20, QLatin1Char('a')), QString::fromUtf8("\xE2\x82\xAC\xF0\x9F\x98\x80 words ").repeated(200000)}) {
+        TaskItem task;
+        task.id = QUuid::createUuid();
+        task.title = title;
+        task.reasonText = QStringLiteral("why");
+        task.aiReasonSourceTitle = title;
+        task.createdAt = Date{700000000};
+        state.tasks.append(task);
+    }
+    state = UserDefaultsTaskStore::normalized(state);
+    const QByteArray written = UserDefaultsTaskStore::encode(state);
+    ASSERT_TRUE(defaults.setData(kTasksKey, written));
+
+    UserDefaultsTaskStore store(defaults, kTasksKey);
+    const TaskWorkspaceState loaded = store.load();
+    EXPECT_EQ(loaded, state);
+    store.save(loaded);
+    EXPECT_EQ(*defaults.data(kTasksKey), written);
+    EXPECT_TRUE(QDir(dir.path()).entryList({"quaver-loom.tasks.*"}, QDir::Files).isEmpty());
+}
+
+namespace {
+// Files on disk, where another program replaces the record just after it is read.
+class RacedUserDefaults final : public UserDefaults {
+public:
+    explicit RacedUserDefaults(const QString& directory) : files(directory) {}
+    std::optional<QByteArray> data(const QString& key, QString* error = nullptr) const override
+    {
+        std::optional<QByteArray> bytes = files.data(key, error);
+        if (afterRead)
+            std::exchange(afterRead, {})();
+        return bytes;
+    }
+    bool setData(const QString& key, const QByteArray& bytes, QString* error = nullptr) override
+    {
+        return files.setData(key, bytes, error);
+    }
+    QStringList keys() const override { return files.keys(); }
+    std::optional<Stamp> stamp(const QString& key) const override { return files.stamp(key); }
+
+    FileUserDefaults files;
+    mutable std::function<void()> afterRead;
+};
+} // namespace
+
+TEST(TaskStoreOnDisk, ARecordReplacedWhileItLoadsIsKeptAtTheNextSave)
+{
+    QTemporaryDir dir;
+    RacedUserDefaults defaults(dir.path());
+    const QByteArray original = UserDefaultsTaskStore::encode(TaskWorkspaceState::defaultState());
+    const QByteArray edited = UserDefaultsTaskStore::encode(TaskWorkspaceState{{}, {}, "section.home", {}, "edited"});
+    ASSERT_TRUE(defaults.setData(kTasksKey, original));
+    defaults.afterRead = [&] { ASSERT_TRUE(defaults.files.setData(kTasksKey, edited)); };
+    UserDefaultsTaskStore store(defaults, kTasksKey);
+    EXPECT_EQ(store.load(), TaskWorkspaceState::defaultState());
+
+    store.save(TaskWorkspaceState::defaultState());
+    const QStringList conflicts = QDir(dir.path()).entryList({"quaver-loom.tasks.conflict-*"}, QDir::Files);
+    ASSERT_EQ(conflicts.size(), 1);
+    EXPECT_EQ(defaults.data(conflicts.first()), edited);
 }

@@ -164,6 +164,11 @@ TEST(JsonWriter, EscapesWhatStrictReadersRejectAndNothingElse)
         {QStringLiteral("n\nr\rt\t"), "\"n\\nr\\rt\\t\""},
         {QString::fromUtf8("\x01\x08\x0c\x1f"), "\"\\u0001\\u0008\\u000c\\u001f\""},
         {QString(QChar(0)) + QStringLiteral("x\u007f"), "\"\\u0000x\x7f\""},
+        // A long text is written in pieces: whatever falls on a piece's end comes out whole.
+        {QString(65535, 'a') + QString::fromUtf8("\xF0\x9F\x98\x80\"\n"), '"' + QByteArray(65535, 'a') + "\xF0\x9F\x98\x80\\\"\\n\""},
+        {QString(65535, 'a') + QChar(0xd800) + QStringLiteral("x") + QChar(0xdc00),
+         '"' + QByteArray(65535, 'a') + "?x?\""},
+        {QChar(0xfeff) + QString(70000, 'b') + QChar(0xfeff), "\"\\ufeff" + QByteArray(70000, 'b') + "\xEF\xBB\xBF\""},
     };
     for (const auto& [text, expected] : cases) {
         Json::Writer writer;

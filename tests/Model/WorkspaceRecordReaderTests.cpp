@@ -35,6 +35,22 @@ struct Case {
 
 const std::string kNotJson = "The data isn't valid JSON: ";
 
+// `unit` repeated to about `size` bytes: long enough for a text to be made
+// only after the record decodes, or, in megabytes, in several chunks.
+QByteArray longText(const QByteArray& unit, qsizetype size)
+{
+    return unit.repeated(size / unit.size() + 1);
+}
+
+// Plain ASCII, and every length of UTF-8 sequence, so that chunk ends fall inside each.
+const QByteArray kLongPlain = longText("plan the garden ", 300);
+const QByteArray kLongMixed = longText("x\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 ", 3 << 20);
+
+QByteArray quoted(const QByteArray& text)
+{
+    return '"' + text + '"';
+}
+
 // Each "<BOM>" becomes a byte-order mark, unescaped.
 QByteArray marked(QByteArray text)
 {
@@ -154,6 +170,28 @@ TEST(WorkspaceRecordReader, AgreesWithTheTreeReaderOnTrickyRecords)
         {workspace(task({}, R"("tab\tnul\u0000pair\uD83D\uDE00lone\uDC00 \q\/\"")"))},
         {workspace(task({}, QByteArray("\"raw\0nul \xF0\x9F\x98\x80 caf\xC3\xA9\"", 20)))},
         {workspace(task({}, "\"\\\xC3\""))},
+        // Long strings, with and without escapes; a failure anywhere in one still wins.
+        {workspace(task({}, quoted(kLongPlain)))},
+        {workspace(task({}, quoted(kLongMixed)))},
+        {workspace(task({}, quoted(longText(QByteArray("\0", 1), 300))))},
+        {workspace(task({}, quoted(QByteArray(9 << 20, 'a'))))},
+        {workspace(task({}, quoted(longText("\xF0\x9F\x98\x80\xC3\xA9 \xE2\x82\xAC", 9 << 20))))},
+        {workspace(task({}, quoted(kLongMixed + "\\n\\u00e9\\uD83D\\uDE00\\\"" + kLongMixed)))},
+        {workspace(task({}, quoted("\\t" + kLongPlain)))},
+        {marked(workspace(task({}, quoted("<BOM>" + kLongMixed))))},
+        {marked(workspace(task({}, quoted("<BOM><BOM>" + kLongPlain))))},
+        {workspace(task(R"(,"reasonText":)" + quoted(kLongPlain) + R"(,"aiReasonSourceTitle":)" + quoted(kLongMixed),
+                        quoted(kLongMixed)))},
+        {workspace(task(R"(,"sectionID":)" + quoted(kLongPlain)), R"(,"selectedWorkspaceID":)" + quoted(kLongPlain))},
+        {workspace(task(R"(,"aiStatesByWorkspace":{"a":{"priority":"low","reasonText":)" + quoted(kLongPlain)
+                        + R"(},"a":{"priority":"low","reasonText":"r","sourceTitle":"s"}})"))},
+        {workspace(task(), R"(,"workspacePromptsByID":{"a":)" + quoted(kLongMixed) + R"(,"a":"short"})")},
+        {workspace(task(R"(,"title":)" + quoted(kLongMixed)), R"(,"defaultPromptOverride":)" + quoted(kLongPlain))},
+        {workspace(task({}, quoted(kLongMixed)), R"(,"selectedWorkspaceID":5)"), "selectedWorkspaceID: expected a string"},
+        {workspace(task({}, quoted(kLongMixed + "\xC3"))), kNotJson + "invalid UTF8 string"},
+        {workspace(task({}, quoted(kLongMixed + "\\x\xF0\x9F"))), kNotJson + "invalid UTF8 string"},
+        {"[\"" + kLongMixed, kNotJson + "unterminated string"},
+        {"[\"" + kLongPlain + "\\", kNotJson + "unterminated string"},
         // Sections: kind, accent, the older per-section reminder.
         {R"({"sections":[{"id":"a","title":"A","kind":"custom","sortOrder":0,"reminder":{"scheduledAt":1}}],"tasks":[],"selectedWorkspaceID":"a"})"},
         {R"({"sections":[{"id":"a","title":"A","kind":"custom","sortOrder":0,"reminder":{"isDelivering":true}}],"tasks":[],"selectedWorkspaceID":"a"})",
@@ -226,4 +264,30 @@ TEST(WorkspaceRecordReader, ReadsWhatTheStoreWritesBackExactly)
     const QByteArray bytes = UserDefaultsTaskStore::encode(state);
     EXPECT_EQ(RecordReaderComparison::difference(bytes), "");
     EXPECT_EQ(std::get<TaskWorkspaceState>(WorkspaceRecordReader::read(bytes)), state);
+}
+
+TEST(WorkspaceRecordReader, GivesBytesBackOnlyOnceTheyDecodeAndOnlyItsOwn)
+{
+    const QByteArray record = workspace(task({}, quoted(kLongMixed)));
+    const TaskWorkspaceState expected = std::get<TaskWorkspaceState>(WorkspaceRecordReader::read(record));
+    ASSERT_EQ(expected.tasks.first().title, QString::fromUtf8(kLongMixed));
+
+    // Its own bytes: the record whole, then the bytes gone; `decoded` sees them whole.
+    QByteArray own(record.constData(), record.size());
+    bool sawWhole = false;
+    EXPECT_EQ(std::get<TaskWorkspaceState>(WorkspaceRecordReader::readAndRelease(own, [&] { sawWhole = own == record; })),
+              expected);
+    EXPECT_TRUE(sawWhole);
+    EXPECT_TRUE(own.isEmpty());
+
+    // Shared bytes stay as they are for the other holder.
+    QByteArray shared = record;
+    EXPECT_EQ(std::get<TaskWorkspaceState>(WorkspaceRecordReader::readAndRelease(shared)), expected);
+    EXPECT_EQ(record, workspace(task({}, quoted(kLongMixed))));
+
+    // A failure leaves them whole, to be kept aside.
+    const QByteArray failing = workspace(task({}, quoted(kLongMixed)), R"(,"selectedWorkspaceID":5)");
+    QByteArray ownFailing(failing.constData(), failing.size());
+    EXPECT_THROW(WorkspaceRecordReader::readAndRelease(ownFailing, [] { FAIL(); }), DecodingError);
+    EXPECT_EQ(ownFailing, failing);
 }

@@ -21,6 +21,13 @@ TEST(FileUserDefaults, StoresExactBytesPerKeyAndReportsFailures)
     EXPECT_EQ(file.readAll(), bytes);
     EXPECT_EQ(defaults.keys(), QStringList{"quaver-loom.tasks"});
 
+    // A record of many megabytes is read in pieces: each in its place.
+    QByteArray large(13 * 1024 * 1024 + 7, Qt::Uninitialized);
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = char(i * 7919 / 4096);
+    ASSERT_TRUE(defaults.setData("quaver-loom.tasks", large));
+    EXPECT_TRUE(defaults.data("quaver-loom.tasks") == large);
+
     QString error;
     EXPECT_FALSE(defaults.setData("../escape", "x", &error));
     EXPECT_FALSE(error.isEmpty());
@@ -64,6 +71,14 @@ TEST(Text, CanonicalEquivalenceAndCaselessOrder)
 {
     EXPECT_TRUE(Text::sameText(QString::fromUtf8("Caf\u00e9"), QString::fromUtf8("Cafe\u0301")));
     EXPECT_FALSE(Text::sameText("Cafe", "cafe"));
+    // Long against short, decided on a part of the long one or on all of it.
+    const QString decomposed = QString::fromUtf8("Cafe\u0301 \u1100\u1161\u11A8 \u03B1\u0313\u0300\u0345").repeated(5000);
+    const QString composed = QString::fromUtf8("Caf\u00e9 \uAC01 \u1F82").repeated(5000);
+    EXPECT_TRUE(Text::sameText(decomposed, composed));
+    EXPECT_FALSE(Text::sameText(decomposed + "x", composed));
+    EXPECT_FALSE(Text::sameText(QString::fromUtf8("\u1100\u1161\u11A8").repeated(300), QString::fromUtf8("\uAC01").repeated(30)));
+    EXPECT_FALSE(Text::sameText("Caf\u00e9", QString::fromUtf8("Cafe\u0301").repeated(1000)));
+    EXPECT_FALSE(Text::sameText(QString::fromUtf8("\u4E2D\u6587").repeated(10000), "\u4E2D"));
     EXPECT_LT(Text::localizedCaseInsensitiveCompare("Alpha", "beta"), 0);
     EXPECT_LT(Text::localizedCaseInsensitiveCompare("aardvark", "Beta"), 0);
     EXPECT_EQ(Text::localizedCaseInsensitiveCompare("WORK", "work"), 0);

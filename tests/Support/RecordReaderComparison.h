@@ -35,11 +35,8 @@ inline QByteArray encoded(const WorkspaceRecordReader::Record& record)
     return writer.take();
 }
 
-// Empty when both readers agree, else what differs.
-inline std::string difference(const QByteArray& bytes)
+inline std::string difference(const Outcome& tree, const Outcome& stream)
 {
-    const Outcome tree = outcomeOf(WorkspaceRecordReader::readThroughTree, bytes);
-    const Outcome stream = outcomeOf(WorkspaceRecordReader::read, bytes);
     if (tree.failure != stream.failure)
         return "tree: \"" + tree.failure + "\", stream: \"" + stream.failure + '"';
     if (!tree.record)
@@ -49,6 +46,22 @@ inline std::string difference(const QByteArray& bytes)
     if (!(*tree.record == *stream.record) || encoded(*tree.record) != encoded(*stream.record))
         return "different records: tree " + encoded(*tree.record).toStdString() + ", stream "
             + encoded(*stream.record).toStdString();
+    return {};
+}
+
+// Empty when both readers agree, else what differs. The streaming reader is
+// run both ways: keeping the bytes, and giving them back as it goes.
+inline std::string difference(const QByteArray& bytes)
+{
+    const Outcome tree = outcomeOf(WorkspaceRecordReader::readThroughTree, bytes);
+    if (const std::string kept = difference(tree, outcomeOf(WorkspaceRecordReader::read, bytes)); !kept.empty())
+        return kept;
+    const auto readAndRelease = [](const QByteArray& bytes) {
+        QByteArray own(bytes.constData(), bytes.size());
+        return WorkspaceRecordReader::readAndRelease(own);
+    };
+    if (const std::string released = difference(tree, outcomeOf(readAndRelease, bytes)); !released.empty())
+        return "giving the bytes back: " + released;
     return {};
 }
 
