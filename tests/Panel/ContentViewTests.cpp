@@ -125,6 +125,56 @@ TEST(NotchTaskPanel, SurfaceHeaderSlotsAndColumnSitInTheDefaultGeometry)
     EXPECT_EQ(panel.leadingSlot()->x(), 30);
 }
 
+TEST(NotchTaskPanel, AClosedPanelLeavesItsListAloneAndTheListTakesItsInputsOnceWhenItOpens)
+{
+    const auto& configuration = NotchTemplateConfiguration::defaults();
+    const auto label = [](const QString&, const NotchTemplateConfiguration::Font&) { return 40.0; };
+    const NotchOverlayMetrics metrics =
+        NotchOverlayMetrics::make(ScreenInfo{{0, 0, 1920, 1080}, 0, std::nullopt, std::nullopt}, configuration, label);
+    double now = 1000;
+    NotchTaskPanel panel(nullptr, [&now] { return now; });
+    panel.resize(646, 456);
+    // Only the list's composer reads the draft: each read is one update of the list.
+    int listUpdates = 0;
+    NotchTaskPanel::Inputs inputs;
+    inputs.panelSize = metrics.panelSize;
+    inputs.collapsedSize = metrics.collapsedSize;
+    inputs.expandedSize = metrics.expandedSize;
+    inputs.expandedContentSafeTopInset = metrics.expandedContentSafeTopInset;
+    inputs.notchBandLayout = metrics.notchBandLayout;
+    inputs.draftTask = {[&listUpdates] {
+                            ++listUpdates;
+                            return QString();
+                        },
+                        [](QString) {}};
+    TaskItem task;
+    task.id = QUuid::createUuid();
+    task.title = QStringLiteral("Water the plants");
+    task.sectionID = BuiltInSections::personalID;
+    inputs.tasks = {task};
+    inputs.hasCompletedOnboarding = true;
+
+    panel.setInputs(inputs);
+    panel.show();
+    inputs.tasks.append(task);
+    inputs.tasks.last().id = QUuid::createUuid();
+    panel.setInputs(inputs);
+    EXPECT_EQ(listUpdates, 0) << "nothing of a closed panel's list is built, even when it is shown";
+    EXPECT_TRUE(panel.taskList()->inputs().tasks.isEmpty());
+
+    inputs.isExpanded = true;
+    panel.setInputs(inputs);
+    EXPECT_EQ(listUpdates, 1);
+    EXPECT_EQ(panel.taskList()->inputs().tasks, inputs.tasks) << "the latest tasks, not the first";
+    panel.hide();
+    panel.show();
+    EXPECT_EQ(listUpdates, 1) << "showing the window again changes nothing the list shows";
+    inputs.tasks.removeLast();
+    panel.setInputs(inputs);
+    EXPECT_EQ(listUpdates, 2);
+    EXPECT_EQ(panel.taskList()->inputs().tasks.size(), 1);
+}
+
 TEST(NotchTaskPanel, CustomSectionComposerKeepsBlankTitlesAndHandsOnPaddedOnes)
 {
     PanelFixture f;
