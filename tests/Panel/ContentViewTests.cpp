@@ -90,6 +90,46 @@ TEST(ContentView, SurfaceSpringsOrEasesBetweenTheTwoSizesFromTheWallClock)
 }
 
 
+TEST(ContentView, AClosedNotchHandsNoTasksOnUntilItOpens)
+{
+    TaskWorkspaceState stored = TaskWorkspaceState::defaultState();
+    for (const QString& title : {QStringLiteral("Water the plants"), QStringLiteral("Call the bank")}) {
+        TaskItem task;
+        task.id = QUuid::createUuid();
+        task.title = title;
+        task.sectionID = BuiltInSections::personalID;
+        task.sortOrder = stored.tasks.size();
+        stored.tasks.append(task);
+    }
+    ContentFixture f(false, stored);
+    NotchTaskPanel& panel = *f.view.panel();
+    EXPECT_TRUE(panel.inputs().tasks.isEmpty());
+    EXPECT_EQ(panel.inputs().currentVisibleTaskCount, 0);
+    EXPECT_EQ(f.viewModel.tasks().size(), 2) << "built when first read";
+
+    f.viewModel.setExpanded(true);
+    f.view.syncNow();
+    EXPECT_EQ(panel.inputs().currentVisibleTaskCount, 2);
+    EXPECT_EQ(panel.taskList()->inputs().tasks, f.viewModel.tasks());
+    f.now += 3;
+    f.nextFrame();
+
+    // Closed again: a change waits, and is there when the notch opens.
+    f.viewModel.setExpanded(false);
+    f.view.syncNow();
+    f.now += 3;
+    f.nextFrame();
+    ASSERT_TRUE(panel.contentColumn()->isHidden());
+    f.viewModel.deleteTask(f.viewModel.tasks().first().id);
+    f.view.syncNow();
+    EXPECT_EQ(panel.inputs().currentVisibleTaskCount, 2);
+    f.viewModel.setExpanded(true);
+    f.view.syncNow();
+    EXPECT_EQ(panel.inputs().currentVisibleTaskCount, 1);
+    ASSERT_EQ(panel.taskList()->inputs().tasks.size(), 1);
+    EXPECT_EQ(panel.taskList()->inputs().tasks.first().title, QStringLiteral("Call the bank"));
+}
+
 TEST(NotchTaskPanel, SurfaceHeaderSlotsAndColumnSitInTheDefaultGeometry)
 {
     PanelFixture f;
