@@ -123,8 +123,12 @@ void ContentView::syncNow()
     panel.currentWorkspaceCanDelete = selected.canDelete && vm.sections().size() > 1;
     panel.currentComposerAccent = vm.selectedSectionAccent();
     panel.composerTargetSectionTitle = target ? target->title : QStringLiteral("Personal");
-    panel.currentVisibleTaskCount = int(vm.tasks().size());
-    panel.tasks = vm.tasks();
+    // A closed notch shows no task: what it last showed stands until it opens
+    // again, so a large workspace's visible list is not even built at start.
+    const NotchTaskPanel::Inputs& shown = m_panel->inputs();
+    const bool showsTasks = expanded || !m_panel->contentColumn()->isHidden();
+    panel.currentVisibleTaskCount = showsTasks ? int(vm.tasks().size()) : shown.currentVisibleTaskCount;
+    panel.tasks = showsTasks ? vm.tasks() : shown.tasks;
     panel.canMoveVisibleTasks = vm.selectedWorkspaceID() != kAllWorkspaceID;
     panel.taskSubmissionID = vm.taskSubmissionID();
     panel.hasCompletedOnboarding = m_sessionViewModel.preferences().hasCompletedOnboarding;

@@ -205,8 +205,9 @@ void NotchTaskPanel::renderChildren()
     // Laid out and shown first: the composer takes the keyboard only while visible.
     layoutContent();
     updateClip();
-    // The panel's own editor state never concerns the list.
-    if (m_listStale) {
+    // The panel's own editor state never concerns the list, and a closed
+    // panel's list is seen by no one: it catches up when the content opens.
+    if (m_listStale && !m_content->isHidden()) {
         m_listStale = false;
         TaskListView::Inputs list;
         list.configuration = configuration;
@@ -340,7 +341,6 @@ void NotchTaskPanel::resizeEvent(QResizeEvent* event)
 void NotchTaskPanel::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    m_listStale = true;
     render();
 }
 

@@ -64,6 +64,13 @@ void TransparentTaskTextField::takeFocusIfWanted(bool newRequest)
     setFocus(Qt::OtherFocusReason);
 }
 
+void TransparentTaskTextField::showEvent(QShowEvent* event)
+{
+    QLineEdit::showEvent(event);
+    // A request made while out of sight is honoured once the field can hold the keyboard.
+    takeFocusIfWanted(false);
+}
+
 void TransparentTaskTextField::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {

@@ -66,7 +66,19 @@ void NotchTaskViewModel::load()
         m_defaultPromptOverride.clear();
         m_lastSelectedSectionID = kPersonalSectionID;
     }
-    refreshVisibleTasks();
+    // No one listens yet; the visible tasks wait for their first reader.
+    m_tasks.clear();
+    m_tasksStale = true;
+    m_currentWorkspacePrompt = m_workspacePromptsByID.value(m_selectedWorkspaceID);
+}
+
+const TaskList& NotchTaskViewModel::tasks() const
+{
+    if (m_tasksStale) {
+        m_tasks = TaskWorkspaceLogic::visibleTasks(m_selectedWorkspaceID, m_sections, m_allTasks);
+        m_tasksStale = false;
+    }
+    return m_tasks;
 }
 
 // MARK: derived views
@@ -161,6 +173,7 @@ bool NotchTaskViewModel::hasSection(const QString& sectionID) const
 void NotchTaskViewModel::refreshVisibleTasks()
 {
     m_tasks = TaskWorkspaceLogic::visibleTasks(m_selectedWorkspaceID, m_sections, m_allTasks);
+    m_tasksStale = false;
     emit tasksChanged(m_tasks);
     m_currentWorkspacePrompt = m_workspacePromptsByID.value(m_selectedWorkspaceID);
     emit currentWorkspacePromptChanged(m_currentWorkspacePrompt);
@@ -566,8 +579,9 @@ TaskSortContext NotchTaskViewModel::makeSortContext() const
 QList<QUuid> NotchTaskViewModel::visibleTaskIDs() const
 {
     QList<QUuid> ids;
-    ids.reserve(m_tasks.size());
-    for (const TaskItem& task : m_tasks)
+    const TaskList& visible = tasks();
+    ids.reserve(visible.size());
+    for (const TaskItem& task : visible)
         ids.append(task.id);
     return ids;
 }
@@ -580,14 +594,14 @@ void NotchTaskViewModel::sortTasksWithAI()
         setSortStatusMessage(TaskSortingError::rankingTurnedOffMessage());
         return;
     }
-    if (m_tasks.isEmpty()) {
+    if (tasks().isEmpty()) {
         setSortStatusMessage(TaskSortingError::noSortableTasks().description());
         return;
     }
     const bool needsModel =
         !TaskWorkspaceLogic::tasksNeedingRanking(m_selectedWorkspaceID, m_sections, m_allTasks).isEmpty();
     // The model could never cover the list: say so at once instead of asking and failing.
-    if (needsModel && m_tasks.size() > TaskSortResponse::maximumItemCount) {
+    if (needsModel && tasks().size() > TaskSortResponse::maximumItemCount) {
         setSortStatusMessage(TaskSortingError::tooManyTasksMessage());
         return;
     }
@@ -602,7 +616,7 @@ void NotchTaskViewModel::sortTasksWithAI()
     // Decisions address tasks by position, so remember exactly which list they number.
     m_sortWorkspaceID = m_selectedWorkspaceID;
     m_sortTaskIDs = visibleTaskIDs();
-    m_taskSortingService.sortTasks(m_tasks, makeSortContext(), this,
+    m_taskSortingService.sortTasks(tasks(), makeSortContext(), this,
                                    [this](const TaskSortResult& result) { receiveSortAnswer(result); });
 }
 
@@ -621,7 +635,7 @@ void NotchTaskViewModel::receiveSortAnswer(const TaskSortResult& result)
     // The user may have switched workspace or changed its tasks while the model
     // worked; positions would then name other tasks.
     const bool sameList = m_selectedWorkspaceID == m_sortWorkspaceID && visibleTaskIDs() == m_sortTaskIDs;
-    if (!sameList || (!decisions.isEmpty() && decisions.size() != m_tasks.size())) {
+    if (!sameList || (!decisions.isEmpty() && decisions.size() != tasks().size())) {
         failSort(TaskSortingError::incompleteClassificationMessage());
         return;
     }

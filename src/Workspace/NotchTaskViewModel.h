@@ -37,7 +37,8 @@ public:
     const QString& draftTask() const { return m_draftTask; }
     const SectionList& sections() const { return m_sections; }
     const QString& selectedWorkspaceID() const { return m_selectedWorkspaceID; }
-    const TaskList& tasks() const { return m_tasks; }
+    // Built when first read after the load: a closed notch never needs them.
+    const TaskList& tasks() const;
     bool isSorting() const { return m_isSorting; }
     const std::optional<QString>& sortStatusMessage() const { return m_sortStatusMessage; }
     std::optional<FocusTarget> requestedFocus() const { return m_requestedFocus; }
@@ -163,7 +164,8 @@ private:
     QString m_draftTask;
     SectionList m_sections;
     QString m_selectedWorkspaceID;
-    TaskList m_tasks;
+    mutable TaskList m_tasks;
+    mutable bool m_tasksStale = false;
     bool m_isSorting = false;
     std::optional<QString> m_sortStatusMessage;
     std::optional<FocusTarget> m_requestedFocus;

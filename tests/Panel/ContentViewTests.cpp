@@ -90,6 +90,46 @@ TEST(ContentView, SurfaceSpringsOrEasesBetweenTheTwoSizesFromTheWallClock)
 }
 
 
+TEST(ContentView, AClosedNotchHandsNoTasksOnUntilItOpens)
+{
+    TaskWorkspaceState stored = TaskWorkspaceState::defaultState();
+    for (const QString& title : {QStringLiteral("Water the plants"), QStringLiteral("Call the bank")}) {
+        TaskItem task;
+        task.id = QUuid::createUuid();
+        task.title = title;
+        task.sectionID = BuiltInSections::personalID;
+        task.sortOrder = stored.tasks.size();
+        stored.tasks.append(task);
+    }
+    ContentFixture f(false, stored);
+    NotchTaskPanel& panel = *f.view.panel();
+    EXPECT_TRUE(panel.inputs().tasks.isEmpty());
+    EXPECT_EQ(panel.inputs().currentVisibleTaskCount, 0);
+    EXPECT_EQ(f.viewModel.tasks().size(), 2) << "built when first read";
+
+    f.viewModel.setExpanded(true);
+    f.view.syncNow();
+    EXPECT_EQ(panel.inputs().currentVisibleTaskCount, 2);
+    EXPECT_EQ(panel.taskList()->inputs().tasks, f.viewModel.tasks());
+    f.now += 3;
+    f.nextFrame();
+
+    // Closed again: a change waits, and is there when the notch opens.
+    f.viewModel.setExpanded(false);
+    f.view.syncNow();
+    f.now += 3;
+    f.nextFrame();
+    ASSERT_TRUE(panel.contentColumn()->isHidden());
+    f.viewModel.deleteTask(f.viewModel.tasks().first().id);
+    f.view.syncNow();
+    EXPECT_EQ(panel.inputs().currentVisibleTaskCount, 2);
+    f.viewModel.setExpanded(true);
+    f.view.syncNow();
+    EXPECT_EQ(panel.inputs().currentVisibleTaskCount, 1);
+    ASSERT_EQ(panel.taskList()->inputs().tasks.size(), 1);
+    EXPECT_EQ(panel.taskList()->inputs().tasks.first().title, QStringLiteral("Call the bank"));
+}
+
 TEST(NotchTaskPanel, SurfaceHeaderSlotsAndColumnSitInTheDefaultGeometry)
 {
     PanelFixture f;
@@ -123,6 +163,56 @@ TEST(NotchTaskPanel, SurfaceHeaderSlotsAndColumnSitInTheDefaultGeometry)
     f.view.setInputs(inputs);
     EXPECT_EQ(panel.workspaceBar(), bar);
     EXPECT_EQ(panel.leadingSlot()->x(), 30);
+}
+
+TEST(NotchTaskPanel, AClosedPanelLeavesItsListAloneAndTheListTakesItsInputsOnceWhenItOpens)
+{
+    const auto& configuration = NotchTemplateConfiguration::defaults();
+    const auto label = [](const QString&, const NotchTemplateConfiguration::Font&) { return 40.0; };
+    const NotchOverlayMetrics metrics =
+        NotchOverlayMetrics::make(ScreenInfo{{0, 0, 1920, 1080}, 0, std::nullopt, std::nullopt}, configuration, label);
+    double now = 1000;
+    NotchTaskPanel panel(nullptr, [&now] { return now; });
+    panel.resize(646, 456);
+    // Only the list's composer reads the draft: each read is one update of the list.
+    int listUpdates = 0;
+    NotchTaskPanel::Inputs inputs;
+    inputs.panelSize = metrics.panelSize;
+    inputs.collapsedSize = metrics.collapsedSize;
+    inputs.expandedSize = metrics.expandedSize;
+    inputs.expandedContentSafeTopInset = metrics.expandedContentSafeTopInset;
+    inputs.notchBandLayout = metrics.notchBandLayout;
+    inputs.draftTask = {[&listUpdates] {
+                            ++listUpdates;
+                            return QString();
+                        },
+                        [](QString) {}};
+    TaskItem task;
+    task.id = QUuid::createUuid();
+    task.title = QStringLiteral("Water the plants");
+    task.sectionID = BuiltInSections::personalID;
+    inputs.tasks = {task};
+    inputs.hasCompletedOnboarding = true;
+
+    panel.setInputs(inputs);
+    panel.show();
+    inputs.tasks.append(task);
+    inputs.tasks.last().id = QUuid::createUuid();
+    panel.setInputs(inputs);
+    EXPECT_EQ(listUpdates, 0) << "nothing of a closed panel's list is built, even when it is shown";
+    EXPECT_TRUE(panel.taskList()->inputs().tasks.isEmpty());
+
+    inputs.isExpanded = true;
+    panel.setInputs(inputs);
+    EXPECT_EQ(listUpdates, 1);
+    EXPECT_EQ(panel.taskList()->inputs().tasks, inputs.tasks) << "the latest tasks, not the first";
+    panel.hide();
+    panel.show();
+    EXPECT_EQ(listUpdates, 1) << "showing the window again changes nothing the list shows";
+    inputs.tasks.removeLast();
+    panel.setInputs(inputs);
+    EXPECT_EQ(listUpdates, 2);
+    EXPECT_EQ(panel.taskList()->inputs().tasks.size(), 1);
 }
 
 TEST(NotchTaskPanel, CustomSectionComposerKeepsBlankTitlesAndHandsOnPaddedOnes)

@@ -62,6 +62,15 @@ TEST(TransparentTaskTextField, TakesFocusOnANewRequestButNotFromAnotherTextField
         scene.update(step.isFocused);
         EXPECT_EQ(scene.field->hasFocus(), step.expectFieldFocused) << step.name;
     }
+
+    // A request made while out of sight is honoured when the field shows.
+    scene.field->hide();
+    scene.update(false);
+    scene.button->setFocus();
+    scene.update(true);
+    EXPECT_FALSE(scene.field->hasFocus());
+    scene.field->show();
+    EXPECT_TRUE(scene.field->hasFocus());
 }
 
 TEST(TransparentTaskTextField, ReportsKeystrokesSubmitsOnReturnAndLeavesAnEqualTextAlone)

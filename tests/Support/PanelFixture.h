@@ -16,7 +16,8 @@ struct ContentFixture : ViewModelsFixture {
     double now = 1000;
     ContentView view{viewModel, session, nullptr, [this] { return now; }};
 
-    explicit ContentFixture(bool reduceMotion = false)
+    explicit ContentFixture(bool reduceMotion = false, std::optional<TaskWorkspaceState> stored = std::nullopt)
+        : ViewModelsFixture(std::move(stored))
     {
         const auto& configuration = NotchTemplateConfiguration::defaults();
         const auto label = [](const QString&, const NotchTemplateConfiguration::Font&) { return 40.0; };

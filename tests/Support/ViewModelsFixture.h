@@ -11,6 +11,9 @@
 
 // The two view models every notch view works on, over in-memory stores and fakes.
 struct ViewModelsFixture {
+    // The view model loads `stored` when given, as at start.
+    explicit ViewModelsFixture(std::optional<TaskWorkspaceState> stored = std::nullopt) : taskStore(std::move(stored)) {}
+
     MemoryUserDefaults defaults;
     InMemoryTaskStore taskStore;
     FakeTaskSortingService sorting;
