@@ -58,8 +58,14 @@ bool SingleInstance::claim()
     m_lock = std::make_unique<QLockFile>(lockFilePath(m_directory));
     m_lock->setStaleLockTime(0); // only a lock whose process is gone is stale
     if (!m_lock->tryLock(0)) {
+        const QLockFile::LockError error = m_lock->error();
         m_lock.reset();
-        return false;
+        if (error == QLockFile::LockFailedError)
+            return false;
+        // The lock cannot be written at all (a full disk, say), so no copy
+        // holds it: this one runs, and its failing saves say why.
+        logger().error(QStringLiteral("Cannot create the lock file %1; starting without it")
+                           .arg(QDir::toNativeSeparators(lockFilePath(m_directory))));
     }
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);

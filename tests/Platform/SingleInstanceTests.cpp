@@ -7,7 +7,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTemporaryDir>
+#include <csignal>
 #include <future>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,6 +59,26 @@ TEST(SingleInstance, OneCopyPerDirectoryAndALaterStartReachesIt)
     stranger.flush();
     QTest::qWait(100);
     EXPECT_EQ(requests.size(), 0);
+}
+
+TEST(SingleInstance, ALockThatCannotBeWrittenIsNotAnotherCopy)
+{
+    // As on a full disk: the lock's contents cannot be written, yet nothing holds it.
+    QTemporaryDir data;
+    const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+    ASSERT_TRUE(QDir().mkpath(directory));
+    SingleInstance running(directory);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = 0;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool claimed = running.claim();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_TRUE(claimed);
+    EXPECT_TRUE(laterStartIsServed(running, directory));
 }
 
 TEST(SingleInstance, NoCopyMeansNoAnswerAndAGoneCopyLeavesNothingInTheWay)
