@@ -46,12 +46,7 @@ add_task() {
 mode=plain
 start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
 export DISPLAY=$server_display
-launch_app "$DISPLAY"
-move_to 960 700
-eventually is_dark 960 10 || fail "the collapsed notch did not appear"
-move_to 960 0
-eventually is_dark 960 200 || fail "the panel did not expand"
-within 10 is_dark 1220 370 || fail "the panel did not grow to its full size"
+launch_and_open_panel
 
 fill_disk
 add_task "Typed on a full disk"

@@ -85,13 +85,8 @@ type_after_reminder_editor() {
 
 scenario() {
     store_tasks
-    launch_app "$DISPLAY"
-    move_to 960 700
-    eventually is_dark 960 10 || fail "the collapsed notch did not appear"
-    move_to 960 0
-    eventually is_dark 960 200 || fail "the panel did not expand"
     # The row's button is aimed at once the panel has grown, which a loaded machine draws late.
-    within 10 is_dark 1220 370 || fail "the panel did not grow to its full size"
+    launch_and_open_panel
     move_to "$button_x" "$button_y"
     sleep 0.3
 

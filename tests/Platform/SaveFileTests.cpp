@@ -1,4 +1,5 @@
 #include "Platform/UserDefaults.h"
+#include "Support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,16 +80,13 @@ TEST(FileUserDefaults, AWriteThatDoesNotFitFailsWithTheSystemsReason)
     QTemporaryDir dir;
     FileUserDefaults defaults(dir.path());
     ASSERT_TRUE(defaults.setData("quaver-loom.tasks", "old"));
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit limited = saved;
-    limited.rlim_cur = 4096;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     QString error;
-    const bool written = defaults.setData("quaver-loom.tasks", QByteArray(10000, 'x'), &error);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    bool written = true;
+    {
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.isActive());
+        written = defaults.setData("quaver-loom.tasks", QByteArray(10000, 'x'), &error);
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(EFBIG)));

@@ -1,4 +1,5 @@
 #include "Platform/SingleInstance.h"
+#include "Support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,9 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTemporaryDir>
-#include <csignal>
 #include <future>
-#include <sys/resource.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -68,15 +67,12 @@ TEST(SingleInstance, ALockThatCannotBeWrittenIsNotAnotherCopy)
     const QString directory = data.path() + QStringLiteral("/QuaverLoom");
     ASSERT_TRUE(QDir().mkpath(directory));
     SingleInstance running(directory);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit limited = saved;
-    limited.rlim_cur = 0;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool claimed = running.claim();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    bool claimed = false;
+    {
+        FileSizeLimit limit(0);
+        ASSERT_TRUE(limit.isActive());
+        claimed = running.claim();
+    }
     EXPECT_TRUE(claimed);
     EXPECT_TRUE(laterStartIsServed(running, directory));
 }
