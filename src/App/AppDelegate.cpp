@@ -74,6 +74,17 @@ void AppDelegate::prepareProcess()
     QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
 }
 
+namespace {
+const QString kTaskStorageKey = QStringLiteral("quaver-loom.tasks");
+} // namespace
+
+std::shared_ptr<TaskRecordPreload> AppDelegate::preloadTaskRecord()
+{
+    // Read-only, so it may start before the single-instance lock is claimed: a
+    // second copy that then stops waits for no more than the decode's rest.
+    return std::make_shared<TaskRecordPreload>(FileUserDefaults::standardDirectory(), kTaskStorageKey);
+}
+
 QString AppDelegate::lockFilePath()
 {
     return SingleInstance::lockFilePath(FileUserDefaults::standardDirectory());
@@ -147,7 +158,11 @@ void AppDelegate::buildStoresAndViewModels()
 {
     // Stores on the live user defaults and the sorting service.
     m_userDefaults = m_services.makeUserDefaults ? m_services.makeUserDefaults() : std::make_unique<FileUserDefaults>();
-    m_taskStore = std::make_unique<UserDefaultsTaskStore>(*m_userDefaults, QStringLiteral("quaver-loom.tasks"));
+    std::shared_ptr<TaskRecordPreload> preload = std::move(m_services.taskRecordPreload);
+    if (preload && (m_services.makeUserDefaults || preload->directory() != FileUserDefaults::standardDirectory()
+                    || preload->key() != kTaskStorageKey))
+        preload.reset(); // read elsewhere than this store reads
+    m_taskStore = std::make_unique<UserDefaultsTaskStore>(*m_userDefaults, kTaskStorageKey, std::move(preload));
     m_taskWriter = std::make_unique<TaskWorkspaceWriter>(*m_taskStore);
     m_languageModel = std::make_unique<OpenAICompatibleLanguageModel>(
         OpenAICompatibleLanguageModel::Configuration::fromEnvironment());
