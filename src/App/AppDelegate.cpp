@@ -34,8 +34,11 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QLockFile>
 #include <QProcessEnvironment>
 #include <cstdio>
+#include <cerrno>
+#include <csignal>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -80,8 +83,14 @@ const QString kTaskStorageKey = QStringLiteral("quaver-loom.tasks");
 
 std::shared_ptr<TaskRecordPreload> AppDelegate::preloadTaskRecord()
 {
-    // Read-only, so it may start before the single-instance lock is claimed: a
-    // second copy that then stops waits for no more than the decode's rest.
+    // Read-only, so it may start before the single-instance lock is claimed;
+    // but a later copy only hands its request over and ends, and would wait
+    // for a large record's decode before it does. A lock naming a live process
+    // marks such a copy; a stale one only costs the overlap.
+    qint64 lockHolder = 0;
+    if (QLockFile(lockFilePath()).getLockInfo(&lockHolder, nullptr, nullptr) && lockHolder > 0
+        && (::kill(pid_t(lockHolder), 0) == 0 || errno == EPERM))
+        return nullptr;
     return std::make_shared<TaskRecordPreload>(FileUserDefaults::standardDirectory(), kTaskStorageKey);
 }
 

@@ -249,6 +249,7 @@ TEST(AppDelegate, ThePreloadedTaskRecordIsTakenOnlyByTheLiveStore)
     AppDelegate delegate(std::move(services));
     ASSERT_EQ(delegate.startApplication(), AppDelegate::LaunchResult::started);
     EXPECT_EQ(firstTitle(delegate), QStringLiteral("preloaded"));
+    EXPECT_FALSE(AppDelegate::preloadTaskRecord()) << "a later copy, which only hands its request over, reads nothing";
 }
 
 TEST(TerminationSignalHandler, SignalsArriveOnTheEventLoop)
