@@ -34,6 +34,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QProcessEnvironment>
 #include <cstdio>
@@ -90,6 +91,13 @@ std::shared_ptr<TaskRecordPreload> AppDelegate::preloadTaskRecord()
     qint64 lockHolder = 0;
     if (QLockFile(lockFilePath()).getLockInfo(&lockHolder, nullptr, nullptr) && lockHolder > 0
         && (::kill(pid_t(lockHolder), 0) == 0 || errno == EPERM))
+        return nullptr;
+    // A huge record's decode already runs in pieces side by side, and its
+    // objects made on another thread cost more to sort and free here than the
+    // overlap saves: read ahead only what an ordinary workspace holds.
+    constexpr qint64 largestRecordReadAhead = 8 * 1024 * 1024;
+    if (QFileInfo(FileUserDefaults::standardDirectory() + QLatin1Char('/') + kTaskStorageKey).size()
+        >= largestRecordReadAhead)
         return nullptr;
     return std::make_shared<TaskRecordPreload>(FileUserDefaults::standardDirectory(), kTaskStorageKey);
 }
