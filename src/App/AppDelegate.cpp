@@ -34,8 +34,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QProcessEnvironment>
 #include <cstdio>
+#include <cerrno>
+#include <csignal>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -72,6 +76,30 @@ void AppDelegate::prepareProcess()
     // Every view paints with QPainter; without this, video frames are converted
     // through an OpenGL context, which on software rendering costs a whole core.
     QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
+}
+
+namespace {
+const QString kTaskStorageKey = QStringLiteral("quaver-loom.tasks");
+} // namespace
+
+std::shared_ptr<TaskRecordPreload> AppDelegate::preloadTaskRecord()
+{
+    // Read-only, so it may start before the single-instance lock is claimed;
+    // but a later copy only hands its request over and ends, and would wait
+    // for a large record's decode before it does. A lock naming a live process
+    // marks such a copy; a stale one only costs the overlap.
+    qint64 lockHolder = 0;
+    if (QLockFile(lockFilePath()).getLockInfo(&lockHolder, nullptr, nullptr) && lockHolder > 0
+        && (::kill(pid_t(lockHolder), 0) == 0 || errno == EPERM))
+        return nullptr;
+    // A huge record's decode already runs in pieces side by side, and its
+    // objects made on another thread cost more to sort and free here than the
+    // overlap saves: read ahead only what an ordinary workspace holds.
+    constexpr qint64 largestRecordReadAhead = 8 * 1024 * 1024;
+    if (QFileInfo(FileUserDefaults::standardDirectory() + QLatin1Char('/') + kTaskStorageKey).size()
+        >= largestRecordReadAhead)
+        return nullptr;
+    return std::make_shared<TaskRecordPreload>(FileUserDefaults::standardDirectory(), kTaskStorageKey);
 }
 
 QString AppDelegate::lockFilePath()
@@ -147,7 +175,11 @@ void AppDelegate::buildStoresAndViewModels()
 {
     // Stores on the live user defaults and the sorting service.
     m_userDefaults = m_services.makeUserDefaults ? m_services.makeUserDefaults() : std::make_unique<FileUserDefaults>();
-    m_taskStore = std::make_unique<UserDefaultsTaskStore>(*m_userDefaults, QStringLiteral("quaver-loom.tasks"));
+    std::shared_ptr<TaskRecordPreload> preload = std::move(m_services.taskRecordPreload);
+    if (preload && (m_services.makeUserDefaults || preload->directory() != FileUserDefaults::standardDirectory()
+                    || preload->key() != kTaskStorageKey))
+        preload.reset(); // read elsewhere than this store reads
+    m_taskStore = std::make_unique<UserDefaultsTaskStore>(*m_userDefaults, kTaskStorageKey, std::move(preload));
     m_taskWriter = std::make_unique<TaskWorkspaceWriter>(*m_taskStore);
     m_languageModel = std::make_unique<OpenAICompatibleLanguageModel>(
         OpenAICompatibleLanguageModel::Configuration::fromEnvironment());

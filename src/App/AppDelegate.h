@@ -28,6 +28,7 @@ class ReduceMotionSetting;
 class ScreenInfoProviding;
 class SingleInstance;
 class SystemSettingsRouting;
+class TaskRecordPreload;
 class TaskReminderOverlayPresenter;
 class TaskReminderScheduler;
 class TaskSortingService;
@@ -57,6 +58,8 @@ public:
         // Builds the control-panel window's coordinator; empty: through the
         // control-panel module, loaded the first time the window is wanted.
         std::function<std::unique_ptr<ControlPanelPresenting>(const ControlPanelModuleRequest&)> makeControlPanel;
+        // The task record read ahead of time; used only with the live user defaults.
+        std::shared_ptr<TaskRecordPreload> taskRecordPreload;
     };
 
     explicit AppDelegate(QObject* parent = nullptr);
@@ -71,6 +74,9 @@ public:
 
     // What must be set before the QApplication exists.
     static void prepareProcess();
+    // Starts reading the live task record on a thread of its own, so that it
+    // overlaps the QApplication's construction.
+    static std::shared_ptr<TaskRecordPreload> preloadTaskRecord();
 
     // Starts, then runs the event loop; the process's exit code (1 when the
     // workspace could not be saved at quit). A start that finds another copy

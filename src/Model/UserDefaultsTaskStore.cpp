@@ -69,6 +69,13 @@ UserDefaultsTaskStore::UserDefaultsTaskStore(UserDefaults& userDefaults, QString
 {
 }
 
+UserDefaultsTaskStore::UserDefaultsTaskStore(UserDefaults& userDefaults, QString storageKey,
+                                             std::shared_ptr<TaskRecordPreload> preload, const Clock& clock)
+    : UserDefaultsTaskStore(userDefaults, std::move(storageKey), clock)
+{
+    m_preload = std::move(preload);
+}
+
 TaskWorkspaceState UserDefaultsTaskStore::decode(const QByteArray& bytes)
 {
     return repaired(WorkspaceRecordReader::read(bytes));
@@ -103,20 +110,16 @@ void UserDefaultsTaskStore::remember(const QByteArray& bytes)
     m_known = Known{m_userDefaults.stamp(m_storageKey), hashOf(bytes)};
 }
 
-TaskWorkspaceState UserDefaultsTaskStore::load()
+TaskRecordPreload::Result UserDefaultsTaskStore::readRecord(const UserDefaults& userDefaults, const QString& key)
 {
-    m_known.reset();
-    m_unkeptUnreadableHash.reset();
+    TaskRecordPreload::Result result;
     // Taken before the bytes are read: a record replaced in between then
-    // differs from what this store remembers, and the next save keeps it aside.
-    const std::optional<UserDefaults::Stamp> stamp = m_userDefaults.stamp(m_storageKey);
-    QString readError;
-    std::optional<QByteArray> bytes = m_userDefaults.data(m_storageKey, &readError);
-    if (!bytes) {
-        if (!readError.isEmpty()) // saves refuse to replace it while it stays unreadable
-            throw StoreError(QStringLiteral("cannot read %1: %2").arg(m_storageKey, readError), readError);
-        return TaskWorkspaceState::defaultState();
-    }
+    // differs from what the store remembers, and the next save keeps it aside.
+    result.stamp = userDefaults.stamp(key);
+    std::optional<QByteArray> bytes = userDefaults.data(key, &result.readError);
+    if (!bytes)
+        return result;
+    result.present = true;
     // Declared after the bytes, so that it is done with them before they go.
     std::future<size_t> hashing = std::async(
         bytes->size() >= kConcurrentHashBytes ? std::launch::async | std::launch::deferred : std::launch::deferred,
@@ -129,21 +132,45 @@ TaskWorkspaceState UserDefaultsTaskStore::load()
     };
     try {
         // The bytes are released as the record's texts are made: a huge title is never held twice.
-        TaskWorkspaceState state = repaired(WorkspaceRecordReader::readAndRelease(*bytes, [&] { bytesHash(); }));
-        m_known = Known{stamp, bytesHash()};
-        return state;
+        result.state = repaired(WorkspaceRecordReader::readAndRelease(*bytes, [&] { bytesHash(); }));
     } catch (const DecodingError& error) {
-        const QString description = QString::fromUtf8(error.what());
-        try {
-            const QString key = keepAside(QStringLiteral("unreadable"), *bytes);
-            m_known = Known{stamp, bytesHash()};
-            m_logger.error(QStringLiteral("The stored workspace cannot be decoded; a copy is kept as %1").arg(key));
-        } catch (const StoreError& keepError) {
-            m_unkeptUnreadableHash = bytesHash();
-            m_logger.error(keepError.description());
-        }
-        throw StoreError(description);
+        result.decodingError = QString::fromUtf8(error.what());
+        result.undecodedBytes = *bytes;
     }
+    result.hash = bytesHash();
+    return result;
+}
+
+TaskWorkspaceState UserDefaultsTaskStore::load()
+{
+    m_known.reset();
+    m_unkeptUnreadableHash.reset();
+    std::optional<TaskRecordPreload::Result> record;
+    if (const std::shared_ptr<TaskRecordPreload> preload = std::move(m_preload)) {
+        record = preload->take();
+        if (!record->stamp || m_userDefaults.stamp(m_storageKey) != record->stamp)
+            record.reset(); // changed since, or nothing worth keeping: read it afresh
+    }
+    if (!record)
+        record = readRecord(m_userDefaults, m_storageKey);
+    if (!record->present) {
+        if (!record->readError.isEmpty()) // saves refuse to replace it while it stays unreadable
+            throw StoreError(QStringLiteral("cannot read %1: %2").arg(m_storageKey, record->readError), record->readError);
+        return TaskWorkspaceState::defaultState();
+    }
+    if (record->state) {
+        m_known = Known{record->stamp, record->hash};
+        return std::move(*record->state);
+    }
+    try {
+        const QString key = keepAside(QStringLiteral("unreadable"), record->undecodedBytes);
+        m_known = Known{record->stamp, record->hash};
+        m_logger.error(QStringLiteral("The stored workspace cannot be decoded; a copy is kept as %1").arg(key));
+    } catch (const StoreError& keepError) {
+        m_unkeptUnreadableHash = record->hash;
+        m_logger.error(keepError.description());
+    }
+    throw StoreError(*record->decodingError);
 }
 
 QString UserDefaultsTaskStore::keepAside(const QString& kind, const QByteArray& bytes)

@@ -1,16 +1,22 @@
 #pragma once
 
+#include "Model/TaskRecordPreload.h"
 #include "Model/TaskStore.h"
 #include "Model/WorkspaceRecordReader.h"
 #include "Platform/Date.h"
 #include "Platform/Logger.h"
 #include "Platform/UserDefaults.h"
 
+#include <memory>
 #include <optional>
 
 class UserDefaultsTaskStore final : public TaskStore {
 public:
     UserDefaultsTaskStore(UserDefaults& userDefaults, QString storageKey, const Clock& clock = SystemClock::shared());
+    // The first load takes `preload`'s result while the record's stamp is
+    // still the one it read under; the preload must read the same record.
+    UserDefaultsTaskStore(UserDefaults& userDefaults, QString storageKey, std::shared_ptr<TaskRecordPreload> preload,
+                          const Clock& clock = SystemClock::shared());
 
     // Nothing stored gives the default workspace; the current record is
     // normalised; an older bare task list is converted. A record that cannot
@@ -36,6 +42,9 @@ public:
     // A decoded record made whole: the workspace normalised, or the older list converted.
     static TaskWorkspaceState repaired(WorkspaceRecordReader::Record record);
     static QByteArray encode(const TaskWorkspaceState& state);
+    // Stamps, reads and decodes the record under `key`, without logging or
+    // writing; safe on any thread for a UserDefaults used by that thread alone.
+    static TaskRecordPreload::Result readRecord(const UserDefaults& userDefaults, const QString& key);
 
 private:
     // What this store last read or wrote under its key.
@@ -57,4 +66,5 @@ private:
     // Set while an undecodable record could not be copied aside at load.
     std::optional<size_t> m_unkeptUnreadableHash;
     QStringList m_unsavedCopyDirectories;
+    std::shared_ptr<TaskRecordPreload> m_preload;
 };

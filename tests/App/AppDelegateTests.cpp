@@ -6,6 +6,7 @@
 #include "ControlPanel/ControlPanelOnboardingView.h"
 #include "ControlPanel/ControlPanelRootView.h"
 #include "ControlPanel/ControlPanelWindow.h"
+#include "Model/TaskRecordPreload.h"
 #include "Model/TaskWorkspaceState.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Model/UserDefaultsTaskStore.h"
@@ -30,6 +31,8 @@
 #include <QTimer>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <future>
 #include <gtest/gtest.h>
 
@@ -41,9 +44,10 @@ struct Launch {
     FakePointerMonitor* pointer = nullptr;
     std::unique_ptr<AppDelegate> delegate;
 
-    explicit Launch(bool hasCompletedOnboarding, TaskList storedTasks = {})
+    explicit Launch(bool hasCompletedOnboarding, TaskList storedTasks = {}, std::shared_ptr<TaskRecordPreload> preload = {})
     {
         AppDelegate::Services services;
+        services.taskRecordPreload = std::move(preload);
         services.makeUserDefaults = [this, hasCompletedOnboarding, storedTasks] {
             auto made = std::make_unique<MemoryUserDefaults>();
             if (hasCompletedOnboarding)
@@ -203,6 +207,49 @@ TEST(AppDelegate, OneCopyPerDataDirectoryAndQuittingWaitsForTheLastSave)
     ASSERT_TRUE(stored);
     EXPECT_TRUE(stored->contains("Written before the end"));
     EXPECT_NE(tasks.reminderStateVersion(), version);
+}
+
+TEST(AppDelegate, ThePreloadedTaskRecordIsTakenOnlyByTheLiveStore)
+{
+    const auto workspaceWith = [](const char* title) {
+        TaskWorkspaceState state = TaskWorkspaceState::defaultState();
+        TaskItem task;
+        task.id = QUuid::createUuidV5(QUuid(), QString::fromUtf8(title));
+        task.title = QString::fromUtf8(title);
+        state.tasks.append(task);
+        return state;
+    };
+    const auto firstTitle = [](AppDelegate& delegate) { return delegate.taskViewModel()->allTasks().value(0).title; };
+    FileUserDefaults live;
+    UserDefaultsAppPreferencesStore(live, QStringLiteral("quaver-loom.preferences")).save({.hasCompletedOnboarding = true});
+    UserDefaultsTaskStore(live, QStringLiteral("quaver-loom.tasks")).save(workspaceWith("preloaded"));
+    std::shared_ptr<TaskRecordPreload> preload = AppDelegate::preloadTaskRecord();
+    preload->wait();
+    // Replaced by a record of the same size and time: only the preload can still show the first one.
+    const QByteArray path = QFile::encodeName(FileUserDefaults::standardDirectory() + "/quaver-loom.tasks");
+    struct stat before {};
+    ASSERT_EQ(::stat(path.constData(), &before), 0);
+    UserDefaultsTaskStore(live, QStringLiteral("quaver-loom.tasks")).save(workspaceWith("read anew"));
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+
+    {
+        TaskItem stored;
+        stored.id = QUuid::createUuid();
+        stored.title = QStringLiteral("in memory");
+        Launch launch(true, {stored}, preload);
+        ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
+        EXPECT_EQ(firstTitle(*launch.delegate), QStringLiteral("in memory"));
+    }
+    AppDelegate::Services services;
+    services.makePointerMonitor = [] { return std::make_unique<FakePointerMonitor>(); };
+    services.makeScreens = [] { return std::make_unique<FakeScreenInfoProvider>(); };
+    services.resolveOnboardingVideo = [](const QString&) { return std::optional<OnboardingVideoSource>(); };
+    services.taskRecordPreload = preload;
+    AppDelegate delegate(std::move(services));
+    ASSERT_EQ(delegate.startApplication(), AppDelegate::LaunchResult::started);
+    EXPECT_EQ(firstTitle(delegate), QStringLiteral("preloaded"));
+    EXPECT_FALSE(AppDelegate::preloadTaskRecord()) << "a later copy, which only hands its request over, reads nothing";
 }
 
 TEST(TerminationSignalHandler, SignalsArriveOnTheEventLoop)
