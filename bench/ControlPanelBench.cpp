@@ -1,7 +1,7 @@
 #include "ControlPanelBenchFixture.h"
 
-#include "App/AppSessionViewModel.h"
-#include "App/InfoDictionary.h"
+#include "Workspace/AppSessionViewModel.h"
+#include "Platform/InfoDictionary.h"
 #include "App/LiveAppSupportRouter.h"
 #include "ControlPanel/ControlPanelViewModel.h"
 #include "Platform/LocalCalendar.h"

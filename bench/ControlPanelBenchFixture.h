@@ -1,6 +1,6 @@
 #pragma once
 
-#include "App/SystemSettingsRouting.h"
+#include "Platform/SystemSettingsRouting.h"
 #include "BenchFakes.h"
 #include "Model/AppPreferencesStore.h"
 #include "Model/TaskWorkspaceState.h"

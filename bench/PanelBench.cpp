@@ -1,4 +1,4 @@
-#include "App/AppSessionViewModel.h"
+#include "Workspace/AppSessionViewModel.h"
 #include "App/LiveAppSupportRouter.h"
 #include "BenchFakes.h"
 #include "BenchWorkspaces.h"
@@ -50,7 +50,7 @@ struct PanelScene {
         preferences.hasCompletedOnboarding = true;
         session.setPreferences(preferences);
         controller = std::make_unique<NotchOverlayController>(
-            NotchTemplateConfiguration::defaults(), viewModel, session, [](const QString&) {},
+            NotchTemplateConfiguration::defaults(), viewModel, ContentView::factory(viewModel, session, {}),
             NotchOverlayController::Environment{pointer, screens, TemplateStyle::textWidthFunction(), false});
         controller->positionPanel();
         controller->panel().orderFront();
@@ -59,7 +59,7 @@ struct PanelScene {
         settle();
     }
 
-    ContentView& content() { return controller->contentView(); }
+    ContentView& content() { return static_cast<ContentView&>(controller->rootView()); }
     void settle()
     {
         waitUntil([this] { return !content().isAnimating(); }, 3000);

@@ -6,8 +6,8 @@
 // figures that matter come from a real window system, not the offscreen one.
 #include "../ControlPanelBenchFixture.h"
 
-#include "App/AppSessionViewModel.h"
-#include "App/InfoDictionary.h"
+#include "Workspace/AppSessionViewModel.h"
+#include "Platform/InfoDictionary.h"
 #include "App/LiveAppSupportRouter.h"
 #include "ControlPanel/AppWindowCoordinator.h"
 #include "ControlPanel/ControlPanelOnboardingView.h"

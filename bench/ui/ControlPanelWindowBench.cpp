@@ -3,10 +3,10 @@
 // the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include "ControlPanelBenchFixture.h"
 
-#include "App/AppSessionViewModel.h"
-#include "App/InfoDictionary.h"
+#include "Workspace/AppSessionViewModel.h"
+#include "Platform/InfoDictionary.h"
 #include "App/LiveAppSupportRouter.h"
-#include "App/SystemSettingsRouting.h"
+#include "Platform/SystemSettingsRouting.h"
 #include "ControlPanel/AppWindowCoordinator.h"
 #include "ControlPanel/ControlPanelRootView.h"
 #include "ControlPanel/ControlPanelWindow.h"

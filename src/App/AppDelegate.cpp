@@ -1,9 +1,9 @@
 #include "App/AppDelegate.h"
 
-#include "App/AppSessionViewModel.h"
+#include "Workspace/AppSessionViewModel.h"
 #include "App/AppUpdateManagerFactory.h"
 #include "App/CheckForUpdatesCommand.h"
-#include "App/InfoDictionary.h"
+#include "Platform/InfoDictionary.h"
 #include "App/LiveAppSupportRouter.h"
 #include "App/LiveSystemSettingsRouter.h"
 #include "App/MessageBoxUpdateResultPresenter.h"
@@ -15,6 +15,7 @@
 #include "Model/UserDefaultsTaskStore.h"
 #include "Overlay/NotchOverlayController.h"
 #include "Overlay/NotchPanel.h"
+#include "Panel/ContentView.h"
 #include "UI/TemplateStyle.h"
 #include "Platform/ApplicationShell.h"
 #include "Platform/LocalCalendar.h"
@@ -211,7 +212,7 @@ void AppDelegate::buildNotchOverlay()
                                                      : std::make_unique<XInputPointerMonitor>();
     m_screens = m_services.makeScreens ? m_services.makeScreens() : std::make_unique<QtScreenInfoProvider>();
     m_overlayController = std::make_unique<NotchOverlayController>(
-        m_configuration, *m_taskViewModel, *m_sessionViewModel, onPreviewReminder,
+        m_configuration, *m_taskViewModel, ContentView::factory(*m_taskViewModel, *m_sessionViewModel, {onPreviewReminder}),
         NotchOverlayController::Environment{*m_pointerMonitor, *m_screens, TemplateStyle::textWidthFunction(),
                                             m_reduceMotion->isOn()});
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "App/AppUpdateManaging.h"
-#include "App/InfoDictionary.h"
+#include "Platform/InfoDictionary.h"
 
 #include <memory>
 

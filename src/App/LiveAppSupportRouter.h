@@ -1,5 +1,5 @@
 #pragma once
 
-#include "App/AppSupportRouting.h"
+#include "Platform/AppSupportRouting.h"
 
 class LiveAppSupportRouter final : public AppSupportRouting {};

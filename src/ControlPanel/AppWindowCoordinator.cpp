@@ -1,6 +1,6 @@
 #include "ControlPanel/AppWindowCoordinator.h"
 
-#include "App/AppSessionViewModel.h"
+#include "Workspace/AppSessionViewModel.h"
 #include "ControlPanel/ControlPanelWindow.h"
 #include "Platform/ApplicationShell.h"
 

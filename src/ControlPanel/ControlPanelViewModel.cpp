@@ -1,8 +1,8 @@
 #include "ControlPanel/ControlPanelViewModel.h"
 
-#include "App/AppSessionViewModel.h"
-#include "App/InfoDictionary.h"
-#include "App/SystemSettingsRouting.h"
+#include "Workspace/AppSessionViewModel.h"
+#include "Platform/InfoDictionary.h"
+#include "Platform/SystemSettingsRouting.h"
 #include "Model/TaskWorkspaceState.h"
 #include "Platform/LocalCalendar.h"
 #include "Platform/LoginItemRegistering.h"

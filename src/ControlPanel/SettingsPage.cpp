@@ -1,6 +1,6 @@
 #include "ControlPanel/SettingsPage.h"
 
-#include "App/AppSessionViewModel.h"
+#include "Workspace/AppSessionViewModel.h"
 #include "ControlPanel/ControlPanelViewModel.h"
 #include "ControlPanel/FormValueRow.h"
 #include "ControlPanel/GroupedCard.h"

@@ -3,7 +3,7 @@
 #include "Model/JsonCoding.h"
 #include "Model/WorkspaceRecordReader.h"
 #include "Platform/Text.h"
-#include "Workspace/TaskOrdering.h"
+#include "Model/TaskOrdering.h"
 
 #include <QDir>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Overlay/Rect.h"
+#include "Platform/Rect.h"
 
 #include <Qt>
 

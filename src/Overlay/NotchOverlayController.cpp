@@ -1,9 +1,7 @@
 #include "Overlay/NotchOverlayController.h"
 
-#include "App/AppSessionViewModel.h"
 #include "Overlay/NotchHostingView.h"
 #include "Overlay/NotchPanel.h"
-#include "Panel/ContentView.h"
 #include "Platform/ScreenInfoProviding.h"
 #include "Workspace/NotchTaskViewModel.h"
 
@@ -12,14 +10,11 @@
 #include <QPointer>
 
 NotchOverlayController::NotchOverlayController(const NotchTemplateConfiguration& configuration,
-                                               NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel,
-                                               std::function<void(const QString&)> onPreviewReminder,
+                                               NotchTaskViewModel& viewModel, const NotchRootViewFactory& makeRootView,
                                                Environment environment, QObject* parent)
     : QObject(parent),
       m_configuration(configuration),
       m_viewModel(viewModel),
-      m_sessionViewModel(sessionViewModel),
-      m_onPreviewReminder(std::move(onPreviewReminder)),
       m_pointerMonitor(environment.pointerMonitor),
       m_screens(environment.screens),
       m_textWidth(std::move(environment.textWidth)),
@@ -34,16 +29,15 @@ NotchOverlayController::NotchOverlayController(const NotchTemplateConfiguration&
 
     m_hostingView = new NotchHostingView(m_panel.get());
     m_hostingView->setGeometry(0, 0, qRound(m_metrics.panelSize.width), qRound(m_metrics.panelSize.height));
-    m_contentView = new ContentView(m_viewModel, m_sessionViewModel);
-    m_contentView->setInputs({m_metrics, m_configuration, m_reduceMotion});
-    m_contentView->setCallbacks({m_onPreviewReminder});
-    m_hostingView->setRootView(m_contentView);
+    m_rootView = makeRootView();
+    m_rootView->setInputs({m_metrics, m_configuration, m_reduceMotion});
+    m_hostingView->setRootView(m_rootView);
 
     NotchPanel* panel = m_panel.get();
-    connect(m_contentView, &ContentView::visibleShapeChanged, panel, &NotchPanel::setVisibleShape);
-    connect(m_contentView, &ContentView::keyboardFocusRequested, panel, &NotchPanel::takeKeyboardFocus);
-    connect(m_contentView, &ContentView::keyboardFocusReleased, panel, &NotchPanel::giveBackKeyboardFocus);
-    m_panel->setVisibleShape(m_contentView->visibleShape());
+    connect(m_rootView, &NotchRootView::visibleShapeChanged, panel, &NotchPanel::setVisibleShape);
+    connect(m_rootView, &NotchRootView::keyboardFocusRequested, panel, &NotchPanel::takeKeyboardFocus);
+    connect(m_rootView, &NotchRootView::keyboardFocusReleased, panel, &NotchPanel::giveBackKeyboardFocus);
+    m_panel->setVisibleShape(m_rootView->visibleShape());
 
     // The geometry depends only on the screen, the configuration and the
     // measured "AI Sort" label: re-lay out when either of the last two moves.
@@ -136,7 +130,7 @@ void NotchOverlayController::setReduceMotion(bool reduceMotion)
     if (reduceMotion == m_reduceMotion)
         return;
     m_reduceMotion = reduceMotion;
-    m_contentView->setInputs({m_metrics, m_configuration, m_reduceMotion});
+    m_rootView->setInputs({m_metrics, m_configuration, m_reduceMotion});
 }
 
 void NotchOverlayController::refreshLayout()
@@ -148,7 +142,7 @@ void NotchOverlayController::refreshLayout()
         return;
     const bool resized = updated.panelSize != m_metrics.panelSize || updated.expandedSize != m_metrics.expandedSize;
     m_metrics = updated;
-    m_contentView->setInputs({m_metrics, m_configuration, m_reduceMotion});
+    m_rootView->setInputs({m_metrics, m_configuration, m_reduceMotion});
     if (resized) {
         m_hostingView->setGeometry(0, 0, qRound(m_metrics.panelSize.width), qRound(m_metrics.panelSize.height));
         const Size size = m_metrics.panelSize;

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "Overlay/NotchHeaderWidthRequirements.h"
 #include "Overlay/NotchOverlayMetrics.h"
+#include "Overlay/NotchRootView.h"
+#include "Template/NotchHeaderWidthRequirements.h"
 #include "Platform/PointerMonitor.h"
 #include "Template/NotchTemplateConfiguration.h"
 
@@ -10,8 +11,6 @@
 #include <memory>
 #include <vector>
 
-class AppSessionViewModel;
-class ContentView;
 class NotchHostingView;
 class NotchPanel;
 class NotchTaskViewModel;
@@ -34,14 +33,13 @@ public:
     };
 
     NotchOverlayController(const NotchTemplateConfiguration& configuration, NotchTaskViewModel& viewModel,
-                           AppSessionViewModel& sessionViewModel,
-                           std::function<void(const QString& title)> onPreviewReminder, Environment environment,
+                           const NotchRootViewFactory& makeRootView, Environment environment,
                            QObject* parent = nullptr);
     ~NotchOverlayController() override;
 
     NotchPanel& panel() const { return *m_panel; }
     NotchHostingView& hostingView() const { return *m_hostingView; }
-    ContentView& contentView() const { return *m_contentView; }
+    NotchRootView& rootView() const { return *m_rootView; }
     const NotchOverlayMetrics& metrics() const { return m_metrics; }
     bool hasEventMonitors() const { return !m_eventMonitors.empty(); }
 
@@ -67,12 +65,10 @@ private:
 
     std::unique_ptr<NotchPanel> m_panel;
     NotchHostingView* m_hostingView = nullptr;
-    ContentView* m_contentView = nullptr;
+    NotchRootView* m_rootView = nullptr;
     NotchTemplateConfiguration m_configuration;
     NotchOverlayMetrics m_metrics;
     NotchTaskViewModel& m_viewModel;
-    AppSessionViewModel& m_sessionViewModel;
-    std::function<void(const QString&)> m_onPreviewReminder;
     std::vector<PointerMonitor::Token> m_eventMonitors;
 
     PointerMonitor& m_pointerMonitor;

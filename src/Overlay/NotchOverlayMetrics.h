@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Overlay/NotchBandLayout.h"
-#include "Overlay/NotchHeaderWidthRequirements.h"
-#include "Overlay/Rect.h"
+#include "Template/NotchHeaderWidthRequirements.h"
+#include "Platform/Rect.h"
 #include "Platform/ScreenInfo.h"
 #include "Template/NotchTemplateConfiguration.h"
 

@@ -1,12 +1,12 @@
 #include "Panel/ContentView.h"
 
-#include "App/AppSessionViewModel.h"
+#include "Workspace/AppSessionViewModel.h"
 #include "Panel/NotchTaskPanel.h"
 #include "Panel/SortingEffects.h"
 
 ContentView::ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel, QWidget* parent,
                          std::function<double()> clock)
-    : QWidget(parent),
+    : NotchRootView(parent),
       m_viewModel(viewModel),
       m_sessionViewModel(sessionViewModel),
       m_clock(std::move(clock)),
@@ -55,6 +55,16 @@ ContentView::~ContentView()
     m_sessionViewModel.disconnect(this);
     delete m_panel;
     m_panel = nullptr;
+}
+
+NotchRootViewFactory ContentView::factory(NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel,
+                                          Callbacks callbacks)
+{
+    return [&viewModel, &sessionViewModel, callbacks = std::move(callbacks)]() -> NotchRootView* {
+        auto* view = new ContentView(viewModel, sessionViewModel);
+        view->setCallbacks(callbacks);
+        return view;
+    };
 }
 
 void ContentView::setInputs(const Inputs& inputs)

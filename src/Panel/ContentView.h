@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Overlay/NotchOverlayMetrics.h"
+#include "Overlay/NotchRootView.h"
 #include "UI/DeferredSync.h"
 #include "UI/Motion.h"
 #include "Template/NotchTemplateConfiguration.h"
@@ -21,14 +21,10 @@ class TaskListView;
 // models: it turns their state into the panel's inputs, every panel callback
 // into a view-model operation, places the sorting glow behind the panel and
 // moves the keyboard.
-class ContentView : public QWidget {
+class ContentView : public NotchRootView {
     Q_OBJECT
 public:
-    struct Inputs {
-        NotchOverlayMetrics metrics;
-        NotchTemplateConfiguration configuration;
-        bool reduceMotion = false;
-    };
+    using Inputs = NotchRootView::Inputs;
     struct Callbacks {
         std::function<void(const QString& title)> onPreviewReminder;
     };
@@ -36,9 +32,12 @@ public:
     ContentView(NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel, QWidget* parent = nullptr,
                 std::function<double()> clock = &Motion::animationClock);
     ~ContentView() override;
+    // How the overlay controller builds its root view.
+    static NotchRootViewFactory factory(NotchTaskViewModel& viewModel, AppSessionViewModel& sessionViewModel,
+                                        Callbacks callbacks);
 
     // A new geometry updates the views in place.
-    void setInputs(const Inputs& inputs);
+    void setInputs(const Inputs& inputs) override;
     const Inputs& inputs() const { return m_inputs; }
     void setCallbacks(Callbacks callbacks);
 
@@ -50,7 +49,7 @@ public:
     // The surface as it is drawn now, in this view's coordinates.
     QRectF surfaceRect() const;
     double surfaceCornerRadius() const;
-    QPainterPath visibleShape() const;
+    QPainterPath visibleShape() const override;
     bool isAnimating() const;
 
     std::optional<NotchTaskViewModel::FocusTarget> focusedField() const { return m_focusedField; }
@@ -59,13 +58,6 @@ public:
     TaskListView& taskList() const;
     QRect taskListFrame() const;
     SortingAmbientGlow* glow() const { return m_glow; }
-
-signals:
-    // Everything outside this path is transparent.
-    void visibleShapeChanged(const QPainterPath& shape);
-    // The composer wants the keyboard / the panel collapsed and gives it back.
-    void keyboardFocusRequested();
-    void keyboardFocusReleased();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

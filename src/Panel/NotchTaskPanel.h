@@ -4,7 +4,7 @@
 #include "Model/TaskSection.h"
 #include "Model/TaskWorkspaceTab.h"
 #include "Overlay/NotchBandLayout.h"
-#include "Overlay/Rect.h"
+#include "Platform/Rect.h"
 #include "UI/Binding.h"
 #include "UI/Motion.h"
 #include "Platform/Date.h"

@@ -1,7 +1,7 @@
 #include "Sorting/TaskSortPrompts.h"
 
 #include "Platform/Text.h"
-#include "Workspace/TaskOrdering.h"
+#include "Model/TaskOrdering.h"
 
 #include <QStringList>
 #include <algorithm>

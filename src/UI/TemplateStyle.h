@@ -2,7 +2,7 @@
 
 #include "Model/TaskPriority.h"
 #include "Model/TaskSection.h"
-#include "Overlay/NotchHeaderWidthRequirements.h"
+#include "Template/NotchHeaderWidthRequirements.h"
 #include "Template/NotchTemplateConfiguration.h"
 
 #include <QColor>

@@ -4,7 +4,7 @@
 #include "Platform/Text.h"
 #include "Platform/Uuid.h"
 #include "Sorting/TaskSortResponse.h"
-#include "Workspace/TaskOrdering.h"
+#include "Model/TaskOrdering.h"
 #include "Workspace/TaskWorkspaceLogic.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 
 #include "Model/TaskWorkspaceState.h"
 #include "Platform/Text.h"
-#include "Workspace/TaskOrdering.h"
+#include "Model/TaskOrdering.h"
 
 #include <QHash>
 #include <algorithm>

@@ -1,5 +1,5 @@
 #include "App/AppDelegate.h"
-#include "App/AppSessionViewModel.h"
+#include "Workspace/AppSessionViewModel.h"
 #include "App/TerminationSignalHandler.h"
 #include "ControlPanel/AppWindowCoordinator.h"
 #include "ControlPanel/ControlPanelModule.h"
@@ -343,7 +343,7 @@ TEST(AppDelegate, TheNotchAndTheNextFlightFollowTheDesktopsReduceMotion)
     ASSERT_EQ(launch.delegate->startApplication(), AppDelegate::LaunchResult::started);
     ReduceMotionSetting& setting = *launch.delegate->reduceMotion();
     ASSERT_FALSE(setting.isOn());
-    ContentView& content = launch.delegate->overlayController()->contentView();
+    ContentView& content = static_cast<ContentView&>(launch.delegate->overlayController()->rootView());
 
     setting.set(true); // the desktop turned animations off
     content.syncNow();

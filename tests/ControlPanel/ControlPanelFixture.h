@@ -1,9 +1,9 @@
 #pragma once
 
-#include "App/AppSessionViewModel.h"
-#include "App/InfoDictionary.h"
+#include "Workspace/AppSessionViewModel.h"
+#include "Platform/InfoDictionary.h"
 #include "App/LiveAppSupportRouter.h"
-#include "App/SystemSettingsRouting.h"
+#include "Platform/SystemSettingsRouting.h"
 #include "ControlPanel/ControlPanelViewModel.h"
 #include "Model/TaskWorkspaceState.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"

@@ -24,7 +24,7 @@ struct OverlayFixture : ViewModelsFixture {
     {
         screens.hasScreen = hasScreen;
         controller = std::make_unique<NotchOverlayController>(
-            NotchTemplateConfiguration::defaults(), viewModel, session, [](const QString&) {},
+            NotchTemplateConfiguration::defaults(), viewModel, ContentView::factory(viewModel, session, {}),
             NotchOverlayController::Environment{
                 pointer, screens, [this](const QString&, const NotchTemplateConfiguration::Font&) { return aiSortWidth; },
                 false});
@@ -125,11 +125,11 @@ TEST(NotchOverlayController, FollowsTheMainScreenThroughResolutionChangesAndUnpl
     OverlayFixture f;
     NotchOverlayController& c = *f.controller;
     EXPECT_FALSE(c.panel().isVisible());
-    EXPECT_EQ(c.hostingView().rootView(), &c.contentView());
+    EXPECT_EQ(c.hostingView().rootView(), &static_cast<ContentView&>(c.rootView()));
     f.show();
     EXPECT_EQ(c.panel().geometry(), QRect(637, -34, 646, 456));
     QSignalSpy relayouts(&c, &NotchOverlayController::metricsChanged);
-    ContentView* content = &c.contentView();
+    ContentView* content = &static_cast<ContentView&>(c.rootView());
 
     struct Case {
         std::optional<Size> screen;
@@ -159,7 +159,7 @@ TEST(NotchOverlayController, FollowsTheMainScreenThroughResolutionChangesAndUnpl
         f.pointer.moveTo(step.underNotch);
         EXPECT_EQ(f.viewModel.isExpanded(), step.screen.has_value()) << step.panel.x();
     }
-    EXPECT_EQ(&c.contentView(), content); // same view, new inputs: its state survives
+    EXPECT_EQ(&static_cast<ContentView&>(c.rootView()), content); // same view, new inputs: its state survives
 
     // Nothing changed: nothing is redone. Sections never change the geometry.
     const int settled = relayouts.count();
@@ -185,7 +185,7 @@ TEST(NotchOverlayController, ReMeasuresTheHeaderWhenTheApplicationFontChanges)
     QGuiApplication::setFont(original);
     EXPECT_EQ(relayouts.count(), 1);
     EXPECT_EQ(c.panel().geometry(), QRect(506, -34, 908, 456));
-    EXPECT_EQ(c.contentView().surfaceRect(), QRectF(358, 34, 192, 32));
+    EXPECT_EQ(static_cast<ContentView&>(c.rootView()).surfaceRect(), QRectF(358, 34, 192, 32));
 
     // Without any screen the panel still exists, with the virtual notch, and placement does nothing.
     OverlayFixture none(false);

@@ -1,4 +1,4 @@
-#include "App/AppSessionViewModel.h"
+#include "Workspace/AppSessionViewModel.h"
 #include "App/LiveAppSupportRouter.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Overlay/NotchOverlayMetrics.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "App/AppSessionViewModel.h"
+#include "Workspace/AppSessionViewModel.h"
 #include "App/LiveAppSupportRouter.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Support/FakeTaskSortingService.h"

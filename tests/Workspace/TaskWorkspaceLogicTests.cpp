@@ -1,6 +1,6 @@
 #include "Support/ManualClock.h"
 #include "TaskBuilders.h"
-#include "Workspace/TaskOrdering.h"
+#include "Model/TaskOrdering.h"
 #include "Workspace/TaskWorkspaceLogic.h"
 
 #include <gtest/gtest.h>

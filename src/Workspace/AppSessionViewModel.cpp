@@ -1,4 +1,4 @@
-#include "App/AppSessionViewModel.h"
+#include "Workspace/AppSessionViewModel.h"
 
 #include "Platform/Logger.h"
 

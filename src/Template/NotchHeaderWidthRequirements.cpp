@@ -1,4 +1,4 @@
-#include "Overlay/NotchHeaderWidthRequirements.h"
+#include "Template/NotchHeaderWidthRequirements.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "Workspace/TaskOrdering.h"
+#include "Model/TaskOrdering.h"
 
 #include "Platform/Text.h"
 #include "Platform/Uuid.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "App/AppSupportRouting.h"
+#include "Platform/AppSupportRouting.h"
 #include "Model/AppPreferences.h"
 #include "Model/AppPreferencesStore.h"
 

@@ -1,4 +1,4 @@
-#include "App/InfoDictionary.h"
+#include "Platform/InfoDictionary.h"
 
 #include "InfoDictionaryValues.h"
 
