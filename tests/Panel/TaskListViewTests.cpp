@@ -676,6 +676,23 @@ TEST(TaskListView, OpensOnItsTopTasksAndShowsTheComposerOnceTypedInto)
     }
 }
 
+TEST(TaskListView, TitlesTypedWithoutAPauseAreAddedOneByOne)
+{
+    PanelFixture f;
+    f.viewModel.selectWorkspace(kWork);
+    f.view->syncNow();
+    // No update of the panel runs between the keys, as when they were queued while a task was added.
+    for (const char* title : {"q01x", "q02x", "q03x"}) {
+        QTest::keyClicks(f.composer(), title);
+        QTest::keyClick(f.composer(), Qt::Key_Return);
+        EXPECT_EQ(f.composer()->text(), "") << "after " << title;
+        EXPECT_EQ(f.viewModel.draftTask(), "");
+    }
+    f.view->syncNow();
+    EXPECT_EQ(f.openTitles(), (QStringList{"q01x", "q02x", "q03x"}));
+    EXPECT_EQ(f.composer()->text(), "");
+}
+
 TEST(TaskListView, RowIsMeasuredAgainWhenWhatItShowsGainsOrLosesALine)
 {
     // In the aggregate workspace a long title takes two lines under its section's badge, so
