@@ -102,8 +102,7 @@ TaskListView::TaskListView(TaskRowView::Environment environment, QWidget* parent
     m_content = new Content(*this);
     m_composer = new AddTaskRow(m_content);
     setWidget(m_content);
-    // Taking the keyboard or typing into the composer brings it into view.
-    composerField()->installEventFilter(this);
+    // Typing into the composer brings it into view, before the typed text is drawn.
     connect(composerField(), &QLineEdit::textEdited, this, [this] { revealComposer(); });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { materialize(); });
 
@@ -141,7 +140,6 @@ void TaskListView::setInputs(Inputs inputs)
     const bool first = !m_hasInputs;
     const bool styleChanged = first || inputs.configuration != m_inputs.configuration;
     const bool submitted = !first && inputs.taskSubmissionID != m_inputs.taskSubmissionID;
-    const bool focusRequested = inputs.isComposerFocused && !m_inputs.isComposerFocused;
     // The old items point into the old list until they are replaced below.
     const TaskList previousTasks = std::move(m_inputs.tasks);
     m_inputs = std::move(inputs);
@@ -162,13 +160,12 @@ void TaskListView::setInputs(Inputs inputs)
     if (match.orderChanged && previousWidth > 0 && previousWidth == m_layoutWidth)
         slideFrom(match, previousComposerY, now);
     materialize();
-    // Last: the composer may take the keyboard now, and then shows where it is.
+    // Last: the composer may take the keyboard now. Taking it scrolls nothing:
+    // the panel opens on its top tasks, and the first keystroke shows the composer.
     updateComposer();
     if (submitted) {
         // After the new row has been laid out.
         QTimer::singleShot(0, this, [this] { scrollToComposer(); });
-    } else if (focusRequested) {
-        revealComposer();
     }
 }
 
@@ -628,8 +625,6 @@ void TaskListView::revealComposer()
 
 bool TaskListView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_composer && watched == m_composer->field() && event->type() == QEvent::FocusIn)
-        revealComposer();
     if (auto* row = qobject_cast<TaskRowView*>(watched); row && m_drag.handleRowEvent(indexOfRow(row), *row, event))
         return true;
     return QScrollArea::eventFilter(watched, event);

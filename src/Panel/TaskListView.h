@@ -26,9 +26,10 @@ class TransparentTaskTextField;
 // task, then the composer row. Rows are kept by task id and only built for
 // what is in or near view, so a change of one task touches one row. The list
 // owns the completion animation of a row, reorders rows by dragging, and never
-// lets the composer hold the keyboard out of sight: it scrolls the whole
-// composer row into view when it takes the keyboard, on a keystroke, after a
-// submission and when the list loses height. It knows no view model.
+// lets the composer be typed into out of sight: it scrolls the whole composer
+// row into view on a keystroke, after a submission and when the list loses
+// height. Opening the panel scrolls nothing, so the top tasks are what shows.
+// It knows no view model.
 class TaskListView final : public QScrollArea {
     Q_OBJECT
 public:

@@ -23,10 +23,7 @@ void TransparentTaskTextField::setInputs(const Inputs& inputs)
     m_inputs = inputs;
     m_hasInputs = true;
 
-    // An equal text is not written again, so the caret and selection stay put.
-    const QString wanted = m_inputs.text.value();
-    if (text() != wanted)
-        setText(wanted);
+    showText();
 
     if (font() != m_inputs.font)
         setFont(m_inputs.font);
@@ -43,6 +40,14 @@ void TransparentTaskTextField::setInputs(const Inputs& inputs)
         setPlaceholderText(m_inputs.placeholder);
 
     takeFocusIfWanted(newRequest);
+}
+
+void TransparentTaskTextField::showText()
+{
+    // An equal text is not written again, so the caret and selection stay put.
+    const QString wanted = m_inputs.text.value();
+    if (text() != wanted)
+        setText(wanted);
 }
 
 bool TransparentTaskTextField::isTextEntry(const QWidget* widget)
@@ -74,10 +79,13 @@ void TransparentTaskTextField::showEvent(QShowEvent* event)
 void TransparentTaskTextField::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // The owner decides what a submission does; the text is left alone.
+        // The owner decides what a submission does to the text, and the field
+        // shows it before the next key is read: keys queued while a task is
+        // being added must start the next title, not join the one just sent.
         event->accept();
         if (m_inputs.onSubmit)
             m_inputs.onSubmit();
+        showText();
         return;
     }
     QLineEdit::keyPressEvent(event);

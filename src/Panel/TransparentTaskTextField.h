@@ -8,7 +8,8 @@
 #include <functional>
 
 // The composer's single-line field: no background, frame or focus ring of its
-// own, plain text, Return submits. Every keystroke is written to `text`.
+// own, plain text, Return submits. Every keystroke is written to `text`, and
+// what the submission left in `text` shows at once.
 //
 // Focus: while `isFocused` is true an update takes the focus back, but only on
 // a new request (isFocused turned true) or when the focus is not in another
@@ -40,6 +41,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void showText();
     void takeFocusIfWanted(bool newRequest);
 
     Inputs m_inputs;

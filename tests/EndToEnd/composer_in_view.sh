@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The composer never holds the keyboard out of sight, on a real X server, bare
-# and with a window manager, with 5 and with 500 tasks (more than the list
-# shows): on expanding the whole composer row is in view, the text typed into
-# it shows before Return, and after Return it is in view again, empty.
+# The panel opens on its top tasks and the composer shows what is typed into
+# it, on a real X server, bare and with a window manager, with 5 and with 500
+# tasks (more than the list shows): on the first and on a second open the
+# first task is on the first row, the text typed into the composer then shows
+# before Return, and after Return the composer is in view, empty.
 # Usage: composer_in_view.sh /path/to/quaverloom
 set -u
 
@@ -14,19 +15,11 @@ start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
 export DISPLAY=$server_display
 
 tasks_file="$config/quaver-loom.tasks"
-# The Work section selected, holding the given number of open tasks.
+# The Work section selected, holding the given number of open tasks. The first
+# title is far wider than the others: it tells the first row apart.
 store_tasks() {
-    python3 - "$1" >"$tasks_file" <<'PY'
-import json, sys, uuid
-sections = [{"id": id, "title": title, "kind": "builtIn", "sortOrder": order} for order, (id, title) in enumerate(
-    [("section.work", "Work"), ("section.personal", "Personal"), ("section.home", "Home"), ("section.health", "Health")])]
-tasks = [{"id": str(uuid.UUID(int=k + 1)).upper(), "title": f"Task {k}", "sectionID": "section.work",
-          "priority": "low", "reasonText": "", "aiReasonSourceTitle": None, "aiStatesByWorkspace": {},
-          "createdAt": 700000000 + k, "sortOrder": k, "isCompleted": False, "completedAt": None, "reminder": None}
-         for k in range(int(sys.argv[1]))]
-print(json.dumps({"sections": sections, "tasks": tasks, "selectedWorkspaceID": "section.work",
-                  "workspacePromptsByID": {}, "defaultPromptOverride": ""}))
-PY
+    python3 "$(dirname "$0")/support/work_tasks.py" "$1" "Task 0 comes first and is the widest of them all" \
+        >"$tasks_file"
 }
 stored_titles() {
     python3 -c 'import json,sys
@@ -49,6 +42,14 @@ band_counts() {
 shows_placeholder() { set -- $(band_counts); [ "$1" -lt 60 ] && [ "$2" -gt 500 ]; }
 # Far more bright pixels than a caret or a task row's small title: the typed text is there.
 shows_typing() { set -- $(band_counts); [ "$1" -gt 300 ]; }
+# The title area of the list's first row: light text reaching far right is the
+# first task's wide title; any other title ends near its left edge.
+first_row="420x40+735+95"
+first_row_right_edge() {
+    import -window root -crop "$first_row" -depth 8 ppm:- 2>/dev/null \
+        | python3 "$(dirname "$0")/support/screen_region.py" 0 0 420 40 extent light | awk '{ print $3 + 0 }'
+}
+first_task_on_top() { [ "$(first_row_right_edge)" -gt 250 ]; }
 
 try_count() {
     local count=$1
@@ -58,7 +59,13 @@ try_count() {
     eventually is_dark 960 10 || fail "$count tasks: the collapsed notch did not appear"
     move_to 960 0
     within 10 is_dark 1220 370 || fail "$count tasks: the panel did not grow to its full size"
-    within 5 shows_placeholder || fail "$count tasks: the composer is not in view after expanding ($(band_counts))"
+    within 5 first_task_on_top || fail "$count tasks: the first task is not on the first row on opening ($(first_row_right_edge))"
+    shot "opened-$count-$mode"
+    move_to 960 700
+    within 10 is_light 960 200 || fail "$count tasks: the panel did not collapse"
+    move_to 960 0
+    within 10 is_dark 1220 370 || fail "$count tasks: the panel did not open again"
+    within 5 first_task_on_top || fail "$count tasks: the first task is not on the first row on a second open ($(first_row_right_edge))"
     xdotool type --delay 15 "Wash the car"
     within 5 shows_typing || fail "$count tasks: the typed text is not in view before Return ($(band_counts))"
     shot "composer-$count-$mode"
@@ -77,4 +84,4 @@ scenario() {
 }
 
 run_scenario_without_and_with_window_manager
-echo "PASS: with 5 and 500 tasks the composer is in view on expanding, while typing and after Return"
+echo "PASS: with 5 and 500 tasks the panel opens on its first task, and the composer shows while typing and after Return"

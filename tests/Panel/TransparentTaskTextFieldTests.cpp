@@ -1,10 +1,13 @@
 #include "Panel/TransparentTaskTextField.h"
+#include "Support/QtTestPrinters.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -100,4 +103,48 @@ TEST(TransparentTaskTextField, ReportsKeystrokesSubmitsOnReturnAndLeavesAnEqualT
     EXPECT_EQ(scene.field->text(), "");
     EXPECT_EQ(scene.field->palette().color(QPalette::Base).alpha(), 0);
     EXPECT_EQ(scene.field->palette().color(QPalette::Highlight), QColor::fromRgbF(1, 1, 1, 0.12f));
+}
+
+TEST(TransparentTaskTextField, WhatTheSubmissionLeavesShowsBeforeTheNextKey)
+{
+    FieldScene scene;
+    QStringList submitted;
+    QStringList textSeenBySubmit;
+    const auto update = [&](std::function<void()> alsoOnSubmit) {
+        scene.field->setInputs({Binding<QString>::member(&scene, &FieldScene::draft), "Add a task", Qt::white,
+                                Qt::gray, QFont(), true, [&, alsoOnSubmit] {
+                                    // An owner that takes the draft and empties it.
+                                    textSeenBySubmit << scene.field->text();
+                                    if (!scene.draft.trimmed().isEmpty())
+                                        submitted << std::exchange(scene.draft, QString());
+                                    if (alsoOnSubmit)
+                                        alsoOnSubmit();
+                                }});
+    };
+    update({});
+    ASSERT_TRUE(scene.field->hasFocus());
+
+    QTest::keyClicks(scene.field, "a");
+    QTest::keyClick(scene.field, Qt::Key_Return);
+    EXPECT_EQ(scene.field->text(), "") << "emptied in the event that submitted it";
+    EXPECT_EQ(textSeenBySubmit, QStringList{"a"}) << "Return never edits the text before the owner sees it";
+
+    // A key that arrives while the submission is busy starts the next title.
+    update([&] {
+        QCoreApplication::postEvent(scene.field, new QKeyEvent(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, "c"));
+    });
+    QTest::keyClicks(scene.field, "b");
+    QTest::keyClick(scene.field, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(scene.field->text(), "c");
+    EXPECT_EQ(scene.draft, "c");
+    update({});
+    QTest::keyClick(scene.field, Qt::Key_Return);
+    EXPECT_EQ(submitted, (QStringList{"a", "b", "c"}));
+
+    // A blank draft stays as typed.
+    QTest::keyClicks(scene.field, "  ");
+    QTest::keyClick(scene.field, Qt::Key_Return);
+    EXPECT_EQ(scene.field->text(), "  ");
+    EXPECT_EQ(submitted.size(), 3);
 }
