@@ -6,6 +6,25 @@
 
 using GenerationError = LanguageModel::GenerationError;
 
+namespace {
+
+// Complete means every task numbered 1...n exactly once: a repeated number
+// leaves some other task without a decision, however many items there are.
+bool coversEveryTask(const TaskSortDecisionList& decisions, qsizetype taskCount)
+{
+    if (decisions.size() != taskCount)
+        return false;
+    QList<bool> named(taskCount, false);
+    for (const TaskSortDecision& decision : decisions) {
+        if (decision.taskIndex < 1 || decision.taskIndex > taskCount || named[decision.taskIndex - 1])
+            return false;
+        named[decision.taskIndex - 1] = true;
+    }
+    return true;
+}
+
+} // namespace
+
 struct AppleFoundationTaskSortingService::Run {
     TaskList tasks;
     QList<PromptPlan> plans;
@@ -156,7 +175,7 @@ void AppleFoundationTaskSortingService::attempt(const std::shared_ptr<Run>& run,
                 return;
             }
             TaskSortDecisionList result = decisions(std::get<TaskSortResponse>(decoded), run->tasks);
-            if (result.size() == run->tasks.size())
+            if (coversEveryTask(result, run->tasks.size()))
                 finish(run, result);
             else if (hasNextPlan)
                 attempt(run, planIndex + 1);

@@ -46,16 +46,20 @@ QString oneLine(const QString& text, qsizetype maximumLength = 300)
 {
     QString line;
     line.reserve(std::min(text.size(), maximumLength + 1));
+    // Folding white space below may shorten a line that was cut here: it still gets its mark.
+    bool cut = false;
     for (const QChar c : text) {
-        if (line.size() > maximumLength)
+        if (line.size() > maximumLength) {
+            cut = true;
             break;
+        }
         if (c.isSpace())
             line.append(QLatin1Char(' '));
         else if (c.category() != QChar::Other_Control && c.category() != QChar::Other_Format)
             line.append(c);
     }
     line = line.simplified();
-    if (line.size() > maximumLength)
+    if (cut || line.size() > maximumLength)
         line = line.left(maximumLength - 1) + QChar(0x2026);
     return line;
 }
@@ -91,6 +95,38 @@ QByteArray withoutCodeFence(QByteArray content)
     if (content.endsWith("```"))
         content.chop(3);
     return content.trimmed();
+}
+
+// Errors of the connection rather than answers with an HTTP status; after the
+// head they mean the body stopped short.
+bool brokeOff(QNetworkReply::NetworkError error)
+{
+    return (error != QNetworkReply::NoError && error < QNetworkReply::ProxyConnectionRefusedError)
+        || error == QNetworkReply::ProtocolFailure;
+}
+
+// Why a reply with a success status is no chat completion, for the log.
+QString envelopeProblem(const QByteArray& body, const QJsonDocument& envelope, const QJsonParseError& parseError)
+{
+    if (body.trimmed().isEmpty())
+        return QStringLiteral("the reply is empty");
+    if (parseError.error != QJsonParseError::NoError) {
+        return QStringLiteral("the reply is not JSON (%1 at byte %2), it begins: %3")
+            .arg(parseError.errorString())
+            .arg(parseError.offset)
+            .arg(oneLine(QString::fromUtf8(body.left(60)), 40));
+    }
+    if (!envelope.isObject())
+        return QStringLiteral("the reply is a JSON array, not a chat completion");
+    const QJsonValue choices = envelope.object().value(QLatin1String("choices"));
+    if (!choices.isArray()) {
+        const QStringList keys = envelope.object().keys();
+        return QStringLiteral("the reply is not a chat completion: it has no \"choices\" list (its keys: %1)")
+            .arg(keys.isEmpty() ? QStringLiteral("none") : oneLine(keys.mid(0, 8).join(QStringLiteral(", ")), 120));
+    }
+    if (choices.toArray().isEmpty())
+        return QStringLiteral("the reply's \"choices\" list is empty");
+    return QStringLiteral("the reply's first choice is not an object");
 }
 
 int positiveInt(const QByteArray& text, int fallback)
@@ -323,7 +359,7 @@ void OpenAICompatibleLanguageModel::finishProbe(const HttpResult& result)
             : result.errorString;
         if (failure != m_loggedProbeFailure) {
             m_loggedProbeFailure = failure;
-            logFailure(QStringLiteral("Asking the model server for its models"), result);
+            logFailure(QStringLiteral("Asking the model server for its models"), failureReason(result));
         }
     } else {
         m_loggedProbeFailure.clear();
@@ -503,9 +539,14 @@ void OpenAICompatibleLanguageModel::postChatCompletion(const std::shared_ptr<con
                                     "to a chat model.")}));
                  return;
              }
+             // The status line keeps its short text; why this reply was of no use goes to the log.
+             QString cause;
+             const Response response = responseFrom(result, timeoutMs, &cause);
              if (result.outcome == HttpResult::Outcome::failed || result.outcome == HttpResult::Outcome::tooLarge)
-                 logFailure(QStringLiteral("Asking the model for an answer"), result);
-             handler(responseFrom(result, timeoutMs));
+                 cause = failureReason(result);
+             if (!cause.isEmpty())
+                 logFailure(QStringLiteral("Asking the model for an answer"), cause);
+             handler(response);
          });
 }
 
@@ -563,19 +604,22 @@ void OpenAICompatibleLanguageModel::logModelInUse(const QString& model)
                                        : QStringLiteral("set by QUAVERLOOM_MODEL"))));
 }
 
-void OpenAICompatibleLanguageModel::logFailure(const QString& what, const HttpResult& result) const
+QString OpenAICompatibleLanguageModel::failureReason(const HttpResult& result) const
 {
-    QString reason;
     if (result.outcome == HttpResult::Outcome::timedOut)
-        reason = QStringLiteral("no answer in time");
-    else if (result.outcome == HttpResult::Outcome::tooLarge)
-        reason = QStringLiteral("the reply was larger than %1 bytes").arg(m_configuration.maximumReplyBytes);
-    else
-        reason = oneLine(result.errorString.isEmpty() ? QStringLiteral("unknown network error") : result.errorString);
-    logger().error(QStringLiteral("%1 at %2 failed: %3").arg(what, address(), reason));
+        return QStringLiteral("no answer in time");
+    if (result.outcome == HttpResult::Outcome::tooLarge)
+        return QStringLiteral("the reply was larger than %1 bytes").arg(m_configuration.maximumReplyBytes);
+    return result.errorString.isEmpty() ? QStringLiteral("unknown network error") : result.errorString;
 }
 
-LanguageModel::Response OpenAICompatibleLanguageModel::responseFrom(const HttpResult& result, int timeoutMs)
+void OpenAICompatibleLanguageModel::logFailure(const QString& what, const QString& reason) const
+{
+    logger().error(QStringLiteral("%1 at %2 failed: %3").arg(what, address(), oneLine(reason)));
+}
+
+LanguageModel::Response OpenAICompatibleLanguageModel::responseFrom(const HttpResult& result, int timeoutMs,
+                                                                    QString* cause)
 {
     switch (result.outcome) {
     case HttpResult::Outcome::timedOut:
@@ -597,6 +641,12 @@ LanguageModel::Response OpenAICompatibleLanguageModel::responseFrom(const HttpRe
         if (const QString reason = serverErrorMessage(result.body); !reason.isEmpty())
             detail = QStringLiteral("HTTP %1: %2").arg(result.status).arg(reason);
     }
+    if (result.status >= 300 && result.status <= 399) {
+        *cause = QStringLiteral("the server answered HTTP %1, a redirect to %2, which is not followed")
+                     .arg(result.status)
+                     .arg(result.location.isEmpty() ? QStringLiteral("no address")
+                                                    : oneLine(QString::fromUtf8(result.location), 120));
+    }
     if (result.status == 429)
         return generationError(Kind::rateLimited, detail);
     if (result.status == 404 || result.status == 503)
@@ -613,8 +663,10 @@ LanguageModel::Response OpenAICompatibleLanguageModel::responseFrom(const HttpRe
     QJsonParseError parseError;
     const QJsonDocument envelope = QJsonDocument::fromJson(result.body, &parseError);
     const QJsonArray choices = envelope.object()["choices"].toArray();
-    if (parseError.error != QJsonParseError::NoError || choices.isEmpty() || !choices.first().isObject())
+    if (parseError.error != QJsonParseError::NoError || choices.isEmpty() || !choices.first().isObject()) {
+        *cause = envelopeProblem(result.body, envelope, parseError);
         return generationError(Kind::other, QStringLiteral("The model server's reply is not a chat completion."));
+    }
     const QJsonObject choice = choices.first().toObject();
     const QString finishReason = choice["finish_reason"].toString();
     const QJsonObject message = choice["message"].toObject();
@@ -624,13 +676,20 @@ LanguageModel::Response OpenAICompatibleLanguageModel::responseFrom(const HttpRe
         return generationError(Kind::guardrailViolation, QStringLiteral("The server's content filter stopped the answer."));
     if (message["refusal"].isString() && !message["refusal"].toString().trimmed().isEmpty())
         return generationError(Kind::refusal, message["refusal"].toString());
-    if (!message["content"].isString())
+    if (!message["content"].isString()) {
+        *cause = QStringLiteral("the reply's message has no text content");
         return generationError(Kind::decodingFailure, QStringLiteral("The answer has no content."));
+    }
     const QJsonDocument content =
         QJsonDocument::fromJson(withoutCodeFence(message["content"].toString().toUtf8()), &parseError);
-    if (parseError.error != QJsonParseError::NoError || content.isNull())
+    if (parseError.error != QJsonParseError::NoError || content.isNull()) {
+        // The answer holds task titles: only where it breaks is logged.
+        *cause = QStringLiteral("the answer is not valid JSON (%1 at byte %2)")
+                     .arg(parseError.errorString())
+                     .arg(parseError.offset);
         return generationError(Kind::decodingFailure,
                                QStringLiteral("The answer is not valid JSON: %1").arg(parseError.errorString()));
+    }
     return content.isObject() ? QJsonValue(content.object()) : QJsonValue(content.array());
 }
 
@@ -692,10 +751,18 @@ void OpenAICompatibleLanguageModel::send(const QString& path, const std::optiona
             transfer->body += reply->read(limit + 1 - transfer->body.size());
             if (transfer->body.size() > limit) {
                 result.outcome = HttpResult::Outcome::tooLarge;
+            } else if (brokeOff(reply->error())) {
+                // A reset or an early end after the head: what arrived is only part of an answer.
+                result.outcome = HttpResult::Outcome::failed;
+                result.status = status;
+                result.errorString = QStringLiteral("the reply broke off after %1 bytes (%2)")
+                                         .arg(transfer->body.size())
+                                         .arg(reply->errorString());
             } else {
                 result.outcome = HttpResult::Outcome::answered;
                 result.status = status;
                 result.body = transfer->body;
+                result.location = reply->rawHeader("Location");
             }
         } else if (reply->error() == QNetworkReply::ConnectionRefusedError) {
             result.outcome = HttpResult::Outcome::connectionRefused;

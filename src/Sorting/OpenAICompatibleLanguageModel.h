@@ -63,6 +63,7 @@ private:
         Outcome outcome = Outcome::failed;
         int status = 0;
         QByteArray body;
+        QByteArray location; // where a redirect points
         QString errorString;
     };
     using HttpHandler = std::function<void(const HttpResult&)>;
@@ -81,13 +82,16 @@ private:
     // After the server said `model` cannot chat: the reply for the caller, or none when another model was asked.
     std::optional<Response> refuseModel(const QString& model);
     void logModelInUse(const QString& model);
-    void logFailure(const QString& what, const HttpResult& result) const;
+    QString failureReason(const HttpResult& result) const;
+    // One bounded line: `what` at the server's address failed, and why.
+    void logFailure(const QString& what, const QString& reason) const;
     void setAvailability(Availability availability);
 
     static std::optional<ModelListing> modelListing(const HttpResult& result);
     static bool refusesChat(const HttpResult& result);
     static void logRefusal(const HttpResult& result);
-    static Response responseFrom(const HttpResult& result, int timeoutMs);
+    // `cause` gets, for the log, why an answered reply is of no use where the response does not say it.
+    static Response responseFrom(const HttpResult& result, int timeoutMs, QString* cause);
 
     Configuration m_configuration;
     QNetworkAccessManager* m_network = nullptr;

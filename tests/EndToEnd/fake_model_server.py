@@ -8,7 +8,9 @@ nowhere), the chat model "fake-model" last. A chat request for any other model
 is refused at once as Ollama refuses it. Chat completions get one ranked item
 per task line ("[n] ..." in the user message): a title with "tax" is high, one
 with "dentist" medium, anything else low. Answers wait a moment so that the
-sorting state can be seen.
+sorting state can be seen. With "repeat-first" as the third argument the
+answer numbers its items 1, 1, 2, ..., n-1 as a small model may: as many items
+as tasks, the first task named twice and the last one not at all.
 """
 import json
 import re
@@ -17,6 +19,7 @@ import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 ANSWER_DELAY = float(sys.argv[2]) if len(sys.argv) > 2 else 2.0
+REPEAT_FIRST = len(sys.argv) > 3 and sys.argv[3] == "repeat-first"
 TASK_LINE = re.compile(r"^\[(\d+)\] (?:\[[^\]]*\] )?(.*)$")
 CHAT_MODEL = "fake-model"
 MODELS = [
@@ -71,6 +74,9 @@ class Handler(BaseHTTPRequestHandler):
             if match:
                 priority, why = rank(match.group(2))
                 items.append({"taskIndex": int(match.group(1)), "priority": priority, "why": why})
+        if REPEAT_FIRST:
+            for position, item in enumerate(items):
+                item["taskIndex"] = max(1, position)
         time.sleep(ANSWER_DELAY)
         content = json.dumps({"items": items})
         self.reply(200, {

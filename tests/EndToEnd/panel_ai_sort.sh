@@ -5,7 +5,9 @@
 # priority order with their reasons, and the stored workspace holds the
 # priorities. The server lists embedding models before its chat model, and no
 # model is configured: the chat model is found and named in the log. Without a
-# model server the status line tells the user to start one.
+# model server the status line tells the user to start one. A model that names
+# one task twice and leaves another out ranks nothing, stores nothing, and the
+# status line says the list could not be classified.
 # Screenshots of every state go to $QUAVERLOOM_E2E_SHOTS when it is set.
 # Usage: panel_ai_sort.sh /path/to/quaverloom
 set -u
@@ -155,4 +157,45 @@ eventually test "$(status_band)" != "$before" || fail "the failed sort left no s
 sleep 0.5
 shot 6-no-server
 quit_app
-echo "PASS: a section, three tasks and AI Sort through the panel, past embedding models; the glow while sorting; the failure shown without a server"
+
+# A model that numbers its items 1, 1, 2, 3, 4 for five tasks.
+python3 "$(dirname "$0")/fake_model_server.py" "$work/repeat-port" 0.5 repeat-first >"$work/repeat-model.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/repeat-port" ] && break; sleep 0.1; done
+[ -s "$work/repeat-port" ] || fail "the second model server did not start"
+model_url="http://127.0.0.1:$(cat "$work/repeat-port")"
+launch_app "$DISPLAY"
+sleep 1
+expand
+xdotool type --delay 15 "Pay the parking fine"
+xdotool key Return
+five_tasks_stored() {
+    stored <<'PY'
+import json, sys
+state = json.load(open(sys.argv[1]))
+section = state["selectedWorkspaceID"]
+sys.exit(0 if sum(t["sectionID"] == section for t in state["tasks"]) == 5 else 1)
+PY
+}
+within 10 five_tasks_stored || fail "the fifth task was not stored"
+sleep 0.5
+cp "$config/quaver-loom.tasks" "$work/before-sort.json"
+before=$(status_band)
+xdotool mousemove $ai_sort_x $ai_sort_y click 1
+within 20 grep -q "Failed to sort tasks: AI Sort couldn't classify the full list. Try again." "$work/app.log" \
+    || fail "an answer naming one task twice was not refused"
+eventually test "$(status_band)" != "$before" || fail "the refused answer left no status line"
+unranked() {
+    stored <<'PY'
+import json, sys
+state = json.load(open(sys.argv[1]))
+tasks = {t["title"]: t for t in state["tasks"]}
+sys.exit(0 if all(not tasks[title]["reasonText"] and not tasks[title].get("aiStatesByWorkspace")
+                  for title in ("Water the plants", "Pay the parking fine")) else 1)
+PY
+}
+unranked || fail "a task was ranked from an answer that does not cover every task"
+cmp -s "$config/quaver-loom.tasks" "$work/before-sort.json" || fail "the refused answer changed the stored tasks"
+shot 7-repeated-number
+quit_app
+echo "PASS: a section, three tasks and AI Sort through the panel, past embedding models; the glow while sorting; the failure shown without a server; an answer that repeats a task number refused"

@@ -1,8 +1,10 @@
 #include "Sorting/AppleFoundationTaskSortingService.h"
+#include "Sorting/TaskSortResponse.h"
 #include "Support/EventLoopWait.h"
 #include "Support/FakeLanguageModel.h"
 #include "Support/QtTestPrinters.h"
 
+#include <QJsonDocument>
 #include <QUuid>
 #include <gtest/gtest.h>
 
@@ -97,13 +99,64 @@ TEST(AppleFoundationTaskSortingService, AnswerBecomesDecisionsInModelOrder)
     EXPECT_EQ(request.options.temperature, std::optional<double>(0.0));
     EXPECT_TRUE(request.includeSchemaInPrompt);
 
-    // Indexes outside 1...n are passed on untouched, never used to look up a title.
-    model.scriptedResponses = {FakeLanguageModel::sortAnswer({{0, "medium", " soon "}, {2, "medium", "soon"},
-                                                              {4, "high", "Just for fun"}})};
-    EXPECT_EQ(runSort(service, tasks),
-              TaskSortResult(TaskSortDecisionList{{0, TaskPriority::medium, " soon "},
-                                                  {2, TaskPriority::medium, "Lower urgency than current priorities"},
-                                                  {4, TaskPriority::high, "Just for fun"}}));
+    // Indexes outside 1...n keep the model's why, never used to look up a title.
+    TaskSortResponse outOfRange;
+    outOfRange.items = {{0, GeneratedTaskPriority::medium, " soon "},
+                        {2, GeneratedTaskPriority::medium, "soon"},
+                        {4, GeneratedTaskPriority::high, "Just for fun"}};
+    EXPECT_EQ(AppleFoundationTaskSortingService::decisions(outOfRange, tasks),
+              (TaskSortDecisionList{{0, TaskPriority::medium, " soon "},
+                                    {2, TaskPriority::medium, "Lower urgency than current priorities"},
+                                    {4, TaskPriority::high, "Just for fun"}}));
+}
+
+TEST(AppleFoundationTaskSortingService, AnAnswerMustNameEveryTaskExactlyOnce)
+{
+    const auto answerWith = [](const QList<qint64>& indexes) {
+        Items items;
+        for (const qint64 index : indexes)
+            items.append({index, "low", "Lower urgency than current priorities"});
+        return FakeLanguageModel::sortAnswer(items);
+    };
+    const auto numbered = [](qsizetype count) {
+        QStringList titles;
+        for (qsizetype i = 1; i <= count; ++i)
+            titles << QStringLiteral("Task %1").arg(i);
+        return titles;
+    };
+    QList<qint64> lastRepeated;
+    for (int i = 1; i <= 63; ++i)
+        lastRepeated << i;
+    lastRepeated << 63;
+
+    // Some task is left out, mostly behind as many items as tasks: each plan is refused in turn.
+    const QList<std::pair<qsizetype, QList<qint64>>> incomplete{
+        {5, {1, 1, 2, 3, 4}}, {5, {1, 2, 3, 4, 6}}, {5, {0, 2, 3, 4, 5}}, {5, {-1, 2, 3, 4, 5}},
+        {5, {5, 4, 3, 2, 2}}, {5, {1, 2, 3, 4}},    {5, {1, 2, 3, 4, 5, 5}}, {3, {0, 2, 4}},
+        {64, QList<qint64>(64, 1)}, {64, lastRepeated},
+    };
+    for (const auto& [taskCount, indexes] : incomplete) {
+        FakeLanguageModel model;
+        AppleFoundationTaskSortingService service(&model);
+        model.scriptedResponses = {answerWith(indexes), answerWith(indexes)};
+        EXPECT_EQ(message(runSort(service, tasksTitled(numbered(taskCount)))),
+                  "AI Sort couldn't classify the full list. Try again.")
+            << QDebug::toString(indexes).toStdString();
+        EXPECT_EQ(model.requests.size(), 2);
+    }
+
+    // Any order will do, and a refused full plan is cured by a complete compact answer.
+    FakeLanguageModel model;
+    AppleFoundationTaskSortingService service(&model);
+    const TaskList tasks = tasksTitled({"Pay rent", "Call mom", "Water plants"});
+    model.scriptedResponses = {answerWith({1, 1, 2}), answerWith({3, 1, 2})};
+    const TaskSortResult result = runSort(service, tasks);
+    ASSERT_TRUE(std::holds_alternative<TaskSortDecisionList>(result)) << message(result).toStdString();
+    QList<qint64> answered;
+    for (const TaskSortDecision& decision : std::get<TaskSortDecisionList>(result))
+        answered << decision.taskIndex;
+    EXPECT_EQ(answered, (QList<qint64>{3, 1, 2}));
+    EXPECT_EQ(model.requests.size(), 2);
 }
 
 TEST(AppleFoundationTaskSortingService, IncompleteOrUnreadableAnswersFallBackToTheCompactPlan)
@@ -142,6 +195,24 @@ TEST(AppleFoundationTaskSortingService, IncompleteOrUnreadableAnswersFallBackToT
         items.append({i, "low", "Lower urgency than current priorities"});
     model.scriptedResponses = {FakeLanguageModel::sortAnswer(items)};
     EXPECT_EQ(message(runSort(service, tasksTitled(many.mid(0, 64)))), "<decisions>");
+}
+
+TEST(TaskSortResponse, AnAnswerHoldsAtMostSixtyFourItems)
+{
+    // The schema asks for no more items than the service can use, and a server
+    // that ignores it cannot make the answer longer.
+    const QJsonObject schema = QJsonDocument::fromJson(TaskSortResponse::generationSchema().json).object();
+    EXPECT_EQ(schema["properties"]["items"]["maxItems"].toInteger(-1), 64);
+    EXPECT_EQ(TaskSortResponse::maximumItemCount, 64);
+
+    Items items;
+    for (int i = 1; i <= 65; ++i)
+        items.append({i, "low", "Lower urgency than current priorities"});
+    const auto decoded = TaskSortResponse::fromGeneratedContent(FakeLanguageModel::sortAnswer(items));
+    ASSERT_TRUE(std::holds_alternative<TaskSortResponse>(decoded));
+    const QList<TaskSortItem>& kept = std::get<TaskSortResponse>(decoded).items;
+    ASSERT_EQ(kept.size(), 64);
+    EXPECT_EQ(kept.last().taskIndex, 64);
 }
 
 TEST(AppleFoundationTaskSortingService, ModelErrorsMapToTheirMessages)

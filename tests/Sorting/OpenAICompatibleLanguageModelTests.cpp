@@ -437,3 +437,70 @@ TEST(OpenAICompatibleLanguageModel, ConfiguredModelIsAskedAsItIsOrReportedNotSer
                                           + " failed: "))
         << log.lines()[1].toStdString();
 }
+
+
+TEST(OpenAICompatibleLanguageModel, UnusableRepliesLeaveTheirCauseInTheLog)
+{
+    FakeHttpServer server;
+    Reply next;
+    server.handler = [&](const FakeHttpServer::Request&) { return next; };
+    OpenAICompatibleLanguageModel model(configurationFor(server.url(), "m"));
+    const QString prefix = "QuaverLoom.OpenAICompatibleLanguageModel: Asking the model for an answer at "
+        + model.address() + " failed: ";
+    const auto replyWith = [](Reply reply, Reply::Mode mode) {
+        reply.mode = mode;
+        return reply;
+    };
+    const auto redirectTo = [](const QByteArray& location) {
+        Reply reply = FakeHttpServer::json(302, "");
+        reply.extraHeaders = {"Location: " + location};
+        return reply;
+    };
+    const Reply whole = completion(QString::fromUtf8(kAnswer));
+    const QString half = QString::number(whole.body.size() / 2);
+    const QString moved = server.url().toString() + "/moved";
+
+    // The kinds are those the status line has always shown for these replies; only the log says more.
+    const QList<std::tuple<Reply, Kind, QString>> replies{
+        {replyWith(whole, Reply::Mode::resetMidBody), Kind::other, "the reply broke off after " + half + " bytes ("},
+        {replyWith(whole, Reply::Mode::closeMidBody), Kind::other, "the reply broke off after " + half + " bytes ("},
+        {FakeHttpServer::json(200, "<html>Gateway</html>"), Kind::other,
+         "the reply is not JSON (illegal value at byte 1), it begins: <html>Gateway</html>"},
+        {FakeHttpServer::json(200, ""), Kind::other, "the reply is empty"},
+        {FakeHttpServer::json(200, R"({"object":"list","data":[]})"), Kind::other,
+         R"(the reply is not a chat completion: it has no "choices" list (its keys: data, object))"},
+        {FakeHttpServer::json(200, R"({"choices":[]})"), Kind::other, R"(the reply's "choices" list is empty)"},
+        {FakeHttpServer::json(200, R"({"choices":["stop"]})"), Kind::other, "the reply's first choice is not an object"},
+        {FakeHttpServer::json(200, "[1]"), Kind::other, "the reply is a JSON array, not a chat completion"},
+        {redirectTo(moved.toUtf8()), Kind::other,
+         "the server answered HTTP 302, a redirect to " + moved + ", which is not followed"},
+        {completion("Sure! 1 is high"), Kind::decodingFailure, "the answer is not valid JSON (illegal value at byte 1)"},
+        {completion(QJsonValue::Null), Kind::decodingFailure, "the reply's message has no text content"},
+    };
+    for (const auto& [reply, kind, cause] : replies) {
+        LogCapture log;
+        next = reply;
+        EXPECT_EQ(kindOf(respondOnce(model)), kind) << cause.toStdString();
+        ASSERT_EQ(log.lines().size(), 1) << cause.toStdString();
+        EXPECT_TRUE(log.lines()[0].startsWith(prefix + cause)) << log.lines()[0].toStdString();
+    }
+
+    // A cause made of what the server sent stays on one bounded line.
+    LogCapture log;
+    next = redirectTo("http://127.0.0.1/" + QByteArray(3000, 'a') + "%0A\x01");
+    respondOnce(model);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_LT(log.lines()[0].size(), prefix.size() + 301);
+    EXPECT_TRUE(log.lines()[0].endsWith(QChar(0x2026) + QStringLiteral(", which is not followed")))
+        << log.lines()[0].toStdString();
+    next = FakeHttpServer::json(200, "\x01\n" + QByteArray(500, '<'));
+    respondOnce(model);
+    ASSERT_EQ(log.lines().size(), 2);
+    EXPECT_EQ(log.lines()[1], prefix + "the reply is not JSON (illegal value at byte 1), it begins: "
+                                  + QString(39, '<') + QChar(0x2026));
+
+    // A usable reply logs nothing.
+    next = whole;
+    EXPECT_TRUE(std::holds_alternative<QJsonValue>(respondOnce(model)));
+    EXPECT_EQ(log.lines().size(), 2);
+}

@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QUrl>
 #include <functional>
+#include <sys/socket.h>
 
 // A minimal HTTP/1.1 server on 127.0.0.1 for tests: it records each request and
 // answers with whatever `handler` returns, one request per connection.
@@ -26,6 +27,8 @@ public:
             respond,
             silent,     // reads the request and never answers
             hangUp,     // closes the connection without a word
+            resetMidBody, // sends the head and half the body, then resets the connection
+            closeMidBody, // sends the head and half the body, then closes the connection
         };
         int status = 200;
         QByteArray body;
@@ -103,6 +106,8 @@ private:
             socket->deleteLater();
             return;
         case Reply::Mode::respond:
+        case Reply::Mode::resetMidBody:
+        case Reply::Mode::closeMidBody:
             break;
         }
         QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\n";
@@ -113,9 +118,18 @@ private:
         }
         for (const QByteArray& header : reply.extraHeaders)
             head += header + "\r\n";
-        socket->write(head + "\r\n" + reply.body);
-        if (reply.declaredContentLength < 0)
+        const bool midBody = reply.mode == Reply::Mode::resetMidBody || reply.mode == Reply::Mode::closeMidBody;
+        socket->write(head + "\r\n" + (midBody ? reply.body.left(reply.body.size() / 2) : reply.body));
+        if (reply.mode == Reply::Mode::resetMidBody) {
+            socket->flush();
+            // Lingering for no time makes the close a reset rather than an orderly end.
+            const linger reset{1, 0};
+            ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+            socket->abort();
+            socket->deleteLater();
+        } else if (reply.declaredContentLength < 0) {
             socket->disconnectFromHost();
+        }
     }
 
     QTcpServer m_server;
