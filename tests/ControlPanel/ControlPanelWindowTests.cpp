@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -357,7 +358,14 @@ TEST(ControlPanelWindow, DialogsAndMenusFollowTheChosenAppearance)
     EXPECT_TRUE(ControlPanelStyle::isDark(dialog->palette()));
     dialog->reject();
 
-    // The overview's model help and the application menu follow as well.
+    // The appearance's list of choices, the overview's model help and the application menu follow as well.
+    fixture.coordinator->controlPanelViewModel().setSelectedDestination(ControlPanelDestination::settings);
+    root.syncNow();
+    QComboBox* appearance = root.settingsPage()->appearanceMenu();
+    appearance->showPopup();
+    ASSERT_TRUE(waitUntil([&] { return appearance->view()->isVisible(); }));
+    EXPECT_GT(darkShare(appearance->view()->viewport()), 0.5);
+    appearance->hidePopup();
     QMenu* menu = fixture.window()->menuBar()->actions().value(0)->menu();
     ASSERT_NE(menu, nullptr);
     EXPECT_TRUE(ControlPanelStyle::isDark(menu->palette()));
