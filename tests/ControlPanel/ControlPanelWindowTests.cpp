@@ -116,10 +116,13 @@ TEST(AppWindowCoordinator, FollowsThePresentationFlagWithOneWindow)
     EXPECT_FALSE(fixture.models.session->isControlPanelPresented());
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(fixture.shell.activationPolicy(), Policy::Accessory);
+    // Messages about the program open over the window only while it shows.
+    EXPECT_EQ(fixture.coordinator->shownWindow(), nullptr);
 
     fixture.models.session->setControlPanelPresented(true);
     EXPECT_EQ(fixture.window(), window);
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(fixture.coordinator->shownWindow(), window);
 }
 
 TEST(AppWindowCoordinator, FirstLaunchOpensWithTheOnboardingOverTheOverview)
