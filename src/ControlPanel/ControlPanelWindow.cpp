@@ -94,15 +94,12 @@ void ControlPanelWindow::closeEvent(QCloseEvent* event)
 void ControlPanelWindow::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
-    // The window manager frames the window only once it is shown. Where the
-    // frame then reaches out of the available area (its title bar makes it
-    // taller than the window placed), the window is placed again with it.
+    // The window manager frames the window only once it is shown: it is then
+    // placed again, frame and all, so that the frame is centred or, with its
+    // title bar, does not reach out of the available area.
     if (!m_placedWithoutFrame || frameMargins(*this).isNull())
         return;
-    m_placedWithoutFrame = false;
-    const QRect available = availableArea(*this);
-    if (!available.isEmpty() && !available.contains(frameGeometry()))
-        placeOnScreen();
+    placeOnScreen();
 }
 
 void ControlPanelWindow::changeEvent(QEvent* event)

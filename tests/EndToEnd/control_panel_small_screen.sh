@@ -3,7 +3,8 @@
 # appearance: the window, wider than the screen, opens with its frame at the
 # screen's top-left corner, so its title bar and left edge are on screen; it
 # carries the program's own icon; the history's confirmation is dark like the
-# window. Screenshots go to $QUAVERLOOM_E2E_SHOTS when it is set.
+# window; on a 1920x1080 screen the window's frame is centred exactly.
+# Screenshots go to $QUAVERLOOM_E2E_SHOTS when it is set.
 # Usage: control_panel_small_screen.sh /path/to/quaverloom
 set -u
 
@@ -25,13 +26,14 @@ launch_app "$DISPLAY"
 eventually has_panel_window || fail "the reopen preference did not open the control panel"
 
 # The frame's top-left corner from the window's content origin and the frame
-# extents the window manager announces, as FRAME_X, FRAME_Y (and TITLE, its top).
+# extents the window manager announces, as FRAME_X, FRAME_Y (and LEFT, RIGHT,
+# TITLE and BOTTOM, the frame's edges).
 frame_geometry() {
     local extents
     window_geometry
     extents=$(xprop -id "$(panel_window)" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p')
     [ -n "$extents" ] || return 1
-    IFS=', ' read -r LEFT _ TITLE _ <<<"$extents"
+    IFS=', ' read -r LEFT RIGHT TITLE BOTTOM <<<"$extents"
     FRAME_X=$((X - LEFT))
     FRAME_Y=$((Y - TITLE))
 }
@@ -60,12 +62,17 @@ while i + 2 <= len(values):
 sys.exit(1)
 PY
 
-# History, then its "Clear All History" button at the right of the page header.
+# History, then its "Clear All History" button at the right of the page header,
+# pressed again until the page has come up and the button asks.
 click_in_window 70 118
-sleep 0.8
-click_in_window $((WIDTH - 104)) 44
 dialog_window() { xdotool search --onlyvisible --name '^Clear all history\?$' 2>/dev/null | head -n1; }
-eventually test -n "$(dialog_window)" || fail "the button did not ask to clear the history"
+ask_to_clear() {
+    [ -n "$(dialog_window)" ] && return 0
+    click_in_window $((WIDTH - 104)) 44
+    sleep 0.3
+    [ -n "$(dialog_window)" ]
+}
+within 15 ask_to_clear || fail "the history's button did not ask to clear the history"
 # Most of the dialog's own pixels are dark, once it has been drawn.
 dialog_is_dark() {
     local info
@@ -92,4 +99,19 @@ xdotool windowactivate --sync "$(dialog_window)" key Escape
 eventually test -z "$(dialog_window)" || fail "Escape did not close the confirmation"
 grep -Eq '"isCompleted": *true' "$config/quaver-loom.tasks" || fail "cancelling the confirmation removed the history"
 quit_app
-echo "PASS: on a 1024x768 screen the control panel opens at the corner with its own icon, and its confirmation is dark"
+
+# Where it fits, on a 1920x1080 screen, the frame is centred exactly.
+start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
+export DISPLAY=$server_display
+start_window_manager
+launch_app "$DISPLAY"
+eventually has_panel_window || fail "the reopen preference did not open the control panel on the large screen"
+frame_centred() {
+    frame_geometry || return 1
+    FRAME_WIDTH=$((WIDTH + LEFT + RIGHT)) FRAME_HEIGHT=$((HEIGHT + TITLE + BOTTOM))
+    [ "$FRAME_X" -eq $(((1920 - FRAME_WIDTH) / 2)) ] && [ "$FRAME_Y" -eq $(((1080 - FRAME_HEIGHT) / 2)) ]
+}
+within 10 frame_centred \
+    || fail "the ${FRAME_WIDTH:-?}x${FRAME_HEIGHT:-?} frame is at (${FRAME_X:-?}, ${FRAME_Y:-?}), not centred on the 1920x1080 screen"
+quit_app
+echo "PASS: on a 1024x768 screen the control panel opens at the corner with its own icon, and its confirmation is dark; where it fits, it is centred"
