@@ -366,11 +366,6 @@ QStringList CompletionChartView::xAxisLabels() const
     return labels;
 }
 
-QStringList CompletionChartView::yAxisLabels() const
-{
-    return m_yAxis->categoriesLabels();
-}
-
 void CompletionChartView::applyColors()
 {
     const QPalette& colors = palette();

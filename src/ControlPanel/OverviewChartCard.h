@@ -48,9 +48,8 @@ public:
     QList<PointMark> pointMarks() const;
     QRectF plotRect() const;
     ChartTooltip* tooltip() const { return m_tooltip; }
-    // The labels on the axes, in order.
+    // The date labels shown, in order.
     QStringList xAxisLabels() const;
-    QStringList yAxisLabels() const;
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
