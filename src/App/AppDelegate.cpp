@@ -57,7 +57,9 @@ AppDelegate::AppDelegate(QObject* parent) : AppDelegate(Services{}, parent) {}
 
 AppDelegate::AppDelegate(Services services, QObject* parent) : QObject(parent), m_services(std::move(services))
 {
-    m_updateResultPresenter = std::make_unique<MessageBoxUpdateResultPresenter>();
+    // The command is offered in the control panel's menu: its answer opens over that window.
+    m_updateResultPresenter = std::make_unique<MessageBoxUpdateResultPresenter>(
+        [this] { return m_windowCoordinator ? m_windowCoordinator->shownWindow() : nullptr; });
     m_appUpdateManager = AppUpdateManagerFactory::make(InfoDictionary::main(), *m_updateResultPresenter);
     // The control-panel window's application menu offers the command's action.
     m_checkForUpdatesCommand = std::make_unique<CheckForUpdatesCommand>(*m_appUpdateManager);

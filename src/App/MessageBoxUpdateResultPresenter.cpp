@@ -29,7 +29,9 @@ void MessageBoxUpdateResultPresenter::present(const UpdateCheckResult& result)
 {
     const auto icon = result.outcome == UpdateCheckResult::Outcome::Failed ? QMessageBox::Warning
                                                                            : QMessageBox::Information;
-    auto* box = new QMessageBox(icon, title(result), text(result), QMessageBox::Ok, m_parent);
+    auto* box = new QMessageBox(icon, title(result), text(result), QMessageBox::Ok, m_parent ? m_parent() : nullptr);
+    // A window of its own takes the desktop's palette, not its parent's, unless told to.
+    box->setAttribute(Qt::WA_WindowPropagation);
     // Feed and server texts are not ours: never let them be read as markup.
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);

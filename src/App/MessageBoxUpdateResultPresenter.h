@@ -2,12 +2,16 @@
 
 #include "App/UpdateResultPresenting.h"
 
+#include <functional>
+
 class QWidget;
 
 // A non-modal message box, so the check's caller never waits on the user.
 class MessageBoxUpdateResultPresenter final : public UpdateResultPresenting {
 public:
-    explicit MessageBoxUpdateResultPresenter(QWidget* parent = nullptr) : m_parent(parent) {}
+    // `parent` gives the window the box opens over, in that window's
+    // appearance; none (or no function): the box stands on its own.
+    explicit MessageBoxUpdateResultPresenter(std::function<QWidget*()> parent = {}) : m_parent(std::move(parent)) {}
 
     void present(const UpdateCheckResult& result) override;
 
@@ -15,5 +19,5 @@ public:
     static QString text(const UpdateCheckResult& result);
 
 private:
-    QWidget* m_parent;
+    std::function<QWidget*()> m_parent;
 };

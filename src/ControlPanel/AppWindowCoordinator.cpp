@@ -56,6 +56,11 @@ void AppWindowCoordinator::showControlPanel()
         m_controlPanelViewModel->setActiveModal(ControlPanelViewModel::ActiveModal::onboarding);
 }
 
+QWidget* AppWindowCoordinator::shownWindow()
+{
+    return m_controlPanelWindow && m_controlPanelWindow->isVisible() ? m_controlPanelWindow.get() : nullptr;
+}
+
 void AppWindowCoordinator::windowWillClose(QWidget* window)
 {
     if (!window || window != m_controlPanelWindow.get())

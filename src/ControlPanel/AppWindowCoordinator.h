@@ -37,6 +37,7 @@ public:
 
     void showControlPanel() override;
     AppWindowCoordinator* windowCoordinator() override { return this; }
+    QWidget* shownWindow() override;
     // The window's close button; other windows are ignored.
     void windowWillClose(QWidget* window);
 

@@ -347,6 +347,7 @@ void ControlPanelRootView::confirmHistoryClear()
     if (m_confirmation)
         return;
     auto* dialog = new QMessageBox(this);
+    followParentAppearance(dialog);
     dialog->setIcon(QMessageBox::Warning);
     dialog->setWindowTitle(QStringLiteral("Clear all history?"));
     dialog->setText(QStringLiteral("Clear all history?"));

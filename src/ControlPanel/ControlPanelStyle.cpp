@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWidget>
 #include <cmath>
 
 namespace ControlPanelStyle {
@@ -122,6 +123,11 @@ QPalette palette(AppAppearanceMode mode, const QPalette& desktop)
         result.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     return result;
+}
+
+void followParentAppearance(QWidget* window)
+{
+    window->setAttribute(Qt::WA_WindowPropagation);
 }
 
 void markDestructive(QAbstractButton* button)

@@ -40,6 +40,10 @@ TintColors tint(ControlPanelStatusTint tint, const QPalette& palette);
 // The palette of an appearance: the desktop's for system, else a fixed light or dark one.
 QPalette palette(AppAppearanceMode mode, const QPalette& desktop);
 
+// A dialog or menu opened from the window takes the window's appearance along:
+// Qt gives a window of its own the desktop's palette, not its parent's.
+void followParentAppearance(QWidget* window);
+
 // A destructive action reads in red while it can be used; disabled, it greys like any button.
 void markDestructive(QAbstractButton* button);
 

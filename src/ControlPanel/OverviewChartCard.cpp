@@ -85,6 +85,26 @@ QChart* makeChart()
 constexpr double labelPadding = 6;
 // Room above the plot for the top axis label and the largest dot.
 constexpr int topMargin = 10;
+// The least clear room between two date labels' texts: about a caption letter's
+// height, and a pixel more for the chart placing each label on a whole pixel.
+constexpr double labelSpacing = 12 + 1;
+
+// Which of the labels centred at `centres` (left to right) with text `widths`
+// to show: the last always, then, going back, each one that keeps
+// `labelSpacing` clear of the next one shown.
+QList<qsizetype> spacedLabels(const QList<double>& centres, const QList<double>& widths)
+{
+    QList<qsizetype> shown;
+    double nextLeft = 0;
+    for (qsizetype i = centres.size() - 1; i >= 0; --i) {
+        const double right = centres.at(i) + widths.at(i) / 2;
+        if (!shown.isEmpty() && right + labelSpacing > nextLeft)
+            continue;
+        shown.prepend(i);
+        nextLeft = centres.at(i) - widths.at(i) / 2;
+    }
+    return shown;
+}
 } // namespace
 
 // The days' dots, drawn over the curve at each day's place through the chart's
@@ -182,7 +202,10 @@ CompletionChartView::CompletionChartView(const LocalCalendar& calendar, QWidget*
     }
     m_area->setPen(Qt::NoPen);
     m_marks = new PointMarksItem(chart, m_line);
-    connect(chart, &QChart::plotAreaChanged, this, [this] { m_marks->relayout(); });
+    connect(chart, &QChart::plotAreaChanged, this, [this] {
+        m_marks->relayout();
+        spaceXAxisLabels();
+    });
     m_tooltip->hide();
     applyColors();
     rebuildSeries();
@@ -248,25 +271,25 @@ void CompletionChartView::rebuildSeries()
         m_yAxis->append(QString::number(value), static_cast<double>(value));
     m_yAxis->setRange(0, upper);
 
-    for (const QString& label : m_xAxis->categoriesLabels())
-        m_xAxis->remove(label);
+    m_xAxisCandidates.clear();
     if (points.isEmpty()) {
         m_xAxis->setRange(0, 1);
     } else {
         const double first = points.first().date.secondsSinceReferenceDate;
         const double last = points.last().date.secondsSinceReferenceDate;
-        m_xAxis->setStartValue(first);
         for (qsizetype index : m_model.xAxisIndices()) {
             // Category labels must be unique; a zero-width space keeps equal texts apart.
             QString label = m_calendar.format(points.at(index).date, LocalCalendar::monthDay);
-            while (m_xAxis->categoriesLabels().contains(label))
+            while (std::any_of(m_xAxisCandidates.cbegin(), m_xAxisCandidates.cend(),
+                               [&](const auto& candidate) { return candidate.second == label; }))
                 label += QChar(0x200B);
-            m_xAxis->append(label, points.at(index).date.secondsSinceReferenceDate);
+            m_xAxisCandidates.append({points.at(index).date.secondsSinceReferenceDate, label});
         }
         // Half a day of room keeps the first and last dots whole.
         m_xAxis->setRange(first - 43200 * (last > first ? 1 : 2), last + 43200 * (last > first ? 1 : 2));
     }
     keepAxisLabelsWhole();
+    spaceXAxisLabels();
     describe();
     applyHover();
 }
@@ -289,21 +312,58 @@ void CompletionChartView::keepAxisLabelsWhole()
 {
     // The first and last date labels are centred on the outermost days, which
     // sit half a day inside the plot: on a long range their outer halves would
-    // fall outside the view and be cut off. The y labels already keep room on the left.
+    // fall outside the view and be cut off. The y labels already keep room on
+    // the left. The room is kept for the first date even where it is left out,
+    // so that the plot's width, which decides what is left out, does not depend on it.
     const QFontMetricsF metrics(m_xAxis->labelsFont());
-    const QStringList labels = m_xAxis->categoriesLabels();
     double left = 0;
     double right = 0;
-    if (!labels.isEmpty()) {
+    if (!m_xAxisCandidates.isEmpty()) {
         double yLabels = 0;
         for (const QString& label : m_yAxis->categoriesLabels())
             yLabels = std::max(yLabels, metrics.horizontalAdvance(label));
-        left = std::max(0.0, metrics.horizontalAdvance(labels.first()) / 2 + labelPadding - yLabels);
-        right = metrics.horizontalAdvance(labels.last()) / 2 + labelPadding;
+        left = std::max(0.0, metrics.horizontalAdvance(m_xAxisCandidates.first().second) / 2 + labelPadding - yLabels);
+        right = metrics.horizontalAdvance(m_xAxisCandidates.last().second) / 2 + labelPadding;
     }
     const QMargins margins(int(std::ceil(left)), topMargin, int(std::ceil(right)), 0);
     if (chart()->margins() != margins)
         chart()->setMargins(margins);
+}
+
+void CompletionChartView::spaceXAxisLabels()
+{
+    const QRectF plot = chart()->plotArea();
+    const double span = m_xAxis->max() - m_xAxis->min();
+    const QFontMetricsF metrics(m_xAxis->labelsFont());
+    QList<double> centres;
+    QList<double> widths;
+    for (const auto& [value, label] : m_xAxisCandidates) {
+        centres.append(span > 0 ? plot.left() + (value - m_xAxis->min()) / span * plot.width() : plot.left());
+        widths.append(metrics.horizontalAdvance(label));
+    }
+    QList<std::pair<double, QString>> shown;
+    for (qsizetype index : spacedLabels(centres, widths))
+        shown.append(m_xAxisCandidates.at(index));
+    QList<std::pair<double, QString>> current;
+    for (const QString& label : m_xAxis->categoriesLabels())
+        current.append({m_xAxis->endValue(label), label});
+    // Only a change: setting the labels lays the chart out again.
+    if (shown == current)
+        return;
+    for (const QString& label : m_xAxis->categoriesLabels())
+        m_xAxis->remove(label);
+    if (!m_xAxisCandidates.isEmpty())
+        m_xAxis->setStartValue(m_xAxisCandidates.first().first);
+    for (const auto& [value, label] : shown)
+        m_xAxis->append(label, value);
+}
+
+QStringList CompletionChartView::xAxisLabels() const
+{
+    QStringList labels = m_xAxis->categoriesLabels();
+    for (QString& label : labels)
+        label.remove(QChar(0x200B));
+    return labels;
 }
 
 void CompletionChartView::applyColors()

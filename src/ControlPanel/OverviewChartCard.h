@@ -48,9 +48,8 @@ public:
     QList<PointMark> pointMarks() const;
     QRectF plotRect() const;
     ChartTooltip* tooltip() const { return m_tooltip; }
-    // The labels on the axes, in order.
+    // The date labels shown, in order.
     QStringList xAxisLabels() const;
-    QStringList yAxisLabels() const;
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -63,11 +62,15 @@ private:
     void applyHover();
     void applyColors();
     void keepAxisLabelsWhole();
+    void spaceXAxisLabels();
     void describe();
 
     const LocalCalendar& m_calendar;
     CompletionChartModel m_model{{}, ControlPanelViewModel::CompletionChartRange::sevenDays};
     std::optional<Date> m_hoveredPointID;
+    // Every date the x axis may label, oldest first, with its label; the ones
+    // shown are those that keep clear of each other at the plot's width.
+    QList<std::pair<double, QString>> m_xAxisCandidates;
     QLineSeries* m_areaUpper;
     QAreaSeries* m_area;
     QLineSeries* m_line;

@@ -1,5 +1,6 @@
 #include "ControlPanel/OverviewPage.h"
 
+#include "ControlPanel/ControlPanelStyle.h"
 #include "ControlPanel/GroupedCard.h"
 #include "ControlPanel/OverviewActionRow.h"
 #include "ControlPanel/OverviewChartCard.h"
@@ -87,6 +88,7 @@ void OverviewPage::openModelRow()
     if (!m_modelHelp) {
         m_modelHelp = new QMessageBox(QMessageBox::Information, QStringLiteral("On-Device Model"), QString(),
                                       QMessageBox::Ok, this);
+        ControlPanelStyle::followParentAppearance(m_modelHelp);
         m_modelHelp->setAttribute(Qt::WA_DeleteOnClose);
         m_modelHelp->setTextFormat(Qt::PlainText);
     }

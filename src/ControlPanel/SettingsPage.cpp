@@ -6,14 +6,33 @@
 #include "ControlPanel/GroupedCard.h"
 #include "ControlPanel/ToggleSwitch.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+namespace {
+// The list of choices opens in a window of its own, to which Qt gives a menu's
+// palette, the desktop's; its items, too, take every colour not set on the
+// list itself from that palette. Both take the page's colours, as set ones,
+// so the list follows the appearance.
+class AppearanceMenu final : public QComboBox {
+public:
+    void showPopup() override
+    {
+        QPalette colors = palette();
+        colors.setResolveMask(~QPalette::ResolveMask(0));
+        view()->window()->setPalette(colors);
+        view()->setPalette(colors);
+        QComboBox::showPopup();
+    }
+};
+} // namespace
+
 SettingsPage::SettingsPage(const NotchTemplateConfiguration& configuration, ControlPanelViewModel& viewModel,
                            QWidget* parent)
     : QWidget(parent), m_viewModel(viewModel), m_launchAtLogin(new ToggleSwitch), m_aiTaskRanking(new ToggleSwitch),
-      m_appearance(new QComboBox)
+      m_appearance(new AppearanceMenu)
 {
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);

@@ -1,12 +1,24 @@
 #include "Platform/ApplicationShell.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QWidget>
 
 ApplicationShell::ApplicationShell(QObject* parent) : QObject(parent)
 {
     // The notch lives without any normal window; closing the control panel must not quit.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Title bars and task switchers show it, in place of the desktop's generic one.
+    QApplication::setWindowIcon(applicationIcon());
+}
+
+QIcon ApplicationShell::applicationIcon()
+{
+    Q_INIT_RESOURCE(icons);
+    QIcon icon;
+    for (int size : {32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/quaverloom.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 void ApplicationShell::setActivationPolicy(ActivationPolicy policy)

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class QIcon;
 class QWidget;
 
 // The application's presence on the desktop. Accessory: only tool windows, no
@@ -12,7 +13,11 @@ class ApplicationShell : public QObject {
 public:
     enum class ActivationPolicy { Accessory, Regular };
 
+    // Also gives every window the program's icon.
     explicit ApplicationShell(QObject* parent = nullptr);
+
+    // The program's icon in every size the icon theme gets at installation.
+    static QIcon applicationIcon();
 
     ActivationPolicy activationPolicy() const { return m_policy; }
     void setActivationPolicy(ActivationPolicy policy);

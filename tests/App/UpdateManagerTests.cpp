@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -187,4 +188,23 @@ TEST(MessageBoxUpdateResultPresenter, ShowsPlainTextWithoutBlocking)
     box->close();
     EXPECT_EQ(MessageBoxUpdateResultPresenter::text({Outcome::UpdateAvailable, "1.0.0", "1.2.0", {}}),
               "QuaverLoom 1.2.0 is available. You are running version 1.0.0.");
+}
+
+TEST(MessageBoxUpdateResultPresenter, OpensOverTheGivenWindowInItsColours)
+{
+    QWidget window;
+    QPalette dark = window.palette();
+    dark.setColor(QPalette::Window, QColor(30, 30, 32));
+    dark.setColor(QPalette::WindowText, QColor(236, 236, 238));
+    window.setPalette(dark);
+    window.show();
+    MessageBoxUpdateResultPresenter presenter([&window] { return &window; });
+    presenter.present({Outcome::UpToDate, "1.0.0", "1.0.0", {}});
+    auto* box = window.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->palette().color(QPalette::Window), QColor(30, 30, 32));
+    const QImage image = box->grab().toImage();
+    EXPECT_LT(image.pixelColor(2, 2).lightness(), 60);
+    box->close();
 }

@@ -1,8 +1,10 @@
 #include "ControlPanelFixture.h"
+#include "RootViewFixture.h"
 
 #include "ControlPanel/ChartTooltip.h"
 #include "ControlPanel/ControlPanelStyle.h"
 #include "ControlPanel/OverviewChartCard.h"
+#include "ControlPanel/OverviewPage.h"
 
 #include <QAbstractSeries>
 #include <QAreaSeries>
@@ -179,9 +181,8 @@ TEST(CompletionChartView, EveryDateLabelShowsWholeInsideTheView)
     for (const auto& [range, days] :
          {std::pair{Range::sevenDays, 7}, std::pair{Range::thirtyDays, 30}, std::pair{Range::ninetyDays, 90}}) {
         ChartFixture chart(range, countsFor(days));
-        QStringList expected;
-        for (qsizetype index : chart.view.model().xAxisIndices())
-            expected.append(chart.calendar.format(chart.view.model().points().at(index).date, LocalCalendar::monthDay));
+        QStringList expected = chart.view.xAxisLabels();
+        ASSERT_FALSE(expected.isEmpty());
         QStringList shown;
         for (QGraphicsItem* item : chart.view.scene()->items(Qt::AscendingOrder)) {
             auto* label = dynamic_cast<QGraphicsTextItem*>(item);
@@ -199,6 +200,54 @@ TEST(CompletionChartView, EveryDateLabelShowsWholeInsideTheView)
         std::sort(shown.begin(), shown.end());
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(shown, expected) << days << " days";
+    }
+}
+
+TEST(CompletionChartView, DateLabelsKeepClearOfEachOtherAndTheLastDayIsAlwaysLabelled)
+{
+    // The least clear room between two labels' texts.
+    constexpr double spacing = 12;
+    const std::tuple<Range, int, qsizetype> cases[] = {
+        // Range, days, and how many of the stride's labels may go at the window's smallest width.
+        {Range::sevenDays, 7, 0},
+        {Range::thirtyDays, 30, 0},
+        {Range::ninetyDays, 90, 1},
+    };
+    for (int width : {1040, 1280}) {
+        RootFixture fixture(width);
+        CompletionChartView& view = *fixture.root->overviewPage()->chartCard()->chartView();
+        for (const auto& [range, days, leftOut] : cases) {
+            fixture.root->setSelectedChartRange(range);
+            QCoreApplication::processEvents();
+            const auto& points = view.model().points();
+            ASSERT_EQ(points.size(), days);
+            QStringList strideLabels;
+            for (qsizetype index : view.model().xAxisIndices())
+                strideLabels.append(fixture.models.calendar.format(points.at(index).date, LocalCalendar::monthDay));
+
+            // The labels as the chart draws them, left to right, by the extent of their text.
+            QList<std::pair<double, double>> extents;
+            QStringList shown;
+            for (QGraphicsItem* item : view.scene()->items()) {
+                auto* label = dynamic_cast<QGraphicsTextItem*>(item);
+                const QString text = label ? label->toPlainText().remove(QChar(0x200B)) : QString();
+                if (!label || !label->isVisible() || !strideLabels.contains(text))
+                    continue;
+                const double centre = view.viewportTransform().mapRect(label->sceneBoundingRect()).center().x();
+                const double half = QFontMetricsF(label->font()).horizontalAdvance(text) / 2;
+                extents.append({centre - half, centre + half});
+                shown.append(text);
+            }
+            std::sort(extents.begin(), extents.end());
+            const std::string what = std::to_string(days) + " days at " + std::to_string(width);
+            ASSERT_FALSE(extents.isEmpty()) << what;
+            for (qsizetype i = 1; i < extents.size(); ++i)
+                EXPECT_GE(extents[i].first - extents[i - 1].second, spacing) << what << ", labels " << i - 1 << " and " << i;
+            EXPECT_TRUE(shown.contains(strideLabels.last())) << what;
+            EXPECT_EQ(shown.size(), view.xAxisLabels().size()) << what;
+            if (width == 1040)
+                EXPECT_EQ(shown.size(), strideLabels.size() - leftOut) << what;
+        }
     }
 }
 

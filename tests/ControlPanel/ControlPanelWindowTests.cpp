@@ -19,6 +19,10 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -112,10 +116,13 @@ TEST(AppWindowCoordinator, FollowsThePresentationFlagWithOneWindow)
     EXPECT_FALSE(fixture.models.session->isControlPanelPresented());
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(fixture.shell.activationPolicy(), Policy::Accessory);
+    // Messages about the program open over the window only while it shows.
+    EXPECT_EQ(fixture.coordinator->shownWindow(), nullptr);
 
     fixture.models.session->setControlPanelPresented(true);
     EXPECT_EQ(fixture.window(), window);
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(fixture.coordinator->shownWindow(), window);
 }
 
 TEST(AppWindowCoordinator, FirstLaunchOpensWithTheOnboardingOverTheOverview)
@@ -263,15 +270,131 @@ TEST(ControlPanelRootView, SettingsControlsSaveEveryChoiceAndRestyleTheWindow)
 
 TEST(ControlPanelWindow, SizeIsClampedToTheScreenButNeverBelowTheMinimum)
 {
-    const std::pair<QRect, QSize> cases[] = {
-        {QRect(0, 0, 1920, 1080), QSize(1280, 940)},
-        {QRect(0, 27, 1366, 741), QSize(1280, 760)},
-        {QRect(0, 0, 1024, 600), QSize(1040, 760)},
-        {QRect(0, 0, 1200, 900), QSize(1200, 900)},
-        {QRect(), QSize(1280, 940)},
+    const QMargins titleBar(1, 25, 1, 1);
+    const std::tuple<QRect, QMargins, QSize> cases[] = {
+        {QRect(0, 0, 1920, 1080), {}, QSize(1280, 940)},
+        {QRect(0, 27, 1366, 741), {}, QSize(1280, 760)},
+        {QRect(0, 0, 1024, 600), {}, QSize(1040, 760)},
+        {QRect(0, 0, 1200, 900), {}, QSize(1200, 900)},
+        {QRect(), {}, QSize(1280, 940)},
+        // Once the window manager has framed it, the frame is kept inside too.
+        {QRect(0, 0, 1280, 800), titleBar, QSize(1278, 774)},
+        {QRect(0, 0, 1920, 1080), titleBar, QSize(1280, 940)},
+        {QRect(0, 0, 1024, 768), titleBar, QSize(1040, 760)},
     };
-    for (const auto& [available, expected] : cases)
-        EXPECT_EQ(ControlPanelWindow::preferredSize(available), expected) << available.width();
+    for (const auto& [available, frame, expected] : cases)
+        EXPECT_EQ(ControlPanelWindow::preferredSize(available, frame), expected) << available.width() << " " << frame.top();
+}
+
+TEST(ControlPanelWindow, OpensCentredWhereItFitsElseAtTheAvailableAreasTopLeftCorner)
+{
+    const std::tuple<QRect, QSize, QPoint> cases[] = {
+        // Centred exactly, also where the difference is odd (rounded down).
+        {QRect(0, 0, 1920, 1080), QSize(1280, 940), QPoint(320, 70)},
+        {QRect(0, 0, 1921, 1081), QSize(1280, 940), QPoint(320, 70)},
+        {QRect(0, 32, 1920, 1048), QSize(1282, 966), QPoint(319, 73)},
+        // Larger than the area one way or both: the title bar and left edge stay on that screen.
+        {QRect(0, 0, 1024, 768), QSize(1040, 768), QPoint(0, 0)},
+        {QRect(0, 27, 1366, 741), QSize(1280, 760), QPoint(0, 27)},
+        {QRect(0, 0, 1280, 800), QSize(1280, 826), QPoint(0, 0)},
+        {QRect(1920, 0, 1024, 768), QSize(1042, 786), QPoint(1920, 0)},
+        {QRect(-1024, 24, 1024, 744), QSize(1040, 760), QPoint(-1024, 24)},
+    };
+    for (const auto& [available, frame, expected] : cases)
+        EXPECT_EQ(ControlPanelWindow::framePosition(available, frame), expected) << available.x() << "," << available.y()
+                                                                                 << " " << available.width();
+}
+
+TEST(ControlPanelWindow, OpensWithinTheAvailableAreaOfItsScreen)
+{
+    CoordinatorFixture fixture;
+    fixture.models.session->setControlPanelPresented(true);
+    ControlPanelWindow& window = *fixture.window();
+    const QRect available = window.screen()->availableGeometry();
+    ASSERT_FALSE(available.isEmpty());
+    // Sized and placed again once the frame is known, with the frame.
+    const QRect frame = window.frameGeometry();
+    const QRect content = window.geometry();
+    const QMargins margins(content.left() - frame.left(), content.top() - frame.top(), frame.right() - content.right(),
+                           frame.bottom() - content.bottom());
+    EXPECT_FALSE(margins.isNull());
+    const QSize size = ControlPanelWindow::preferredSize(available, margins);
+    EXPECT_EQ(window.size(), size);
+    EXPECT_EQ(frame.topLeft(), ControlPanelWindow::framePosition(available, size.grownBy(margins)));
+    // Wider or taller than the test screen, it starts at the area's corner, not across its edge.
+    EXPECT_GE(frame.left(), available.left());
+    EXPECT_GE(frame.top(), available.top());
+}
+
+TEST(ControlPanelWindow, DialogsAndMenusFollowTheChosenAppearance)
+{
+    const Date today = localDate(zone, 2026, 12, 7, 9);
+    AppPreferences dark = onboarded();
+    dark.appearanceMode = AppAppearanceMode::dark;
+    CoordinatorFixture fixture(dark, {completedTask("Done", today)});
+    fixture.coordinator->showControlPanel();
+    ControlPanelRootView& root = *fixture.root();
+    fixture.coordinator->controlPanelViewModel().setSelectedDestination(ControlPanelDestination::completed);
+    root.syncNow();
+    QTest::mouseClick(root.historyAccessory()->clearButton(), Qt::LeftButton);
+    QMessageBox* dialog = root.confirmationDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return dialog->isVisible(); }));
+
+    // What the dialog draws, not only its palette: mostly dark pixels.
+    auto darkShare = [](QWidget* widget) {
+        const QImage image = widget->grab().toImage();
+        qsizetype dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += image.pixelColor(x, y).lightness() < 100;
+        return double(dark) / double(image.width() * image.height());
+    };
+    EXPECT_TRUE(ControlPanelStyle::isDark(dialog->palette()));
+    EXPECT_GT(darkShare(dialog), 0.8);
+
+    // A change of appearance while it is open reaches it too.
+    fixture.coordinator->controlPanelViewModel().setAppearanceMode(AppAppearanceMode::light);
+    EXPECT_FALSE(ControlPanelStyle::isDark(dialog->palette()));
+    EXPECT_LT(darkShare(dialog), 0.2);
+    fixture.coordinator->controlPanelViewModel().setAppearanceMode(AppAppearanceMode::dark);
+    EXPECT_TRUE(ControlPanelStyle::isDark(dialog->palette()));
+    dialog->reject();
+
+    // The appearance's list of choices, the overview's model help and the application menu follow as well.
+    fixture.coordinator->controlPanelViewModel().setSelectedDestination(ControlPanelDestination::settings);
+    root.syncNow();
+    QComboBox* appearance = root.settingsPage()->appearanceMenu();
+    appearance->showPopup();
+    ASSERT_TRUE(waitUntil([&] { return appearance->view()->isVisible(); }));
+    EXPECT_GT(darkShare(appearance->view()->viewport()), 0.5);
+    appearance->hidePopup();
+    QMenu* menu = fixture.window()->menuBar()->actions().value(0)->menu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(ControlPanelStyle::isDark(menu->palette()));
+    fixture.coordinator->controlPanelViewModel().setSelectedDestination(ControlPanelDestination::overview);
+    root.syncNow();
+    QTest::mouseClick(root.overviewPage()->modelRow(), Qt::LeftButton);
+    QMessageBox* help = root.overviewPage()->modelHelp();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(ControlPanelStyle::isDark(help->palette()));
+    help->reject();
+}
+
+TEST(ControlPanelWindow, ShowsTheProgramsOwnIcon)
+{
+    CoordinatorFixture fixture;
+    fixture.models.session->setControlPanelPresented(true);
+    const QIcon icon = fixture.window()->windowIcon();
+    // Every size the icon theme gets at installation, so no size is scaled from another.
+    const QList<QSize> sizes = icon.availableSizes();
+    for (int side : {32, 48, 64, 128, 256}) {
+        EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
+        const QImage image = icon.pixmap(QSize(side, side)).toImage();
+        EXPECT_EQ(image.size(), QSize(side, side));
+        EXPECT_GT(image.pixelColor(side / 2, side / 2).alpha(), 0) << side;
+    }
+    EXPECT_EQ(icon.cacheKey(), QApplication::windowIcon().cacheKey());
 }
 
 TEST(ControlPanelRootView, ChartRangeIsChosenInThePickerAndSurvivesReopening)
