@@ -1,5 +1,6 @@
 #include "Platform/OverlayWindow.h"
 
+#include "Platform/CompositorMonitor.h"
 #include "Platform/X11Support.h"
 
 #include <QAbstractNativeEventFilter>
@@ -32,6 +33,9 @@ OverlayWindow::OverlayWindow(QWidget* parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    CompositorMonitor& compositor = CompositorMonitor::shared();
+    m_compositing = compositor.isCompositing();
+    connect(&compositor, &CompositorMonitor::compositingChanged, this, &OverlayWindow::setCompositing);
     // The QWindow must exist so that pass-through can be set before the first show.
     winId();
     applyInputPassThrough();
@@ -176,11 +180,22 @@ bool OverlayWindow::event(QEvent* event)
 
 void OverlayWindow::showEvent(QShowEvent* event)
 {
-    // A compositor may have come or gone while the window was hidden.
-    m_compositing = X11Support::compositorRunning();
+    // Where no notice tells of a compositor coming or going, it is asked here.
+    setCompositing(CompositorMonitor::shared().isCompositing());
     applyMask();
     applyInputPassThrough();
     QWidget::showEvent(event);
+}
+
+void OverlayWindow::setCompositing(bool compositing)
+{
+    if (compositing == m_compositing)
+        return;
+    m_compositing = compositing;
+    applyMask();
+    // Pixels outside the old shape were drawn for no one, or for a compositor that is gone.
+    update();
+    emit compositingChanged(compositing);
 }
 
 void OverlayWindow::orderFront()
