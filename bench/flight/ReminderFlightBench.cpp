@@ -14,8 +14,8 @@
 
 #include "Model/TaskWorkspaceState.h"
 #include "Platform/OneShotTimer.h"
+#include "Platform/CompositorMonitor.h"
 #include "Platform/OverlayWindow.h"
-#include "Platform/X11Support.h"
 #include "Reminders/TaskReminderAirplaneSpriteView.h"
 #include "Reminders/TaskReminderBannerFlagView.h"
 #include "Reminders/TaskReminderFlightView.h"
@@ -118,7 +118,7 @@ void stopChild(pid_t& pid)
     pid = 0;
 }
 
-// Starts xcompmgr on the bench's X server and waits until it owns the screen; false when it cannot.
+// Starts xcompmgr on the bench's X server and waits until the program has heard that it owns the screen.
 bool startCompositor()
 {
     if (!xServer)
@@ -137,7 +137,7 @@ bool startCompositor()
     compositor = pid;
     QElapsedTimer waited;
     waited.start();
-    while (!X11Support::compositorRunning()) {
+    while (!CompositorMonitor::shared().isCompositing()) {
         if (waitpid(pid, nullptr, WNOHANG) == pid || waited.elapsed() > 10000) {
             compositor = 0;
             return false;

@@ -249,7 +249,8 @@ void SortingAmbientGlow::setInputs(const Inputs& inputs)
 
 void SortingAmbientGlow::refresh()
 {
-    const bool needed = m_compositing && (m_inputs.isActive || m_opacity.isMoving() || opacity() > 0);
+    const double alpha = opacity(); // brings the fade up to date first
+    const bool needed = m_compositing && (m_inputs.isActive || m_opacity.isMoving() || alpha > 0);
     setVisible(needed);
     if (needed) {
         m_animator.start();

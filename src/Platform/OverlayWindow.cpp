@@ -182,6 +182,9 @@ void OverlayWindow::showEvent(QShowEvent* event)
 {
     // Where no notice tells of a compositor coming or going, it is asked here.
     setCompositing(CompositorMonitor::shared().isCompositing());
+    // A shape given before the first show does not reach the mapped window
+    // (the whole window would show, black): it is given again now.
+    m_appliedBoundingShape.reset();
     applyMask();
     applyInputPassThrough();
     QWidget::showEvent(event);
