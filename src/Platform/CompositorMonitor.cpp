@@ -2,28 +2,19 @@
 
 #include "Platform/X11Support.h"
 
-#include <QAbstractNativeEventFilter>
-#include <QCoreApplication>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-class CompositorMonitor::SelectionWatch final : public QAbstractNativeEventFilter {
+class CompositorMonitor::SelectionWatch final : public X11Support::EventWatch {
 public:
     SelectionWatch(CompositorMonitor& monitor, uint8_t firstEvent, uint32_t selection)
         : m_monitor(monitor), m_notify(uint8_t(firstEvent + XCB_XFIXES_SELECTION_NOTIFY)), m_selection(selection)
     {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-    }
-    ~SelectionWatch() override
-    {
-        if (QCoreApplication* app = QCoreApplication::instance())
-            app->removeNativeEventFilter(this);
     }
 
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+protected:
+    bool xcbEvent(const void* message) override
     {
-        if (type != "xcb_generic_event_t")
-            return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         if ((event->response_type & ~0x80) != m_notify)
             return false;

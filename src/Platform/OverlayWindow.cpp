@@ -3,7 +3,6 @@
 #include "Platform/CompositorMonitor.h"
 #include "Platform/X11Support.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QShowEvent>
@@ -263,22 +262,13 @@ void OverlayWindow::giveBackKeyboardFocus()
     xcbReply(xcb_request_check(c, cookie));
 }
 
-class OverlayWindow::StackingWatch final : public QAbstractNativeEventFilter {
+class OverlayWindow::StackingWatch final : public X11Support::EventWatch {
 public:
-    StackingWatch(OverlayWindow& window, uint32_t root) : m_window(window), m_root(root)
-    {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-    }
-    ~StackingWatch() override
-    {
-        if (QCoreApplication* app = QCoreApplication::instance())
-            app->removeNativeEventFilter(this);
-    }
+    StackingWatch(OverlayWindow& window, uint32_t root) : m_window(window), m_root(root) {}
 
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+protected:
+    bool xcbEvent(const void* message) override
     {
-        if (type != "xcb_generic_event_t")
-            return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         switch (event->response_type & ~0x80) {
         case XCB_MAP_NOTIFY: {

@@ -238,29 +238,6 @@ void TaskReminderFlightView::paintOpaqueGroup(QPainter& painter)
     m_airplane.paint(painter, plane, m_frameTime, false);
 }
 
-void TaskReminderFlightView::prepareTranslucentPieces(qreal ratio)
-{
-    const double width = m_banner.clothWidth();
-    if (width == m_piecesWidth && ratio == m_piecesRatio)
-        return;
-    m_piecesWidth = width;
-    m_piecesRatio = ratio;
-    const QPointF bannerOrigin = bannerTopLeft();
-    // The pole's shadow reaches a point to each side and below.
-    m_polePieceRect = wholePixels(m_banner.poleColumn(bannerOrigin).adjusted(-2, -1, 2, 3), ratio);
-    m_polePiece = piece(m_polePieceRect, ratio, [&](QPainter& painter) { m_banner.paintPole(painter, bannerOrigin, true); });
-    // The tow lines run from the tail to both ends of the pole.
-    const QPointF hook = towHook(airplaneRect());
-    const QPointF top = m_banner.poleTop(bannerOrigin), bottom = m_banner.poleBottom(bannerOrigin);
-    m_towLinesPieceRect = wholePixels(
-        QRectF(top, hook).normalized().united(QRectF(bottom, hook).normalized()).adjusted(-2, -2, 2, 2), ratio);
-    m_towLinesPiece = piece(m_towLinesPieceRect, ratio, [&](QPainter& painter) {
-        painter.setPen(QPen(towLineColor, 1));
-        painter.drawLine(top, hook);
-        painter.drawLine(bottom, hook);
-    });
-}
-
 void TaskReminderFlightView::drawPiece(QPainter& painter, const QTransform& group, const QRectF& local,
                                        const QImage& piece) const
 {
@@ -276,7 +253,6 @@ void TaskReminderFlightView::paintTranslucentFrame(QPainter& painter)
 {
     const qreal ratio = devicePixelRatioF();
     prepareBannerPieces(ratio);
-    prepareTranslucentPieces(ratio);
     const QTransform group = groupTransform(m_frameTime);
     const QPointF bannerOrigin = bannerTopLeft();
 
@@ -339,7 +315,24 @@ void TaskReminderFlightView::prepareBannerPieces(qreal ratio)
     const QRectF pole = still.poleColumn(QPointF());
     m_stillPole = drawn.copy(QRectF(pole.topLeft() * ratio, pole.size() * ratio).toAlignedRect());
     m_stillPole.setDevicePixelRatio(ratio);
+
+    // With translucency the pole and the tow lines are only moved: the pole's
+    // shadow reaches a point to each side and below; the lines run from the
+    // tail to both ends of the pole.
+    const QPointF bannerOrigin = bannerTopLeft();
+    m_polePieceRect = wholePixels(m_banner.poleColumn(bannerOrigin).adjusted(-2, -1, 2, 3), ratio);
+    m_polePiece = piece(m_polePieceRect, ratio, [&](QPainter& p) { m_banner.paintPole(p, bannerOrigin, true); });
+    const QPointF hook = towHook(airplaneRect());
+    const QPointF top = m_banner.poleTop(bannerOrigin), bottom = m_banner.poleBottom(bannerOrigin);
+    m_towLinesPieceRect = wholePixels(
+        QRectF(top, hook).normalized().united(QRectF(bottom, hook).normalized()).adjusted(-2, -2, 2, 2), ratio);
+    m_towLinesPiece = piece(m_towLinesPieceRect, ratio, [&](QPainter& p) {
+        p.setPen(QPen(towLineColor, 1));
+        p.drawLine(top, hook);
+        p.drawLine(bottom, hook);
+    });
 }
+
 
 const QImage& TaskReminderFlightView::turnedCloth(double degrees)
 {

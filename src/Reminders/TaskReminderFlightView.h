@@ -58,7 +58,6 @@ private:
     void paintOpaqueGroup(QPainter& painter);
     void paintTranslucentFrame(QPainter& painter);
     void paintOpaqueFrame(QPainter& painter);
-    void prepareTranslucentPieces(qreal ratio);
     void drawPiece(QPainter& painter, const QTransform& group, const QRectF& local, const QImage& piece) const;
     void paintBannerFromPieces(QPainter& painter, const QPointF& bannerOrigin);
     void prepareBannerPieces(qreal ratio);
@@ -83,21 +82,19 @@ private:
     QTimer m_completionTimer;
     double m_frameTime = 0; // the wall-clock time the current frame shows
     QRect m_paintedBounds;
-    // Without translucency the banner is drawn from pieces made once a flight:
-    // the cloth's fill with its title over the cloth's whole box, and the pole.
+    // The banner is drawn from pieces made once a flight: the cloth's fill
+    // with its title over the cloth's whole box, and the pole.
     QImage m_stillCloth;
     QHash<int, QImage> m_turnedCloths; // by angle step
     QImage m_stillPole;
     double m_stillWidth = -1;
     qreal m_stillRatio = 0;
     QRegion m_shownShape; // the window's shape after the last paint
-    // With translucency the rigid parts are made once a flight, upright, and
-    // each frame only moves them; the cloth is cut from the still cloth.
+    // With translucency the rigid parts, made with the pieces above, are
+    // upright and each frame only moves them; the cloth is cut from the still cloth.
     QImage m_polePiece;
     QRectF m_polePieceRect; // in group coordinates
     QImage m_towLinesPiece;
     QRectF m_towLinesPieceRect;
-    double m_piecesWidth = -1;
-    qreal m_piecesRatio = 0;
     BannerClothRaster m_clothRaster;
 };
