@@ -1,5 +1,6 @@
 #include "Panel/SortingEffects.h"
 
+#include "Platform/CompositorMonitor.h"
 #include "UI/BlurHelper.h"
 #include "Panel/NotchBorderShape.h"
 #include "Panel/NotchShape.h"
@@ -221,6 +222,12 @@ SortingAmbientGlow::SortingAmbientGlow(QWidget* parent, std::function<double()> 
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_TranslucentBackground);
     hide();
+    CompositorMonitor& compositor = CompositorMonitor::shared();
+    m_compositing = compositor.isCompositing();
+    connect(&compositor, &CompositorMonitor::compositingChanged, this, [this](bool compositing) {
+        m_compositing = compositing;
+        refresh();
+    });
 }
 
 double SortingAmbientGlow::opacity() const
@@ -237,7 +244,13 @@ void SortingAmbientGlow::setInputs(const Inputs& inputs)
     if (activeChanged)
         m_opacity.setTarget(inputs.isActive ? 1 : 0,
                             fade(inputs.configuration, inputs.reduceMotion, Motion::Curve::EaseOut, 0.4), m_clock());
-    const bool needed = m_inputs.isActive || m_opacity.isMoving() || opacity() > 0;
+    refresh();
+}
+
+void SortingAmbientGlow::refresh()
+{
+    const double alpha = opacity(); // brings the fade up to date first
+    const bool needed = m_compositing && (m_inputs.isActive || m_opacity.isMoving() || alpha > 0);
     setVisible(needed);
     if (needed) {
         m_animator.start();

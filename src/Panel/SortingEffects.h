@@ -60,8 +60,8 @@ private:
 };
 
 // The rotating, breathing glow behind the panel while a sort runs. Its phase
-// comes from the wall clock; it ticks while active or fading out and is
-// hidden, costing nothing, otherwise.
+// comes from the wall clock; it ticks while active or fading out and while a
+// compositor shows it, and is hidden, costing nothing, otherwise.
 class SortingAmbientGlow final : public QWidget {
     Q_OBJECT
 public:
@@ -91,10 +91,13 @@ protected:
 
 private:
     void frame();
+    void refresh();
 
     Inputs m_inputs;
     std::function<double()> m_clock;
     std::function<double()> m_phaseClock;
+    // Without a compositor the window keeps only the panel's own shape: a glow around it is never seen.
+    bool m_compositing = true;
     mutable Motion::Value m_opacity{0};
     Motion::Animator m_animator;
     // The blurred rings as white masks, redrawn only when the outline changes.

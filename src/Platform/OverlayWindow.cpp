@@ -1,8 +1,8 @@
 #include "Platform/OverlayWindow.h"
 
+#include "Platform/CompositorMonitor.h"
 #include "Platform/X11Support.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QShowEvent>
@@ -32,6 +32,9 @@ OverlayWindow::OverlayWindow(QWidget* parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    CompositorMonitor& compositor = CompositorMonitor::shared();
+    m_compositing = compositor.isCompositing();
+    connect(&compositor, &CompositorMonitor::compositingChanged, this, &OverlayWindow::setCompositing);
     // The QWindow must exist so that pass-through can be set before the first show.
     winId();
     applyInputPassThrough();
@@ -176,11 +179,25 @@ bool OverlayWindow::event(QEvent* event)
 
 void OverlayWindow::showEvent(QShowEvent* event)
 {
-    // A compositor may have come or gone while the window was hidden.
-    m_compositing = X11Support::compositorRunning();
+    // Where no notice tells of a compositor coming or going, it is asked here.
+    setCompositing(CompositorMonitor::shared().isCompositing());
+    // A shape given before the first show does not reach the mapped window
+    // (the whole window would show, black): it is given again now.
+    m_appliedBoundingShape.reset();
     applyMask();
     applyInputPassThrough();
     QWidget::showEvent(event);
+}
+
+void OverlayWindow::setCompositing(bool compositing)
+{
+    if (compositing == m_compositing)
+        return;
+    m_compositing = compositing;
+    applyMask();
+    // Pixels outside the old shape were drawn for no one, or for a compositor that is gone.
+    update();
+    emit compositingChanged(compositing);
 }
 
 void OverlayWindow::orderFront()
@@ -245,22 +262,13 @@ void OverlayWindow::giveBackKeyboardFocus()
     xcbReply(xcb_request_check(c, cookie));
 }
 
-class OverlayWindow::StackingWatch final : public QAbstractNativeEventFilter {
+class OverlayWindow::StackingWatch final : public X11Support::EventWatch {
 public:
-    StackingWatch(OverlayWindow& window, uint32_t root) : m_window(window), m_root(root)
-    {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-    }
-    ~StackingWatch() override
-    {
-        if (QCoreApplication* app = QCoreApplication::instance())
-            app->removeNativeEventFilter(this);
-    }
+    StackingWatch(OverlayWindow& window, uint32_t root) : m_window(window), m_root(root) {}
 
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+protected:
+    bool xcbEvent(const void* message) override
     {
-        if (type != "xcb_generic_event_t")
-            return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         switch (event->response_type & ~0x80) {
         case XCB_MAP_NOTIFY: {

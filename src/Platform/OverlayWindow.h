@@ -40,6 +40,9 @@ public:
     void setVisibleRegion(const QRegion& region);
     // How often the window's visible shape was given to the window system.
     int reshapeCount() const { return m_reshapeCount; }
+    // Whether a compositor blends the window's translucent pixels. Followed
+    // while the window lives: without one the window keeps only its visible
+    // shape, with one it is whole again, and its content hears of each change.
     bool isCompositing() const { return m_compositing; }
 
     void orderFront();
@@ -52,12 +55,14 @@ public:
 
 signals:
     void ignoresMouseEventsChanged(bool ignores);
+    void compositingChanged(bool compositing);
 
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    void setCompositing(bool compositing);
     void applyInputPassThrough();
     void applyInputShape();
     void applyMask();

@@ -1,5 +1,6 @@
 #include "Platform/X11Support.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
@@ -59,4 +60,20 @@ bool X11Support::compositorRunning()
         return false;
     const auto reply = xcbReply(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr));
     return reply && reply->owner != XCB_NONE;
+}
+
+X11Support::EventWatch::EventWatch()
+{
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+X11Support::EventWatch::~EventWatch()
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeNativeEventFilter(this);
+}
+
+bool X11Support::EventWatch::nativeEventFilter(const QByteArray& type, void* message, qintptr*)
+{
+    return type == "xcb_generic_event_t" && xcbEvent(message);
 }

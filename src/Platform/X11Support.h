@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
@@ -28,4 +29,18 @@ public:
     // True when some client owns _NET_WM_CM_S<n>, i.e. a compositor draws the screen.
     static bool compositorRunning();
     static uint32_t internAtom(const QByteArray& name);
+
+    // Hears every X event the application receives, from construction to destruction.
+    class EventWatch : public QAbstractNativeEventFilter {
+    public:
+        EventWatch();
+        ~EventWatch() override;
+        EventWatch(const EventWatch&) = delete;
+        EventWatch& operator=(const EventWatch&) = delete;
+        bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) final;
+
+    protected:
+        // `event` is an xcb_generic_event_t; true keeps it from Qt.
+        virtual bool xcbEvent(const void* event) = 0;
+    };
 };

@@ -77,7 +77,8 @@ void TaskReminderAirplaneSpriteView::prepare(const QSize& pixelSize, qreal devic
     }
 }
 
-void TaskReminderAirplaneSpriteView::paint(QPainter& painter, const QRectF& rect, double now, bool withShadow)
+void TaskReminderAirplaneSpriteView::paint(QPainter& painter, const QRectF& rect, double now, bool withShadow,
+                                           bool onWholePixels)
 {
     const int index = frameIndex(now);
     if (index >= m_frames.size())
@@ -86,10 +87,14 @@ void TaskReminderAirplaneSpriteView::paint(QPainter& painter, const QRectF& rect
     prepare((rect.size() * ratio).toSize(), ratio);
     const Prepared& frame = m_prepared[index];
     const QSizeF shown = frame.image.deviceIndependentSize();
-    const QPointF origin(rect.x() + (rect.width() - shown.width()) / 2, rect.y() + (rect.height() - shown.height()) / 2);
+    QPointF origin(rect.x() + (rect.width() - shown.width()) / 2, rect.y() + (rect.height() - shown.height()) / 2);
+    if (onWholePixels)
+        origin = QPointF((origin * ratio).toPoint()) / ratio;
     if (withShadow) {
-        const double margin = ShadowImage::margin(shadowRadius * ratio) / ratio;
-        painter.drawImage(origin + QPointF(-margin, shadowOffsetY - margin), frame.shadow);
+        // A whole number of device pixels away from the frame.
+        const QPointF offset(-ShadowImage::margin(shadowRadius * ratio), std::round(shadowOffsetY * ratio)
+                                                                              - ShadowImage::margin(shadowRadius * ratio));
+        painter.drawImage(origin + offset / ratio, frame.shadow);
     }
     painter.drawPixmap(origin, frame.image);
 }

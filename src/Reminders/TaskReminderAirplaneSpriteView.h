@@ -28,7 +28,9 @@ public:
     bool hasFrame(double now) const;
 
     // Draws the frame for `now` fitted into `rect`, with its soft shadow when asked.
-    void paint(QPainter& painter, const QRectF& rect, double now, bool withShadow);
+    // On whole pixels (for a painter that only moves) the frame and its shadow
+    // are copied as they are, never resampled.
+    void paint(QPainter& painter, const QRectF& rect, double now, bool withShadow, bool onWholePixels = false);
     // The tail, where a tow line is fastened, as a fraction of the frame.
     static QPointF towHook() { return {0.07, 0.46}; }
 

@@ -137,6 +137,36 @@ QPainterPath TaskReminderBannerFlagView::clothPath(double now) const
     return path;
 }
 
+const QImage& TaskReminderBannerFlagView::clothShadow(qreal devicePixelRatio)
+{
+    const QSizeF cloth = clothRect(QPointF()).size();
+    if (m_clothShadowWidth == cloth.width() && m_clothShadowRatio == devicePixelRatio)
+        return m_clothShadow;
+    // The shadow of the still cloth: the wave is a few points, the blur twelve.
+    QImage still((cloth * devicePixelRatio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    still.fill(Qt::transparent);
+    QPainter p(&still);
+    p.scale(devicePixelRatio, devicePixelRatio);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath stillCloth;
+    stillCloth.addPolygon(
+        QPolygonF(TaskReminderFlightGeometry::clothOutline(cloth.width(), cloth.height(), 0, m_side, 0, 1, 1)));
+    p.fillPath(stillCloth, Qt::black);
+    p.end();
+    m_clothShadow = ShadowImage::make(still, clothShadowRadius * devicePixelRatio, QColor(0, 0, 0, int(0.14 * 255)));
+    m_clothShadow.setDevicePixelRatio(devicePixelRatio);
+    m_clothShadowWidth = cloth.width();
+    m_clothShadowRatio = devicePixelRatio;
+    return m_clothShadow;
+}
+
+QRectF TaskReminderBannerFlagView::clothShadowRect(const QPointF& topLeft, qreal devicePixelRatio)
+{
+    const double margin = ShadowImage::margin(clothShadowRadius * devicePixelRatio) / devicePixelRatio;
+    return {clothRect(topLeft).topLeft() + QPointF(-margin, clothShadowOffsetY - margin),
+            clothShadow(devicePixelRatio).deviceIndependentSize()};
+}
+
 void TaskReminderBannerFlagView::paint(QPainter& painter, const QPointF& topLeft, double now, bool withShadow)
 {
     const auto& l = m_configuration.layout;
@@ -146,25 +176,8 @@ void TaskReminderBannerFlagView::paint(QPainter& painter, const QPointF& topLeft
     painter.setRenderHint(QPainter::Antialiasing);
 
     if (withShadow) {
-        // The shadow of the still cloth: the wave is a few points, the blur twelve.
         const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1;
-        if (m_clothShadowWidth != cloth.width()) {
-            QImage still((cloth.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-            still.fill(Qt::transparent);
-            QPainter p(&still);
-            p.scale(ratio, ratio);
-            p.setRenderHint(QPainter::Antialiasing);
-            QPainterPath stillCloth;
-            stillCloth.addPolygon(
-                QPolygonF(TaskReminderFlightGeometry::clothOutline(cloth.width(), cloth.height(), 0, m_side, 0, 1, 1)));
-            p.fillPath(stillCloth, Qt::black);
-            p.end();
-            m_clothShadow = ShadowImage::make(still, clothShadowRadius * ratio, QColor(0, 0, 0, int(0.14 * 255)));
-            m_clothShadow.setDevicePixelRatio(ratio);
-            m_clothShadowWidth = cloth.width();
-        }
-        const double margin = ShadowImage::margin(clothShadowRadius * ratio) / ratio;
-        painter.drawImage(cloth.topLeft() + QPointF(-margin, clothShadowOffsetY - margin), m_clothShadow);
+        painter.drawImage(clothShadowRect(topLeft, ratio).topLeft(), clothShadow(ratio));
     }
 
     // Cloth.
@@ -183,7 +196,11 @@ void TaskReminderBannerFlagView::paint(QPainter& painter, const QPointF& topLeft
     painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, shown);
     painter.restore();
 
-    // Pole and knob.
+    paintPole(painter, topLeft, withShadow);
+}
+
+void TaskReminderBannerFlagView::paintPole(QPainter& painter, const QPointF& topLeft, bool withShadow) const
+{
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);

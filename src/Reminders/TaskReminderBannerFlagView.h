@@ -36,6 +36,8 @@ public:
     QFont titleFont() const { return m_font; }
 
     void paint(QPainter& painter, const QPointF& topLeft, double now, bool withShadow);
+    // The pole and its knob, with the pole's faint shadow when asked.
+    void paintPole(QPainter& painter, const QPointF& topLeft, bool withShadow) const;
     // The pole's top and bottom ends, where tow lines are fastened.
     QPointF poleTop(const QPointF& topLeft) const;
     QPointF poleBottom(const QPointF& topLeft) const;
@@ -47,6 +49,10 @@ public:
     QPolygonF clothOutline(const QPointF& topLeft, double now) const;
     QRectF poleColumn(const QPointF& topLeft) const;
     static QLinearGradient clothFill(const QSizeF& size);
+    // The still cloth's soft shadow at a device pixel ratio, made once per
+    // cloth width, and where it lies for a banner at `topLeft`.
+    const QImage& clothShadow(qreal devicePixelRatio);
+    QRectF clothShadowRect(const QPointF& topLeft, qreal devicePixelRatio);
 
 private:
     QList<QPointF> clothPoints(double now) const;
@@ -62,4 +68,5 @@ private:
     double m_measuredTextWidth = 0;
     QImage m_clothShadow; // the still cloth, blurred; made once per width
     double m_clothShadowWidth = -1;
+    qreal m_clothShadowRatio = 0;
 };

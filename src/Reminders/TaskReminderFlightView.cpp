@@ -27,6 +27,27 @@ constexpr int clothMargin = 3;
 // it shows over the cloth, for windows without translucency.
 const QColor opaqueTowLineColor(139, 139, 144);
 const QColor opaqueClothEdgeColor(225, 216, 184);
+// The cloth's faint outline, black at a tenth, premultiplied.
+constexpr QRgb clothRim = 0x19000000;
+
+// The rectangle from `topLeft` grown to whole device pixels, so that a picture of it has no partial pixel.
+QRectF wholePixels(const QRectF& rect, qreal ratio)
+{
+    return {rect.topLeft(), QSizeF(std::ceil(rect.width() * ratio) / ratio, std::ceil(rect.height() * ratio) / ratio)};
+}
+
+// A picture of `local` at a device pixel ratio, drawn smoothly by `draw` in the coordinates of `local`.
+QImage piece(const QRectF& local, qreal ratio, const std::function<void(QPainter&)>& draw)
+{
+    QImage image((local.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-local.topLeft());
+    draw(painter);
+    return image;
+}
 } // namespace
 
 TaskReminderFlightView::TaskReminderFlightView(const NotchTemplateConfiguration& configuration, const QString& message,
@@ -62,6 +83,23 @@ TaskReminderFlightView::~TaskReminderFlightView() = default;
 void TaskReminderFlightView::setOnShapeChanged(std::function<void(const QRegion&)> onShapeChanged)
 {
     m_onShapeChanged = std::move(onShapeChanged);
+}
+
+void TaskReminderFlightView::setTranslucent(bool translucent)
+{
+    if (translucent == m_translucent)
+        return;
+    m_translucent = translucent;
+    // Shut until the first opaque frame is painted: what shows now was drawn to be blended.
+    if (!translucent && !m_shownShape.isEmpty()) {
+        m_shownShape = QRegion();
+        if (m_onShapeChanged)
+            m_onShapeChanged(m_shownShape);
+    }
+    // Shadows come or go, and the group's bounds with them.
+    const QRect bounds = groupBounds(m_frameTime);
+    update(m_paintedBounds.united(bounds));
+    m_paintedBounds = bounds;
 }
 
 Geometry::Layout TaskReminderFlightView::layout() const
@@ -112,7 +150,7 @@ QRect TaskReminderFlightView::groupBounds(double now) const
     const double left = std::min(0.0, bannerTopLeft().x());
     const QRectF local(left, 0, group.groupWidth - left, group.groupHeight);
     const QRect bounds = groupTransform(now).mapRect(local).toAlignedRect();
-    if (!m_drawsShadows)
+    if (!m_translucent)
         return bounds.adjusted(-1, -1, 1, 1) & rect(); // a pixel for smoothing at the edges
     return bounds.adjusted(-shadowSideMargin, -shadowSideMargin, shadowSideMargin, shadowBottomMargin) & rect();
 }
@@ -161,47 +199,83 @@ void TaskReminderFlightView::tick()
     m_frameTime = Motion::wallClock();
     const QRect bounds = groupBounds(m_frameTime);
     // Where the group was is painted again too: cleared, and cut from the window's shape.
-    update(QRegion(m_paintedBounds) + bounds);
+    // One rectangle: within a plain rectangle Qt copies a picture without splitting it into spans.
+    update(m_paintedBounds.united(bounds));
     m_paintedBounds = bounds;
     // Beyond the right edge nothing is left to draw; the completion follows shortly.
     if (Geometry::x(layout(), m_flightStartDate, m_duration, m_frameTime) >= layout().endX)
         m_frameTimer.stop();
 }
 
-void TaskReminderFlightView::paintEvent(QPaintEvent* event)
+void TaskReminderFlightView::paintEvent(QPaintEvent*)
 {
     if (!m_flightStartDate)
         return;
     QPainter painter(this);
-    painter.setClipRegion(event->region());
-    if (m_onShapeChanged)
-        paintOpaqueFrame(painter);
+    if (m_translucent)
+        paintTranslucentFrame(painter);
     else
-        paintGroup(painter, false);
+        paintOpaqueFrame(painter);
 }
 
-void TaskReminderFlightView::paintGroup(QPainter& painter, bool opaque)
+void TaskReminderFlightView::paintOpaqueGroup(QPainter& painter)
 {
     painter.setTransform(groupTransform(m_frameTime), true);
-    painter.setRenderHint(QPainter::Antialiasing, !opaque);
+    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
 
     const QPointF bannerOrigin = bannerTopLeft();
-    if (opaque)
-        paintBannerFromPieces(painter, bannerOrigin);
-    else
-        m_banner.paint(painter, bannerOrigin, m_frameTime, m_drawsShadows);
-
+    paintBannerFromPieces(painter, bannerOrigin);
     const QRectF plane = airplaneRect();
     if (m_airplane.hasFrame(m_frameTime)) {
         // The tow lines run from the tail to both ends of the pole; a line one
         // pixel wide keeps no pixel whole unless it is drawn without smoothing.
         const QPointF hook = towHook(plane);
-        painter.setPen(QPen(opaque ? opaqueTowLineColor : towLineColor, 1));
+        painter.setPen(QPen(opaqueTowLineColor, 1));
         painter.drawLine(m_banner.poleTop(bannerOrigin), hook);
         painter.drawLine(m_banner.poleBottom(bannerOrigin), hook);
     }
-    m_airplane.paint(painter, plane, m_frameTime, m_drawsShadows);
+    m_airplane.paint(painter, plane, m_frameTime, false);
+}
+
+void TaskReminderFlightView::drawPiece(QPainter& painter, const QTransform& group, const QRectF& local,
+                                       const QImage& piece) const
+{
+    // Upright, its centre where the rocking takes it, on whole device pixels: the
+    // rocking turns a piece this size by less than half a pixel, and a picture
+    // that is only moved is copied, never resampled.
+    const qreal ratio = piece.devicePixelRatio();
+    const QPointF topLeft = group.map(local.center()) * ratio - QPointF(piece.width(), piece.height()) / 2;
+    painter.drawImage(QPointF(topLeft.toPoint()) / ratio, piece);
+}
+
+void TaskReminderFlightView::paintTranslucentFrame(QPainter& painter)
+{
+    const qreal ratio = devicePixelRatioF();
+    prepareBannerPieces(ratio);
+    const QTransform group = groupTransform(m_frameTime);
+    const QPointF bannerOrigin = bannerTopLeft();
+
+    drawPiece(painter, group, m_banner.clothShadowRect(bannerOrigin, ratio), m_banner.clothShadow(ratio));
+    // The cloth waves and rocks exactly: its outline is cut, smoothly, from the
+    // still cloth turned by the nearest step of the rocking.
+    QPolygonF outline = group.map(m_banner.clothOutline(bannerOrigin, m_frameTime));
+    for (QPointF& point : outline)
+        point *= ratio;
+    const QImage& fill = turnedCloth(qRadiansToDegrees(std::atan2(group.m12(), group.m11())));
+    const QPointF centre = group.map(m_banner.clothRect(bannerOrigin).center()) * ratio;
+    const QImage& cloth =
+        m_clothRaster.render(outline, fill, (centre - QPointF(fill.offset())).toPoint(), clothRim, ratio);
+    if (!cloth.isNull())
+        painter.drawImage(QPointF(cloth.offset()) / ratio, cloth);
+    drawPiece(painter, group, m_polePieceRect, m_polePiece);
+
+    const QRectF plane = airplaneRect();
+    if (m_airplane.hasFrame(m_frameTime))
+        drawPiece(painter, group, m_towLinesPieceRect, m_towLinesPiece);
+    const QPointF planeCentre = group.map(plane.center());
+    m_airplane.paint(painter, QRectF(planeCentre - QPointF(plane.width(), plane.height()) / 2, plane.size()),
+                     m_frameTime, true, true);
 }
 
 void TaskReminderFlightView::prepareBannerPieces(qreal ratio)
@@ -241,7 +315,24 @@ void TaskReminderFlightView::prepareBannerPieces(qreal ratio)
     const QRectF pole = still.poleColumn(QPointF());
     m_stillPole = drawn.copy(QRectF(pole.topLeft() * ratio, pole.size() * ratio).toAlignedRect());
     m_stillPole.setDevicePixelRatio(ratio);
+
+    // With translucency the pole and the tow lines are only moved: the pole's
+    // shadow reaches a point to each side and below; the lines run from the
+    // tail to both ends of the pole.
+    const QPointF bannerOrigin = bannerTopLeft();
+    m_polePieceRect = wholePixels(m_banner.poleColumn(bannerOrigin).adjusted(-2, -1, 2, 3), ratio);
+    m_polePiece = piece(m_polePieceRect, ratio, [&](QPainter& p) { m_banner.paintPole(p, bannerOrigin, true); });
+    const QPointF hook = towHook(airplaneRect());
+    const QPointF top = m_banner.poleTop(bannerOrigin), bottom = m_banner.poleBottom(bannerOrigin);
+    m_towLinesPieceRect = wholePixels(
+        QRectF(top, hook).normalized().united(QRectF(bottom, hook).normalized()).adjusted(-2, -2, 2, 2), ratio);
+    m_towLinesPiece = piece(m_towLinesPieceRect, ratio, [&](QPainter& p) {
+        p.setPen(QPen(towLineColor, 1));
+        p.drawLine(top, hook);
+        p.drawLine(bottom, hook);
+    });
 }
+
 
 const QImage& TaskReminderFlightView::turnedCloth(double degrees)
 {
@@ -310,7 +401,7 @@ void TaskReminderFlightView::paintOpaqueFrame(QPainter& painter)
         frame.fill(Qt::transparent);
         QPainter framePainter(&frame);
         framePainter.translate(-bounds.topLeft());
-        paintGroup(framePainter, true);
+        paintOpaqueGroup(framePainter);
         framePainter.end();
         const QRegion kept = OpaqueCutout::cut(frame);
         if (ratio == 1) {
@@ -330,6 +421,7 @@ void TaskReminderFlightView::paintOpaqueFrame(QPainter& painter)
     // Set as the frame goes out, so the window shows this frame's pixels and no others.
     if (shape != m_shownShape) {
         m_shownShape = shape;
-        m_onShapeChanged(m_shownShape);
+        if (m_onShapeChanged)
+            m_onShapeChanged(m_shownShape);
     }
 }

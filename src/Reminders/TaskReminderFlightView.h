@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Reminders/BannerClothRaster.h"
 #include "Reminders/TaskReminderAirplaneSpriteView.h"
 #include "Reminders/TaskReminderBannerFlagView.h"
 #include "Reminders/TaskReminderFlightGeometry.h"
@@ -25,13 +26,16 @@ public:
                            std::function<void()> onCompletion, bool reduceMotion, QWidget* parent = nullptr);
     ~TaskReminderFlightView() override;
 
-    // Without translucency the window keeps only what is painted: with this
-    // set, every frame is drawn opaque or not at all, and this hears the shape
-    // of what was painted, in view coordinates, as the frame is painted and
-    // only when it differs from the last one.
+    // Whether the window's translucent pixels are blended (a compositor runs),
+    // followed during the flight. With translucency the group is drawn with
+    // soft edges and shadows. Without, the window keeps only what is painted:
+    // every frame is drawn opaque or not at all, and the shape handler hears
+    // the shape of what was painted, in view coordinates, as the frame is
+    // painted and only when it differs from the last one; when translucency
+    // goes, it hears at once that nothing is left of the last shape it heard.
+    void setTranslucent(bool translucent);
+    bool isTranslucent() const { return m_translucent; }
     void setOnShapeChanged(std::function<void(const QRegion&)> onShapeChanged);
-    // Soft shadows only show where translucency does.
-    void setDrawsShadows(bool drawsShadows) { m_drawsShadows = drawsShadows; }
 
     double flagWidth() const { return m_flagWidth; }
     std::optional<double> flightStartDate() const { return m_flightStartDate; }
@@ -51,8 +55,10 @@ private:
     void start();
     void stop();
     void tick();
-    void paintGroup(QPainter& painter, bool opaque);
+    void paintOpaqueGroup(QPainter& painter);
+    void paintTranslucentFrame(QPainter& painter);
     void paintOpaqueFrame(QPainter& painter);
+    void drawPiece(QPainter& painter, const QTransform& group, const QRectF& local, const QImage& piece) const;
     void paintBannerFromPieces(QPainter& painter, const QPointF& bannerOrigin);
     void prepareBannerPieces(qreal ratio);
     const QImage& turnedCloth(double degrees);
@@ -71,17 +77,24 @@ private:
     TaskReminderBannerFlagView m_banner;
     TaskReminderAirplaneSpriteView m_airplane;
     std::function<void(const QRegion&)> m_onShapeChanged;
-    bool m_drawsShadows = true;
+    bool m_translucent = true;
     QTimer m_frameTimer;
     QTimer m_completionTimer;
     double m_frameTime = 0; // the wall-clock time the current frame shows
     QRect m_paintedBounds;
-    // Without translucency the banner is drawn from pieces made once a flight:
-    // the cloth's fill with its title over the cloth's whole box, and the pole.
+    // The banner is drawn from pieces made once a flight: the cloth's fill
+    // with its title over the cloth's whole box, and the pole.
     QImage m_stillCloth;
     QHash<int, QImage> m_turnedCloths; // by angle step
     QImage m_stillPole;
     double m_stillWidth = -1;
     qreal m_stillRatio = 0;
     QRegion m_shownShape; // the window's shape after the last paint
+    // With translucency the rigid parts, made with the pieces above, are
+    // upright and each frame only moves them; the cloth is cut from the still cloth.
+    QImage m_polePiece;
+    QRectF m_polePieceRect; // in group coordinates
+    QImage m_towLinesPiece;
+    QRectF m_towLinesPieceRect;
+    BannerClothRaster m_clothRaster;
 };

@@ -3,7 +3,6 @@
 #include "Platform/OverlayWindow.h"
 #include "Platform/PointerMonitor.h"
 #include "Platform/QtScreenInfoProvider.h"
-#include "Platform/X11Support.h"
 #include "Reminders/TaskReminderFlightGeometry.h"
 #include "Reminders/TaskReminderFlightView.h"
 
@@ -150,14 +149,13 @@ bool TaskReminderOverlayPresenter::show(Request request)
     m_panel = panel;
     m_flightView = view;
     m_onFinished = std::move(request.onFinished);
-    // Without a compositor translucent pixels show black: the window keeps only the flying group.
-    const bool compositing = X11Support::compositorRunning();
-    view->setDrawsShadows(compositing);
-    if (!compositing) {
-        // Shut until the first frame is painted.
-        panel->setVisibleRegion(QRegion());
-        view->setOnShapeChanged([panel](const QRegion& shape) { panel->setVisibleRegion(shape); });
-    }
+    // Without a compositor translucent pixels show black: the window keeps only
+    // the flying group. A compositor may stop or start during the flight.
+    // The window's shape is the view's, frame by frame; shut until the first opaque frame is painted.
+    panel->setVisibleRegion(QRegion());
+    view->setOnShapeChanged([panel](const QRegion& shape) { panel->setVisibleRegion(shape); });
+    view->setTranslucent(panel->isCompositing());
+    connect(panel, &OverlayWindow::compositingChanged, view, &TaskReminderFlightView::setTranslucent);
     panel->orderFront();
     return true;
 }

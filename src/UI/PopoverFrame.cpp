@@ -1,6 +1,6 @@
 #include "UI/PopoverFrame.h"
 
-#include "Platform/X11Support.h"
+#include "Platform/CompositorMonitor.h"
 #include "UI/BlurHelper.h"
 
 #include <QGuiApplication>
@@ -127,6 +127,12 @@ PopoverFrame::PopoverFrame(QWidget* opener, Binding<bool> isPresented, std::opti
     dark.setColor(QPalette::Highlight, QColor(10, 110, 230));
     dark.setColor(QPalette::HighlightedText, Qt::white);
     setPalette(dark);
+
+    // A compositor that stops or starts while the popover is open changes how it must be drawn.
+    connect(&CompositorMonitor::shared(), &CompositorMonitor::compositingChanged, this, [this] {
+        if (isVisible())
+            placeForOpener();
+    });
 }
 
 PopoverFrame::~PopoverFrame()
@@ -197,7 +203,7 @@ void PopoverFrame::placeForOpener()
 
     // Without a compositor translucent pixels turn black: paint opaque and cut
     // the window to the chrome's shape instead, without a shadow.
-    m_opaque = !X11Support::compositorRunning();
+    m_opaque = !CompositorMonitor::shared().isCompositing();
     m_shadowMargins = shadowMargins();
     QMargins margins = m_shadowMargins;
     switch (m_placement.edge) {

@@ -1,5 +1,6 @@
 #include "Panel/NotchShape.h"
 #include "Panel/SortingEffects.h"
+#include "Support/ScopedCompositing.h"
 
 #include <QImage>
 #include <QPainter>
@@ -35,4 +36,40 @@ TEST(SortingEdgeHighlight, StaysInsideTheNotchOutline)
         }
     EXPECT_GT(inside, 0);
     EXPECT_EQ(outside, 0);
+}
+
+TEST(SortingAmbientGlow, RestsWhileNoCompositorCanShowItAndComesBackWithOne)
+{
+    ScopedCompositing compositor(true);
+    double now = 100;
+    SortingAmbientGlow glow(nullptr, [&] { return now; }, [&] { return now; });
+    glow.setAttribute(Qt::WA_DontShowOnScreen);
+    glow.resize(400, 200);
+    SortingAmbientGlow::Inputs sorting{true, QRectF(100, 34, 200, 60), 12, NotchTemplateConfiguration::defaults(), false};
+    glow.setInputs(sorting);
+    EXPECT_TRUE(glow.isVisible());
+    EXPECT_TRUE(glow.isTicking());
+
+    // The window then keeps only the panel's own shape: the glow around it would never be seen.
+    compositor.set(false);
+    EXPECT_FALSE(glow.isVisible());
+    EXPECT_FALSE(glow.isTicking());
+    now += 1;
+    glow.setInputs(sorting); // the sort goes on meanwhile
+    EXPECT_FALSE(glow.isVisible());
+    EXPECT_FALSE(glow.isTicking());
+
+    compositor.set(true);
+    EXPECT_TRUE(glow.isVisible());
+    EXPECT_TRUE(glow.isTicking());
+    EXPECT_DOUBLE_EQ(glow.opacity(), 1);
+
+    // A sort that ends while no compositor runs leaves nothing to show when one starts.
+    compositor.set(false);
+    sorting.isActive = false;
+    glow.setInputs(sorting);
+    now += 5;
+    compositor.set(true);
+    EXPECT_FALSE(glow.isVisible());
+    EXPECT_FALSE(glow.isTicking());
 }

@@ -1,6 +1,7 @@
 #include "Platform/OverlayWindow.h"
 #include "Platform/PointerMonitor.h"
 #include "Platform/XInputPointerMonitor.h"
+#include "Support/ScopedCompositing.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -80,6 +81,46 @@ TEST(OverlayWindow, OnlyTheVisibleShapeTakesClicksAndOnlyWhileItDoesNotIgnoreThe
     window.setIgnoresMouseEvents(false);
     window.setVisibleShape(QPainterPath());
     EXPECT_TRUE(window.inputRegion().isEmpty());
+}
+
+TEST(OverlayWindow, KeepsOnlyItsShapeWhileNoCompositorRunsAndIsWholeAgainWhenOneStarts)
+{
+    ScopedCompositing compositor(true);
+    OverlayWindow window;
+    window.setGeometry(10, -34, 200, 100);
+    QPainterPath path;
+    path.addRect(20, 34, 100, 30);
+    window.setVisibleShape(path);
+    window.orderFront();
+    QSignalSpy changes(&window, &OverlayWindow::compositingChanged);
+    EXPECT_TRUE(window.isCompositing());
+    EXPECT_TRUE(window.mask().isEmpty());
+
+    // Switched where it stands, without being shown again.
+    compositor.set(false);
+    EXPECT_FALSE(window.isCompositing());
+    EXPECT_EQ(window.mask(), QRegion(20, 34, 100, 30));
+    EXPECT_TRUE(window.isVisible());
+    // A shape given per frame is kept too; an empty one shuts the window rather than leaving it whole.
+    window.setVisibleRegion(QRegion(0, 0, 50, 10));
+    EXPECT_EQ(window.mask(), QRegion(0, 0, 50, 10));
+    window.setVisibleRegion(QRegion());
+    EXPECT_FALSE(window.mask().isEmpty());
+    EXPECT_FALSE(window.mask().intersects(window.rect()));
+
+    compositor.set(true);
+    EXPECT_TRUE(window.isCompositing());
+    EXPECT_TRUE(window.mask().isEmpty());
+    ASSERT_EQ(changes.count(), 2);
+    EXPECT_FALSE(changes[0][0].toBool());
+    EXPECT_TRUE(changes[1][0].toBool());
+
+    // A hidden window follows as well and shows the way the screen needs it.
+    window.setVisibleShape(path);
+    window.orderOut();
+    compositor.set(false);
+    window.orderFront();
+    EXPECT_EQ(window.mask(), QRegion(20, 34, 100, 30));
 }
 
 TEST(PointerMonitor, PixelsBecomeBottomLeftPointsWithTheTopRowInside)

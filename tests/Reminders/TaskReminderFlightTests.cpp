@@ -8,11 +8,14 @@
 #include "Support/EventLoopWait.h"
 #include "Support/FakeTaskSortingService.h"
 #include "Support/InMemoryTaskStore.h"
+#include "Support/ScopedCompositing.h"
+#include "UI/Motion.h"
 #include "Workspace/NotchTaskViewModel.h"
 #include "Workspace/TaskBuilders.h"
 
 #include <QImage>
 #include <QPainter>
+#include <QPointer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -128,6 +131,34 @@ TEST_F(PresenterTest, AFlightWindowHiddenFromOutsideEndsTheFlightOnce)
     EXPECT_EQ(finished, 1);
 }
 
+TEST_F(PresenterTest, AFlightFollowsTheCompositorAsItStopsAndStarts)
+{
+    ScopedCompositing compositor(false);
+    presenter->present(QStringLiteral("due"), quickFlight(3), [] {});
+    const QPointer<OverlayWindow> panel = presenter->panel();
+    TaskReminderFlightView* view = presenter->flightView();
+    ASSERT_TRUE(panel && view);
+    const auto shut = [&] { return !panel->mask().isEmpty() && !panel->mask().intersects(panel->rect()); };
+    EXPECT_FALSE(view->isTranslucent());
+    EXPECT_TRUE(shut()) << "nothing shows before the group is painted";
+
+    compositor.set(true);
+    EXPECT_TRUE(view->isTranslucent());
+    EXPECT_TRUE(panel->mask().isEmpty()) << "blended whole";
+
+    // Losing the compositor shuts the window at once; the next frame shows the group alone.
+    compositor.set(false);
+    EXPECT_FALSE(view->isTranslucent());
+    EXPECT_TRUE(shut());
+    // Well inside, so that the last frame ticked has the group on screen too.
+    ASSERT_TRUE(waitUntil([&] { return panel && view->groupBounds(Motion::wallClock()).right() > 200; }));
+    QImage frame(panel->size(), QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::transparent);
+    view->render(&frame, QPoint(), QRegion(), QWidget::DrawChildren);
+    EXPECT_TRUE(panel->mask().intersects(panel->rect())) << "the group's shape";
+    EXPECT_LT(panel->mask().boundingRect().height(), 200) << "the group alone, not the screen";
+}
+
 TEST(TaskReminderFlightView, ReportsItsEndOnceAndNothingWhenHiddenFirst)
 {
     struct Case {
@@ -223,7 +254,7 @@ TEST(TaskReminderFlightView, WithoutTranslucencyEachFrameReshapesOnceAndShowsOnl
         shape = region;
         ++reshapes;
     });
-    view.setDrawsShadows(false);
+    view.setTranslucent(false);
     int paints = 0;
     PaintCounter counter(paints);
     view.installEventFilter(&counter);
@@ -257,4 +288,49 @@ TEST(TaskReminderFlightView, WithoutTranslucencyEachFrameReshapesOnceAndShowsOnl
     }
     EXPECT_GT(kept, 196 * 60) << "the cloth at least";
     EXPECT_GT(title, 275) << "the title is on the cloth (the airplane alone has some 120 dark pixels)";
+}
+
+TEST(TaskReminderFlightView, BlendedFramesShowTheGroupOfOpaqueFramesWithSoftEdgesAndShadows)
+{
+    TaskReminderFlightView view(quickFlight(3), QStringLiteral("Title"), nullptr, false);
+    ASSERT_TRUE(view.isTranslucent()) << "blended unless told otherwise";
+    view.resize(1280, 400);
+    view.show();
+    ASSERT_TRUE(waitUntil([&] {
+        const QRect bounds = view.groupBounds(Motion::wallClock());
+        return bounds.left() > 300 && bounds.right() < 1000;
+    })) << "the whole group on screen";
+    const auto rendered = [&] {
+        QImage frame(view.size(), QImage::Format_ARGB32_Premultiplied);
+        frame.fill(Qt::transparent);
+        view.render(&frame, QPoint(), QRegion(), QWidget::DrawChildren);
+        return frame;
+    };
+    // The same moment both ways: no frame ticks between the two.
+    const QImage soft = rendered();
+    view.setTranslucent(false);
+    const QImage hard = rendered();
+
+    QRect hardBounds, softBounds;
+    int differ = 0, hardPixels = 0, smooth = 0, shadow = 0;
+    for (int y = 0; y < soft.height(); ++y) {
+        for (int x = 0; x < soft.width(); ++x) {
+            const QRgb s = soft.pixel(x, y), h = hard.pixel(x, y);
+            if (qAlpha(h) == 255) {
+                hardBounds |= QRect(x, y, 1, 1);
+                ++hardPixels;
+            }
+            if (qAlpha(s))
+                softBounds |= QRect(x, y, 1, 1);
+            differ += (qAlpha(s) >= 128) != (qAlpha(h) == 255);
+            smooth += qAlpha(s) > 40 && qAlpha(s) < 215;
+            shadow += qAlpha(h) == 0 && qAlpha(s) > 0 && qAlpha(s) < 40 && qGray(qUnpremultiply(s)) < 40;
+        }
+    }
+    ASSERT_GT(hardPixels, 196 * 60) << "the cloth at least";
+    // Every piece in its place: the two silhouettes part only along their edges.
+    EXPECT_LT(differ, hardPixels / 28) << differ << " of " << hardPixels;
+    EXPECT_TRUE(hardBounds.adjusted(-16, -16, 16, 24).contains(softBounds)) << "shadows stay within the margins";
+    EXPECT_GT(smooth, 400) << "smoothed edges";
+    EXPECT_GT(shadow, 2000) << "soft shadows under the cloth and the airplane";
 }

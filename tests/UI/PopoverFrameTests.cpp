@@ -1,5 +1,6 @@
 #include "UI/PopoverFrame.h"
 #include "Support/EventLoopWait.h"
+#include "Support/ScopedCompositing.h"
 
 #include <QApplication>
 #include <climits>
@@ -194,4 +195,40 @@ TEST(PopoverFrame, ShadowGrowsTheWindowAroundTheChromeAndIsNoPartOfIt)
     QTest::mouseClick(scene.popover, Qt::LeftButton, {}, QPoint(x, chrome.bottom() + 12));
     EXPECT_TRUE(waitUntil([&] { return !scene.popover->isVisible(); }));
     EXPECT_FALSE(scene.shown);
+}
+
+TEST(PopoverFrame, AnOpenPopoverTurnsOpaqueAndShapedWhenTheCompositorStopsAndSoftWhenItStarts)
+{
+    ScopedCompositing compositor(true);
+    PopoverScene scene;
+    scene.popover->setShadow(PopoverFrame::Shadow{QColor(0, 0, 0, 46), 16, QPointF(0, 10)});
+    scene.clickWindowAt(scene.opener->geometry().center());
+    ASSERT_TRUE(waitUntil([&] { return scene.popover->isVisible(); }));
+    const auto chromeOnScreen = [&] {
+        return QRect(scene.popover->mapToGlobal(scene.popover->chromeRect().topLeft()),
+                     scene.popover->chromeRect().size());
+    };
+    const auto centreAlpha = [&] {
+        const QImage image = scene.popover->grab().toImage();
+        return qAlpha(image.pixel(scene.popover->chromeRect().center()));
+    };
+    const QRect chrome = chromeOnScreen();
+    ASSERT_LT(centreAlpha(), 255) << "a translucent material while composited";
+    ASSERT_TRUE(scene.popover->mask().isEmpty());
+
+    compositor.set(false);
+    EXPECT_TRUE(scene.popover->isVisible()) << "it stays open";
+    EXPECT_TRUE(scene.shown);
+    EXPECT_EQ(chromeOnScreen(), chrome) << "the chrome stays where it was";
+    EXPECT_EQ(scene.popover->size(), chrome.size()) << "no room for a shadow nobody would see";
+    EXPECT_EQ(scene.popover->mask().boundingRect(), scene.popover->rect());
+    EXPECT_FALSE(scene.popover->mask().contains(QPoint(0, PopoverFrame::arrowDepth))) << "cut at the corners";
+    EXPECT_EQ(centreAlpha(), 255);
+
+    compositor.set(true);
+    EXPECT_TRUE(scene.popover->isVisible());
+    EXPECT_EQ(chromeOnScreen(), chrome);
+    EXPECT_EQ(scene.popover->chromeRect().topLeft(), QPoint(16, 6)) << "room for the shadow again";
+    EXPECT_TRUE(scene.popover->mask().isEmpty());
+    EXPECT_LT(centreAlpha(), 255);
 }
