@@ -47,9 +47,9 @@ struct SyntaxError {
 
 // An object holds an escaped key beyond U+D7FF: QJsonDocument orders such
 // keys inconsistently (UTF-16 order between two escaped keys, code point
-// order otherwise), so only its own tree says what a lookup finds and
-// which failure comes first. Also thrown for a map key that starts with an unescaped
-// byte-order mark.
+// order otherwise), so only its own tree says what a lookup finds and which
+// failure comes first. Also thrown for a map key that starts with an
+// unescaped byte-order mark.
 struct NeedsTree {};
 
 constexpr int kNestingLimit = 1024; // QJsonDocument's

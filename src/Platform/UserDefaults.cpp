@@ -52,6 +52,12 @@ QString reasonFor(int code, const QString& otherwise)
     return code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : otherwise;
 }
 
+// Why something under a key that is not a regular file is no record.
+QString notAFile(mode_t mode)
+{
+    return S_ISDIR(mode) ? reasonFor(EISDIR, QString()) : QStringLiteral("Not a regular file");
+}
+
 // The directory that holds path; "/" holds itself.
 QString parentOf(const QString& path)
 {
@@ -158,10 +164,8 @@ std::optional<QByteArray> FileUserDefaults::data(const QString& key, QString* er
             return std::nullopt;
         return unreadable(reasonFor(errno, QString()));
     }
-    if (S_ISDIR(info.st_mode))
-        return unreadable(reasonFor(EISDIR, QString()));
     if (!S_ISREG(info.st_mode))
-        return unreadable(QStringLiteral("Not a regular file"));
+        return unreadable(notAFile(info.st_mode));
     QFile file(path);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly))
@@ -209,7 +213,7 @@ bool FileUserDefaults::setData(const QString& key, const QByteArray& bytes, QStr
     const bool isNew = ::stat(QFile::encodeName(path).constData(), &info) != 0;
     // A directory, a pipe or a device there is the user's, not a record to replace.
     if (!isNew && !S_ISREG(info.st_mode))
-        return fail(S_ISDIR(info.st_mode) ? reasonFor(EISDIR, QString()) : QStringLiteral("Not a regular file"));
+        return fail(notAFile(info.st_mode));
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     errno = 0;
