@@ -234,7 +234,8 @@ public:
     void clear()
     {
         m_keys.clear();
-        m_owned.clear();
+        if (!m_owned.empty())
+            m_owned.clear();
         if (m_indexed) {
             m_index.clear();
             m_indexed = false;
@@ -247,23 +248,40 @@ public:
     // False when the object already holds the key.
     bool insert(std::string_view key)
     {
-        if (!m_indexed) {
-            if (std::find(m_keys.cbegin(), m_keys.cend(), key) != m_keys.cend())
+        if (m_indexed)
+            return m_index.insert(key).second;
+        // One comparison each for most keys.
+        const Key candidate{key, leadingBytes(key)};
+        for (const Key& known : m_keys) {
+            if (known.lead == candidate.lead && known.text == candidate.text)
                 return false;
-            m_keys.push_back(key);
-            if (m_keys.size() < kCompared)
-                return true;
-            m_index.insert(m_keys.cbegin(), m_keys.cend());
-            m_indexed = true;
-            return true;
         }
-        return m_index.insert(key).second;
+        m_keys.push_back(candidate);
+        if (m_keys.size() >= kCompared) {
+            for (const Key& known : m_keys)
+                m_index.insert(known.text);
+            m_indexed = true;
+        }
+        return true;
     }
 
 private:
+    struct Key {
+        std::string_view text;
+        quint64 lead; // see leadingBytes
+    };
+    // The length, the first, middle and last bytes: keys that differ mostly differ here.
+    static quint64 leadingBytes(std::string_view key)
+    {
+        if (key.empty())
+            return 0;
+        const auto byte = [&](size_t i) { return quint64(uchar(key[i])); };
+        return quint64(key.size()) << 24 | byte(0) << 16 | byte(key.size() / 2) << 8 | byte(key.size() - 1);
+    }
+
     // A record's objects hold a dozen keys at most; a map may hold any number.
     static constexpr size_t kCompared = 16;
-    std::vector<std::string_view> m_keys;
+    std::vector<Key> m_keys;
     std::deque<std::string> m_owned; // never moves what it holds
     std::unordered_set<std::string_view> m_index;
     bool m_indexed = false;
