@@ -4,6 +4,8 @@
 
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QSet>
+#include <QStringDecoder>
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -170,6 +172,96 @@ std::string invalidJsonText(QJsonParseError::ParseError error)
     return QStringLiteral("The data isn't valid JSON: %1").arg(parseError.errorString()).toStdString();
 }
 
+std::string repeatedKeyText(const QString& key)
+{
+    constexpr qsizetype kShown = 60;
+    if (key.size() <= kShown)
+        return failureText(key, QStringLiteral("repeated in one object"));
+    qsizetype shown = kShown;
+    if (key.at(shown - 1).isHighSurrogate())
+        --shown; // a pair stays whole
+    return failureText(key.first(shown) + QChar(0x2026), QStringLiteral("repeated in one object"));
+}
+
+namespace {
+// The text of a key as a QJsonObject gives it back, from after its opening
+// quote up to its closing one: a key without escapes loses a leading
+// byte-order mark, one with escapes keeps it; a backslash before any other
+// character than the known escapes stands for that byte.
+QString keyText(const char* p, const char* end)
+{
+    if (std::find(p, end, '\\') == end && end - p >= 3 && QByteArrayView(p, 3) == "\xEF\xBB\xBF")
+        p += 3;
+    QString text;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    while (p < end) {
+        const char* plain = p;
+        while (p < end && *p != '\\')
+            ++p;
+        text += utf8.decode(QByteArrayView(plain, p - plain));
+        if (p == end)
+            break;
+        const char escaped = p[1];
+        p += 2;
+        switch (escaped) {
+        case 'b': text += QChar(0x8); break;
+        case 'f': text += QChar(0xc); break;
+        case 'n': text += QChar(0xa); break;
+        case 'r': text += QChar(0xd); break;
+        case 't': text += QChar(0x9); break;
+        case 'u':
+            text += QChar(char16_t(QByteArray::fromRawData(p, 4).toUShort(nullptr, 16)));
+            p += 4;
+            break;
+        default: text += QChar(char16_t(uchar(escaped)));
+        }
+    }
+    return text;
+}
+
+// The first key an object repeats, in text order, in text QJsonDocument has
+// read (so it is well formed); QJsonDocument itself keeps the last and says nothing.
+std::optional<QString> firstRepeatedKey(const QByteArray& bytes)
+{
+    struct Container {
+        bool isObject = false;
+        bool expectsKey = false;
+        QSet<QString> keys;
+    };
+    std::vector<Container> open;
+    const char* p = bytes.constBegin();
+    const char* const end = bytes.constEnd();
+    while (p < end) {
+        switch (*p++) {
+        case '{': open.push_back({true, true, {}}); break;
+        case '[': open.push_back({false, false, {}}); break;
+        case '}':
+        case ']': open.pop_back(); break;
+        case ',':
+            if (open.back().isObject)
+                open.back().expectsKey = true;
+            break;
+        case '"': {
+            const char* start = p;
+            while (*p != '"')
+                p += *p == '\\' ? 2 : 1;
+            if (!open.empty() && open.back().expectsKey) {
+                open.back().expectsKey = false;
+                QString key = keyText(start, p);
+                if (open.back().keys.contains(key))
+                    return key;
+                open.back().keys.insert(std::move(key));
+            }
+            ++p;
+            break;
+        }
+        default: break;
+        }
+    }
+    return std::nullopt;
+}
+} // namespace
+
 QJsonValue parse(const QByteArray& bytes)
 {
     QJsonParseError error{};
@@ -177,8 +269,11 @@ QJsonValue parse(const QByteArray& bytes)
     const QJsonDocument document = QJsonDocument::fromJson(container ? bytes : wrappedInArray(bytes), &error);
     if (error.error != QJsonParseError::NoError)
         throw DecodingError(invalidJsonText(error.error));
-    if (container)
+    if (container) {
+        if (const std::optional<QString> key = firstRepeatedKey(bytes))
+            throw DecodingError(repeatedKeyText(*key));
         return document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
+    }
     if (!document.isArray() || document.array().size() != 1)
         throw DecodingError(kInvalidJsonText);
     return document.array().at(0);

@@ -91,7 +91,8 @@ private:
     bool m_needsComma = false;
 };
 
-// Parses UTF-8 JSON text into a value of any kind (object, array, string, ...).
+// Parses UTF-8 JSON text into a value of any kind (object, array, string, ...);
+// text in which an object repeats a key fails with repeatedKeyText().
 QJsonValue parse(const QByteArray& bytes);
 // QJsonDocument reads only objects and arrays at the top; text that starts
 // with anything else (after what QChar calls space) is read wrapped in an array.
@@ -101,6 +102,10 @@ QByteArray wrappedInArray(const QByteArray& bytes);
 // that holds other than one value.
 std::string invalidJsonText(QJsonParseError::ParseError error);
 inline constexpr const char* kInvalidJsonText = "The data isn't valid JSON";
+// What text fails with when one of its objects holds a key twice: QJsonDocument
+// would keep the last one, and whatever the first held would be lost unseen.
+// Two keys are the same when their text is, escaped or not. A long key is shortened.
+std::string repeatedKeyText(const QString& key);
 // Compact UTF-8 JSON text of an object or array.
 QByteArray serialize(const QJsonObject& object);
 

@@ -19,9 +19,15 @@ AppPreferences UserDefaultsAppPreferencesStore::decode(const QByteArray& bytes)
 AppPreferences UserDefaultsAppPreferencesStore::load()
 {
     m_unkeptUnreadable.reset();
-    const std::optional<QByteArray> bytes = m_userDefaults.data(m_storageKey);
-    if (!bytes)
-        return AppPreferences{};
+    m_unreadAtLoad = false;
+    QString readError;
+    const std::optional<QByteArray> bytes = m_userDefaults.data(m_storageKey, &readError);
+    if (!bytes) {
+        if (readError.isEmpty())
+            return AppPreferences{};
+        m_unreadAtLoad = true; // saves refuse to replace it while it stays unreadable
+        throw StoreError(QStringLiteral("cannot read %1: %2").arg(m_storageKey, readError), readError);
+    }
     try {
         return decode(*bytes);
     } catch (const DecodingError& error) {
@@ -33,6 +39,21 @@ AppPreferences UserDefaultsAppPreferencesStore::load()
 void UserDefaultsAppPreferencesStore::save(const AppPreferences& preferences)
 {
     QString error;
+    const std::optional<QByteArray> stored = m_userDefaults.data(m_storageKey, &error);
+    if (!stored && !error.isEmpty()) {
+        throw StoreError(
+            QStringLiteral("the stored preferences cannot be read, so they are not replaced: cannot read %1: %2").arg(m_storageKey, error),
+            error);
+    }
+    if (m_unreadAtLoad && stored) {
+        // Readable at last: judged as a load would have judged it.
+        m_unreadAtLoad = false;
+        try {
+            decode(*stored);
+        } catch (const DecodingError&) {
+            m_unkeptUnreadable = *stored;
+        }
+    }
     if (m_unkeptUnreadable) {
         const std::optional<QString> key = keepCopy(m_userDefaults, m_storageKey, QStringLiteral("unreadable"),
                                                     *m_unkeptUnreadable, m_clock.now(), &error);

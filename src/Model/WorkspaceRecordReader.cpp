@@ -10,6 +10,10 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -43,9 +47,9 @@ struct SyntaxError {
 
 // An object holds an escaped key beyond U+D7FF: QJsonDocument orders such
 // keys inconsistently (UTF-16 order between two escaped keys, code point
-// order otherwise), so only its own tree says which duplicate wins and what
-// a lookup finds. Also thrown for a map key that starts with an unescaped
-// byte-order mark.
+// order otherwise), so only its own tree says what a lookup finds and which
+// failure comes first. Also thrown for a map key that starts with an
+// unescaped byte-order mark.
 struct NeedsTree {};
 
 constexpr int kNestingLimit = 1024; // QJsonDocument's
@@ -180,6 +184,109 @@ QString utf8Text(const char* p, qsizetype size)
     return QString(marks, QChar(0xfeff)) + QString::fromUtf8(p + marks * kMarkSize, size - marks * kMarkSize);
 }
 
+QString textOf(const StringToken& token)
+{
+    if (token.size == 0)
+        return QString();
+    if (token.ascii)
+        return QString::fromLatin1(token.begin, token.size);
+    return utf8Text(token.begin, token.size);
+}
+
+// Key text as bytes that are equal exactly when the texts are: UTF-8, with a
+// lone surrogate (only an escape makes one) written as a sequence of its own.
+std::string keyBytes(const QString& text)
+{
+    std::string bytes;
+    bytes.reserve(size_t(text.size()));
+    const auto put = [&](char32_t c) {
+        if (c < 0x80) {
+            bytes += char(c);
+        } else if (c < 0x800) {
+            bytes += char(0xc0 | (c >> 6));
+            bytes += char(0x80 | (c & 0x3f));
+        } else if (c < 0x10000) {
+            bytes += char(0xe0 | (c >> 12));
+            bytes += char(0x80 | ((c >> 6) & 0x3f));
+            bytes += char(0x80 | (c & 0x3f));
+        } else {
+            bytes += char(0xf0 | (c >> 18));
+            bytes += char(0x80 | ((c >> 12) & 0x3f));
+            bytes += char(0x80 | ((c >> 6) & 0x3f));
+            bytes += char(0x80 | (c & 0x3f));
+        }
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            put(QChar::surrogateToUcs4(c, text.at(i + 1)));
+            ++i;
+        } else {
+            put(c.unicode());
+        }
+    }
+    return bytes;
+}
+
+// The keys of one object as it is read, to find one it repeats.
+class ObjectKeys {
+public:
+    void clear()
+    {
+        m_keys.clear();
+        if (!m_owned.empty())
+            m_owned.clear();
+        if (m_indexed) {
+            m_index.clear();
+            m_indexed = false;
+        }
+    }
+
+    // A key's bytes must outlive the object; own() keeps a copy that does.
+    std::string_view own(std::string bytes) { return m_owned.emplace_back(std::move(bytes)); }
+
+    // False when the object already holds the key.
+    bool insert(std::string_view key)
+    {
+        if (m_indexed)
+            return m_index.insert(key).second;
+        // One comparison each for most keys.
+        const Key candidate{key, leadingBytes(key)};
+        for (const Key& known : m_keys) {
+            if (known.lead == candidate.lead && known.text == candidate.text)
+                return false;
+        }
+        m_keys.push_back(candidate);
+        if (m_keys.size() >= kCompared) {
+            for (const Key& known : m_keys)
+                m_index.insert(known.text);
+            m_indexed = true;
+        }
+        return true;
+    }
+
+private:
+    struct Key {
+        std::string_view text;
+        quint64 lead; // see leadingBytes
+    };
+    // The length, the first, middle and last bytes: keys that differ mostly differ here.
+    static quint64 leadingBytes(std::string_view key)
+    {
+        if (key.empty())
+            return 0;
+        const auto byte = [&](size_t i) { return quint64(uchar(key[i])); };
+        return quint64(key.size()) << 24 | byte(0) << 16 | byte(key.size() / 2) << 8 | byte(key.size() - 1);
+    }
+
+    // A record's objects hold a dozen keys at most; a map may hold any number.
+    static constexpr size_t kCompared = 16;
+    std::vector<Key> m_keys;
+    std::deque<std::string> m_owned; // never moves what it holds
+    std::unordered_set<std::string_view> m_index;
+    bool m_indexed = false;
+};
+
 // A pull reader that accepts and rejects exactly the text QJsonDocument does,
 // failing with the first error its recursive descent would meet.
 class JsonStream {
@@ -232,9 +339,18 @@ public:
     template <typename OnMember> void readObjectBody(OnMember&& onMember)
     {
         enter();
+        ObjectKeys* keys = nullptr;
+        if (!m_repeatedKey) {
+            if (m_objectKeys.size() < size_t(m_depth))
+                m_objectKeys.resize(size_t(m_depth));
+            keys = &m_objectKeys[size_t(m_depth) - 1];
+            keys->clear();
+        }
         char token = nextToken();
         while (token == '"') {
             const StringToken key = readString();
+            if (keys && !m_repeatedKey)
+                noteKey(*keys, key);
             if (nextToken() != ':')
                 fail(QJsonParseError::MissingNameSeparator);
             if (!skipSpace())
@@ -345,6 +461,9 @@ public:
         return token.size == name.size() && std::memcmp(token.begin, name.data(), size_t(name.size())) == 0;
     }
 
+    // The first key an object repeated, in text order.
+    const std::optional<QString>& repeatedKey() const { return m_repeatedKey; }
+
     // See NeedsTree; called for every key of an object whose members are read.
     void checkKeyOrderIsConsistent(const StringToken& token) const
     {
@@ -357,6 +476,20 @@ public:
     }
 
 private:
+    // Just after the key is read, while an escaped key's text is in m_scratch.
+    // Keys are compared as a QJsonObject gives them back: without escapes, a
+    // leading byte-order mark is dropped, so two map keys may become one.
+    void noteKey(ObjectKeys& keys, StringToken key)
+    {
+        if (!key.escaped && startsWithMark(key.begin, key.size)) {
+            key.begin += kMarkSize;
+            key.size -= kMarkSize;
+        }
+        const std::string_view bytes = key.escaped ? keys.own(keyBytes(m_scratch)) : std::string_view(key.begin, size_t(key.size));
+        if (!keys.insert(bytes))
+            m_repeatedKey = key.escaped ? m_scratch : textOf(key);
+    }
+
     void enter()
     {
         if (++m_depth > kNestingLimit)
@@ -563,16 +696,9 @@ private:
     const char* m_end;
     int m_depth = 0;
     QString m_scratch;
+    std::deque<ObjectKeys> m_objectKeys; // by depth; never moves what it holds
+    std::optional<QString> m_repeatedKey;
 };
-
-QString textOf(const StringToken& token)
-{
-    if (token.size == 0)
-        return QString();
-    if (token.ascii)
-        return QString::fromLatin1(token.begin, token.size);
-    return utf8Text(token.begin, token.size);
-}
 
 // Unescaped text this long is made only once the whole record has decoded
 // (a record that fails costs no text), and from bytes their owner may give
@@ -931,7 +1057,7 @@ private:
 
     // After '{': hands the index of each known key to onMember, which reads
     // its value; unknown members are only checked. A repeated key is read
-    // again, so the last one wins, as in QJsonDocument.
+    // again, but the stream has noted it, and the record fails.
     template <size_t N, typename OnMember> void readMembers(const std::array<QLatin1StringView, N>& keys, OnMember&& onMember)
     {
         m_stream.readObjectBody([&](const StringToken& key) {
@@ -1248,6 +1374,9 @@ Record decode(const QByteArray& bytes, DeferredTexts& deferred)
             failure = error.what();
         }
         stream.expectEnd();
+        // Whatever the record decoded to, a repeated key may have hidden part of it.
+        if (const std::optional<QString>& key = stream.repeatedKey())
+            throw DecodingError(Json::repeatedKeyText(*key));
         if (failure)
             throw DecodingError(*failure);
         return *std::move(record);

@@ -1,11 +1,13 @@
 #include "Platform/SingleInstance.h"
 
 #include "Platform/Logger.h"
+#include "Platform/UserDefaults.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -31,7 +33,14 @@ SingleInstance::SingleInstance(QString directory, QObject* parent) : QObject(par
 {
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    if (!m_serverThread)
+        return;
+    // The server and its connections end on their own thread, as it finishes.
+    m_serverThread->quit();
+    m_serverThread->wait();
+}
 
 QString SingleInstance::lockFilePath(const QString& directory)
 {
@@ -54,7 +63,7 @@ QString SingleInstance::socketPath(const QString& directory)
 
 bool SingleInstance::claim()
 {
-    QDir().mkpath(m_directory);
+    makeDirectoryDurably(m_directory);
     m_lock = std::make_unique<QLockFile>(lockFilePath(m_directory));
     m_lock->setStaleLockTime(0); // only a lock whose process is gone is stale
     if (!m_lock->tryLock(0)) {
@@ -63,20 +72,53 @@ bool SingleInstance::claim()
         if (error == QLockFile::LockFailedError)
             return false;
         // The lock cannot be written at all (a full disk, say), so no copy
-        // holds it: this one runs, and its failing saves say why.
+        // holds it: this one runs, unless another copy answers on the
+        // socket, and its failing saves say why.
         logger().error(QStringLiteral("Cannot create the lock file %1; starting without it")
                            .arg(QDir::toNativeSeparators(lockFilePath(m_directory))));
     }
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    return listen(m_lock != nullptr);
+}
+
+bool SingleInstance::listen(bool holdsLock)
+{
     const QString path = socketPath(m_directory);
-    if (!m_server->listen(path)) {
-        // With the lock held, a socket already there was left by a copy that is gone.
-        QLocalServer::removeServer(path);
-        if (!m_server->listen(path))
-            logger().error(QStringLiteral("Later starts cannot reach this copy: %1").arg(m_server->errorString()));
+    // Listening replaces whatever is at the path. Only the lock's holder
+    // knows that a socket there was left by a copy that is gone; without the
+    // lock it may be a live copy's, which must stay reachable.
+    if (!holdsLock && QFileInfo::exists(path)) {
+        QLocalSocket probe;
+        probe.connectToServer(path);
+        if (probe.waitForConnected(1000))
+            return false; // another copy runs: this start hands its request over
+        logger().error(QStringLiteral("Later starts cannot reach this copy: %1 is in the way").arg(path));
+        return true;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::serveNextConnection);
+    m_serverThread = std::make_unique<QThread>();
+    m_serverThread->setObjectName(QStringLiteral("SingleInstance"));
+    auto* owner = new QObject; // of the server and its connections, on their thread
+    owner->moveToThread(m_serverThread.get());
+    connect(m_serverThread.get(), &QThread::finished, owner, &QObject::deleteLater);
+    m_serverThread->start();
+    bool listening = false;
+    QString error;
+    QMetaObject::invokeMethod(
+        owner,
+        [&] {
+            auto* server = new QLocalServer(owner);
+            server->setSocketOptions(QLocalServer::UserAccessOption);
+            if (!server->listen(path) && holdsLock) {
+                QLocalServer::removeServer(path);
+                server->listen(path);
+            }
+            listening = server->isListening();
+            error = server->errorString();
+            connect(server, &QLocalServer::newConnection, server, [this] { serveNextConnection(); });
+            m_server = server;
+        },
+        Qt::BlockingQueuedConnection);
+    if (!listening)
+        logger().error(QStringLiteral("Later starts cannot reach this copy: %1").arg(error));
     return true;
 }
 
@@ -84,13 +126,13 @@ void SingleInstance::serveNextConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
             while (socket->canReadLine()) {
                 if (socket->readLine() != showRequest) {
                     socket->abort();
                     return;
                 }
-                emit showRequested();
+                emit showRequested(); // queued to the copy's own thread
                 socket->write(showAnswer.data(), showAnswer.size());
             }
             // A request is one short line; anything longer is not one of ours.

@@ -6,18 +6,22 @@
 
 class QLocalServer;
 class QLockFile;
+class QThread;
 
 // One running copy per data directory. The copy that starts first takes a lock
 // file in that directory and listens on a local socket beside it; a later start
 // finds the lock held, hands its request to the running copy over the socket
-// and ends, as single-instance desktop programs do.
+// and ends, as single-instance desktop programs do. The socket is served on a
+// thread of its own, so that a copy still loading a large record answers at
+// once; what it was asked reaches it once its event loop runs.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
     explicit SingleInstance(QString directory, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // Takes the lock and starts listening; false while another live copy holds the lock.
+    // Takes the lock and starts listening; false while another live copy holds
+    // the lock, or, when the lock cannot be written, answers on the socket.
     bool claim();
 
     static QString lockFilePath(const QString& directory);
@@ -35,9 +39,11 @@ signals:
     void showRequested();
 
 private:
+    bool listen(bool holdsLock);
     void serveNextConnection();
 
     QString m_directory;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer* m_server = nullptr;
+    std::unique_ptr<QThread> m_serverThread;
+    QLocalServer* m_server = nullptr; // lives on m_serverThread
 };

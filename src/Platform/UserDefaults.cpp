@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,7 +34,10 @@ QString FileUserDefaults::standardDirectory()
 
 FileUserDefaults::FileUserDefaults() : FileUserDefaults(standardDirectory()) {}
 
-FileUserDefaults::FileUserDefaults(QString directory) : m_directory(std::move(directory)) {}
+FileUserDefaults::FileUserDefaults(QString directory, DirectorySync sync)
+    : m_directory(std::move(directory)), m_sync(std::move(sync))
+{
+}
 
 QString FileUserDefaults::pathFor(const QString& key) const
 {
@@ -48,6 +52,57 @@ QString reasonFor(int code, const QString& otherwise)
     return code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : otherwise;
 }
 
+// Why something under a key that is not a regular file is no record.
+QString notAFile(mode_t mode)
+{
+    return S_ISDIR(mode) ? reasonFor(EISDIR, QString()) : QStringLiteral("Not a regular file");
+}
+
+// The directory that holds path; "/" holds itself.
+QString parentOf(const QString& path)
+{
+    return QFileInfo(path).dir().path();
+}
+} // namespace
+
+bool syncDirectory(const QString& directory, QString* error)
+{
+    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int code = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        if (::fsync(fd) != 0)
+            code = errno;
+        ::close(fd);
+    }
+    // Some file systems cannot sync a directory, and need not.
+    if (code == 0 || code == EINVAL || code == ENOTSUP)
+        return true;
+    if (error)
+        *error = reasonFor(code, QString());
+    return false;
+}
+
+bool makeDirectoryDurably(const QString& directory, QString* error, const DirectorySync& sync)
+{
+    QStringList missing;
+    for (QString at = QDir::cleanPath(QDir(directory).absolutePath()); !QFileInfo::exists(at); at = parentOf(at)) {
+        if (parentOf(at) == at)
+            break;
+        missing.prepend(at);
+    }
+    for (const QString& path : std::as_const(missing)) {
+        if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0 && errno != EEXIST) {
+            if (error)
+                *error = reasonFor(errno, QStringLiteral("cannot create %1").arg(path));
+            return false;
+        }
+        if (!sync(parentOf(path), error))
+            return false;
+    }
+    return true;
+}
+
+namespace {
 // A record this large is read in pieces side by side.
 constexpr qsizetype kReadSideBySideBytes = qsizetype(8) << 20;
 
@@ -109,10 +164,8 @@ std::optional<QByteArray> FileUserDefaults::data(const QString& key, QString* er
             return std::nullopt;
         return unreadable(reasonFor(errno, QString()));
     }
-    if (S_ISDIR(info.st_mode))
-        return unreadable(reasonFor(EISDIR, QString()));
     if (!S_ISREG(info.st_mode))
-        return unreadable(QStringLiteral("Not a regular file"));
+        return unreadable(notAFile(info.st_mode));
     QFile file(path);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly))
@@ -151,12 +204,16 @@ bool FileUserDefaults::setData(const QString& key, const QByteArray& bytes, QStr
     };
     if (!isValidUserDefaultsKey(key))
         return fail(QStringLiteral("invalid key \"%1\"").arg(key));
-    errno = 0;
-    if (!QDir().mkpath(m_directory))
-        return fail(reasonFor(errno, QStringLiteral("cannot create %1").arg(m_directory)));
+    QString reason;
+    if (!makeDirectoryDurably(m_directory, &reason, m_sync))
+        return fail(reason);
 
     const QString path = pathFor(key);
-    const bool isNew = !QFileInfo::exists(path);
+    struct stat info {};
+    const bool isNew = ::stat(QFile::encodeName(path).constData(), &info) != 0;
+    // A directory, a pipe or a device there is the user's, not a record to replace.
+    if (!isNew && !S_ISREG(info.st_mode))
+        return fail(notAFile(info.st_mode));
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     errno = 0;
@@ -182,6 +239,9 @@ bool FileUserDefaults::setData(const QString& key, const QByteArray& bytes, QStr
     errno = 0;
     if (!file.commit())
         return fail(reasonFor(errno, file.errorString()));
+    // Until the directory is synced, a power cut can bring the older file back.
+    if (!m_sync(m_directory, &reason))
+        return fail(reason);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // Small key/value storage for the stored records: each key holds exactly the
@@ -35,13 +36,22 @@ public:
     }
 };
 
+// Makes the entries of a directory (a file renamed into it, a directory made
+// in it) survive a power cut; false with the system's reason when it cannot.
+using DirectorySync = std::function<bool(const QString& directory, QString* error)>;
+bool syncDirectory(const QString& directory, QString* error = nullptr);
+// Creates a directory and whatever parents it lacks, syncing the parent of
+// each one made, so that none of them is gone after a power cut.
+bool makeDirectoryDurably(const QString& directory, QString* error = nullptr, const DirectorySync& sync = syncDirectory);
+
 // One file per key in $XDG_CONFIG_HOME/QuaverLoom/ (~/.config/QuaverLoom/),
-// named exactly as the key, replaced atomically on every write; a file it
-// creates is readable by its owner only.
+// named exactly as the key, replaced atomically on every write and durably:
+// the directory is synced after the rename. A file it creates is readable by
+// its owner only; something other than a file under a key is never replaced.
 class FileUserDefaults final : public UserDefaults {
 public:
     FileUserDefaults(); // the standard location
-    explicit FileUserDefaults(QString directory);
+    explicit FileUserDefaults(QString directory, DirectorySync sync = syncDirectory);
 
     std::optional<QByteArray> data(const QString& key, QString* error = nullptr) const override;
     bool setData(const QString& key, const QByteArray& bytes, QString* error = nullptr) override;
@@ -54,6 +64,7 @@ public:
 private:
     QString pathFor(const QString& key) const;
     QString m_directory;
+    DirectorySync m_sync;
 };
 
 // Keys become file names; anything that could leave the directory is refused.

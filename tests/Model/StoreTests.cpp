@@ -1,15 +1,19 @@
 #include "Model/JsonCoding.h"
 #include "Model/UserDefaultsAppPreferencesStore.h"
 #include "Model/UserDefaultsTaskStore.h"
+#include "Support/JsonMembers.h"
 #include "Support/ManualClock.h"
 #include "Support/MemoryUserDefaults.h"
+#include "Support/WithoutPermissionOverride.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -17,8 +21,9 @@ const QString kTasksKey = QStringLiteral("quaver-loom.tasks");
 
 QByteArray task(const char* id, const char* title, const char* extra = "")
 {
-    return QByteArray(R"({"id":")") + id + R"(","title":")" + title
-        + R"(","priority":"medium","reasonText":"","createdAt":700000000)" + extra + "}";
+    return JsonMembers::object({{"id", QByteArray("\"") + id + '"'}, {"title", QByteArray("\"") + title + '"'},
+                                {"priority", R"("medium")"}, {"reasonText", R"("")"}, {"createdAt", "700000000"}},
+                               extra);
 }
 
 const char* kA = "00000000-0000-0000-0000-00000000000A";
@@ -162,6 +167,35 @@ TEST_F(StoreFixture, UndecodableRecordIsKeptAsideAtLoadAndOnlyOnce)
     EXPECT_EQ(defaults.values["quaver-loom.tasks.unreadable-20261207T050506Z"], "{broken");
 }
 
+TEST_F(StoreFixture, ARecordThatRepeatsAKeyIsKeptAsideNotEmptied)
+{
+    // Seven tasks, then the key again with none (a merge tool's leftover):
+    // taking the last would empty the list at the first save.
+    QByteArray tasks;
+    for (const char* id : {"00000000-0000-0000-0000-000000000001", "00000000-0000-0000-0000-000000000002",
+                           "00000000-0000-0000-0000-000000000003", "00000000-0000-0000-0000-000000000004",
+                           "00000000-0000-0000-0000-000000000005", "00000000-0000-0000-0000-000000000006",
+                           "00000000-0000-0000-0000-000000000007"})
+        tasks += (tasks.isEmpty() ? "" : ",") + task(id, "Keep me");
+    const QByteArray merged = R"({"sections":[],"tasks":[)" + tasks + R"(],"selectedWorkspaceID":"workspace.all","tasks":[]})";
+    try {
+        loadFrom(merged);
+        ADD_FAILURE() << "a record that repeats a key loaded";
+    } catch (const StoreError& error) {
+        EXPECT_STREQ(error.what(), "tasks: repeated in one object");
+    }
+    store.save(TaskWorkspaceState::defaultState());
+    EXPECT_EQ(defaults.values["quaver-loom.tasks.unreadable-20261207T040506Z"], merged);
+
+    // Deeper down too, and read ahead on another thread the same way.
+    const QByteArray inner = R"({"sections":[],"tasks":[)"
+        + task(kA, "Twice", R"(,"reminder":{"scheduledAt":1,"isDelivering":false,"scheduledAt":2})")
+        + R"(],"selectedWorkspaceID":"workspace.all"})";
+    defaults.values[kTasksKey] = inner;
+    EXPECT_EQ(UserDefaultsTaskStore::readRecord(defaults, kTasksKey).decodingError, "scheduledAt: repeated in one object");
+    EXPECT_THROW(store.load(), StoreError);
+}
+
 TEST_F(StoreFixture, SavesNeverReplaceBytesThisStoreHasNotSeen)
 {
     TaskWorkspaceState mine = TaskWorkspaceState::defaultState();
@@ -285,6 +319,85 @@ TEST(PreferencesStore, UndecodableRecordIsCopiedBeforeTheFirstSaveReplacesIt)
     EXPECT_EQ(store.load(), onboarded);
     store.save(onboarded);
     EXPECT_EQ(defaults.values.size(), 2);
+}
+
+TEST(PreferencesStore, ARepeatedSettingMakesTheRecordUndecodable)
+{
+    MemoryUserDefaults defaults;
+    ManualClock clock{Date::fromDateTime(QDateTime(QDate(2026, 12, 7), QTime(4, 5, 6), Qt::UTC))};
+    UserDefaultsAppPreferencesStore store(defaults, "quaver-loom.preferences", clock);
+    const QByteArray twice = R"({"reopenControlPanelAtLaunch":false,"preferredControlPanelDestination":"overview",)"
+                             R"("hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,)"
+                             R"("appearanceMode":"dark","appearanceMode":"light"})";
+    defaults.values["quaver-loom.preferences"] = twice;
+    try {
+        store.load();
+        ADD_FAILURE() << "preferences that repeat a key loaded";
+    } catch (const StoreError& error) {
+        EXPECT_STREQ(error.what(), "appearanceMode: repeated in one object");
+    }
+    store.save(AppPreferences{});
+    EXPECT_EQ(defaults.values["quaver-loom.preferences.unreadable-20261207T040506Z"], twice);
+}
+
+TEST(PreferencesStore, ARecordThatCannotBeReadIsNeverReplaced)
+{
+    // Unreadable the way a file can be: no permission, a directory, a pipe.
+    // The defaults are used, every save fails with the reason, and once it
+    // can be read it is judged as a load would have judged it.
+    MemoryUserDefaults memory;
+    memory.values["quaver-loom.preferences"] = R"({"hasCompletedOnboarding":true})";
+    memory.unreadableKeys.insert("quaver-loom.preferences");
+    ManualClock clock{Date::fromDateTime(QDateTime(QDate(2026, 12, 7), QTime(4, 5, 6), Qt::UTC))};
+    UserDefaultsAppPreferencesStore store(memory, "quaver-loom.preferences", clock);
+    try {
+        store.load();
+        ADD_FAILURE() << "an unreadable record loaded";
+    } catch (const StoreError& error) {
+        EXPECT_STREQ(error.what(), "cannot read quaver-loom.preferences: Permission denied");
+    }
+    try {
+        store.save(AppPreferences{});
+        ADD_FAILURE() << "an unreadable record was replaced";
+    } catch (const StoreError& error) {
+        EXPECT_EQ(error.reason(), "Permission denied");
+    }
+    EXPECT_EQ(memory.writeCount, 0);
+    memory.unreadableKeys.clear();
+    store.save(AppPreferences{});
+    EXPECT_EQ(memory.values["quaver-loom.preferences.unreadable-20261207T040506Z"], R"({"hasCompletedOnboarding":true})");
+
+    QTemporaryDir dir;
+    FileUserDefaults files(dir.path());
+    UserDefaultsAppPreferencesStore onDisk(files, "quaver-loom.preferences", clock);
+    const QString path = dir.path() + "/quaver-loom.preferences";
+    const auto unreadable = [&](const char* reason) {
+        SCOPED_TRACE(reason);
+        EXPECT_THROW(onDisk.load(), StoreError);
+        try {
+            onDisk.save(AppPreferences{});
+            ADD_FAILURE() << "replaced";
+        } catch (const StoreError& error) {
+            EXPECT_EQ(error.reason(), reason);
+        }
+    };
+    ASSERT_TRUE(QDir().mkpath(path));
+    unreadable("Is a directory");
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    ASSERT_TRUE(QDir(path).removeRecursively());
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    unreadable("Not a regular file");
+    EXPECT_FALSE(QFileInfo(path).isFile()) << "still the pipe";
+    ASSERT_TRUE(QFile::remove(path));
+
+    ASSERT_TRUE(files.setData("quaver-loom.preferences", Json::serialize(AppPreferences{}.toJson())));
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::Permissions()));
+    {
+        WithoutPermissionOverride asUser;
+        ASSERT_TRUE(asUser.effective());
+        unreadable("Permission denied");
+    }
 }
 
 TEST(TaskStoreOnDisk, UnsavedCopyGoesToTheFirstPlaceThatTakesIt)

@@ -1,5 +1,6 @@
 #include "Model/UserDefaultsTaskStore.h"
 #include "Model/WorkspaceRecordReader.h"
+#include "Support/JsonMembers.h"
 #include "Support/RecordReaderComparison.h"
 
 #include <gtest/gtest.h>
@@ -8,17 +9,25 @@ namespace {
 
 const QByteArray kId = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
 
-// A task; `extra` members come last, so one that repeats a key replaces it.
+// A task; `extra` members come last, in place of those it names again as written.
 QByteArray task(const QByteArray& extra = {}, const QByteArray& title = R"("Pay rent")")
 {
-    return R"({"id":")" + kId + R"(","title":)" + title + R"(,"priority":"high","reasonText":"","createdAt":700000000.5)"
-        + extra + "}";
+    return JsonMembers::object({{"id", '"' + kId + '"'}, {"title", title}, {"priority", R"("high")"},
+                                {"reasonText", R"("")"}, {"createdAt", "700000000.5"}},
+                               extra);
+}
+
+// A task that holds `member` as well as its own of that name.
+QByteArray taskRepeating(const QByteArray& member)
+{
+    return task().chopped(1) + member + '}';
 }
 
 QByteArray workspace(const QByteArray& tasks, const QByteArray& extra = {})
 {
-    return R"({"sections":[{"id":"section.work","title":"Work","kind":"builtIn","sortOrder":0}],"tasks":[)" + tasks
-        + R"(],"selectedWorkspaceID":"section.work")" + extra + "}";
+    return JsonMembers::object({{"sections", R"([{"id":"section.work","title":"Work","kind":"builtIn","sortOrder":0}])"},
+                                {"tasks", '[' + tasks + ']'}, {"selectedWorkspaceID", R"("section.work")"}},
+                               extra);
 }
 
 QByteArray nested(int depth)
@@ -34,6 +43,20 @@ struct Case {
 };
 
 const std::string kNotJson = "The data isn't valid JSON: ";
+
+// Members "k0":"p", "k1":"p", ... each followed by a comma.
+QByteArray manyKeys(int count)
+{
+    QByteArray members;
+    for (int i = 0; i < count; ++i)
+        members += "\"k" + QByteArray::number(i) + "\":\"p\",";
+    return members;
+}
+
+std::string repeated(const std::string& key)
+{
+    return key + ": repeated in one object";
+}
 
 // `unit` repeated to about `size` bytes: long enough for a text to be made
 // only after the record decodes, or, in megabytes, in several chunks.
@@ -123,18 +146,38 @@ TEST(WorkspaceRecordReader, AgreesWithTheTreeReaderOnTrickyRecords)
          "sections[1].id: expected a string"},
         {workspace(task(), R"(,"workspacePromptsByID":[])"), "workspacePromptsByID: expected an object"},
         {workspace(task(), R"(,"workspacePromptsByID":{"b":1,"a":null,"c":"ok"})"), "a: expected a string"},
-        {workspace(task(), R"(,"workspacePromptsByID":{"a":1,"a":"fixed"},"defaultPromptOverride":null)")},
+        {workspace(task(), R"(,"workspacePromptsByID":{"a":1,"a":"fixed"},"defaultPromptOverride":null)"), repeated("a")},
         {workspace(task(), "," "\"workspacePromptsByID\":{\"\xF0\x9F\x98\x80\":1,\"\xEE\x80\x80\":2}"),
          "\xEE\x80\x80: expected a string"},
         {workspace(task(), R"(,"defaultPromptOverride":false)"), "defaultPromptOverride: expected a string"},
-        // Repeated keys: the last one wins, escaped or not.
-        {workspace(task(R"(,"title":5)")), "tasks[0].title: expected a string"},
-        {workspace(R"({"title":5,)" + task().mid(1))},
-        {R"({"tasks":[7],"sections":[],"selectedWorkspaceID":"x","tasks":[]})"},
-        {R"({"tasks":[],"sections":[],"selectedWorkspaceID":"x","tasks":[7]})", "tasks[0]: expected an object"},
-        {workspace(task(R"(,"\u0074itle":"Escaped key"," \u0074itle":1)"))},
+        // A key an object repeats fails the record, whichever copy would
+        // have decoded and wherever the object is: one of the two would be
+        // lost unseen. Escaped or not, it is the same key.
+        {workspace(taskRepeating(R"(,"title":5)")), repeated("title")},
+        {workspace(R"({"title":5,)" + task().mid(1)), repeated("title")},
+        {R"({"sections":[],"tasks":[{"id":1}],"selectedWorkspaceID":"x","tasks":[]})", repeated("tasks")},
+        {R"({"tasks":[],"sections":[],"selectedWorkspaceID":"x","tasks":[7]})", repeated("tasks")},
+        {workspace(task(R"(,"\u0074itle":"Escaped key"," \u0074itle":1)")), repeated("title")},
+        {workspace(task(R"(,"ti\u0074le":"Escaped key"," \u0074itle":1)")), repeated("title")},
+        {workspace(task(R"(,"\uD83D\uDE00":1," ":2,)" "\"\xF0\x9F\x98\x80\":3")), repeated("\xF0\x9F\x98\x80")},
+        {workspace(task(R"(,"\uD800":1,"\ud800":2)")), repeated("?")}, // a lone surrogate is written as '?'
+        {workspace(task(R"(,"\uD800\uDC00":1,"\uD800":2)"))},
+        {workspace(task(R"(,"unknown":{"deep":[{"x":1},{"y":{"z":1,"z":2}}]})")), repeated("z")},
+        {workspace(task(R"(,"reminder":{"scheduledAt":1,"isDelivering":false,"scheduledAt":2})")), repeated("scheduledAt")},
+        {"[" + task() + "," + taskRepeating(R"(,"createdAt":1)") + "]", repeated("createdAt")},
+        {R"({"a":{"b":1,"b":2},"a":3})", repeated("b")},
+        {R"({"a":{"b":1},"b":{"a":1}})", "sections: missing"},
+        // The first repeat in the text is named; a syntax error anywhere wins.
+        {workspace(taskRepeating(R"(,"title":5,"reasonText":"")")), repeated("title")},
+        {R"({"tasks":[],"tasks":[],"sections":5,"sections":6)", kNotJson + "invalid termination by number"},
+        {R"({"x":1,"x":2,"selectedWorkspaceID":5,"tasks":{},"sections":{}})", repeated("x")},
+        {"{" + longText(R"("k":1,)", 300) + R"("k":1})", repeated("k")},
+        {workspace(task(), R"(,"workspacePromptsByID":{)" + manyKeys(200) + R"("k7":"again"})"), repeated("k7")},
+        {"{\"" + QByteArray(100, 'k') + "\":1,\"" + QByteArray(100, 'k') + "\":2}",
+         repeated(std::string(60, 'k') + "\xE2\x80\xA6")},
         // Escaped keys beyond U+D7FF: the streaming reader hands over to the tree.
-        {workspace(task(R"(,"\uD83D\uDE00":1,"\uE000":2,"tit\u006ce":"x")"))},
+        {workspace(task(R"(,"\uD83D\uDE00":1,"\uE000":2,"tit\u006ce":"x")")), repeated("title")},
+        {workspace(task(R"(,"\uD83D\uDE00":1,"\uE000":2,"\uD83D\uDE01":3)"))},
         {workspace(task(), R"(,"workspacePromptsByID":{"\uD83D\uDE00":1,"\uE000":2})"), "\xF0\x9F\x98\x80: expected a string"},
         // Tasks: required members, strict types, defaults.
         {workspace(task(R"(,"sectionID":null,"sortOrder":null,"isCompleted":null,"completedAt":null,"reminder":null,"aiStatesByWorkspace":null,"aiReasonSourceTitle":null)"))},
@@ -163,8 +206,8 @@ TEST(WorkspaceRecordReader, AgreesWithTheTreeReaderOnTrickyRecords)
         // AI results: the failure of the first key in order wins, unprefixed.
         {workspace(task(R"(,"aiStatesByWorkspace":{"b":{"priority":"low"},"a":5})")), "tasks[0].aiState: expected an object"},
         {workspace(task(R"(,"aiStatesByWorkspace":{"b":5,"a":{"priority":"low","reasonText":"r"}})")), "tasks[0].sourceTitle: missing"},
-        {workspace(task(R"(,"aiStatesByWorkspace":{"a":5,"a":{"priority":"low","reasonText":"r","sourceTitle":"s"}})"))},
-        {workspace(task(R"(,"aiStatesByWorkspace":{"a":{"priority":"low","reasonText":"r","sourceTitle":"s"},"a":5})")), "tasks[0].aiState: expected an object"},
+        {workspace(task(R"(,"aiStatesByWorkspace":{"a":5,"a":{"priority":"low","reasonText":"r","sourceTitle":"s"}})")), repeated("a")},
+        {workspace(task(R"(,"aiStatesByWorkspace":{"a":{"priority":"low","reasonText":"r","sourceTitle":"s"},"a":5})")), repeated("a")},
         {workspace(task(R"(,"aiStatesByWorkspace":[])")), "tasks[0].aiStatesByWorkspace: expected an object"},
         // Strings: escapes, NUL, lone surrogates in values, a backslash before any byte.
         {workspace(task({}, R"("tab\tnul\u0000pair\uD83D\uDE00lone\uDC00 \q\/\"")"))},
@@ -184,8 +227,8 @@ TEST(WorkspaceRecordReader, AgreesWithTheTreeReaderOnTrickyRecords)
                         quoted(kLongMixed)))},
         {workspace(task(R"(,"sectionID":)" + quoted(kLongPlain)), R"(,"selectedWorkspaceID":)" + quoted(kLongPlain))},
         {workspace(task(R"(,"aiStatesByWorkspace":{"a":{"priority":"low","reasonText":)" + quoted(kLongPlain)
-                        + R"(},"a":{"priority":"low","reasonText":"r","sourceTitle":"s"}})"))},
-        {workspace(task(), R"(,"workspacePromptsByID":{"a":)" + quoted(kLongMixed) + R"(,"a":"short"})")},
+                        + R"(},"a":{"priority":"low","reasonText":"r","sourceTitle":"s"}})")), repeated("a")},
+        {workspace(task(), R"(,"workspacePromptsByID":{"a":)" + quoted(kLongMixed) + R"(,"a":"short"})"), repeated("a")},
         {workspace(task(R"(,"title":)" + quoted(kLongMixed)), R"(,"defaultPromptOverride":)" + quoted(kLongPlain))},
         {workspace(task({}, quoted(kLongMixed)), R"(,"selectedWorkspaceID":5)"), "selectedWorkspaceID: expected a string"},
         {workspace(task({}, quoted(kLongMixed + "\xC3"))), kNotJson + "invalid UTF8 string"},
@@ -206,7 +249,8 @@ TEST(WorkspaceRecordReader, AgreesWithTheTreeReaderOnTrickyRecords)
         // value as UTF-8 that may start with a mark, which is not text; once
         // the string holds an escape, every character is text. An enumerated
         // value matches only when its text is the raw value exactly. A key
-        // keeps its mark for lookups, and loses it when a map is read.
+        // keeps its mark for lookups, and loses it when a map is read; so an
+        // unescaped mark before a key is no key of its own.
         {marked(workspace(task(R"(,"priority":"<BOM>high","aiStatesByWorkspace":{"a":{"priority":"<BOM>low","reasonText":"r","sourceTitle":"s"}})")))},
         {marked(R"({"sections":[{"id":"a","title":"A","kind":"<BOM>builtIn","sortOrder":0,"accent":"<BOM>red"}],"tasks":[],"selectedWorkspaceID":"a"})")},
         {R"({"sections":[{"id":"a","title":"A","kind":"\uFEFFbuiltIn","sortOrder":0}],"tasks":[],"selectedWorkspaceID":"a"})",
@@ -218,13 +262,16 @@ TEST(WorkspaceRecordReader, AgreesWithTheTreeReaderOnTrickyRecords)
         {marked(R"({"sections":[{"id":"a","title":"A","kind":"custom","sortOrder":0,"accent":"r<BOM>ed"}],"tasks":[],"selectedWorkspaceID":"a"})"),
          "sections[0].accent: not an accent colour"},
         {marked(workspace(task(R"(,"priority":"<BOM>\u0068igh")"))), "tasks[0].priority: not a priority"},
-        {marked(workspace(task(R"(,"<BOM>title":5,"<BOM>\u0074itle":6)")))},
-        {marked(workspace(R"({"<BOM>id":1,)" + task().mid(1)))},
+        {marked(workspace(task(R"(,"<BOM>title":5,"<BOM>\u0074itle":6)"))), repeated("title")},
+        {marked(workspace(task(R"(,"<BOM>\u0074itle":6,"\uFEFFtitle":5)"))), repeated("\xEF\xBB\xBFtitle")},
+        {marked(workspace(R"({"<BOM>id":1,)" + task().mid(1))), repeated("id")},
+        {marked(workspace(task(R"(,"<BOM><BOM>title":5,"\uFEFFtitle":6)"))), repeated("\xEF\xBB\xBFtitle")},
         {marked(workspace(task(R"(,"aiStatesByWorkspace":{"a":{"priority":"low","reasonText":"r","<BOM>sourceTitle":"s"}})"))),
          "tasks[0].sourceTitle: missing"},
         {marked(workspace(task(R"(,"sectionID":"<BOM>section.work")"), R"(,"workspacePromptsByID":{"<BOM>section.work":"p","<BOM>\u0061":"q"})"))},
-        {marked(workspace(task(), R"(,"workspacePromptsByID":{"<BOM>a":"marked","a":"plain"})"))},
-        {marked(workspace(task(), R"(,"workspacePromptsByID":{"a":"plain","<BOM>a":7})")), "a: expected a string"},
+        {marked(workspace(task(), R"(,"workspacePromptsByID":{"<BOM>a":"marked","a":"plain"})")), repeated("a")},
+        {marked(workspace(task(), R"(,"workspacePromptsByID":{"a":"plain","<BOM>a":7})")), repeated("a")},
+        {marked(workspace(task(), R"(,"workspacePromptsByID":{"\uFEFFa":"escaped","a":"plain","<BOM>b":"marked"})"))},
         {marked(workspace(task(R"(,"id":"<BOM>E621E1F8-C36C-495A-93FC-0C247A3E6E5F")", R"("<BOM><BOM>two marks")")))},
         {marked(workspace(task({}, R"("<BOM>mark, then\tan escape")")))},
         // The older form: a bare list of tasks.

@@ -1,50 +1,15 @@
 #include "Platform/UserDefaults.h"
 #include "Support/FileSizeLimit.h"
+#include "Support/WithoutPermissionOverride.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
-#include <cstring>
 #include <gtest/gtest.h>
-#include <linux/capability.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
+#include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-// Root ignores permission bits. Capabilities are per thread, so the test
-// thread gives up that privilege while it lives and takes it back after.
-class WithoutPermissionOverride {
-public:
-    WithoutPermissionOverride()
-    {
-        if (::geteuid() != 0) {
-            m_effective = true;
-            return;
-        }
-        if (::syscall(SYS_capget, &m_header, m_saved) != 0)
-            return;
-        __user_cap_data_struct lowered[2];
-        std::memcpy(lowered, m_saved, sizeof lowered);
-        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
-        m_lowered = ::syscall(SYS_capset, &m_header, lowered) == 0;
-        m_effective = m_lowered;
-    }
-    ~WithoutPermissionOverride()
-    {
-        if (m_lowered)
-            ::syscall(SYS_capset, &m_header, m_saved);
-    }
-    bool effective() const { return m_effective; }
-
-private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2]{};
-    bool m_lowered = false;
-    bool m_effective = false;
-};
-} // namespace
 
 TEST(FileUserDefaults, ReadOnlyDirectoryFailsLoudlyAndKeepsTheStoredFile)
 {
@@ -112,4 +77,64 @@ TEST(FileUserDefaults, NewRecordsAreTheOwnersOnlyAndCopiesAreKeptOnce)
     QString error;
     EXPECT_EQ(keepCopy(nowhere, "quaver-loom.tasks", "unsaved", "a", now, &error), std::nullopt);
     EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+}
+
+TEST(FileUserDefaults, ASaveIsDurableOnlyOnceItsDirectoryIsSynced)
+{
+    // What a power cut can undo: until the directory holding them is synced,
+    // neither a renamed file nor a newly made directory is sure to be there.
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/config/QuaverLoom";
+    QStringList synced;
+    QByteArray storedWhenSynced;
+    bool failSync = false;
+    FileUserDefaults defaults(folder, [&](const QString& directory, QString* error) {
+        synced << directory;
+        if (directory == folder) {
+            QFile stored(folder + "/quaver-loom.tasks");
+            storedWhenSynced = stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray("(missing)");
+        }
+        if (failSync && error)
+            *error = QStringLiteral("Input/output error");
+        return !failSync;
+    });
+
+    ASSERT_TRUE(defaults.setData("quaver-loom.tasks", "first"));
+    EXPECT_EQ(synced, QStringList({dir.path(), dir.path() + "/config", folder}))
+        << "each directory made, in its parent, then the renamed file: " << synced.join(", ").toStdString();
+    EXPECT_EQ(storedWhenSynced, "first") << "the directory is synced after the rename, not before";
+
+    synced.clear();
+    ASSERT_TRUE(defaults.setData("quaver-loom.tasks", "second"));
+    EXPECT_EQ(synced, QStringList({folder}));
+    EXPECT_EQ(storedWhenSynced, "second");
+
+    // A sync that fails is a save that failed, in the system's words.
+    failSync = true;
+    QString error;
+    EXPECT_FALSE(defaults.setData("quaver-loom.tasks", "third", &error));
+    EXPECT_EQ(error, "Input/output error");
+
+    // The live sync works on a real directory, and says why it cannot.
+    EXPECT_TRUE(syncDirectory(folder));
+    EXPECT_FALSE(syncDirectory(dir.path() + "/absent", &error));
+    EXPECT_EQ(error, "No such file or directory");
+}
+
+TEST(FileUserDefaults, NeverReplacesWhatIsNotAFile)
+{
+    QTemporaryDir dir;
+    FileUserDefaults defaults(dir.path());
+    const QString pipe = dir.path() + "/quaver-loom.preferences";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QString error;
+    EXPECT_FALSE(defaults.setData("quaver-loom.preferences", "{}", &error));
+    EXPECT_EQ(error, "Not a regular file");
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(pipe).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "still the pipe";
+
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/quaver-loom.tasks"));
+    EXPECT_FALSE(defaults.setData("quaver-loom.tasks", "{}", &error));
+    EXPECT_EQ(error, "Is a directory");
 }

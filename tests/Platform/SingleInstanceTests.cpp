@@ -113,3 +113,46 @@ TEST(SingleInstance, ADirectoryTooDeepForASocketAddressUsesTheRuntimeDirectory)
     ASSERT_TRUE(running.claim());
     EXPECT_TRUE(laterStartIsServed(running, deep));
 }
+
+TEST(SingleInstance, ACopyWithoutTheLockLeavesAListeningCopysSocketAlone)
+{
+    // On a full disk neither copy can write the lock: the later one must not
+    // take the socket from the one that listens, or two copies run and the
+    // first can no longer be reached.
+    QTemporaryDir data;
+    const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+    ASSERT_TRUE(QDir().mkpath(directory));
+    SingleInstance first(directory);
+    SingleInstance later(directory);
+    bool firstClaimed = false, laterClaimed = true;
+    {
+        FileSizeLimit limit(0);
+        ASSERT_TRUE(limit.isActive());
+        firstClaimed = first.claim();
+        laterClaimed = later.claim();
+    }
+    EXPECT_TRUE(firstClaimed);
+    EXPECT_FALSE(laterClaimed) << "the later copy hands its request over instead";
+    EXPECT_TRUE(laterStartIsServed(first, directory));
+}
+
+TEST(SingleInstance, ACopyStillStartingAnswersALaterStartAtOnce)
+{
+    // Loading a large record keeps the first copy's event loop from running
+    // for seconds; a later start must not give up on it meanwhile. Its
+    // request reaches the first copy once that copy's loop runs.
+    QTemporaryDir data;
+    const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+    SingleInstance running(directory);
+    ASSERT_TRUE(running.claim());
+    int requests = 0;
+    QObject receiver;
+    QObject::connect(&running, &SingleInstance::showRequested, &receiver, [&] { ++requests; });
+
+    QString error;
+    EXPECT_TRUE(SingleInstance::requestShow(directory, 20000, &error)) << error.toStdString();
+    EXPECT_EQ(requests, 0) << "not before this copy's event loop runs";
+    for (int i = 0; i < 2000 && requests == 0; ++i)
+        QTest::qWait(10);
+    EXPECT_EQ(requests, 1);
+}
