@@ -226,6 +226,17 @@ void NotchTaskPanel::renderChildren()
     m_list->setEnabled(in.hasCompletedOnboarding);
 
     m_highlight->setInputs({in.isSorting, surfaceRect(), cornerRadius(), configuration, in.reduceMotion});
+    // Most updates (a keystroke, a changed row) leave the surface as it is:
+    // repainting it would repaint every child above it too.
+    updateSurface();
+}
+
+void NotchTaskPanel::updateSurface()
+{
+    SurfaceLook look{surfaceRect(), cornerRadius(), progress(), m_inputs.isExpanded, m_inputs.configuration.appearance};
+    if (look == m_surfaceLook)
+        return;
+    m_surfaceLook = std::move(look);
     update();
 }
 
@@ -328,7 +339,7 @@ void NotchTaskPanel::frame()
     updateClip();
     m_highlight->setInputs({m_inputs.isSorting, surfaceRect(), cornerRadius(), m_inputs.configuration,
                             m_inputs.reduceMotion});
-    update();
+    updateSurface();
     emit surfaceChanged();
 }
 

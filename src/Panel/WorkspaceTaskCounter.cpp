@@ -36,6 +36,7 @@ void WorkspaceTaskCounter::setInputs(const Inputs& inputs)
 {
     const int previous = m_inputs.taskCount;
     const bool countChanged = inputs.taskCount != previous;
+    const bool repaint = countChanged || inputs.color != m_inputs.color || inputs.configuration != m_inputs.configuration;
     m_inputs = inputs;
     setAccessibleName(QStringLiteral("%1 tasks").arg(inputs.taskCount));
     if (countChanged) {
@@ -53,7 +54,8 @@ void WorkspaceTaskCounter::setInputs(const Inputs& inputs)
         }
         updateGeometry();
     }
-    update();
+    if (repaint)
+        update();
 }
 
 bool WorkspaceTaskCounter::isAnimating() const
