@@ -8,7 +8,7 @@
 #include <cmath>
 
 WorkspaceTaskCounter::WorkspaceTaskCounter(QWidget* parent, std::function<double()> clock)
-    : QWidget(parent), m_clock(std::move(clock)), m_animator([this] { update(); }, [this] { return isAnimating(); })
+    : QWidget(parent), m_clock(std::move(clock)), m_animator([this] { updateRoll(); }, [this] { return isAnimating(); })
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setInputs(m_inputs);
@@ -58,6 +58,19 @@ void WorkspaceTaskCounter::setInputs(const Inputs& inputs)
         update();
 }
 
+std::pair<int, int> WorkspaceTaskCounter::rollLook(double roll) const
+{
+    roll = std::clamp(roll, 0.0, 1.0);
+    return {int(std::lround((1 - roll) * height() * 0.5 * 8)), int(std::lround(roll * 255))};
+}
+
+void WorkspaceTaskCounter::updateRoll()
+{
+    // The spring settles far below what the eye can see; those last frames would draw the same picture.
+    if (rollLook(m_roll.value(m_clock())) != m_paintedLook)
+        update();
+}
+
 bool WorkspaceTaskCounter::isAnimating() const
 {
     m_roll.value(m_clock());
@@ -93,6 +106,7 @@ void WorkspaceTaskCounter::paintEvent(QPaintEvent*)
     painter.setFont(counterFont());
     painter.setPen(m_inputs.color);
     const double roll = m_roll.value(m_clock());
+    m_paintedLook = rollLook(roll);
     const double travel = height() * 0.5;
     // Counting up rolls the digits upwards, counting down downwards.
     const double direction = m_inputs.taskCount >= m_previousCount ? 1 : -1;
