@@ -43,6 +43,7 @@ bench: build
 	bench/startup.sh ./$(BUILD)/bench/quaverloom_startup_bench
 	bench/startup.sh ./$(BUILD)/bench/quaverloom_onboarding_bench
 	bench/startup.sh ./$(BUILD)/bench/quaverloom_long_title_bench 3
+	bench/startup.sh ./$(BUILD)/bench/quaverloom_task_add_bench 3
 
 fuzz: setup
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

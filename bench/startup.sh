@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the start-up and memory benchmark on a private X server when one can be
-# started, otherwise on the offscreen platform.
+# started (a white desktop, so the panel can be told from it by its pixels),
+# otherwise on the offscreen platform.
 # Usage: startup.sh /path/to/quaverloom_startup_bench [runs [arguments...]]
 set -u
 binary=${1:?usage: startup.sh /path/to/quaverloom_startup_bench [runs [arguments...]]}
@@ -15,7 +16,7 @@ cleanup() {
 trap cleanup EXIT
 
 if command -v Xvfb >/dev/null 2>&1; then
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
     xvfb=$!
     for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 fi

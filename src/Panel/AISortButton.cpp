@@ -42,6 +42,9 @@ void AISortButton::setInputs(const Inputs& inputs)
     const bool resize = inputs.isSorting != m_inputs.isSorting
         || inputs.configuration.content.aiSortTitle != m_inputs.configuration.content.aiSortTitle
         || inputs.configuration.content.sortingStatusTitle != m_inputs.configuration.content.sortingStatusTitle;
+    // Most panel updates change nothing here; a repaint would also repaint the surface below.
+    const bool repaint = inputs.isSorting != m_inputs.isSorting || inputs.accentColor != m_inputs.accentColor
+        || inputs.configuration != m_inputs.configuration;
     m_inputs = inputs;
     setConfiguration(inputs.configuration);
     setAccessibleName(inputs.configuration.content.aiSortTitle);
@@ -50,7 +53,8 @@ void AISortButton::setInputs(const Inputs& inputs)
     if (resize)
         updateGeometry();
     updateSpinner();
-    update();
+    if (repaint)
+        update();
 }
 
 QString AISortButton::title() const

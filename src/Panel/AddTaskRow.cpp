@@ -20,6 +20,8 @@ AddTaskRow::AddTaskRow(QWidget* parent) : QWidget(parent)
 
 void AddTaskRow::setInputs(Inputs inputs)
 {
+    // A keystroke repaints the field alone; the row's own look seldom changes.
+    const bool repaint = inputs.accent != m_inputs.accent || inputs.configuration != m_inputs.configuration;
     m_inputs = std::move(inputs);
     const auto& appearance = m_inputs.configuration.appearance;
     // The placeholder names the section new tasks go to; the field's own
@@ -36,7 +38,8 @@ void AddTaskRow::setInputs(Inputs inputs)
     field.onSubmit = m_inputs.onSubmit;
     m_field->setInputs(field);
     placeField();
-    update();
+    if (repaint)
+        update();
 }
 
 void AddTaskRow::resizeEvent(QResizeEvent* event)

@@ -64,6 +64,8 @@ void NotchSlotButton::setConfiguration(const NotchTemplateConfiguration& configu
 
 void NotchSlotButton::setSymbol(const QString& name)
 {
+    if (name == m_symbol)
+        return;
     m_symbol = name;
     update();
 }

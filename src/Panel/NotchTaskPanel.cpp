@@ -15,6 +15,7 @@
 
 #include <QLabel>
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
 #include <cmath>
 
@@ -226,6 +227,17 @@ void NotchTaskPanel::renderChildren()
     m_list->setEnabled(in.hasCompletedOnboarding);
 
     m_highlight->setInputs({in.isSorting, surfaceRect(), cornerRadius(), configuration, in.reduceMotion});
+    // Most updates (a keystroke, a changed row) leave the surface as it is:
+    // repainting it would repaint every child above it too.
+    updateSurface();
+}
+
+void NotchTaskPanel::updateSurface()
+{
+    SurfaceLook look{surfaceRect(), cornerRadius(), progress(), m_inputs.isExpanded, m_inputs.configuration.appearance};
+    if (look == m_surfaceLook)
+        return;
+    m_surfaceLook = std::move(look);
     update();
 }
 
@@ -328,7 +340,7 @@ void NotchTaskPanel::frame()
     updateClip();
     m_highlight->setInputs({m_inputs.isSorting, surfaceRect(), cornerRadius(), m_inputs.configuration,
                             m_inputs.reduceMotion});
-    update();
+    updateSurface();
     emit surfaceChanged();
 }
 
@@ -377,13 +389,22 @@ QImage NotchTaskPanel::shadowImage(const QPainterPath& shape, const QRectF& area
     return image;
 }
 
-void NotchTaskPanel::paintEvent(QPaintEvent*)
+void NotchTaskPanel::paintEvent(QPaintEvent* event)
 {
     const auto& appearance = m_inputs.configuration.appearance;
     const QRectF rect = surfaceRect();
     if (rect.isEmpty())
         return;
     const double radius = cornerRadius();
+    // Under a child's repaint (a keystroke, a row) an opaque surface is plain
+    // panel colour, far from its outline, rim and shadow: nothing else to draw.
+    const QColor panelColor = TemplateStyle::color(appearance.panelColor);
+    const double edge = radius + std::max(2.0, appearance.borderLineWidth + 1);
+    const QRect exposed = event->region().boundingRect();
+    if (panelColor.alpha() == 255 && rect.adjusted(edge, edge, -edge, -edge).contains(QRectF(exposed))) {
+        QPainter(this).fillRect(exposed, panelColor);
+        return;
+    }
     const double p = std::clamp(progress(), 0.0, 1.0);
     const QPainterPath shape = NotchShape{radius, 0}.path(rect);
 

@@ -157,6 +157,8 @@ private:
     Motion::Animation expansionAnimation() const;
     double progress() const { return m_progress; }
     QImage shadowImage(const QPainterPath& shape, const QRectF& area, double progress) const;
+    // Asks for a repaint only when what paintEvent draws has changed.
+    void updateSurface();
 
     Inputs m_inputs;
     Callbacks m_callbacks;
@@ -184,6 +186,16 @@ private:
     Motion::Animator m_animator;
     QRect m_contentGeometry;
     bool m_clipped = false;
+    // What the surface was last asked to paint.
+    struct SurfaceLook {
+        QRectF rect;
+        double radius = 0;
+        double progress = 0;
+        bool isExpanded = false;
+        NotchTemplateConfiguration::Appearance appearance;
+        friend bool operator==(const SurfaceLook&, const SurfaceLook&) = default;
+    };
+    std::optional<SurfaceLook> m_surfaceLook;
     // The expanded shadow, redrawn only when the surface moves.
     QImage m_shadow;
     QRectF m_shadowRect;

@@ -106,8 +106,11 @@ public:
 
     void setState(const NotchTemplateConfiguration& configuration, bool isAdding)
     {
+        const QString symbol = isAdding ? QStringLiteral("xmark") : QStringLiteral("plus");
+        if (symbol == m_symbol && configuration == m_configuration)
+            return;
         m_configuration = configuration;
-        m_symbol = isAdding ? QStringLiteral("xmark") : QStringLiteral("plus");
+        m_symbol = symbol;
         setAccessibleName(isAdding ? QStringLiteral("Cancel custom section") : QStringLiteral("Add custom section"));
         const int side = TemplateStyle::widgetExtent(configuration.layout.sectionTabAccessorySize);
         setFixedSize(side, side);
@@ -584,7 +587,17 @@ void SectionWorkspaceBarView::applyLayout()
         m_reportedHeight = height;
         emit currentHeightChanged(height);
     }
-    update();
+    // Only the divider and a leaving composer are painted here: a repaint for
+    // nothing would repaint every tab and the surface below as well.
+    const bool drawsLeaving = !m_isAdding && !m_leavingComposer.isNull();
+    const auto& configuration = m_inputs.configuration;
+    if (drawsLeaving || m_paintedLeaving || m_paintedLayout != configuration.layout
+        || m_paintedAppearance != configuration.appearance) {
+        m_paintedLeaving = drawsLeaving;
+        m_paintedLayout = configuration.layout;
+        m_paintedAppearance = configuration.appearance;
+        update();
+    }
 }
 
 QRect SectionWorkspaceBarView::composerRect() const

@@ -100,6 +100,10 @@ private:
     bool m_isAdding = false;
     // What the leaving composer looked like, drawn shrinking and fading in its place.
     QPixmap m_leavingComposer;
+    // What the last repaint was asked for.
+    bool m_paintedLeaving = false;
+    std::optional<NotchTemplateConfiguration::Layout> m_paintedLayout;
+    std::optional<NotchTemplateConfiguration::Appearance> m_paintedAppearance;
     bool m_fadesLeading = false;
     bool m_fadesTrailing = false;
     // A press on the strip: where, and the scroll position then; a drag once it moved far enough.

@@ -140,6 +140,10 @@ void TaskListView::setInputs(Inputs inputs)
     const bool first = !m_hasInputs;
     const bool styleChanged = first || inputs.configuration != m_inputs.configuration;
     const bool submitted = !first && inputs.taskSubmissionID != m_inputs.taskSubmissionID;
+    // Most updates (every keystroke in the composer) hand over the very same
+    // list, which compares equal at once: then no row needs matching or placing.
+    const bool listChanged = styleChanged || inputs.tasks != m_inputs.tasks || inputs.sections != m_inputs.sections
+        || inputs.selectedWorkspaceID != m_inputs.selectedWorkspaceID;
     // The old items point into the old list until they are replaced below.
     const TaskList previousTasks = std::move(m_inputs.tasks);
     m_inputs = std::move(inputs);
@@ -148,17 +152,19 @@ void TaskListView::setInputs(Inputs inputs)
         m_style = TaskRowView::makeStyle(m_inputs.configuration);
     m_drag.setEnabled(m_inputs.canMoveTasks);
 
-    // Where everything is drawn now, so that what moves can slide from there.
-    const double now = Motion::animationClock();
-    const int previousComposerY = m_composer->y();
-    const int previousWidth = m_layoutWidth;
-    const RowMatch match = matchRows(previousTasks, styleChanged, now);
-    // The rows under the pointer are not the ones a drag started on.
-    if (match.orderChanged)
-        m_drag.cancelIfArmed();
-    measureAndPlace();
-    if (match.orderChanged && previousWidth > 0 && previousWidth == m_layoutWidth)
-        slideFrom(match, previousComposerY, now);
+    if (listChanged) {
+        // Where everything is drawn now, so that what moves can slide from there.
+        const double now = Motion::animationClock();
+        const int previousComposerY = m_composer->y();
+        const int previousWidth = m_layoutWidth;
+        const bool orderChanged = matchRows(previousTasks, styleChanged, now);
+        // The rows under the pointer are not the ones a drag started on.
+        if (orderChanged)
+            m_drag.cancelIfArmed();
+        measureAndPlace();
+        if (orderChanged && previousWidth > 0 && previousWidth == m_layoutWidth)
+            slideFrom(previousComposerY, now);
+    }
     materialize();
     // Last: the composer may take the keyboard now. Taking it scrolls nothing:
     // the panel opens on its top tasks, and the first keystroke shows the composer.
@@ -182,66 +188,106 @@ QHash<QString, QString> TaskListView::sectionTitles() const
     return titles;
 }
 
-bool TaskListView::keepsHeight(const Item& previous, const TaskItem& previousTask, const Item& item,
-                               const TaskItem& task)
+std::optional<QString> TaskListView::sectionTitleOf(const QHash<QString, QString>& titles, const TaskItem& task)
+{
+    const auto title = titles.constFind(task.sectionID);
+    return title != titles.cend() ? std::optional<QString>(*title) : std::nullopt;
+}
+
+bool TaskListView::keepsHeight(const Item& previous, const TaskItem& previousTask,
+                               const std::optional<QString>& sectionTitle, const TaskItem& task)
 {
     // Whatever adds or removes a line of the row: title, section badge, reason, reminder.
-    return previous.heightValid && previousTask.title == task.title && previous.sectionTitle == item.sectionTitle
+    return previous.heightValid && previousTask.title == task.title && previous.sectionTitle == sectionTitle
            && TaskRowView::isAIReasonCurrent(previousTask) == TaskRowView::isAIReasonCurrent(task)
            && previousTask.reminder.has_value() == task.reminder.has_value();
 }
 
-TaskListView::RowMatch TaskListView::matchRows(const TaskList& previousTasks, bool styleChanged, double now)
+bool TaskListView::matchRows(const TaskList& previousTasks, bool styleChanged, double now)
 {
-    RowMatch match;
     const QHash<QString, QString> titles = sectionTitles();
-    // Old rows by (id, occurrence).
-    QHash<RowKey, qsizetype> oldIndex;
-    oldIndex.reserve(qsizetype(m_items.size()));
-    for (qsizetype i = 0; i < qsizetype(m_items.size()); ++i)
-        oldIndex.insert({previousTasks.at(m_items[size_t(i)].taskIndex).id, m_items[size_t(i)].occurrence}, i);
-
-    std::vector<Item> items;
-    items.reserve(size_t(m_inputs.tasks.size()));
-    QHash<QUuid, int> seen;
-    match.orderChanged = qsizetype(m_items.size()) != m_inputs.tasks.size();
     // Read through a const list: a detached copy of every task would double what the list holds.
     const TaskList& tasks = m_inputs.tasks;
-    for (qsizetype index = 0; index < tasks.size(); ++index) {
+    const qsizetype previousCount = qsizetype(m_items.size());
+    bool orderChanged = previousCount != tasks.size();
+
+    // Up to the first task that differs, each row stays where it is: a task
+    // added at the end, or one changed, costs no lookups for the rest.
+    qsizetype same = 0;
+    for (const qsizetype common = std::min(previousCount, tasks.size());
+         same < common && previousTasks.at(m_items[size_t(same)].taskIndex).id == tasks.at(same).id;)
+        ++same;
+    for (qsizetype index = 0; index < same; ++index) {
+        Item& item = m_items[size_t(index)];
+        const TaskItem& task = tasks.at(index);
+        std::optional<QString> sectionTitle = sectionTitleOf(titles, task);
+        item.heightValid =
+            !styleChanged && keepsHeight(item, previousTasks.at(item.taskIndex), sectionTitle, task);
+        item.measured = item.heightValid && item.measured;
+        item.sectionTitle = std::move(sectionTitle);
+        item.drawnY = item.y + slideOffset(item, now);
+        item.taskIndex = index;
+    }
+
+    // The rest are paired by id; the tasks before them are the same on both
+    // sides, so counting repeated ids from here pairs them as from the top.
+    std::vector<Item> previous(std::make_move_iterator(m_items.begin() + same),
+                               std::make_move_iterator(m_items.end()));
+    m_items.resize(size_t(same));
+    m_items.reserve(size_t(tasks.size()));
+    QHash<RowKey, qsizetype> previousIndex;
+    previousIndex.reserve(qsizetype(previous.size()));
+    QHash<QUuid, int> seen;
+    for (qsizetype i = 0; i < qsizetype(previous.size()); ++i) {
+        const QUuid& id = previousTasks.at(previous[size_t(i)].taskIndex).id;
+        previousIndex.insert({id, seen[id]++}, i);
+    }
+    seen.clear();
+    for (qsizetype index = same; index < tasks.size(); ++index) {
         const TaskItem& task = tasks.at(index);
         Item item;
         item.taskIndex = index;
-        item.occurrence = seen[task.id]++;
-        const auto title = titles.constFind(task.sectionID);
-        if (title != titles.cend())
-            item.sectionTitle = *title;
-        const auto old = oldIndex.constFind({task.id, item.occurrence});
-        if (old == oldIndex.cend()) {
-            match.orderChanged = true;
-            items.push_back(std::move(item));
+        item.sectionTitle = sectionTitleOf(titles, task);
+        const auto old = previousIndex.constFind({task.id, seen[task.id]++});
+        if (old == previousIndex.cend()) {
+            orderChanged = true;
+            m_items.push_back(std::move(item));
             continue;
         }
-        Item& previous = m_items[size_t(*old)];
-        item.row = previous.row;
-        previous.row = nullptr;
-        item.heightValid = !styleChanged && keepsHeight(previous, previousTasks.at(previous.taskIndex), item, task);
-        item.height = previous.height;
-        item.measured = item.heightValid && previous.measured;
-        match.previousY.insert({task.id, item.occurrence}, previous.y + slideOffset(previous, now));
-        item.slide = std::move(previous.slide);
-        if (*old != qsizetype(items.size()))
-            match.orderChanged = true;
-        items.push_back(std::move(item));
+        Item& kept = previous[size_t(*old)];
+        item.row = kept.row;
+        kept.row = nullptr;
+        item.heightValid =
+            !styleChanged && keepsHeight(kept, previousTasks.at(kept.taskIndex), item.sectionTitle, task);
+        item.height = kept.height;
+        item.measured = item.heightValid && kept.measured;
+        item.drawnY = kept.y + slideOffset(kept, now);
+        item.slide = std::move(kept.slide);
+        if (same + *old != index)
+            orderChanged = true;
+        m_items.push_back(std::move(item));
     }
-    for (Item& gone : m_items) {
+    for (Item& gone : previous) {
         if (gone.row)
             dropRow(gone, true);
     }
-    m_items = std::move(items);
-    return match;
+    indexRows();
+    return orderChanged;
 }
 
-void TaskListView::slideFrom(const RowMatch& match, int previousComposerY, double now)
+void TaskListView::indexRows()
+{
+    m_built.clear();
+    m_sliding.clear();
+    for (qsizetype i = 0; i < qsizetype(m_items.size()); ++i) {
+        if (m_items[size_t(i)].row)
+            m_built.push_back(i);
+        if (m_items[size_t(i)].slide)
+            m_sliding.push_back(i);
+    }
+}
+
+void TaskListView::slideFrom(int previousComposerY, double now)
 {
     const auto& interaction = m_inputs.configuration.interaction;
     const Motion::Animation animation =
@@ -255,13 +301,24 @@ void TaskListView::slideFrom(const RowMatch& match, int previousComposerY, doubl
         value.setTarget(0, animation, now);
         m_slideAnimator->start();
     };
-    for (Item& item : m_items) {
-        const auto from = match.previousY.constFind({taskOf(item).id, item.occurrence});
-        if (from == match.previousY.cend() || *from == item.y)
+    // Only rows that can come into view while they move slide; the others
+    // simply stand in their new places, so a long list springs no more than a short one.
+    const auto [nearTop, nearBottom] = nearSpan();
+    const auto isNear = [nearTop, nearBottom](int y, int height) { return y + height >= nearTop && y <= nearBottom; };
+    for (qsizetype i = 0; i < qsizetype(m_items.size()); ++i) {
+        Item& item = m_items[size_t(i)];
+        if (!item.drawnY || *item.drawnY == item.y)
             continue;
-        if (!item.slide)
+        if (!isNear(item.y, item.height) && !isNear(*item.drawnY, item.height)) {
+            if (item.slide)
+                item.slide->jumpTo(0);
+            continue;
+        }
+        if (!item.slide) {
             item.slide = std::make_unique<Motion::Value>();
-        slide(*item.slide, *from, item.y);
+            m_sliding.insert(std::lower_bound(m_sliding.begin(), m_sliding.end(), i), i);
+        }
+        slide(*item.slide, *item.drawnY, item.y);
     }
     slide(m_composerSlide, previousComposerY, m_composerY);
     // Placed before its slide began: it must start where it was, with the rows.
@@ -354,7 +411,8 @@ void TaskListView::placeComposer()
 void TaskListView::placeRows()
 {
     const double now = Motion::animationClock();
-    for (Item& item : m_items) {
+    for (const qsizetype index : m_built) {
+        Item& item = m_items[size_t(index)];
         if (!item.row)
             continue;
         const QRect frame(0, item.y + slideOffset(item, now), m_layoutWidth, item.height);
@@ -370,16 +428,35 @@ bool TaskListView::isSliding()
     const double now = Motion::animationClock();
     m_composerSlide.value(now);
     bool sliding = m_composerSlide.isMoving();
-    for (Item& item : m_items) {
-        if (!item.slide)
-            continue;
-        item.slide->value(now);
-        if (item.slide->isMoving())
+    std::erase_if(m_sliding, [&](qsizetype index) {
+        std::unique_ptr<Motion::Value>& slide = m_items[size_t(index)].slide;
+        if (!slide)
+            return true;
+        slide->value(now);
+        if (slide->isMoving()) {
             sliding = true;
-        else
-            item.slide.reset(); // at rest on its place
-    }
+            return false;
+        }
+        slide.reset(); // at rest on its place
+        return true;
+    });
     return sliding;
+}
+
+std::pair<int, int> TaskListView::nearSpan() const
+{
+    const int top = verticalScrollBar()->value();
+    // The list's own height: the viewport's is only right once the list has been shown.
+    const int span = std::max(1, height());
+    return {top - span, top + 2 * span};
+}
+
+bool TaskListView::isPinned(const Item& item) const
+{
+    // A row with an open popover or a running completion is kept wherever it is.
+    return item.row
+           && (item.row->isShowingActions() || item.row->isShowingReminderEditor()
+               || m_completion.isCompleting(taskOf(item).id));
 }
 
 void TaskListView::materialize()
@@ -389,37 +466,57 @@ void TaskListView::materialize()
         return;
     // Measuring rows that come near can move the ones below; a few passes settle it.
     for (int pass = 0; pass < 4; ++pass) {
-        const int top = verticalScrollBar()->value();
-        // The list's own height: the viewport's is only right once the list has been shown.
-        const int span = std::max(1, height());
         // One screen of rows above and below stays built, so scrolling finds them ready.
-        const int from = top - span;
-        const int to = top + 2 * span;
+        // The items lie top to bottom, so the near ones are found by halving.
+        const auto [from, to] = nearSpan();
+        const auto begin = m_items.begin();
+        const auto nearBegin =
+            std::partition_point(begin, m_items.end(), [from](const Item& item) { return item.y + item.height < from; });
+        const auto nearEnd =
+            std::partition_point(nearBegin, m_items.end(), [to](const Item& item) { return item.y <= to; });
+        const qsizetype first = nearBegin - begin, last = nearEnd - begin;
+        const auto isNear = [first, last](qsizetype index) { return index >= first && index < last; };
+
         bool moved = false;
-        for (Item& item : m_items) {
-            const bool near = item.y + item.height >= from && item.y <= to;
-            // A row with an open popover or a running completion is kept wherever it is.
-            const bool pinned = item.row
-                                && (item.row->isShowingActions() || item.row->isShowingReminderEditor()
-                                    || m_completion.isCompleting(taskOf(item).id));
-            if (!near && !pinned) {
-                if (item.row)
-                    dropRow(item, false);
+        const auto measure = [&](Item& item) {
+            if (item.measured)
+                return;
+            const int measured = TaskRowView::preferredHeight(rowInputs(item), m_layoutWidth);
+            item.measured = true;
+            moved = moved || measured != item.height;
+            item.height = measured;
+        };
+        for (const qsizetype index : m_built) {
+            if (!isNear(index) && isPinned(m_items[size_t(index)]))
+                measure(m_items[size_t(index)]);
+        }
+        for (qsizetype index = first; index < last; ++index)
+            measure(m_items[size_t(index)]);
+        if (moved) {
+            placeItems();
+            if (pass < 3)
                 continue;
-            }
-            if (!item.measured) {
-                const int measured = TaskRowView::preferredHeight(rowInputs(item), m_layoutWidth);
-                item.measured = true;
-                moved = moved || measured != item.height;
-                item.height = measured;
-            }
+        }
+
+        std::vector<qsizetype> built;
+        for (const qsizetype index : m_built) {
+            Item& item = m_items[size_t(index)];
+            if (isNear(index) || !item.row)
+                continue;
+            if (isPinned(item))
+                built.push_back(index);
+            else
+                dropRow(item, false);
+        }
+        for (qsizetype index = first; index < last; ++index)
+            built.push_back(index);
+        std::sort(built.begin(), built.end());
+        m_built = std::move(built);
+        for (const qsizetype index : m_built) {
+            Item& item = m_items[size_t(index)];
             if (!item.row)
                 item.row = makeRow();
             item.row->setInputs(rowInputs(item));
-        }
-        if (moved) {
-            placeItems();
-            continue;
         }
         placeRows();
         return;
@@ -476,7 +573,8 @@ void TaskListView::dropRow(Item& item, bool removed)
 
 void TaskListView::markChanged()
 {
-    for (Item& item : m_items) {
+    for (const qsizetype index : m_built) {
+        const Item& item = m_items[size_t(index)];
         if (item.row)
             item.row->setInputs(rowInputs(item));
     }
@@ -486,28 +584,24 @@ void TaskListView::markChanged()
 void TaskListView::willRemove()
 {
     m_completion.flush();
-    for (Item& item : m_items) {
-        if (item.row)
-            item.row->willRemove();
-    }
+    for (TaskRowView* row : rows())
+        row->willRemove();
 }
 
 void TaskListView::closePopovers()
 {
-    for (Item& item : m_items) {
-        if (item.row) {
-            item.row->setShowingActions(false);
-            item.row->setShowingReminderEditor(false);
-        }
+    for (TaskRowView* row : rows()) {
+        row->setShowingActions(false);
+        row->setShowingReminderEditor(false);
     }
 }
 
 QList<TaskRowView*> TaskListView::rows() const
 {
     QList<TaskRowView*> rows;
-    for (const Item& item : m_items) {
-        if (item.row)
-            rows.append(item.row);
+    for (const qsizetype index : m_built) {
+        if (TaskRowView* row = m_items[size_t(index)].row)
+            rows.append(row);
     }
     return rows;
 }
@@ -528,9 +622,9 @@ TransparentTaskTextField* TaskListView::composerField() const
 
 qsizetype TaskListView::indexOfRow(const QObject* row) const
 {
-    for (size_t i = 0; i < m_items.size(); ++i) {
-        if (m_items[i].row == row)
-            return qsizetype(i);
+    for (const qsizetype index : m_built) {
+        if (m_items[size_t(index)].row == row)
+            return index;
     }
     return -1;
 }

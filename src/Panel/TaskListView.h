@@ -94,29 +94,30 @@ private:
     struct Item {
         qsizetype taskIndex = 0; // into m_inputs.tasks
         std::optional<QString> sectionTitle;
-        int occurrence = 0; // tasks sharing an id (damaged data) are told apart by order
         int y = 0;
         int height = 0;
         bool heightValid = false; // estimated or measured
         bool measured = false;
+        // Where the task's row was drawn before the latest change; none for a new task.
+        std::optional<int> drawnY;
         QPointer<TaskRowView> row;
         // Drawn this far from y while it slides to a new place; none at rest,
         // as a value for each of thousands of rows would weigh more than the row.
         std::unique_ptr<Motion::Value> slide;
     };
 
-    using RowKey = QPair<QUuid, int>; // task id and occurrence
-    // The outcome of matching the new tasks with the rows shown before.
-    struct RowMatch {
-        bool orderChanged = false;
-        QHash<RowKey, int> previousY; // where each kept row was drawn
-    };
+    // Task id and how many tasks of that id come before it (damaged data repeats ids).
+    using RowKey = QPair<QUuid, int>;
 
     const TaskItem& taskOf(const Item& item) const { return m_inputs.tasks.at(item.taskIndex); }
     QHash<QString, QString> sectionTitles() const;
-    static bool keepsHeight(const Item& previous, const TaskItem& previousTask, const Item& item, const TaskItem& task);
-    RowMatch matchRows(const TaskList& previousTasks, bool styleChanged, double now);
-    void slideFrom(const RowMatch& match, int previousComposerY, double now);
+    static std::optional<QString> sectionTitleOf(const QHash<QString, QString>& titles, const TaskItem& task);
+    static bool keepsHeight(const Item& previous, const TaskItem& previousTask,
+                            const std::optional<QString>& sectionTitle, const TaskItem& task);
+    // Pairs the new tasks with the rows shown before; true when any row changed places.
+    bool matchRows(const TaskList& previousTasks, bool styleChanged, double now);
+    void indexRows();
+    void slideFrom(int previousComposerY, double now);
     void updateComposer();
     TaskRowView::Inputs rowInputs(const Item& item) const;
     static int slideOffset(Item& item, double now);
@@ -128,6 +129,9 @@ private:
     void placeRows();
     void placeComposer();
     bool isSliding();
+    // The band of content, one screen above and below the visible part, whose rows are built.
+    std::pair<int, int> nearSpan() const;
+    bool isPinned(const Item& item) const;
     void materialize();
     void dropRow(Item& item, bool removed);
     TaskRowView* makeRow();
@@ -149,6 +153,10 @@ private:
     Content* m_content = nullptr;
     AddTaskRow* m_composer = nullptr;
     std::vector<Item> m_items;
+    // Indices into m_items, ascending: the items with a row, and those sliding.
+    // Kept so that a frame or a keystroke touches the few rows built, never all items.
+    std::vector<qsizetype> m_built;
+    std::vector<qsizetype> m_sliding;
     int m_layoutWidth = -1;
 
     TaskCompletionFlow m_completion;

@@ -8,7 +8,7 @@
 #include <cmath>
 
 WorkspaceTaskCounter::WorkspaceTaskCounter(QWidget* parent, std::function<double()> clock)
-    : QWidget(parent), m_clock(std::move(clock)), m_animator([this] { update(); }, [this] { return isAnimating(); })
+    : QWidget(parent), m_clock(std::move(clock)), m_animator([this] { updateRoll(); }, [this] { return isAnimating(); })
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setInputs(m_inputs);
@@ -36,6 +36,7 @@ void WorkspaceTaskCounter::setInputs(const Inputs& inputs)
 {
     const int previous = m_inputs.taskCount;
     const bool countChanged = inputs.taskCount != previous;
+    const bool repaint = countChanged || inputs.color != m_inputs.color || inputs.configuration != m_inputs.configuration;
     m_inputs = inputs;
     setAccessibleName(QStringLiteral("%1 tasks").arg(inputs.taskCount));
     if (countChanged) {
@@ -53,7 +54,21 @@ void WorkspaceTaskCounter::setInputs(const Inputs& inputs)
         }
         updateGeometry();
     }
-    update();
+    if (repaint)
+        update();
+}
+
+std::pair<int, int> WorkspaceTaskCounter::rollLook(double roll) const
+{
+    roll = std::clamp(roll, 0.0, 1.0);
+    return {int(std::lround((1 - roll) * height() * 0.5 * 8)), int(std::lround(roll * 255))};
+}
+
+void WorkspaceTaskCounter::updateRoll()
+{
+    // The spring settles far below what the eye can see; those last frames would draw the same picture.
+    if (rollLook(m_roll.value(m_clock())) != m_paintedLook)
+        update();
 }
 
 bool WorkspaceTaskCounter::isAnimating() const
@@ -91,6 +106,7 @@ void WorkspaceTaskCounter::paintEvent(QPaintEvent*)
     painter.setFont(counterFont());
     painter.setPen(m_inputs.color);
     const double roll = m_roll.value(m_clock());
+    m_paintedLook = rollLook(roll);
     const double travel = height() * 0.5;
     // Counting up rolls the digits upwards, counting down downwards.
     const double direction = m_inputs.taskCount >= m_previousCount ? 1 : -1;

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QWidget>
 #include <functional>
+#include <utility>
 
 // The number of visible tasks in the header. Every digit sits in a cell as
 // wide as the widest digit, so the number never jitters as it changes; a
@@ -39,10 +40,15 @@ protected:
 private:
     QFont counterFont() const;
     void paintNumber(QPainter& painter, const QString& number, double yOffset, double opacity);
+    // The digits' offset in eighths of a pixel and their opacity in 1/255ths at a roll.
+    std::pair<int, int> rollLook(double roll) const;
+    // Repaints a frame of the roll only when the digits would be drawn somewhere new.
+    void updateRoll();
 
     Inputs m_inputs;
     std::function<double()> m_clock;
     int m_previousCount = 0;
     mutable Motion::Value m_roll{1};
+    std::pair<int, int> m_paintedLook{-1, -1};
     Motion::Animator m_animator;
 };
