@@ -245,8 +245,9 @@ TEST(CompletionChartView, DateLabelsKeepClearOfEachOtherAndTheLastDayIsAlwaysLab
                 EXPECT_GE(extents[i].first - extents[i - 1].second, spacing) << what << ", labels " << i - 1 << " and " << i;
             EXPECT_TRUE(shown.contains(strideLabels.last())) << what;
             EXPECT_EQ(shown.size(), view.xAxisLabels().size()) << what;
-            if (width == 1040)
+            if (width == 1040) {
                 EXPECT_EQ(shown.size(), strideLabels.size() - leftOut) << what;
+            }
         }
     }
 }

@@ -166,8 +166,9 @@ TEST(TaskListView, RowsStayWithTheirTasksThroughAdditionsRemovalsAndMoves)
         EXPECT_EQ(now.titles.join(' '), step.expected.join(' ')) << step.name;
         // Every task shown before keeps its row, renamed or not.
         for (auto it = now.rows.begin(); it != now.rows.end(); ++it) {
-            if (before.contains(it.key()))
+            if (before.contains(it.key())) {
                 EXPECT_EQ(it.value(), before.value(it.key())) << step.name << ": " << it.value()->inputs().task.title.toStdString();
+            }
         }
         EXPECT_EQ(now.rows.size(), step.expected.size()) << step.name;
         before = now.rows;
