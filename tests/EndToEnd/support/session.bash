@@ -28,10 +28,11 @@ fail() {
     exit 1
 }
 
-# Waits up to ~4 s for a condition.
+# Waits for a condition that a loaded machine may keep waiting: up to ten
+# seconds, measured on the clock rather than in tries (a try that runs `import`
+# can itself take a second there).
 eventually() {
-    for _ in $(seq 40); do "$@" && return 0; sleep 0.1; done
-    return 1
+    within 10 "$@"
 }
 # Waits up to the given seconds for a condition: for what settles only after
 # animations and repaints, which a loaded machine draws late.
@@ -43,18 +44,55 @@ within() {
         sleep 0.1
     done
 }
+# Waits up to the given seconds for a process to end.
+ended_within() {
+    within "$1" eval '! kill -0 '"$2"' 2>/dev/null'
+}
 
 # Starts an X server (its command follows) on a free display of its own choice
 # and leaves that display in `server_display`; the server must accept -displayfd.
+# A display number just given up by an exiting server can be handed out while
+# that server still removes its socket, leaving the new one unreachable: a
+# server whose display does not answer is replaced by a fresh one, once.
 # Not to be called in a subshell: the server must be cleaned up with the rest.
 start_server() {
+    spawn_server "$@"
+    display_answers "$server_display" && return 0
+    local unreachable=$server_pid
+    echo "$server_display does not answer; starting a fresh server" >>"$work/servers.log"
+    # The unreachable server keeps its number until the fresh one has another.
+    spawn_server "$@"
+    kill "$unreachable" 2>/dev/null
+    wait "$unreachable" 2>/dev/null
+    local pid kept=()
+    for pid in "${pids[@]}"; do [ "$pid" = "$unreachable" ] || kept+=("$pid"); done
+    pids=("${kept[@]}")
+    display_answers "$server_display" || fail "$1 on $server_display does not answer"
+}
+# Starts the server and waits for it to name its display; leaves its process
+# in `server_pid`.
+spawn_server() {
     local file
     file=$(mktemp -p "$work" display.XXXXXX)
     "$@" -displayfd 3 3>"$file" >>"$work/servers.log" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 50); do [ -s "$file" ] && break; sleep 0.1; done
-    [ -s "$file" ] || fail "$1 did not start"
+    server_pid=$!
+    pids+=($server_pid)
+    within 30 test -s "$file" || fail "$1 did not start"
     server_display=":$(head -n1 "$file")"
+}
+# Does a client get through to the display? Refused connections come back at
+# once, so a few tries are enough.
+display_answers() {
+    local tries
+    for tries in 1 2 3 4 5; do
+        if command -v xdpyinfo >/dev/null 2>&1; then
+            xdpyinfo -display "$1" >/dev/null 2>&1 && return 0
+        else
+            DISPLAY=$1 xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        fi
+        sleep 0.2
+    done
+    return 1
 }
 
 # The program's configuration: onboarding done, so the notch shows at once.
@@ -72,6 +110,7 @@ store_onboarded_preferences
 
 # Starts the program on the given display; its process id lands in `app`.
 launch_app() {
+    display_answers "$1" || fail "the display $1 stopped answering before the program started"
     env DISPLAY="$1" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
         XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL="${model_url:-http://127.0.0.1:9}" "$binary" >"$work/app.log" 2>&1 &
     app=$!
@@ -89,11 +128,10 @@ launch_and_open_panel() {
     within 10 is_dark 1220 370 || fail "the panel did not grow to its full size"
 }
 
-# Ends the program as logout would; it must quit cleanly within three seconds.
+# Ends the program as logout would; it must quit cleanly.
 quit_app() {
     kill -TERM "$app"
-    for _ in $(seq 30); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$app" 2>/dev/null && fail "quaverloom did not quit on SIGTERM"
+    ended_within 15 "$app" || fail "quaverloom did not quit on SIGTERM"
     wait "$app"
     local status=$?
     [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
@@ -109,7 +147,14 @@ run_scenario_under_window_manager() {
 start_window_manager() {
     openbox >"$work/openbox.log" 2>&1 &
     pids+=($!)
-    sleep 0.5
+    within 20 window_manager_running || fail "openbox did not start: $(cat "$work/openbox.log")"
+}
+# Is a window manager running on $DISPLAY? It names its check window on the
+# root, and that window exists.
+window_manager_running() {
+    local check
+    check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # *\(0x[0-9a-f]*\).*/\1/p')
+    [ -n "$check" ] && xprop -id "$check" _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1
 }
 # The script's `scenario` on the bare server of $DISPLAY, then again under openbox.
 run_scenario_without_and_with_window_manager() {
@@ -181,8 +226,6 @@ move_to() {
 scenario_again_under_openbox() {
     command -v openbox >/dev/null 2>&1 || return 0
     mode=openbox
-    openbox >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    sleep 0.5
+    start_window_manager
     scenario
 }
