@@ -27,8 +27,7 @@ within 30 test -s "$work/port" || fail "the model server did not start"
 
 start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
 export DISPLAY=$server_display
-xcompmgr >/dev/null 2>&1 &
-pids+=($!)
+start_compositor
 
 # The expanded surface of the default geometry: 554 x 388 at the top centre.
 left=683

@@ -170,6 +170,9 @@ shot() {
     import -window root "$QUAVERLOOM_E2E_SHOTS/$1.png"
 }
 
+# xev's window is mapped.
+event_tester_shown() { xdotool search --onlyvisible --name '^Event Tester$' >/dev/null 2>&1; }
+
 # The control-panel window.
 panel_window() { xdotool search --onlyvisible --name '^QuaverLoom Control Panel$' 2>/dev/null | head -n1; }
 has_panel_window() { [ -n "$(panel_window)" ]; }
@@ -192,6 +195,19 @@ overview_tile() {
 overview_tile_is_blue() {
     set -- $(overview_tile)
     [ "${3:-0}" -gt 150 ] && [ "${1:-255}" -lt 160 ]
+}
+# The onboarding's intro picture fills the window: its middle is a muted
+# blue-violet, not the overview's light page (the slides' videos share it).
+intro_shows() {
+    window_geometry
+    set -- $(pixel $((X + WIDTH / 2)) $((Y + HEIGHT / 2)))
+    [ "${3:-0}" -gt "${1:-255}" ] && [ "${1:-255}" -lt 160 ]
+}
+# The onboarding's slides have replaced its intro: the band under the video is
+# dark at its bottom-left corner.
+slides_show() {
+    window_geometry
+    is_dark $((X + 40)) $((Y + HEIGHT - 40))
 }
 # Clicks at a point given relative to the window's top-left corner.
 click_in_window() {
@@ -220,6 +236,19 @@ is_light() { ! is_dark "$@"; }
 move_to() {
     DISPLAY=${pointer_display:-$DISPLAY} xdotool mousemove "$1" $(($2 + 1))
     DISPLAY=${pointer_display:-$DISPLAY} xdotool mousemove_relative -- 0 -1
+}
+
+# Does a client own the given selection on $DISPLAY (WM_S0, _NET_WM_CM_S0)?
+selection_owned() {
+    python3 "$(dirname "${BASH_SOURCE[0]}")/selection_owner.py" "$1"
+}
+# Starts xcompmgr on $DISPLAY, leaving its process in `compositor`, and waits
+# until it has taken over the screen.
+start_compositor() {
+    xcompmgr >"$work/xcompmgr.log" 2>&1 &
+    compositor=$!
+    pids+=($compositor)
+    within 20 selection_owned _NET_WM_CM_S0 || fail "xcompmgr did not start: $(cat "$work/xcompmgr.log")"
 }
 
 # Runs the caller's `scenario` once more under openbox, where it is installed.
