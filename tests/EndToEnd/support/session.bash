@@ -24,6 +24,10 @@ trap 'exit 1' INT TERM
 fail() {
     echo "FAIL${mode:+ ($mode)}: $*"
     [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
+    [ -s "$work/servers.log" ] && sed 's/^/  server: /' "$work/servers.log"
+    if [ -n "${DISPLAY:-}" ] && ! display_answers "$DISPLAY"; then
+        echo "  the display $DISPLAY does not answer"
+    fi
     declare -F fail_details >/dev/null && fail_details
     exit 1
 }
@@ -50,7 +54,10 @@ ended_within() {
 }
 
 # Starts an X server (its command follows) on a free display of its own choice
-# and leaves that display in `server_display`; the server must accept -displayfd.
+# and leaves that display in `server_display`; the server must accept -displayfd
+# and -noreset. Without -noreset the server resets whenever its last client
+# leaves, and a client connecting meanwhile (the program, just after a check or
+# an xdotool call) is turned away.
 # A display number just given up by an exiting server can be handed out while
 # that server still removes its socket, leaving the new one unreachable: a
 # server whose display does not answer is replaced by a fresh one, once.
@@ -74,7 +81,7 @@ start_server() {
 spawn_server() {
     local file
     file=$(mktemp -p "$work" display.XXXXXX)
-    "$@" -displayfd 3 3>"$file" >>"$work/servers.log" 2>&1 &
+    "$@" -noreset -displayfd 3 3>"$file" >>"$work/servers.log" 2>&1 &
     server_pid=$!
     pids+=($server_pid)
     within 30 test -s "$file" || fail "$1 did not start"
