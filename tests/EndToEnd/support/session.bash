@@ -58,9 +58,9 @@ ended_within() {
 # and -noreset. Without -noreset the server resets whenever its last client
 # leaves, and a client connecting meanwhile (the program, just after a check or
 # an xdotool call) is turned away.
-# A display number just given up by an exiting server can be handed out while
-# that server still removes its socket, leaving the new one unreachable: a
-# server whose display does not answer is replaced by a fresh one, once.
+# A server that names a display but does not answer there (another server's
+# start or exit on the same number took its socket) is replaced by a fresh one,
+# once.
 # Not to be called in a subshell: the server must be cleaned up with the rest.
 start_server() {
     spawn_server "$@"
