@@ -183,11 +183,10 @@ quit_app
 # A model that numbers its items 1, 1, 2, 3, 4 for five tasks.
 python3 "$(dirname "$0")/fake_model_server.py" "$work/repeat-port" 0.5 repeat-first >"$work/repeat-model.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do [ -s "$work/repeat-port" ] && break; sleep 0.1; done
-[ -s "$work/repeat-port" ] || fail "the second model server did not start"
+within 30 test -s "$work/repeat-port" || fail "the second model server did not start"
 model_url="http://127.0.0.1:$(cat "$work/repeat-port")"
 launch_app "$DISPLAY"
-sleep 1
+eventually is_dark 960 10 || fail "the collapsed notch did not appear"
 expand
 xdotool type --delay 15 "Pay the parking fine"
 xdotool key Return
@@ -200,7 +199,7 @@ sys.exit(0 if sum(t["sectionID"] == section for t in state["tasks"]) == 5 else 1
 PY
 }
 within 10 five_tasks_stored || fail "the fifth task was not stored"
-sleep 0.5
+within 10 band_settled || fail "the list did not settle after the fifth task"
 cp "$config/quaver-loom.tasks" "$work/before-sort.json"
 before=$(status_band)
 xdotool mousemove $ai_sort_x $ai_sort_y click 1
