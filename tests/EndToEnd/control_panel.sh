@@ -27,14 +27,14 @@ start_app() {
 # First launch: nothing stored; the window opens with the onboarding over it.
 start_app true
 eventually has_panel_window || fail "the first launch did not open the control panel"
-sleep 0.5
+within 10 intro_shows || fail "the first launch does not show the onboarding's intro"
 shot first-launch
 [ -s "$work/config/QuaverLoom/quaver-loom.preferences" ] && fail "preferences were written before anything changed"
 # Past the intro (its start button at the bottom centre), the close button sits
 # at the top right of the slides.
 window_geometry
 click_in_window $((WIDTH / 2)) $((HEIGHT - 57))
-sleep 0.6
+within 10 slides_show || fail "the intro's start button did not lead to the slides"
 click_in_window $((WIDTH - 48)) 65
 prefs_done() { grep -qs '"hasCompletedOnboarding": *true' "$work/config/QuaverLoom/quaver-loom.preferences"; }
 eventually prefs_done \
@@ -84,11 +84,17 @@ done
 shot overview-hovered
 move_to $((X + 100)) $((Y + 600))
 
+# Settings shows the AI ranking switch, on, in the accent blue.
+settings_shown() {
+    window_geometry
+    set -- $(pixel $((X + 1195)) $((Y + 233)))
+    [ "${3:-0}" -gt 150 ] && [ "${1:-255}" -lt 100 ]
+}
 click_in_window 70 118   # History
-sleep 0.8
+within 10 eval '! overview_tile_is_blue' || fail "History did not replace the overview"
 shot history
 click_in_window 70 188   # Settings
-sleep 0.5
+within 10 settings_shown || fail "Settings did not show"
 shot settings
 click_in_window 1200 150 # the launch-at-login switch
 eventually test -f "$work/config/autostart/quaverloom.desktop" || fail "launch at login wrote no autostart entry"

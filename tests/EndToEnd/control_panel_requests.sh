@@ -23,7 +23,7 @@ second_start() {
         XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL="http://127.0.0.1:9" "$binary" >"$work/second.log" 2>&1 &
     local pid=$!
     pids+=($pid)
-    within 10 eval '! kill -0 '"$pid"' 2>/dev/null' || fail "the second start did not end"
+    ended_within 10 "$pid" || fail "the second start did not end"
     wait "$pid"
     local status=$?
     [ "$status" -eq 0 ] || fail "the second start exited with $status: $(cat "$work/second.log")"
@@ -31,13 +31,6 @@ second_start() {
 close_panel_window() {
     xdotool windowactivate --sync "$(panel_window)" key alt+F4
     eventually no_panel_window || fail "the control panel did not close"
-}
-# The intro's picture fills the window: its middle is a muted blue-violet, not
-# the overview's light page.
-intro_shows() {
-    window_geometry
-    set -- $(pixel $((X + WIDTH / 2)) $((Y + HEIGHT / 2)))
-    [ "${3:-0}" -gt "${1:-255}" ] && [ "${1:-255}" -lt 160 ]
 }
 # The gear of the expanded notch, at the right end of its header.
 gear_x=1195 gear_y=15
@@ -66,15 +59,15 @@ eventually has_panel_window || fail "a second start did not show the control pan
 within 15 overview_tile_is_blue || fail "the second start's control panel is not on the overview (rgb $(overview_tile))"
 xev -geometry 1900x1040+10+10 >/dev/null 2>&1 &
 pids+=($!)
-sleep 0.5
-within 5 eval '! overview_tile_is_blue' || fail "the other window did not cover the control panel"
+eventually event_tester_shown || fail "xev did not show its window"
+within 10 eval '! overview_tile_is_blue' || fail "the other window did not cover the control panel"
 second_start
 within 10 overview_tile_is_blue || fail "a second start did not raise the control panel over another window"
 shot second-start-raised
 
 # Minimised, on another page: the gear brings it back on the overview.
 click_in_window 70 188 # Settings
-sleep 0.5
+within 10 eval '! overview_tile_is_blue' || fail "Settings did not replace the overview"
 xdotool windowminimize --sync "$(panel_window)"
 eventually no_panel_window || fail "the control panel did not minimise"
 move_to 960 700

@@ -66,8 +66,7 @@ add_task "Typed before quitting"
 within 10 more_failures_than "$seen" || fail "the second full disk was not reported"
 
 kill -TERM "$app"
-for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app" 2>/dev/null && fail "quaverloom did not quit on SIGTERM"
+ended_within 20 "$app" || fail "quaverloom did not quit on SIGTERM"
 wait "$app"
 status=$?
 [ "$status" -ne 0 ] || fail "quaverloom exited with status 0 although its tasks were not saved"

@@ -31,7 +31,7 @@ has_task() { stored_tasks | grep -qx "$1"; }
 add_and_complete_task() {
     move_to 960 0
     eventually is_dark 960 200 || fail "the panel did not expand for typing"
-    sleep 0.3
+    within 10 is_dark 1220 370 || fail "the panel did not grow to its full size for typing"
     xdotool type --delay 20 "Buy milk"
     xdotool key Return
     eventually has_task "$(printf 'Buy milk\tfalse')" || fail "the typed task was not saved (stored: $(stored_tasks))"
@@ -73,7 +73,7 @@ scenario() {
         xev -geometry 1920x400+0+0 -event button >"$work/xev.log" 2>&1 &
         xev=$!
         pids+=($xev)
-        sleep 0.4
+        eventually event_tester_shown || fail "xev did not show its window"
     fi
 
     rm -f "$tasks_file" # each run starts with an empty workspace
@@ -143,10 +143,7 @@ scenario
 # which clicks the notch takes.
 if command -v xcompmgr >/dev/null 2>&1; then
     mode=compositor
-    xcompmgr >"$work/xcompmgr.log" 2>&1 &
-    compositor=$!
-    pids+=($compositor)
-    sleep 0.5
+    start_compositor
     scenario
     kill "$compositor" 2>/dev/null
     wait "$compositor" 2>/dev/null

@@ -42,12 +42,23 @@ video_moves() {
     done
     return 1
 }
+# The band shows slide $1's text, unlike the previous slide's in $2 (empty for
+# none), and holds still: the step to it has finished.
+band_moved_on() {
+    grab "$work/band-$1.png" $(band_text)
+    if [ -s "$2" ]; then
+        [ "$(changed_pixels "$2" "$work/band-$1.png")" -gt 100 ] || return 1
+    fi
+    sleep 0.3
+    grab "$work/band-again.png" $(band_text)
+    [ "$(changed_pixels "$work/band-$1.png" "$work/band-again.png")" -le 100 ]
+}
 
 # First start: nothing stored.
 rm -f "$config/quaver-loom.preferences"
 launch_app "$DISPLAY"
 eventually has_panel_window || fail "the first start did not open the control panel"
-sleep 0.5
+within 10 intro_shows || fail "the first start does not show the onboarding's intro"
 notch_stays_hidden || fail "the notch shows before onboarding is completed"
 window_geometry
 shot onboarding-intro
@@ -55,21 +66,18 @@ shot onboarding-intro
 
 # The intro's start button sits at the bottom centre; the slides follow.
 click_in_window $((WIDTH / 2)) $((HEIGHT - 57))
-sleep 0.8
+within 10 slides_show || fail "the intro's start button did not lead to the slides"
 : >"$work/none.png"
 previous_band="$work/none.png"
 for slide in 1 2 3 4 5; do
-    grab "$work/band-$slide.png" $(band_text)
-    if [ -s "$previous_band" ]; then
-        [ "$(changed_pixels "$previous_band" "$work/band-$slide.png")" -gt 100 ] \
-            || fail "the band still shows the text of slide $((slide - 1)) after stepping to slide $slide"
-    fi
+    within 10 band_moved_on "$slide" "$previous_band" \
+        || fail "the band still shows the text of slide $((slide - 1)) after stepping to slide $slide"
     previous_band="$work/band-$slide.png"
     video_moves || fail "the video of slide $slide shows no moving frames"
     shot "onboarding-slide-$slide"
     kill -0 "$app" 2>/dev/null || fail "quaverloom exited on slide $slide"
     # The next chevron at the band's trailing end; "Get Started" takes its place on the last slide.
-    [ "$slide" -lt 5 ] && click_in_window $((WIDTH - 50)) $((HEIGHT - 103)) && sleep 0.8
+    [ "$slide" -lt 5 ] && click_in_window $((WIDTH - 50)) $((HEIGHT - 103))
 done
 
 notch_stays_hidden || fail "the notch showed before the onboarding was finished"

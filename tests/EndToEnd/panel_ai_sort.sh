@@ -23,13 +23,11 @@ shot() { [ -n "$shots" ] && import -window root -crop 800x520+560+0 "$shots/$1.p
 # The model server: a free loopback port of its own choosing, answers after 2 s.
 python3 "$(dirname "$0")/fake_model_server.py" "$work/port" 2 >"$work/model.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
-[ -s "$work/port" ] || fail "the model server did not start"
+within 30 test -s "$work/port" || fail "the model server did not start"
 
 start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
 export DISPLAY=$server_display
-xcompmgr >/dev/null 2>&1 &
-pids+=($!)
+start_compositor
 
 # The expanded surface of the default geometry: 554 x 388 at the top centre.
 left=683
@@ -55,11 +53,29 @@ is_coloured() {
     [ $((max - min)) -gt "$threshold" ]
 }
 stored() { python3 - "$work/config/QuaverLoom/quaver-loom.tasks" "$@"; }
-expand() { move_to 960 700; eventually is_light 960 200; move_to 960 5; eventually is_dark 960 300 || fail "the panel did not expand"; sleep 0.5; }
+expand() {
+    move_to 960 700
+    eventually is_light 960 200
+    move_to 960 5
+    eventually is_dark 960 300 || fail "the panel did not expand"
+    within 10 is_dark 1220 370 || fail "the panel did not grow to its full size"
+}
+# The section composer's fill, left of where the task list's rows start.
+composer_open() { set -- $(pixel 705 $composer_y); [ "${1:-0}" -ge 10 ] || [ "${2:-0}" -ge 10 ] || [ "${3:-0}" -ge 10 ]; }
+stored_task_count() {
+    stored <<'PY'
+import json, sys
+try:
+    print(len(json.load(open(sys.argv[1]))["tasks"]))
+except (OSError, ValueError):
+    print(0)
+PY
+}
+task_count_is() { [ "$(stored_task_count)" = "$1" ]; }
 
 model_url="http://127.0.0.1:$(cat "$work/port")"
 launch_app "$DISPLAY"
-sleep 1
+eventually is_dark 960 10 || fail "the collapsed notch did not appear"
 expand
 shot 1-expanded
 
@@ -67,7 +83,7 @@ shot 1-expanded
 x=$(plus_x)
 [ "$x" -gt 0 ] || fail "no plus button on the tab row"
 xdotool mousemove $((left + 18 + x - 4)) $strip_y click 1
-sleep 0.6
+within 10 composer_open || fail "the + did not open the section composer"
 shot 2-section-composer
 xdotool mousemove 760 $composer_y click 1
 xdotool type --delay 20 "Errands"
@@ -84,10 +100,12 @@ within 10 section_stored || fail "the new section was not stored and selected"
 
 # Three tasks: expanding again hands the composer the keyboard.
 expand
+count=$(stored_task_count)
 for title in "Play a game" "Book the dentist" "File the tax return"; do
     xdotool type --delay 15 "$title"
     xdotool key Return
-    sleep 0.3
+    count=$((count + 1))
+    within 10 task_count_is $count || fail "\"$title\" was not stored"
 done
 shot 3-tasks
 # Escape in the empty composer quits nothing.
@@ -107,11 +125,12 @@ within 10 tasks_stored || fail "the three tasks were not stored in the new secti
 
 # AI Sort: the glow lights the rim while the model works.
 xdotool mousemove $ai_sort_x $ai_sort_y click 1
-sleep 0.8
-shot 4-sorting
 # The glow is faint by design: a tint of a few levels on the grey desktop.
-is_coloured $((left - 6)) 200 6 || is_coloured $((left + 554 + 5)) 200 6 || fail "no glow beside the panel while sorting"
-is_coloured $left 250 || is_coloured $((left + 1)) 250 || fail "no highlight on the rim while sorting"
+glow_shown() { is_coloured $((left - 6)) 200 6 || is_coloured $((left + 554 + 5)) 200 6; }
+rim_lit() { is_coloured $left 250 || is_coloured $((left + 1)) 250; }
+eventually glow_shown || fail "no glow beside the panel while sorting"
+eventually rim_lit || fail "no highlight on the rim while sorting"
+shot 4-sorting
 sorted_stored() {
     stored <<'PY'
 import json, sys
@@ -138,7 +157,7 @@ quit_app
 # No model server: a new task is ranked, and the status line reports the failure.
 model_url="http://127.0.0.1:9"
 launch_app "$DISPLAY"
-sleep 1
+eventually is_dark 960 10 || fail "the collapsed notch did not appear"
 expand
 # Light pixels where the status line goes; the line pushes the rows down as well.
 status_band() {
@@ -146,26 +165,28 @@ status_band() {
         | awk -F'[,:() ]+' 'NR > 1 && ($3 + $4 + $5) > 240 { n++ } END { print n + 0 }'
 }
 # A new task needs ranking, so the model is asked.
+count=$(stored_task_count)
 xdotool type --delay 15 "Water the plants"
 xdotool key Return
-sleep 0.5
+within 10 task_count_is $((count + 1)) || fail "the new task was not stored"
+# The new row has been drawn once two looks at the band agree.
+band_settled() { local first; first=$(status_band); sleep 0.3; [ "$(status_band)" = "$first" ]; }
+within 10 band_settled || fail "the list did not settle after the new task"
 before=$(status_band)
 xdotool mousemove $ai_sort_x $ai_sort_y click 1
 eventually grep -q "Failed to sort tasks: Start a language model server on this computer to use AI Sort." \
     "$work/app.log" || fail "the sort did not ask for a model server when none answers"
 eventually test "$(status_band)" != "$before" || fail "the failed sort left no status line"
-sleep 0.5
 shot 6-no-server
 quit_app
 
 # A model that numbers its items 1, 1, 2, 3, 4 for five tasks.
 python3 "$(dirname "$0")/fake_model_server.py" "$work/repeat-port" 0.5 repeat-first >"$work/repeat-model.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do [ -s "$work/repeat-port" ] && break; sleep 0.1; done
-[ -s "$work/repeat-port" ] || fail "the second model server did not start"
+within 30 test -s "$work/repeat-port" || fail "the second model server did not start"
 model_url="http://127.0.0.1:$(cat "$work/repeat-port")"
 launch_app "$DISPLAY"
-sleep 1
+eventually is_dark 960 10 || fail "the collapsed notch did not appear"
 expand
 xdotool type --delay 15 "Pay the parking fine"
 xdotool key Return
@@ -178,7 +199,7 @@ sys.exit(0 if sum(t["sectionID"] == section for t in state["tasks"]) == 5 else 1
 PY
 }
 within 10 five_tasks_stored || fail "the fifth task was not stored"
-sleep 0.5
+within 10 band_settled || fail "the list did not settle after the fifth task"
 cp "$config/quaver-loom.tasks" "$work/before-sort.json"
 before=$(status_band)
 xdotool mousemove $ai_sort_x $ai_sort_y click 1

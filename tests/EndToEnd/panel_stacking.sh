@@ -69,8 +69,7 @@ run_scenario_under_xfwm4() {
     export DISPLAY=$server_display
     dbus-run-session xfwm4 --compositor=on >"$work/xfwm4.log" 2>&1 &
     pids+=($!)
-    managed() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-    within 10 managed || fail "xfwm4 did not start"
+    within 20 window_manager_running || fail "xfwm4 did not start: $(cat "$work/xfwm4.log")"
     scenario
 }
 

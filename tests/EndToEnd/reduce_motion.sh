@@ -29,8 +29,10 @@ stop_manager() {
     kill "$manager" 2>/dev/null
     wait "$manager" 2>/dev/null
 }
-reduced() { [ "$(grep -c 'Animations reduced' "$work/app.log")" -ge "$1" ]; }
-restored() { [ "$(grep -c 'Animations back' "$work/app.log")" -ge "$1" ]; }
+# How often the log says so; the log may not exist yet just after the start.
+logged() { local count; count=$(grep -c "$1" "$work/app.log" 2>/dev/null); [ "${count:-0}" -ge "$2" ]; }
+reduced() { logged 'Animations reduced' "$1"; }
+restored() { logged 'Animations back' "$1"; }
 
 start_manager 0
 launch_app "$DISPLAY"

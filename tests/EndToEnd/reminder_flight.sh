@@ -90,7 +90,7 @@ scenario() {
     xev -geometry 1920x400+0+340 -event button >"$work/xev.log" 2>&1 &
     local xev=$!
     pids+=($xev)
-    sleep 0.5
+    eventually event_tester_shown || fail "xev did not show its window"
     xdotool mousemove 960 900
 
     store_task_due_in 3
@@ -160,17 +160,12 @@ scenario() {
         }' "$work/track" >"$work/track-faults"
     [ -s "$work/track-faults" ] && fail "$(paste -sd';' "$work/track-faults")"
     [ "$clicked" -eq 1 ] || fail "the group never covered the centre"
-    sleep 0.3
-    [ "$(button_presses)" -gt "$presses_before" ] || fail "a click at the centre during the flight did not reach the window below"
+    eventually test "$(button_presses)" -gt "$presses_before" || fail "a click at the centre during the flight did not reach the window below"
     [ "$(pixel 0 0)" = "255 255 255" ] || fail "the flight window shows outside the group"
 
     # The reminder is cleared once the flight is over.
-    local cleared=0
-    for _ in $(seq 40); do
-        [ "$(stored_reminder)" = none ] && { cleared=1; break; }
-        sleep 0.2
-    done
-    [ "$cleared" -eq 1 ] || fail "the stored task still has a reminder: $(stored_reminder)"
+    reminder_cleared() { [ "$(stored_reminder)" = none ]; }
+    within 15 reminder_cleared || fail "the stored task still has a reminder: $(stored_reminder)"
     [ "$(row_extent 540)" = none ] || fail "something is left on screen after the flight"
 
     quit_app

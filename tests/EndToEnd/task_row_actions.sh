@@ -43,8 +43,11 @@ popover_shown() {
     [ "$1" -lt 80 ] && [ "$2" -lt 80 ] && [ "$3" -lt 80 ]
 }
 popover_hidden() { ! popover_shown; }
-# The actions popover's "Set Timer" choice, which swaps it for the reminder editor.
-set_timer_x=1280 set_timer_y=89
+# The reminder editor reaches further right than the actions popover it replaces.
+editor_shown() { set -- $(pixel 1480 100); [ "${1:-255}" -lt 80 ] && [ "${2:-255}" -lt 80 ] && [ "${3:-255}" -lt 80 ]; }
+# The actions popover's "Set Timer" choice, which swaps it for the reminder editor;
+# a task with a reminder offers "Change Timer" there, one row higher in a longer list.
+set_timer_x=1280 set_timer_y=89 change_timer_y=76
 # The reminder editor's Save button.
 save_x=1455 save_y=164
 
@@ -57,16 +60,15 @@ has_title() { stored_titles | grep -qx "$1"; }
 # After the reminder editor closes (saved or dismissed by Escape) the panel,
 # still open, takes the keyboard back: a typed task reaches the composer.
 type_after_reminder_editor() {
-    local round=$1 how=$2
+    local round=$1 how=$2 timer_y=${3:-$set_timer_y}
     move_to "$button_x" "$button_y"
     sleep 0.3
     xdotool click 1
     eventually popover_shown || fail "round $round: the actions button did not open the popover"
-    move_to "$set_timer_x" "$set_timer_y"
+    move_to "$set_timer_x" "$timer_y"
     sleep 0.2
     xdotool click 1
-    eventually popover_shown || fail "round $round: the reminder editor did not show"
-    sleep 0.3
+    eventually editor_shown || fail "round $round: the reminder editor did not show"
     if [ "$how" = save ]; then
         move_to "$save_x" "$save_y"
         sleep 0.2
@@ -109,7 +111,7 @@ scenario() {
 
     type_after_reminder_editor 1 escape
     type_after_reminder_editor 2 save
-    type_after_reminder_editor 3 escape
+    type_after_reminder_editor 3 escape "$change_timer_y"
     move_to 960 790
     eventually is_light 960 200 || fail "the panel did not collapse after the popover closed"
 

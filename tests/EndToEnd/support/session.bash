@@ -24,14 +24,19 @@ trap 'exit 1' INT TERM
 fail() {
     echo "FAIL${mode:+ ($mode)}: $*"
     [ -f "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
+    [ -s "$work/servers.log" ] && sed 's/^/  server: /' "$work/servers.log"
+    if [ -n "${DISPLAY:-}" ] && ! display_answers "$DISPLAY"; then
+        echo "  the display $DISPLAY does not answer"
+    fi
     declare -F fail_details >/dev/null && fail_details
     exit 1
 }
 
-# Waits up to ~4 s for a condition.
+# Waits for a condition that a loaded machine may keep waiting: up to ten
+# seconds, measured on the clock rather than in tries (a try that runs `import`
+# can itself take a second there).
 eventually() {
-    for _ in $(seq 40); do "$@" && return 0; sleep 0.1; done
-    return 1
+    within 10 "$@"
 }
 # Waits up to the given seconds for a condition: for what settles only after
 # animations and repaints, which a loaded machine draws late.
@@ -43,18 +48,58 @@ within() {
         sleep 0.1
     done
 }
+# Waits up to the given seconds for a process to end.
+ended_within() {
+    within "$1" eval '! kill -0 '"$2"' 2>/dev/null'
+}
 
 # Starts an X server (its command follows) on a free display of its own choice
-# and leaves that display in `server_display`; the server must accept -displayfd.
+# and leaves that display in `server_display`; the server must accept -displayfd
+# and -noreset. Without -noreset the server resets whenever its last client
+# leaves, and a client connecting meanwhile (the program, just after a check or
+# an xdotool call) is turned away.
+# A server that names a display but does not answer there (another server's
+# start or exit on the same number took its socket) is replaced by a fresh one,
+# once.
 # Not to be called in a subshell: the server must be cleaned up with the rest.
 start_server() {
+    spawn_server "$@"
+    display_answers "$server_display" && return 0
+    local unreachable=$server_pid
+    echo "$server_display does not answer; starting a fresh server" >>"$work/servers.log"
+    # The unreachable server keeps its number until the fresh one has another.
+    spawn_server "$@"
+    kill "$unreachable" 2>/dev/null
+    wait "$unreachable" 2>/dev/null
+    local pid kept=()
+    for pid in "${pids[@]}"; do [ "$pid" = "$unreachable" ] || kept+=("$pid"); done
+    pids=("${kept[@]}")
+    display_answers "$server_display" || fail "$1 on $server_display does not answer"
+}
+# Starts the server and waits for it to name its display; leaves its process
+# in `server_pid`.
+spawn_server() {
     local file
     file=$(mktemp -p "$work" display.XXXXXX)
-    "$@" -displayfd 3 3>"$file" >>"$work/servers.log" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 50); do [ -s "$file" ] && break; sleep 0.1; done
-    [ -s "$file" ] || fail "$1 did not start"
+    "$@" -noreset -displayfd 3 3>"$file" >>"$work/servers.log" 2>&1 &
+    server_pid=$!
+    pids+=($server_pid)
+    within 30 test -s "$file" || fail "$1 did not start"
     server_display=":$(head -n1 "$file")"
+}
+# Does a client get through to the display? Refused connections come back at
+# once, so a few tries are enough.
+display_answers() {
+    local tries
+    for tries in 1 2 3 4 5; do
+        if command -v xdpyinfo >/dev/null 2>&1; then
+            xdpyinfo -display "$1" >/dev/null 2>&1 && return 0
+        else
+            DISPLAY=$1 xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        fi
+        sleep 0.2
+    done
+    return 1
 }
 
 # The program's configuration: onboarding done, so the notch shows at once.
@@ -72,6 +117,7 @@ store_onboarded_preferences
 
 # Starts the program on the given display; its process id lands in `app`.
 launch_app() {
+    display_answers "$1" || fail "the display $1 stopped answering before the program started"
     env DISPLAY="$1" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
         XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb QUAVERLOOM_MODEL_URL="${model_url:-http://127.0.0.1:9}" "$binary" >"$work/app.log" 2>&1 &
     app=$!
@@ -89,11 +135,10 @@ launch_and_open_panel() {
     within 10 is_dark 1220 370 || fail "the panel did not grow to its full size"
 }
 
-# Ends the program as logout would; it must quit cleanly within three seconds.
+# Ends the program as logout would; it must quit cleanly.
 quit_app() {
     kill -TERM "$app"
-    for _ in $(seq 30); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$app" 2>/dev/null && fail "quaverloom did not quit on SIGTERM"
+    ended_within 15 "$app" || fail "quaverloom did not quit on SIGTERM"
     wait "$app"
     local status=$?
     [ "$status" -eq 0 ] || fail "quaverloom exited with status $status after SIGTERM"
@@ -109,7 +154,14 @@ run_scenario_under_window_manager() {
 start_window_manager() {
     openbox >"$work/openbox.log" 2>&1 &
     pids+=($!)
-    sleep 0.5
+    within 20 window_manager_running || fail "openbox did not start: $(cat "$work/openbox.log")"
+}
+# Is a window manager running on $DISPLAY? It names its check window on the
+# root, and that window exists.
+window_manager_running() {
+    local check
+    check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # *\(0x[0-9a-f]*\).*/\1/p')
+    [ -n "$check" ] && xprop -id "$check" _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1
 }
 # The script's `scenario` on the bare server of $DISPLAY, then again under openbox.
 run_scenario_without_and_with_window_manager() {
@@ -124,6 +176,9 @@ shot() {
     mkdir -p "$QUAVERLOOM_E2E_SHOTS"
     import -window root "$QUAVERLOOM_E2E_SHOTS/$1.png"
 }
+
+# xev's window is mapped.
+event_tester_shown() { xdotool search --onlyvisible --name '^Event Tester$' >/dev/null 2>&1; }
 
 # The control-panel window.
 panel_window() { xdotool search --onlyvisible --name '^QuaverLoom Control Panel$' 2>/dev/null | head -n1; }
@@ -147,6 +202,19 @@ overview_tile() {
 overview_tile_is_blue() {
     set -- $(overview_tile)
     [ "${3:-0}" -gt 150 ] && [ "${1:-255}" -lt 160 ]
+}
+# The onboarding's intro picture fills the window: its middle is a muted
+# blue-violet, not the overview's light page (the slides' videos share it).
+intro_shows() {
+    window_geometry
+    set -- $(pixel $((X + WIDTH / 2)) $((Y + HEIGHT / 2)))
+    [ "${3:-0}" -gt "${1:-255}" ] && [ "${1:-255}" -lt 160 ]
+}
+# The onboarding's slides have replaced its intro: the band under the video is
+# dark at its bottom-left corner.
+slides_show() {
+    window_geometry
+    is_dark $((X + 40)) $((Y + HEIGHT - 40))
 }
 # Clicks at a point given relative to the window's top-left corner.
 click_in_window() {
@@ -177,12 +245,23 @@ move_to() {
     DISPLAY=${pointer_display:-$DISPLAY} xdotool mousemove_relative -- 0 -1
 }
 
+# Does a client own the given selection on $DISPLAY (WM_S0, _NET_WM_CM_S0)?
+selection_owned() {
+    python3 "$(dirname "${BASH_SOURCE[0]}")/selection_owner.py" "$1"
+}
+# Starts xcompmgr on $DISPLAY, leaving its process in `compositor`, and waits
+# until it has taken over the screen.
+start_compositor() {
+    xcompmgr >"$work/xcompmgr.log" 2>&1 &
+    compositor=$!
+    pids+=($compositor)
+    within 20 selection_owned _NET_WM_CM_S0 || fail "xcompmgr did not start: $(cat "$work/xcompmgr.log")"
+}
+
 # Runs the caller's `scenario` once more under openbox, where it is installed.
 scenario_again_under_openbox() {
     command -v openbox >/dev/null 2>&1 || return 0
     mode=openbox
-    openbox >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    sleep 0.5
+    start_window_manager
     scenario
 }
