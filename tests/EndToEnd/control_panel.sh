@@ -103,7 +103,7 @@ click_in_window 1200 150
 eventually test ! -e "$work/config/autostart/quaverloom.desktop" || fail "turning launch at login off left the entry"
 
 # Closing the window hides it; the program keeps running.
-xdotool windowactivate --sync "$(panel_window)" key alt+F4
+press_in_window "$(panel_window)" alt+F4
 eventually no_panel_window || fail "the window did not close"
 sleep 0.3
 kill -0 "$app" 2>/dev/null || fail "closing the control panel quit the program"

@@ -29,7 +29,7 @@ second_start() {
     [ "$status" -eq 0 ] || fail "the second start exited with $status: $(cat "$work/second.log")"
 }
 close_panel_window() {
-    xdotool windowactivate --sync "$(panel_window)" key alt+F4
+    press_in_window "$(panel_window)" alt+F4
     eventually no_panel_window || fail "the control panel did not close"
 }
 # The gear of the expanded notch, at the right end of its header.

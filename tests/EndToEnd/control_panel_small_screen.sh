@@ -95,7 +95,7 @@ within 10 dialog_is_dark || fail "the confirmation is not dark in Dark appearanc
 shot cp-dark-dialog
 
 # Cancel keeps every task.
-xdotool windowactivate --sync "$(dialog_window)" key Escape
+press_in_window "$(dialog_window)" Escape
 eventually test -z "$(dialog_window)" || fail "Escape did not close the confirmation"
 grep -Eq '"isCompleted": *true' "$config/quaver-loom.tasks" || fail "cancelling the confirmation removed the history"
 quit_app

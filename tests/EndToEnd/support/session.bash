@@ -265,3 +265,15 @@ scenario_again_under_openbox() {
     start_window_manager
     scenario
 }
+
+# Activates a window, waits until it has the keyboard, then types the keys as a
+# person would. Keys chained after `windowactivate` go to the window as sent
+# events whenever the focus has not arrived yet, and sent events skip the
+# window manager's key bindings (Alt+F4) and may reach no widget.
+press_in_window() {
+    local window=$1
+    shift
+    xdotool windowactivate --sync "$window" 2>/dev/null
+    eventually test "$(xdotool getwindowfocus 2>/dev/null)" = "$window" || fail "window $window did not take the keyboard"
+    xdotool key "$@"
+}
