@@ -73,7 +73,11 @@ scenario() {
         xev -geometry 1920x400+0+0 -event button >"$work/xev.log" 2>&1 &
         xev=$!
         pids+=($xev)
-        eventually event_tester_shown || fail "xev did not show its window"
+        # A window manager that is still starting can drop a map request: ask again once.
+        eventually event_tester_shown || {
+            xdotool search --name '^Event Tester$' windowmap 2>/dev/null
+            eventually event_tester_shown
+        } || fail "xev did not show its window"
     fi
 
     rm -f "$tasks_file" # each run starts with an empty workspace
