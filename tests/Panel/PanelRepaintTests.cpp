@@ -57,13 +57,17 @@ QRect windowRect(const QWidget* widget)
 
 // Expanded on six tasks of the selected section, every animation over.
 struct SettledPanel : PanelFixture {
+    // A blinking text cursor repaints on its own clock; none of these changes asked for that.
+    int flashTime = QApplication::cursorFlashTime();
     SettledPanel()
     {
+        QApplication::setCursorFlashTime(0);
         for (int i = 0; i < 6; ++i)
             add(QStringLiteral("Task %1").arg(i));
         EXPECT_TRUE(waitUntil([this] { return !view.isAnimating() && !view.taskList().isAnimating(); }, 3000));
         runEventLoopFor(50);
     }
+    ~SettledPanel() { QApplication::setCursorFlashTime(flashTime); }
     TransparentTaskTextField* composer() const { return view.taskList().composerField(); }
 };
 } // namespace
