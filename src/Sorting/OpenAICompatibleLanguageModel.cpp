@@ -226,9 +226,13 @@ void OpenAICompatibleLanguageModel::refreshAvailability(QObject* context, Availa
     if (m_probing)
         return;
     m_probing = true;
-    send(QStringLiteral("/v1/models"), std::nullopt,
-         std::min(m_configuration.availabilityTimeoutMs, m_configuration.requestTimeoutMs),
+    send(QStringLiteral("/v1/models"), std::nullopt, probeTimeoutMs(),
          [this](const ModelServerReply& result) { finishProbe(result); });
+}
+
+int OpenAICompatibleLanguageModel::probeTimeoutMs() const
+{
+    return std::min(m_configuration.availabilityTimeoutMs, m_configuration.requestTimeoutMs);
 }
 
 void OpenAICompatibleLanguageModel::finishProbe(const ModelServerReply& result)
@@ -285,8 +289,7 @@ void OpenAICompatibleLanguageModel::logProbeProblem(const ModelServerReply& resu
         // Nothing listens: the status line already asks for a server.
         break;
     case Outcome::timedOut:
-        cause = QStringLiteral("no answer within %1")
-                    .arg(durationText(std::min(m_configuration.availabilityTimeoutMs, m_configuration.requestTimeoutMs)));
+        cause = QStringLiteral("no answer within %1").arg(durationText(probeTimeoutMs()));
         break;
     case Outcome::tooLarge:
     case Outcome::failed:

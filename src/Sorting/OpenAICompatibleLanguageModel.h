@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Sorting/LanguageModel.h"
-#include "Sorting/ModelServerReply.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -11,6 +10,8 @@
 #include <utility>
 
 class QNetworkAccessManager;
+struct ModelListing;
+struct ModelServerReply;
 
 // A model served on this computer through the OpenAI-compatible HTTP API
 // (llama.cpp's server, Ollama, LM Studio). Requests only ever go to a loopback
@@ -60,6 +61,7 @@ private:
     bool canSendRequests() const;
     QUrl endpoint(const QString& path) const;
     void send(const QString& path, const std::optional<QByteArray>& body, int timeoutMs, HttpHandler handler);
+    int probeTimeoutMs() const;
     void finishProbe(const ModelServerReply& result);
     void logProbeProblem(const ModelServerReply& result);
     Availability availabilityOf(const ModelServerReply& probe, const std::optional<ModelListing>& listing) const;
