@@ -1,5 +1,6 @@
 #include "Sorting/AppleFoundationTaskSortingService.h"
 
+#include "Platform/Logger.h"
 #include "Platform/Text.h"
 #include "Sorting/TaskSortReasonPolicy.h"
 #include "Sorting/TaskSortResponse.h"
@@ -8,19 +9,40 @@ using GenerationError = LanguageModel::GenerationError;
 
 namespace {
 
-// Complete means every task numbered 1...n exactly once: a repeated number
-// leaves some other task without a decision, however many items there are.
-bool coversEveryTask(const TaskSortDecisionList& decisions, qsizetype taskCount)
+const Logger& logger()
 {
-    if (decisions.size() != taskCount)
-        return false;
-    QList<bool> named(taskCount, false);
-    for (const TaskSortDecision& decision : decisions) {
-        if (decision.taskIndex < 1 || decision.taskIndex > taskCount || named[decision.taskIndex - 1])
-            return false;
-        named[decision.taskIndex - 1] = true;
-    }
-    return true;
+    static const Logger instance(QStringLiteral("AppleFoundationTaskSortingService"));
+    return instance;
+}
+
+// At most ten numbers, so that a long list stays one short line.
+QString numbersText(const QList<qint64>& numbers)
+{
+    constexpr qsizetype shown = 10;
+    QStringList texts;
+    for (const qint64 number : numbers.mid(0, shown))
+        texts << QString::number(number);
+    QString text = texts.join(QStringLiteral(", "));
+    if (numbers.size() > shown)
+        text += QStringLiteral(" and %1 more").arg(numbers.size() - shown);
+    return text;
+}
+
+// Numbers only: the titles stay out of the log.
+void logIncompleteAnswer(qsizetype planIndex, qsizetype taskCount, const TaskSortCoverage& coverage)
+{
+    QStringList parts;
+    if (!coverage.missing.isEmpty())
+        parts << QStringLiteral("missing ") + numbersText(coverage.missing);
+    if (!coverage.repeated.isEmpty())
+        parts << QStringLiteral("repeated ") + numbersText(coverage.repeated);
+    if (!coverage.outside.isEmpty())
+        parts << QStringLiteral("outside 1%1%2: ").arg(QChar(0x2026)).arg(taskCount) + numbersText(coverage.outside);
+    logger().error(QStringLiteral("The model's answer to the %1 prompt does not name each of the %2 tasks once (%3 items): %4")
+                       .arg(planIndex == 0 ? QStringLiteral("full") : QStringLiteral("compact"))
+                       .arg(taskCount)
+                       .arg(coverage.itemCount)
+                       .arg(parts.join(QStringLiteral("; "))));
 }
 
 } // namespace
@@ -174,10 +196,15 @@ void AppleFoundationTaskSortingService::attempt(const std::shared_ptr<Run>& run,
                 fail(*error);
                 return;
             }
-            TaskSortDecisionList result = decisions(std::get<TaskSortResponse>(decoded), run->tasks);
-            if (coversEveryTask(result, run->tasks.size()))
-                finish(run, result);
-            else if (hasNextPlan)
+            // Judged on the whole answer before any of it is used.
+            const TaskSortResponse& answer = std::get<TaskSortResponse>(decoded);
+            const TaskSortCoverage coverage = answer.coverage(run->tasks.size());
+            if (coverage.isComplete()) {
+                finish(run, decisions(answer, run->tasks));
+                return;
+            }
+            logIncompleteAnswer(planIndex, run->tasks.size(), coverage);
+            if (hasNextPlan)
                 attempt(run, planIndex + 1);
             else
                 finish(run, TaskSortingError::generationFailed(TaskSortingError::incompleteClassificationMessage()));

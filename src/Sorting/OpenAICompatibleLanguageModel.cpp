@@ -1,6 +1,7 @@
 #include "Sorting/OpenAICompatibleLanguageModel.h"
 
 #include "Platform/Logger.h"
+#include "Sorting/ModelServerReply.h"
 #include "Sorting/TaskSortingError.h"
 
 #include <QHostAddress>
@@ -11,7 +12,6 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
 
@@ -19,6 +19,7 @@ namespace {
 
 using GenerationError = LanguageModel::GenerationError;
 using Kind = GenerationError::Kind;
+using Outcome = ModelServerReply::Outcome;
 
 // The overview page reads the availability on every render; one probe per few seconds is plenty.
 constexpr qint64 kAvailabilityMaxAgeMs = 5000;
@@ -40,63 +41,6 @@ const Logger& logger()
     return instance;
 }
 
-// Text from the server (or about it), made safe for one log line: control and
-// format characters dropped, white space folded, length bounded.
-QString oneLine(const QString& text, qsizetype maximumLength = 300)
-{
-    QString line;
-    line.reserve(std::min(text.size(), maximumLength + 1));
-    // Folding white space below may shorten a line that was cut here: it still gets its mark.
-    bool cut = false;
-    for (const QChar c : text) {
-        if (line.size() > maximumLength) {
-            cut = true;
-            break;
-        }
-        if (c.isSpace())
-            line.append(QLatin1Char(' '));
-        else if (c.category() != QChar::Other_Control && c.category() != QChar::Other_Format)
-            line.append(c);
-    }
-    line = line.simplified();
-    if (cut || line.size() > maximumLength)
-        line = line.left(maximumLength - 1) + QChar(0x2026);
-    return line;
-}
-
-// A model id as the log shows it: quoted, bounded, on one line.
-QString quotedId(const QString& id)
-{
-    return QChar(0x201C) + oneLine(id, 120) + QChar(0x201D);
-}
-
-// The server's own reason for refusing ({"error":{"message":...}} or {"error":"..."}), on one line.
-QString serverErrorMessage(const QByteArray& body)
-{
-    const QJsonValue error = QJsonDocument::fromJson(body).object().value(QLatin1String("error"));
-    return oneLine(error.isObject() ? error.toObject().value(QLatin1String("message")).toString() : error.toString());
-}
-
-bool containsAny(const QByteArray& haystack, std::initializer_list<const char*> needles)
-{
-    return std::any_of(needles.begin(), needles.end(), [&](const char* needle) { return haystack.contains(needle); });
-}
-
-// Servers that ignore response_format sometimes wrap the JSON in a Markdown fence.
-QByteArray withoutCodeFence(QByteArray content)
-{
-    content = content.trimmed();
-    if (!content.startsWith("```"))
-        return content;
-    const qsizetype firstLineEnd = content.indexOf('\n');
-    if (firstLineEnd < 0)
-        return content;
-    content = content.mid(firstLineEnd + 1).trimmed();
-    if (content.endsWith("```"))
-        content.chop(3);
-    return content.trimmed();
-}
-
 // Errors of the connection rather than answers with an HTTP status; after the
 // head they mean the body stopped short.
 bool brokeOff(QNetworkReply::NetworkError error)
@@ -105,70 +49,11 @@ bool brokeOff(QNetworkReply::NetworkError error)
         || error == QNetworkReply::ProtocolFailure;
 }
 
-// Why a reply with a success status is no chat completion, for the log.
-QString envelopeProblem(const QByteArray& body, const QJsonDocument& envelope, const QJsonParseError& parseError)
-{
-    if (body.trimmed().isEmpty())
-        return QStringLiteral("the reply is empty");
-    if (parseError.error != QJsonParseError::NoError) {
-        return QStringLiteral("the reply is not JSON (%1 at byte %2), it begins: %3")
-            .arg(parseError.errorString())
-            .arg(parseError.offset)
-            .arg(oneLine(QString::fromUtf8(body.left(60)), 40));
-    }
-    if (!envelope.isObject())
-        return QStringLiteral("the reply is a JSON array, not a chat completion");
-    const QJsonValue choices = envelope.object().value(QLatin1String("choices"));
-    if (!choices.isArray()) {
-        const QStringList keys = envelope.object().keys();
-        return QStringLiteral("the reply is not a chat completion: it has no \"choices\" list (its keys: %1)")
-            .arg(keys.isEmpty() ? QStringLiteral("none") : oneLine(keys.mid(0, 8).join(QStringLiteral(", ")), 120));
-    }
-    if (choices.toArray().isEmpty())
-        return QStringLiteral("the reply's \"choices\" list is empty");
-    return QStringLiteral("the reply's first choice is not an object");
-}
-
 int positiveInt(const QByteArray& text, int fallback)
 {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     return ok && value > 0 ? value : fallback;
-}
-
-// Embedding and reranking families that servers list beside chat models
-// without saying what they are (Ollama lists only ids).
-bool namedLikeEmbeddingModel(const QString& id)
-{
-    const QString lowered = id.toLower();
-    if (lowered.contains(QLatin1String("embed")) || lowered.contains(QLatin1String("rerank")))
-        return true;
-    static const QRegularExpression family(QStringLiteral("(^|[^a-z0-9])(bge|e5|gte|minilm)([^a-z]|$)"));
-    return family.match(lowered).hasMatch();
-}
-
-// What a server says about a listed model: llama.cpp's server gives
-// "capabilities" (in its "models" array), LM Studio a "type".
-bool markedAsNotGeneratingText(const QJsonObject& entry)
-{
-    const QJsonArray capabilities = entry.value(QLatin1String("capabilities")).toArray();
-    if (!capabilities.isEmpty()) {
-        const bool generates = std::any_of(capabilities.begin(), capabilities.end(), [](const QJsonValue& value) {
-            const QString capability = value.toString().toLower();
-            return capability == QLatin1String("completion") || capability == QLatin1String("chat")
-                || capability == QLatin1String("generate") || capability == QLatin1String("text-generation");
-        });
-        if (!generates)
-            return true;
-    }
-    const QString type = entry.value(QLatin1String("type")).toString().toLower();
-    return type.contains(QLatin1String("embed")) || type.contains(QLatin1String("rerank"));
-}
-
-QString durationText(int milliseconds)
-{
-    return milliseconds % 1000 == 0 ? QStringLiteral("%1 s").arg(milliseconds / 1000)
-                                    : QStringLiteral("%1 ms").arg(milliseconds);
 }
 
 } // namespace
@@ -341,29 +226,21 @@ void OpenAICompatibleLanguageModel::refreshAvailability(QObject* context, Availa
     if (m_probing)
         return;
     m_probing = true;
-    send(QStringLiteral("/v1/models"), std::nullopt,
-         std::min(m_configuration.availabilityTimeoutMs, m_configuration.requestTimeoutMs),
-         [this](const HttpResult& result) { finishProbe(result); });
+    send(QStringLiteral("/v1/models"), std::nullopt, probeTimeoutMs(),
+         [this](const ModelServerReply& result) { finishProbe(result); });
 }
 
-void OpenAICompatibleLanguageModel::finishProbe(const HttpResult& result)
+int OpenAICompatibleLanguageModel::probeTimeoutMs() const
+{
+    return std::min(m_configuration.availabilityTimeoutMs, m_configuration.requestTimeoutMs);
+}
+
+void OpenAICompatibleLanguageModel::finishProbe(const ModelServerReply& result)
 {
     m_probing = false;
     m_lastProbe.start();
-    const std::optional<ModelListing> listing = modelListing(result);
-
-    // A probe runs every few seconds while someone looks: each problem is logged once, until it changes.
-    if (result.outcome == HttpResult::Outcome::failed || result.outcome == HttpResult::Outcome::timedOut) {
-        const QString failure = result.outcome == HttpResult::Outcome::timedOut
-            ? QStringLiteral("no answer within %1").arg(durationText(m_configuration.availabilityTimeoutMs))
-            : result.errorString;
-        if (failure != m_loggedProbeFailure) {
-            m_loggedProbeFailure = failure;
-            logFailure(QStringLiteral("Asking the model server for its models"), failureReason(result));
-        }
-    } else {
-        m_loggedProbeFailure.clear();
-    }
+    const std::optional<ModelListing> listing = result.modelListing();
+    logProbeProblem(result);
 
     if (listing) {
         m_chatModels = listing->chatModels;
@@ -373,7 +250,7 @@ void OpenAICompatibleLanguageModel::finishProbe(const HttpResult& result)
         if (!configured.isEmpty() && !listing->ids.contains(configured)) {
             QStringList shown;
             for (const QString& id : listing->ids.mid(0, 20))
-                shown << quotedId(id);
+                shown << quotedModelId(id);
             if (listing->ids.size() > 20)
                 shown << QStringLiteral("and %1 more").arg(listing->ids.size() - 20);
             const QString listed = shown.isEmpty() ? QStringLiteral("none") : shown.join(QStringLiteral(", "));
@@ -381,7 +258,7 @@ void OpenAICompatibleLanguageModel::finishProbe(const HttpResult& result)
                 m_loggedListing = listed;
                 logger().error(QStringLiteral("QUAVERLOOM_MODEL names %1, which the model server at %2 does not "
                                               "list; it lists: %3")
-                                   .arg(quotedId(configured), address(), listed));
+                                   .arg(quotedModelId(configured), address(), listed));
             }
         } else {
             m_loggedListing.clear();
@@ -404,52 +281,43 @@ void OpenAICompatibleLanguageModel::setAvailability(Availability availability)
         emit availabilityChanged(availability);
 }
 
-std::optional<OpenAICompatibleLanguageModel::ModelListing> OpenAICompatibleLanguageModel::modelListing(
-    const HttpResult& result)
+void OpenAICompatibleLanguageModel::logProbeProblem(const ModelServerReply& result)
 {
-    if (result.outcome != HttpResult::Outcome::answered || result.status < 200 || result.status > 299)
-        return std::nullopt;
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(result.body, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject() || !document.object()["data"].isArray())
-        return std::nullopt;
-    // llama.cpp's server describes its models again in a "models" array, by name.
-    QHash<QString, QJsonObject> described;
-    for (const QJsonValue& value : document.object()["models"].toArray()) {
-        const QJsonObject entry = value.toObject();
-        for (const char* key : {"model", "name"}) {
-            const QString name = entry.value(QLatin1String(key)).toString();
-            if (!name.isEmpty())
-                described.insert(name, entry);
-        }
+    QString cause;
+    switch (result.outcome) {
+    case Outcome::connectionRefused:
+        // Nothing listens: the status line already asks for a server.
+        break;
+    case Outcome::timedOut:
+        cause = QStringLiteral("no answer within %1").arg(durationText(probeTimeoutMs()));
+        break;
+    case Outcome::tooLarge:
+    case Outcome::failed:
+        cause = failureReason(result);
+        break;
+    case Outcome::answered:
+        cause = result.listingProblem();
+        break;
     }
-    ModelListing listing;
-    QSet<QString> seen;
-    for (const QJsonValue& value : document.object()["data"].toArray()) {
-        const QJsonObject entry = value.toObject();
-        const QString id = entry["id"].toString();
-        if (id.isEmpty() || seen.contains(id))
-            continue;
-        seen.insert(id);
-        listing.ids.append(id);
-        if (!markedAsNotGeneratingText(entry) && !markedAsNotGeneratingText(described.value(id))
-            && !namedLikeEmbeddingModel(id))
-            listing.chatModels.append(id);
-    }
-    return listing;
+    // A probe runs every few seconds while someone looks: each problem is logged once, until it changes.
+    if (cause == m_loggedProbeFailure)
+        return;
+    m_loggedProbeFailure = cause;
+    if (!cause.isEmpty())
+        logFailure(QStringLiteral("Asking the model server for its models"), cause);
 }
 
 LanguageModel::Availability OpenAICompatibleLanguageModel::availabilityOf(
-    const HttpResult& probe, const std::optional<ModelListing>& listing) const
+    const ModelServerReply& probe, const std::optional<ModelListing>& listing) const
 {
     switch (probe.outcome) {
-    case HttpResult::Outcome::connectionRefused:
+    case Outcome::connectionRefused:
         return Availability::notEnabled;
-    case HttpResult::Outcome::timedOut:
-    case HttpResult::Outcome::tooLarge:
-    case HttpResult::Outcome::failed:
+    case Outcome::timedOut:
+    case Outcome::tooLarge:
+    case Outcome::failed:
         return Availability::other;
-    case HttpResult::Outcome::answered:
+    case Outcome::answered:
         break;
     }
     if (probe.status == 503)
@@ -526,9 +394,9 @@ void OpenAICompatibleLanguageModel::postChatCompletion(const std::shared_ptr<con
     logModelInUse(model);
     const int timeoutMs = m_configuration.requestTimeoutMs;
     send(QStringLiteral("/v1/chat/completions"), "{\"model\":" + jsonText(model) + request->bodyAfterModel, timeoutMs,
-         [this, request, mayTryAnotherModel, handler, model, timeoutMs](const HttpResult& result) {
+         [this, request, mayTryAnotherModel, handler, model, timeoutMs](const ModelServerReply& result) {
              logRefusal(result);
-             if (refusesChat(result)) {
+             if (result.refusesChat()) {
                  std::optional<Response> reply = refuseModel(model);
                  if (!reply && mayTryAnotherModel) {
                      postChatCompletion(request, false, handler);
@@ -541,8 +409,8 @@ void OpenAICompatibleLanguageModel::postChatCompletion(const std::shared_ptr<con
              }
              // The status line keeps its short text; why this reply was of no use goes to the log.
              QString cause;
-             const Response response = responseFrom(result, timeoutMs, &cause);
-             if (result.outcome == HttpResult::Outcome::failed || result.outcome == HttpResult::Outcome::tooLarge)
+             const Response response = result.chatResponse(timeoutMs, &cause);
+             if (result.outcome == Outcome::failed || result.outcome == Outcome::tooLarge)
                  cause = failureReason(result);
              if (!cause.isEmpty())
                  logFailure(QStringLiteral("Asking the model for an answer"), cause);
@@ -550,40 +418,29 @@ void OpenAICompatibleLanguageModel::postChatCompletion(const std::shared_ptr<con
          });
 }
 
-void OpenAICompatibleLanguageModel::logRefusal(const HttpResult& result)
+void OpenAICompatibleLanguageModel::logRefusal(const ModelServerReply& result)
 {
-    if (result.outcome != HttpResult::Outcome::answered || (result.status >= 200 && result.status <= 299))
+    // A body cut short has its own line, which names the status.
+    if (result.outcome != Outcome::answered || result.isSuccess() || result.cutShort)
         return;
     // The mapped AI Sort error says little; the server's reason goes to the log beside it.
-    if (const QString reason = serverErrorMessage(result.body); !reason.isEmpty())
+    if (const QString reason = result.serverErrorMessage(); !reason.isEmpty())
         logger().error(QStringLiteral("The model server refused the request (HTTP %1): %2").arg(result.status).arg(reason));
-}
-
-bool OpenAICompatibleLanguageModel::refusesChat(const HttpResult& result)
-{
-    if (result.outcome != HttpResult::Outcome::answered || result.status < 400)
-        return false;
-    // Ollama: "... does not support chat"; llama.cpp started for embeddings: "This server does not support
-    // completions"; other servers name the model's kind.
-    const QByteArray lowered = result.body.toLower();
-    return containsAny(lowered, {"not support chat", "not support generat", "not support completion",
-                                 "not a chat model", "embedding model", "embeddings model", "not an llm",
-                                 "without `--embedding"});
 }
 
 std::optional<LanguageModel::Response> OpenAICompatibleLanguageModel::refuseModel(const QString& model)
 {
     if (!m_configuration.modelName.isEmpty()) {
         logger().error(QStringLiteral("The model server at %1 says QUAVERLOOM_MODEL %2 does not support chat")
-                           .arg(address(), quotedId(model)));
+                           .arg(address(), quotedModelId(model)));
         return Response(OtherError{QStringLiteral("The model set in QUAVERLOOM_MODEL does not support chat.")});
     }
     m_refusedModels.insert(model);
     const QString next = modelName();
     logger().error(QStringLiteral("The model server at %1 says %2 does not support chat; %3")
-                       .arg(address(), quotedId(model),
+                       .arg(address(), quotedModelId(model),
                             next.isEmpty() ? QStringLiteral("it lists no other chat model")
-                                           : QStringLiteral("the next model it lists is %1").arg(quotedId(next))));
+                                           : QStringLiteral("the next model it lists is %1").arg(quotedModelId(next))));
     if (next.isEmpty()) {
         setAvailability(Availability::noChatModel);
         return Response(OtherError{TaskSortingError::noChatModelMessage()});
@@ -598,99 +455,24 @@ void OpenAICompatibleLanguageModel::logModelInUse(const QString& model)
     m_modelInUse = model;
     qCInfo(logger().category(), "%s",
            qUtf8Printable(QStringLiteral("AI Sort asks the model %1 at %2 (%3)")
-                              .arg(quotedId(model), address(),
+                              .arg(quotedModelId(model), address(),
                                    m_configuration.modelName.isEmpty()
                                        ? QStringLiteral("the first chat model the server lists")
                                        : QStringLiteral("set by QUAVERLOOM_MODEL"))));
 }
 
-QString OpenAICompatibleLanguageModel::failureReason(const HttpResult& result) const
+QString OpenAICompatibleLanguageModel::failureReason(const ModelServerReply& result) const
 {
-    if (result.outcome == HttpResult::Outcome::timedOut)
+    if (result.outcome == Outcome::timedOut)
         return QStringLiteral("no answer in time");
-    if (result.outcome == HttpResult::Outcome::tooLarge)
+    if (result.outcome == Outcome::tooLarge)
         return QStringLiteral("the reply was larger than %1 bytes").arg(m_configuration.maximumReplyBytes);
     return result.errorString.isEmpty() ? QStringLiteral("unknown network error") : result.errorString;
 }
 
 void OpenAICompatibleLanguageModel::logFailure(const QString& what, const QString& reason) const
 {
-    logger().error(QStringLiteral("%1 at %2 failed: %3").arg(what, address(), oneLine(reason)));
-}
-
-LanguageModel::Response OpenAICompatibleLanguageModel::responseFrom(const HttpResult& result, int timeoutMs,
-                                                                    QString* cause)
-{
-    switch (result.outcome) {
-    case HttpResult::Outcome::timedOut:
-        // Not the model's own failure, so the sort ends here and the user reads why.
-        return OtherError{QStringLiteral("The model did not answer within the time limit (%1).").arg(durationText(timeoutMs))};
-    case HttpResult::Outcome::tooLarge:
-        return generationError(Kind::other, QStringLiteral("The model server's reply was too large."));
-    case HttpResult::Outcome::connectionRefused:
-        return generationError(Kind::other, QStringLiteral("The model server refused the connection."));
-    case HttpResult::Outcome::failed:
-        return generationError(Kind::other, result.errorString);
-    case HttpResult::Outcome::answered:
-        break;
-    }
-
-    const QByteArray lowered = result.body.toLower();
-    QString detail = QStringLiteral("HTTP %1: %2").arg(result.status).arg(QString::fromUtf8(result.body.left(300)));
-    if (result.status < 200 || result.status > 299) {
-        if (const QString reason = serverErrorMessage(result.body); !reason.isEmpty())
-            detail = QStringLiteral("HTTP %1: %2").arg(result.status).arg(reason);
-    }
-    if (result.status >= 300 && result.status <= 399) {
-        *cause = QStringLiteral("the server answered HTTP %1, a redirect to %2, which is not followed")
-                     .arg(result.status)
-                     .arg(result.location.isEmpty() ? QStringLiteral("no address")
-                                                    : oneLine(QString::fromUtf8(result.location), 120));
-    }
-    if (result.status == 429)
-        return generationError(Kind::rateLimited, detail);
-    if (result.status == 404 || result.status == 503)
-        return generationError(Kind::assetsUnavailable, detail);
-    if (result.status < 200 || result.status > 299) {
-        if (containsAny(lowered, {"context_length_exceeded", "exceed_context_size", "context size", "context length",
-                                  "context window", "maximum context"}))
-            return generationError(Kind::exceededContextWindowSize, detail);
-        if (result.status >= 400 && containsAny(lowered, {"schema", "response_format", "grammar"}))
-            return generationError(Kind::unsupportedGuide, detail);
-        return generationError(Kind::other, detail);
-    }
-
-    QJsonParseError parseError;
-    const QJsonDocument envelope = QJsonDocument::fromJson(result.body, &parseError);
-    const QJsonArray choices = envelope.object()["choices"].toArray();
-    if (parseError.error != QJsonParseError::NoError || choices.isEmpty() || !choices.first().isObject()) {
-        *cause = envelopeProblem(result.body, envelope, parseError);
-        return generationError(Kind::other, QStringLiteral("The model server's reply is not a chat completion."));
-    }
-    const QJsonObject choice = choices.first().toObject();
-    const QString finishReason = choice["finish_reason"].toString();
-    const QJsonObject message = choice["message"].toObject();
-    if (finishReason == QLatin1String("length"))
-        return generationError(Kind::exceededContextWindowSize, QStringLiteral("The answer was cut off."));
-    if (finishReason == QLatin1String("content_filter"))
-        return generationError(Kind::guardrailViolation, QStringLiteral("The server's content filter stopped the answer."));
-    if (message["refusal"].isString() && !message["refusal"].toString().trimmed().isEmpty())
-        return generationError(Kind::refusal, message["refusal"].toString());
-    if (!message["content"].isString()) {
-        *cause = QStringLiteral("the reply's message has no text content");
-        return generationError(Kind::decodingFailure, QStringLiteral("The answer has no content."));
-    }
-    const QJsonDocument content =
-        QJsonDocument::fromJson(withoutCodeFence(message["content"].toString().toUtf8()), &parseError);
-    if (parseError.error != QJsonParseError::NoError || content.isNull()) {
-        // The answer holds task titles: only where it breaks is logged.
-        *cause = QStringLiteral("the answer is not valid JSON (%1 at byte %2)")
-                     .arg(parseError.errorString())
-                     .arg(parseError.offset);
-        return generationError(Kind::decodingFailure,
-                               QStringLiteral("The answer is not valid JSON: %1").arg(parseError.errorString()));
-    }
-    return content.isObject() ? QJsonValue(content.object()) : QJsonValue(content.array());
+    logger().error(QStringLiteral("%1 at %2 failed: %3").arg(what, address(), oneLogLine(reason)));
 }
 
 void OpenAICompatibleLanguageModel::send(const QString& path, const std::optional<QByteArray>& body, int timeoutMs,
@@ -742,33 +524,38 @@ void OpenAICompatibleLanguageModel::send(const QString& path, const std::optiona
     // The model is the receiver: a reply that outlives it reports to no one.
     connect(reply, &QNetworkReply::finished, this, [reply, transfer, limit, handler] {
         reply->deleteLater();
-        HttpResult result;
+        ModelServerReply result;
         if (transfer->tooLarge) {
-            result.outcome = HttpResult::Outcome::tooLarge;
+            result.outcome = Outcome::tooLarge;
         } else if (transfer->timedOut) {
-            result.outcome = HttpResult::Outcome::timedOut;
+            result.outcome = Outcome::timedOut;
         } else if (const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(); status > 0) {
             transfer->body += reply->read(limit + 1 - transfer->body.size());
+            result.status = status;
             if (transfer->body.size() > limit) {
-                result.outcome = HttpResult::Outcome::tooLarge;
-            } else if (brokeOff(reply->error())) {
-                // A reset or an early end after the head: what arrived is only part of an answer.
-                result.outcome = HttpResult::Outcome::failed;
-                result.status = status;
-                result.errorString = QStringLiteral("the reply broke off after %1 bytes (%2)")
-                                         .arg(transfer->body.size())
-                                         .arg(reply->errorString());
+                result.outcome = Outcome::tooLarge;
             } else {
-                result.outcome = HttpResult::Outcome::answered;
-                result.status = status;
+                result.outcome = Outcome::answered;
                 result.body = transfer->body;
                 result.location = reply->rawHeader("Location");
+                if (brokeOff(reply->error())) {
+                    // A reset or an early end after the head: what arrived is only part of the body.
+                    result.cutShort = true;
+                    result.errorString = QStringLiteral("the reply broke off after %1 bytes (%2)")
+                                             .arg(transfer->body.size())
+                                             .arg(reply->errorString());
+                    // Part of an answer is no answer; a refusal's status still says what it meant.
+                    if (result.isSuccess()) {
+                        result.outcome = Outcome::failed;
+                        result.body.clear();
+                    }
+                }
             }
         } else if (reply->error() == QNetworkReply::ConnectionRefusedError) {
-            result.outcome = HttpResult::Outcome::connectionRefused;
+            result.outcome = Outcome::connectionRefused;
             result.errorString = reply->errorString();
         } else {
-            result.outcome = HttpResult::Outcome::failed;
+            result.outcome = Outcome::failed;
             result.errorString = reply->errorString();
         }
         handler(result);

@@ -10,6 +10,8 @@
 #include <utility>
 
 class QNetworkAccessManager;
+struct ModelListing;
+struct ModelServerReply;
 
 // A model served on this computer through the OpenAI-compatible HTTP API
 // (llama.cpp's server, Ollama, LM Studio). Requests only ever go to a loopback
@@ -52,29 +54,17 @@ private:
     class ChatSession;
     struct ChatRequest;
 
-    // The ids of a model listing, and those of them that generate text, in the server's order.
-    struct ModelListing {
-        QStringList ids;
-        QStringList chatModels;
-    };
-
-    struct HttpResult {
-        enum class Outcome { answered, connectionRefused, timedOut, tooLarge, failed };
-        Outcome outcome = Outcome::failed;
-        int status = 0;
-        QByteArray body;
-        QByteArray location; // where a redirect points
-        QString errorString;
-    };
-    using HttpHandler = std::function<void(const HttpResult&)>;
+    using HttpHandler = std::function<void(const ModelServerReply&)>;
 
     void configureNetwork();
     QNetworkAccessManager& network();
     bool canSendRequests() const;
     QUrl endpoint(const QString& path) const;
     void send(const QString& path, const std::optional<QByteArray>& body, int timeoutMs, HttpHandler handler);
-    void finishProbe(const HttpResult& result);
-    Availability availabilityOf(const HttpResult& probe, const std::optional<ModelListing>& listing) const;
+    int probeTimeoutMs() const;
+    void finishProbe(const ModelServerReply& result);
+    void logProbeProblem(const ModelServerReply& result);
+    Availability availabilityOf(const ModelServerReply& probe, const std::optional<ModelListing>& listing) const;
     void chatCompletion(const QString& instructions, const QString& prompt, const GenerationSchema& schema,
                         bool includeSchemaInPrompt, const GenerationOptions& options, ResponseHandler handler);
     void postChatCompletion(const std::shared_ptr<const ChatRequest>& request, bool mayTryAnotherModel,
@@ -82,16 +72,12 @@ private:
     // After the server said `model` cannot chat: the reply for the caller, or none when another model was asked.
     std::optional<Response> refuseModel(const QString& model);
     void logModelInUse(const QString& model);
-    QString failureReason(const HttpResult& result) const;
+    QString failureReason(const ModelServerReply& result) const;
     // One bounded line: `what` at the server's address failed, and why.
     void logFailure(const QString& what, const QString& reason) const;
     void setAvailability(Availability availability);
 
-    static std::optional<ModelListing> modelListing(const HttpResult& result);
-    static bool refusesChat(const HttpResult& result);
-    static void logRefusal(const HttpResult& result);
-    // `cause` gets, for the log, why an answered reply is of no use where the response does not say it.
-    static Response responseFrom(const HttpResult& result, int timeoutMs, QString* cause);
+    static void logRefusal(const ModelServerReply& result);
 
     Configuration m_configuration;
     QNetworkAccessManager* m_network = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -14,6 +15,28 @@ GenerationError decodingFailure(const QString& description)
 }
 
 } // namespace
+
+TaskSortCoverage TaskSortResponse::coverage(qsizetype taskCount) const
+{
+    TaskSortCoverage coverage;
+    coverage.itemCount = items.size();
+    QList<int> named(taskCount, 0);
+    for (const TaskSortItem& item : items) {
+        if (item.taskIndex >= 1 && item.taskIndex <= taskCount)
+            ++named[item.taskIndex - 1];
+        else
+            coverage.outside.append(item.taskIndex);
+    }
+    for (qsizetype i = 0; i < taskCount; ++i) {
+        if (named[i] == 0)
+            coverage.missing.append(i + 1);
+        else if (named[i] > 1)
+            coverage.repeated.append(i + 1);
+    }
+    std::sort(coverage.outside.begin(), coverage.outside.end());
+    coverage.outside.erase(std::unique(coverage.outside.begin(), coverage.outside.end()), coverage.outside.end());
+    return coverage;
+}
 
 TaskPriority TaskSortResponse::taskPriority(GeneratedTaskPriority priority)
 {
@@ -51,9 +74,6 @@ TaskSortResponse::fromGeneratedContent(const QJsonValue& content)
 
     TaskSortResponse response;
     for (const QJsonValue& entry : items.toArray()) {
-        // A server that ignores the schema's guide cannot make the list longer than it allows.
-        if (response.items.size() == maximumItemCount)
-            break;
         const QJsonObject object = entry.toObject();
         const QJsonValue index = object.value(QLatin1String("taskIndex"));
         const QJsonValue priority = object.value(QLatin1String("priority"));

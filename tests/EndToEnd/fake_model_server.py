@@ -10,7 +10,10 @@ per task line ("[n] ..." in the user message): a title with "tax" is high, one
 with "dentist" medium, anything else low. Answers wait a moment so that the
 sorting state can be seen. With "repeat-first" as the third argument the
 answer numbers its items 1, 1, 2, ..., n-1 as a small model may: as many items
-as tasks, the first task named twice and the last one not at all.
+as tasks, the first task named twice and the last one not at all. With
+"first-again" every task is named once and then the first once more, with
+another priority: one item more than there are tasks. Each chat answer is
+noted on stderr with its number of items.
 """
 import json
 import re
@@ -19,7 +22,7 @@ import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 ANSWER_DELAY = float(sys.argv[2]) if len(sys.argv) > 2 else 2.0
-REPEAT_FIRST = len(sys.argv) > 3 and sys.argv[3] == "repeat-first"
+MODE = sys.argv[3] if len(sys.argv) > 3 else ""
 TASK_LINE = re.compile(r"^\[(\d+)\] (?:\[[^\]]*\] )?(.*)$")
 CHAT_MODEL = "fake-model"
 MODELS = [
@@ -74,9 +77,13 @@ class Handler(BaseHTTPRequestHandler):
             if match:
                 priority, why = rank(match.group(2))
                 items.append({"taskIndex": int(match.group(1)), "priority": priority, "why": why})
-        if REPEAT_FIRST:
+        if MODE == "repeat-first":
             for position, item in enumerate(items):
                 item["taskIndex"] = max(1, position)
+        elif MODE == "first-again" and items:
+            again = dict(items[0], priority="high" if items[0]["priority"] != "high" else "low")
+            items.append(again)
+        print("answered %d items" % len(items), file=sys.stderr, flush=True)
         time.sleep(ANSWER_DELAY)
         content = json.dumps({"items": items})
         self.reply(200, {

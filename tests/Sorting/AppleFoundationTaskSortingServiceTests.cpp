@@ -2,6 +2,7 @@
 #include "Sorting/TaskSortResponse.h"
 #include "Support/EventLoopWait.h"
 #include "Support/FakeLanguageModel.h"
+#include "Support/LogCapture.h"
 #include "Support/QtTestPrinters.h"
 
 #include <QJsonDocument>
@@ -128,12 +129,17 @@ TEST(AppleFoundationTaskSortingService, AnAnswerMustNameEveryTaskExactlyOnce)
     for (int i = 1; i <= 63; ++i)
         lastRepeated << i;
     lastRepeated << 63;
+    // Every task once, then the first again: one item past the schema's 64.
+    QList<qint64> firstAgain;
+    for (int i = 1; i <= 64; ++i)
+        firstAgain << i;
+    firstAgain << 1;
 
     // Some task is left out, mostly behind as many items as tasks: each plan is refused in turn.
     const QList<std::pair<qsizetype, QList<qint64>>> incomplete{
         {5, {1, 1, 2, 3, 4}}, {5, {1, 2, 3, 4, 6}}, {5, {0, 2, 3, 4, 5}}, {5, {-1, 2, 3, 4, 5}},
         {5, {5, 4, 3, 2, 2}}, {5, {1, 2, 3, 4}},    {5, {1, 2, 3, 4, 5, 5}}, {3, {0, 2, 4}},
-        {64, QList<qint64>(64, 1)}, {64, lastRepeated},
+        {64, QList<qint64>(64, 1)}, {64, lastRepeated}, {64, firstAgain}, {5, {1, 2, 3, 4, 5, 1}},
     };
     for (const auto& [taskCount, indexes] : incomplete) {
         FakeLanguageModel model;
@@ -197,22 +203,78 @@ TEST(AppleFoundationTaskSortingService, IncompleteOrUnreadableAnswersFallBackToT
     EXPECT_EQ(message(runSort(service, tasksTitled(many.mid(0, 64)))), "<decisions>");
 }
 
-TEST(TaskSortResponse, AnAnswerHoldsAtMostSixtyFourItems)
+TEST(TaskSortResponse, TheSchemaAsksForAtMostSixtyFourItemsAndEveryItemIsRead)
 {
-    // The schema asks for no more items than the service can use, and a server
-    // that ignores it cannot make the answer longer.
     const QJsonObject schema = QJsonDocument::fromJson(TaskSortResponse::generationSchema().json).object();
     EXPECT_EQ(schema["properties"]["items"]["maxItems"].toInteger(-1), 64);
     EXPECT_EQ(TaskSortResponse::maximumItemCount, 64);
 
+    // A server that ignores the guide is judged on all it said, not on a cut of it.
     Items items;
     for (int i = 1; i <= 65; ++i)
         items.append({i, "low", "Lower urgency than current priorities"});
     const auto decoded = TaskSortResponse::fromGeneratedContent(FakeLanguageModel::sortAnswer(items));
     ASSERT_TRUE(std::holds_alternative<TaskSortResponse>(decoded));
     const QList<TaskSortItem>& kept = std::get<TaskSortResponse>(decoded).items;
-    ASSERT_EQ(kept.size(), 64);
-    EXPECT_EQ(kept.last().taskIndex, 64);
+    ASSERT_EQ(kept.size(), 65);
+    EXPECT_EQ(kept.last().taskIndex, 65);
+}
+
+TEST(AppleFoundationTaskSortingService, ARefusedAnswerLogsWhichTaskNumbersWentWrong)
+{
+    const auto answerWith = [](const QList<qint64>& indexes) {
+        Items items;
+        for (const qint64 index : indexes)
+            items.append({index, "low", "Lower urgency than current priorities"});
+        return FakeLanguageModel::sortAnswer(items);
+    };
+    const auto upTo = [](qint64 last) {
+        QList<qint64> indexes;
+        for (qint64 i = 1; i <= last; ++i)
+            indexes << i;
+        return indexes;
+    };
+    const auto titled = [](qsizetype count) {
+        QStringList titles;
+        for (qsizetype i = 1; i <= count; ++i)
+            titles << QStringLiteral("Secret errand %1").arg(i);
+        return tasksTitled(titles);
+    };
+    const QString prefix = "QuaverLoom.AppleFoundationTaskSortingService: The model's answer to the ";
+    const auto line = [&](const char* plan, qsizetype tasks, qsizetype items, const QString& what) {
+        return prefix + plan + QStringLiteral(" prompt does not name each of the %1 tasks once (%2 items): ").arg(tasks).arg(items)
+            + what;
+    };
+
+    const QList<std::tuple<qsizetype, QList<qint64>, QList<qint64>, QStringList>> cases{
+        {5, {1, 1, 2, 3, 4}, {1, 2, 3, 4, 5, 5},
+         {line("full", 5, 5, "missing 5; repeated 1"), line("compact", 5, 6, "repeated 5")}},
+        {64, upTo(64) << 1, upTo(64) << 64 << 64,
+         {line("full", 64, 65, "repeated 1"), line("compact", 64, 66, "repeated 64")}},
+        {5, {0, 2, 3, 4, 9}, {2, 3, 4, 5},
+         {line("full", 5, 5, "missing 1, 5; outside 1\u20265: 0, 9"), line("compact", 5, 4, "missing 1")}},
+        // A long list of numbers stays short.
+        {64, {1}, QList<qint64>(64, 7),
+         {line("full", 64, 1, "missing 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 and 53 more"),
+          line("compact", 64, 64, "missing 1, 2, 3, 4, 5, 6, 8, 9, 10, 11 and 53 more; repeated 7")}},
+    };
+    for (const auto& [taskCount, first, second, expected] : cases) {
+        FakeLanguageModel model;
+        AppleFoundationTaskSortingService service(&model);
+        model.scriptedResponses = {answerWith(first), answerWith(second)};
+        LogCapture log;
+        EXPECT_EQ(message(runSort(service, titled(taskCount))), "AI Sort couldn't classify the full list. Try again.");
+        EXPECT_EQ(log.lines(), expected);
+        EXPECT_FALSE(log.lines().join(' ').contains("errand")) << "titles stay out of the log";
+    }
+
+    // A complete answer, also after a refused one, adds nothing more.
+    FakeLanguageModel model;
+    AppleFoundationTaskSortingService service(&model);
+    model.scriptedResponses = {answerWith({3, 1, 2})};
+    LogCapture log;
+    EXPECT_EQ(message(runSort(service, titled(3))), "<decisions>");
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
 }
 
 TEST(AppleFoundationTaskSortingService, ModelErrorsMapToTheirMessages)

@@ -1,3 +1,4 @@
+#include "Sorting/AppleFoundationTaskSortingService.h"
 #include "Sorting/OpenAICompatibleLanguageModel.h"
 #include "Sorting/TaskSortResponse.h"
 #include "Support/EventLoopWait.h"
@@ -503,4 +504,126 @@ TEST(OpenAICompatibleLanguageModel, UnusableRepliesLeaveTheirCauseInTheLog)
     next = whole;
     EXPECT_TRUE(std::holds_alternative<QJsonValue>(respondOnce(model)));
     EXPECT_EQ(log.lines().size(), 2);
+}
+
+TEST(OpenAICompatibleLanguageModel, ModelListFailuresLeaveTheirCauseInTheLog)
+{
+    FakeHttpServer server;
+    Reply next;
+    server.handler = [&](const FakeHttpServer::Request&) { return next; };
+    Configuration configuration = configurationFor(server.url());
+    configuration.maximumReplyBytes = 4096;
+    const auto redirectTo = [](const QByteArray& location) {
+        Reply reply = FakeHttpServer::json(301, "");
+        reply.extraHeaders = {"Location: " + location};
+        return reply;
+    };
+    const QString moved = server.url().toString() + "/models";
+    const QByteArray large = R"({"data":[{"id":")" + QByteArray(5000, 'm') + R"("}]})";
+
+    // Each ends as "unavailable"; the log says why, on one line.
+    const QList<std::pair<Reply, QString>> replies{
+        {FakeHttpServer::json(404, R"({"error":{"message":"File Not Found","type":"not_found_error"}})"),
+         "the server answered HTTP 404: File Not Found"},
+        {FakeHttpServer::json(404, "<html><h1>404\nNot Found</h1></html>"),
+         "the server answered HTTP 404, its reply begins: <html><h1>404 Not Found</h1></html>"},
+        {redirectTo(moved.toUtf8()), "the server answered HTTP 301, a redirect to " + moved + ", which is not followed"},
+        {redirectTo("http://192.0.2.7/v1/models"),
+         "the server answered HTTP 301, a redirect to http://192.0.2.7/v1/models, which is not followed"},
+        {FakeHttpServer::json(200, large), "the reply was larger than 4096 bytes"},
+        {FakeHttpServer::json(200, "<html>Gateway</html>"),
+         "the reply is not JSON (illegal value at byte 1), it begins: <html>Gateway</html>"},
+        {FakeHttpServer::json(200, ""), "the reply is empty"},
+        {FakeHttpServer::json(200, R"({"object":"list","models":[]})"),
+         R"(the reply is not a model list: it has no "data" list (its keys: models, object))"},
+        {FakeHttpServer::json(200, R"([{"id":"alpha"}])"), "the reply is a JSON array, not a model list"},
+    };
+    for (const auto& [reply, cause] : replies) {
+        OpenAICompatibleLanguageModel model(configuration);
+        const QString prefix = "QuaverLoom.OpenAICompatibleLanguageModel: Asking the model server for its models at "
+            + model.address() + " failed: ";
+        LogCapture log;
+        next = reply;
+        EXPECT_EQ(refreshed(model), Availability::other) << cause.toStdString();
+        EXPECT_EQ(log.lines(), QStringList{prefix + cause});
+    }
+
+    // A probe every few seconds repeats nothing; a problem that comes back after a good listing is logged again.
+    OpenAICompatibleLanguageModel model(configuration);
+    LogCapture log;
+    next = replies[0].first;
+    refreshed(model);
+    refreshed(model);
+    EXPECT_EQ(log.lines().size(), 1);
+    next = FakeHttpServer::json(200, R"({"data":[{"id":"alpha"}]})");
+    EXPECT_EQ(refreshed(model), Availability::available);
+    next = replies[0].first;
+    refreshed(model);
+    EXPECT_EQ(log.lines().size(), 2);
+
+    // What the server sends stays on one bounded line.
+    OpenAICompatibleLanguageModel hostile(configuration);
+    next = FakeHttpServer::json(404, R"({"error":{"message":")" + QByteArray(3000, 'z') + R"(\u001b[2J"}})");
+    refreshed(hostile);
+    ASSERT_EQ(log.lines().size(), 3);
+    EXPECT_LT(log.lines()[2].size(), 500);
+    EXPECT_TRUE(log.lines()[2].endsWith(QChar(0x2026))) << log.lines()[2].toStdString();
+}
+
+TEST(OpenAICompatibleLanguageModel, AStatusKeepsItsMeaningWhenTheBodyBreaksOff)
+{
+    FakeHttpServer server;
+    Reply next;
+    int chatRequests = 0;
+    server.handler = [&](const FakeHttpServer::Request& request) {
+        chatRequests += request.path == "/v1/chat/completions";
+        return next;
+    };
+    const auto cut = [](int status, Reply::Mode mode) {
+        Reply reply = FakeHttpServer::json(
+            status, R"({"error":{"code":)" + QByteArray::number(status)
+                        + R"(,"message":"The server is busy with other requests, try again later","type":"unavailable_error"}})");
+        reply.mode = mode;
+        return reply;
+    };
+    OpenAICompatibleLanguageModel model(configurationFor(server.url(), "m"));
+    const QString prefix = "QuaverLoom.OpenAICompatibleLanguageModel: Asking the model for an answer at "
+        + model.address() + " failed: the server answered HTTP ";
+    for (const Reply::Mode mode : {Reply::Mode::closeMidBody, Reply::Mode::resetMidBody}) {
+        for (const auto& [status, kind] : {std::pair{429, Kind::rateLimited}, std::pair{503, Kind::assetsUnavailable}}) {
+            LogCapture log;
+            next = cut(status, mode);
+            EXPECT_EQ(kindOf(respondOnce(model)), kind) << status;
+            ASSERT_EQ(log.lines().size(), 1) << status;
+            EXPECT_TRUE(log.lines()[0].startsWith(prefix + QString::number(status) + ", and the reply broke off after "))
+                << log.lines()[0].toStdString();
+        }
+    }
+    // The probe reads a cut 503 as a model still loading.
+    next = cut(503, Reply::Mode::closeMidBody);
+    EXPECT_EQ(refreshed(model), Availability::modelNotReady);
+
+    // AI Sort then says the model is busy and tries the compact prompt, as for a whole reply.
+    AppleFoundationTaskSortingService service(&model);
+    TaskList tasks(1);
+    tasks[0].title = QStringLiteral("Pay rent");
+    const auto sort = [&] {
+        QObject receiver;
+        std::optional<TaskSortResult> result;
+        service.sortTasks(tasks, {"section.work", "Work", "Get work done.", false, std::nullopt, std::nullopt, {}, {}, {}},
+                          &receiver, [&](const TaskSortResult& answer) { result = answer; });
+        EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
+        const auto* error = result ? std::get_if<TaskSortingError>(&*result) : nullptr;
+        return error ? error->description() : QStringLiteral("<decisions>");
+    };
+    server.handler = [&](const FakeHttpServer::Request& request) {
+        if (request.path == "/v1/models")
+            return FakeHttpServer::json(200, R"({"data":[{"id":"m"}]})");
+        ++chatRequests;
+        return next;
+    };
+    chatRequests = 0;
+    next = cut(429, Reply::Mode::closeMidBody);
+    EXPECT_EQ(sort(), "AI Sort is temporarily busy. Try again in a moment.");
+    EXPECT_EQ(chatRequests, 2);
 }
