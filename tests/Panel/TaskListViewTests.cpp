@@ -24,11 +24,6 @@
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
-}
-
 namespace {
 const QString kWork = QStringLiteral("section.work");
 const QString kAll = QStringLiteral("workspace.all");
