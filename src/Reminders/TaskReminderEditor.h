@@ -65,7 +65,6 @@ public:
     // Renders the open editor again for the task as it is now: the title and
     // the Clear button follow `hasReminder`, and the fields the draft.
     void setHasReminder(bool hasReminder);
-    bool hasReminder() const { return m_hasReminder; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
