@@ -110,6 +110,12 @@ private:
     using RowKey = QPair<QUuid, int>;
 
     const TaskItem& taskOf(const Item& item) const { return m_inputs.tasks.at(item.taskIndex); }
+    void updateComposer();
+    TaskRowView::Inputs rowInputs(const Item& item) const;
+    static constexpr int kScrollBarWidth = 6;
+    int layoutWidth() const;
+
+    // Row pairing and placement (TaskListRowPlacement.cpp).
     QHash<QString, QString> sectionTitles() const;
     static std::optional<QString> sectionTitleOf(const QHash<QString, QString>& titles, const TaskItem& task);
     static bool keepsHeight(const Item& previous, const TaskItem& previousTask,
@@ -118,11 +124,7 @@ private:
     bool matchRows(const TaskList& previousTasks, bool styleChanged, double now);
     void indexRows();
     void slideFrom(int previousComposerY, double now);
-    void updateComposer();
-    TaskRowView::Inputs rowInputs(const Item& item) const;
     static int slideOffset(Item& item, double now);
-    static constexpr int kScrollBarWidth = 6;
-    int layoutWidth() const;
     void relayout();
     void measureAndPlace();
     void placeItems();
@@ -133,6 +135,8 @@ private:
     std::pair<int, int> nearSpan() const;
     bool isPinned(const Item& item) const;
     void materialize();
+
+    // The rows' life and what they report.
     void dropRow(Item& item, bool removed);
     TaskRowView* makeRow();
     qsizetype indexOfRow(const QObject* row) const;
@@ -150,7 +154,7 @@ private:
     bool m_hasInputs = false;
     std::shared_ptr<const TaskRowView::Style> m_style;
 
-    Content* m_content = nullptr;
+    QWidget* m_content = nullptr; // a Content
     AddTaskRow* m_composer = nullptr;
     std::vector<Item> m_items;
     // Indices into m_items, ascending: the items with a row, and those sliding.

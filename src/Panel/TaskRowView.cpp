@@ -172,6 +172,9 @@ void TaskRowView::setInputs(Inputs inputs)
     }
     placeButtons();
     update();
+    // An open editor follows the task: a reminder that has flown leaves it setting a new one.
+    if (auto* editor = qobject_cast<TaskReminderEditor*>(reminderEditorContent()))
+        editor->setHasReminder(m_inputs.task.reminder.has_value());
 }
 
 void TaskRowView::animate(Motion::Value& value, double target, const Motion::Animation& animation)
@@ -588,7 +591,8 @@ QWidget* TaskRowView::makeReminderEditorContent()
         return m_environment.reminderEditorFactory(request);
     return new TaskReminderEditor(request.configuration ? *request.configuration : NotchTemplateConfiguration::defaults(),
                                   request.reminderDraft, request.hasReminder,
-                                  {request.onClear, request.onCancel, request.onSave});
+                                  {request.onClear, request.onCancel, request.onSave},
+                                  m_environment.clock ? *m_environment.clock : SystemClock::shared());
 }
 
 void TaskRowView::willRemove()

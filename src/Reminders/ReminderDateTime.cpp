@@ -1,5 +1,6 @@
 #include "Reminders/ReminderDateTime.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QRegularExpression>
@@ -42,16 +43,45 @@ QDateTime localDateTime(Date date, const QTimeZone& zone)
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(date.unixSeconds() * 1000.0)), zone);
 }
 
+namespace {
+// Every instant at which the zone's clocks read `wall` (a wall-clock time
+// written as if it were UTC), earliest first: none in a gap, two in a repeated hour.
+QList<QDateTime> instantsShowing(const QDateTime& wall, const QTimeZone& zone)
+{
+    // No zone is further than 14 hours from UTC, so only the offsets in force
+    // within 14 hours either side of the wall time can produce it.
+    constexpr qint64 reach = 14 * 3600;
+    const QDateTime from = wall.addSecs(-reach), to = wall.addSecs(reach);
+    QList<int> offsets{zone.offsetFromUtc(from), zone.offsetFromUtc(to)};
+    if (zone.hasTransitions()) {
+        for (const QTimeZone::OffsetData& transition : zone.transitions(from, to))
+            offsets.append(transition.offsetFromUtc);
+    }
+    QList<QDateTime> instants;
+    for (const int offset : offsets) {
+        const QDateTime instant = wall.addSecs(-offset);
+        if (zone.offsetFromUtc(instant) == offset && !instants.contains(instant))
+            instants.append(instant);
+    }
+    std::sort(instants.begin(), instants.end());
+    return instants;
+}
+} // namespace
+
 std::optional<Date> combine(const QDate& day, const QTime& time, Date now, const QTimeZone& zone)
 {
     const QTime minute(time.hour(), time.minute(), 0);
-    const QDateTime combined(day, minute, zone);
-    // A wall-clock time inside a gap is either invalid or silently shifted by
-    // Qt; both mean the calendar cannot form it, and nothing is changed.
-    if (!combined.isValid() || combined.date() != day || combined.time() != minute)
+    const QList<QDateTime> instants = instantsShowing(QDateTime(day, minute, QTimeZone::utc()), zone);
+    // A wall-clock time the zone skips cannot be formed: nothing is changed.
+    if (instants.isEmpty())
         return std::nullopt;
-    const Date result = Date::fromDateTime(combined);
-    return result > now ? result : now;
+    // Its next occurrence: in the hour the clocks repeat, the later one only
+    // once the earlier has passed.
+    for (const QDateTime& instant : instants) {
+        if (const Date result = Date::fromDateTime(instant); result > now)
+            return result;
+    }
+    return now;
 }
 
 std::optional<Date> combiningDay(Date pickedDay, Date selection, Date now, const QTimeZone& zone)

@@ -12,7 +12,9 @@
 namespace ReminderDateTime {
 
 // The local `day` at the hour and minute of `time` (seconds dropped); never
-// before now. Empty when that wall-clock time does not exist in the zone.
+// before now. Where the clocks show that time twice (the hour repeated when
+// they go back), the first showing after now. Empty when that wall-clock time
+// does not exist in the zone.
 std::optional<Date> combine(const QDate& day, const QTime& time, Date now,
                             const QTimeZone& zone = QTimeZone::systemTimeZone());
 

@@ -15,6 +15,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 #include <tuple>
+#include <utility>
 
 namespace {
 // A day or time field whose stepper shows an up and a down arrow in the text
@@ -133,11 +134,15 @@ bool ReminderDateTimeFields::eventFilter(QObject* watched, QEvent* event)
 
 void ReminderDateTimeFields::refresh()
 {
+    // Now is the earliest the fields show, as a picker's minimum.
+    const Date now = m_clock.now();
+    if (m_selection.value() < now)
+        m_selection.setValue(now);
     const QDateTime local = ReminderDateTime::localDateTime(m_selection.value());
     const QSignalBlocker dayBlocker(m_day);
     const QSignalBlocker timeBlocker(m_time);
     // Today is the earliest day; an earlier time on it is brought to now when combined.
-    const QDate today = ReminderDateTime::localDateTime(m_clock.now()).date();
+    const QDate today = ReminderDateTime::localDateTime(now).date();
     m_day->setMinimumDate(std::min(today, local.date()));
     if (m_day->date() != local.date())
         m_day->setDate(local.date());
@@ -169,56 +174,80 @@ void ReminderDateTimeFields::apply(const std::optional<Date>& result)
 
 TaskReminderEditor::TaskReminderEditor(const NotchTemplateConfiguration& configuration, Binding<Date> reminderDraft,
                                        bool hasReminder, Callbacks callbacks, const Clock& clock, QWidget* parent)
-    : MaterialPopoverCard(300, parent), m_callbacks(std::move(callbacks))
+    : MaterialPopoverCard(300, parent), m_content(configuration.content), m_callbacks(std::move(callbacks))
 {
     setAccessibleName(QStringLiteral("Timer editor"));
-    const auto& content = configuration.content;
     const auto& typography = configuration.typography;
 
-    auto* title = new QLabel(hasReminder ? content.reminderChangeTitle : content.reminderSetTitle, this);
-    title->setTextFormat(Qt::PlainText);
+    m_title = new QLabel(this);
+    m_title->setTextFormat(Qt::PlainText);
     NotchTemplateConfiguration::Font titleFont = typography.taskFont;
     titleFont.weight = NotchTemplateConfiguration::Font::Weight::Semibold;
-    title->setFont(TemplateStyle::font(titleFont));
-    addContent(title);
+    m_title->setFont(TemplateStyle::font(titleFont));
+    addContent(m_title);
 
     m_fields = new ReminderDateTimeFields(std::move(reminderDraft), clock, this);
     addContent(m_fields);
 
-    auto* buttons = new QWidget(this);
-    auto* row = new QHBoxLayout(buttons);
+    m_buttons = new QWidget(this);
+    auto* row = new QHBoxLayout(m_buttons);
     row->setContentsMargins(0, 0, 0, 0);
     NotchTemplateConfiguration::Font buttonFont = typography.reasonFont;
     buttonFont.weight = NotchTemplateConfiguration::Font::Weight::Medium;
-    const auto button = [&](const QString& text, std::function<void()> TaskReminderEditor::Callbacks::*action) {
-        auto* b = new QPushButton(buttons);
-        // Shown as typed: no mnemonic is taken from the text.
-        b->setText(QString(text).replace(QLatin1Char('&'), QLatin1String("&&")));
-        b->setAccessibleName(text);
-        b->setFlat(true);
-        b->setAutoDefault(false);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setCursor(Qt::PointingHandCursor);
-        b->setFont(TemplateStyle::font(buttonFont));
-        connect(b, &QPushButton::clicked, this, [this, action] {
-            if (m_callbacks.*action)
-                (m_callbacks.*action)();
-        });
-        return b;
-    };
-    if (hasReminder) {
-        QPushButton* clear = button(content.reminderClearTitle, &Callbacks::onClear);
-        QPalette destructive = clear->palette();
-        destructive.setColor(QPalette::ButtonText, SystemColors::red());
-        clear->setPalette(destructive);
-        row->addWidget(clear);
-    }
+    m_buttonFont = TemplateStyle::font(buttonFont);
     row->addStretch(1);
-    row->addWidget(button(content.reminderCancelTitle, &Callbacks::onCancel));
-    QPushButton* save = button(content.reminderSaveTitle, &Callbacks::onSave);
+    row->addWidget(makeButton(m_content.reminderCancelTitle, &Callbacks::onCancel));
+    QPushButton* save = makeButton(m_content.reminderSaveTitle, &Callbacks::onSave);
     save->setDefault(true);
     row->addWidget(save);
-    addContent(buttons);
+    addContent(m_buttons);
+
+    m_hasReminder = !hasReminder;
+    setHasReminder(hasReminder);
+}
+
+QPushButton* TaskReminderEditor::makeButton(const QString& text, std::function<void()> Callbacks::*action)
+{
+    auto* b = new QPushButton(m_buttons);
+    // Shown as typed: no mnemonic is taken from the text.
+    b->setText(QString(text).replace(QLatin1Char('&'), QLatin1String("&&")));
+    b->setAccessibleName(text);
+    b->setFlat(true);
+    b->setAutoDefault(false);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setCursor(Qt::PointingHandCursor);
+    b->setFont(m_buttonFont);
+    connect(b, &QPushButton::clicked, this, [this, action] {
+        if (m_callbacks.*action)
+            (m_callbacks.*action)();
+    });
+    return b;
+}
+
+void TaskReminderEditor::setHasReminder(bool hasReminder)
+{
+    // The fields first: a reminder that has just flown leaves a draft in the past.
+    m_fields->refresh();
+    if (hasReminder == m_hasReminder)
+        return;
+    m_hasReminder = hasReminder;
+    m_title->setText(hasReminder ? m_content.reminderChangeTitle : m_content.reminderSetTitle);
+    if (hasReminder && !m_clear) {
+        m_clear = makeButton(m_content.reminderClearTitle, &Callbacks::onClear);
+        QPalette destructive = m_clear->palette();
+        destructive.setColor(QPalette::ButtonText, SystemColors::red());
+        m_clear->setPalette(destructive);
+        static_cast<QHBoxLayout*>(m_buttons->layout())->insertWidget(0, m_clear);
+        // First among the buttons for a reader too, as it is on screen.
+        m_clear->lower();
+    } else if (!hasReminder && m_clear) {
+        // Taken out at once but deleted later: this may run inside its own click.
+        QPushButton* clear = std::exchange(m_clear, nullptr);
+        m_buttons->layout()->removeWidget(clear);
+        clear->hide();
+        clear->setParent(nullptr);
+        clear->deleteLater();
+    }
 }
 
 void TaskReminderEditor::keyPressEvent(QKeyEvent* event)

@@ -9,6 +9,8 @@
 #include <functional>
 
 class QDateEdit;
+class QLabel;
+class QPushButton;
 class QTimeEdit;
 
 // The day and time fields of the reminder editor, bound to one instant. A
@@ -20,7 +22,9 @@ public:
     explicit ReminderDateTimeFields(Binding<Date> selection, const Clock& clock = SystemClock::shared(),
                                     QWidget* parent = nullptr);
 
-    // Shows the selection again (written only where it differs) and moves the earliest day to today.
+    // Shows the selection again (written only where it differs) and moves the
+    // earliest day to today. A selection that now lies in the past becomes now:
+    // what the fields show is what a save stores.
     void refresh();
 
     QDateEdit* dayField() const { return m_day; }
@@ -58,10 +62,22 @@ public:
 
     ReminderDateTimeFields* fields() const { return m_fields; }
 
+    // Renders the open editor again for the task as it is now: the title and
+    // the Clear button follow `hasReminder`, and the fields the draft.
+    void setHasReminder(bool hasReminder);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QPushButton* makeButton(const QString& text, std::function<void()> Callbacks::*action);
+
+    NotchTemplateConfiguration::Content m_content;
+    QFont m_buttonFont;
     Callbacks m_callbacks;
+    bool m_hasReminder = false;
+    QLabel* m_title = nullptr;
     ReminderDateTimeFields* m_fields = nullptr;
+    QWidget* m_buttons = nullptr;
+    QPushButton* m_clear = nullptr;
 };

@@ -5,7 +5,6 @@
 #include "Panel/ContentView.h"
 #include "Panel/TaskListView.h"
 #include "Panel/TaskRowView.h"
-#include "UI/TemplateStyle.h"
 #include "Panel/TransparentTaskTextField.h"
 #include "Support/EventLoopWait.h"
 #include "Support/FakeTaskSortingService.h"
@@ -23,11 +22,6 @@
 #include <QTest>
 #include <QTextDocument>
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
-}
 
 namespace {
 const QString kWork = QStringLiteral("section.work");
@@ -105,17 +99,6 @@ struct PanelFixture {
         return titles;
     }
 };
-
-// The buttons of an open popover, by accessible name, top to bottom.
-QStringList buttonNames(QWidget* content)
-{
-    QStringList names;
-    if (!content)
-        return names;
-    for (QAbstractButton* button : content->findChildren<QAbstractButton*>())
-        names << button->accessibleName();
-    return names;
-}
 
 QAbstractButton* buttonNamed(QWidget* content, const QString& name)
 {
@@ -322,100 +305,6 @@ TEST(TaskListView, CompletionIsReportedOnceAfterTheAnimationOrAtOnceUnderReduced
     EXPECT_TRUE(f.viewModel.allTasks().first().isCompleted);
 }
 
-TEST(TaskRowView, AccentAndReasonFollowOnlyACurrentAIResult)
-{
-    const auto style = TaskRowView::makeStyle(NotchTemplateConfiguration::defaults());
-    const auto& appearance = style->configuration.appearance;
-    TaskItem task = storedTask("Ship release", kWork, 0);
-    task.priority = TaskPriority::high;
-    struct Case {
-        const char* name;
-        QString reason;
-        std::optional<QString> source;
-        NotchTemplateConfiguration::Color expected;
-    };
-    const Case cases[] = {
-        {"current result", "Due today", "Ship release", appearance.highPriorityColor},
-        {"title edited after sorting", "Due today", "Ship the release", appearance.chromeColor},
-        {"empty reason", "", "Ship release", appearance.chromeColor},
-        {"never sorted", "", std::nullopt, appearance.chromeColor},
-    };
-    for (const Case& c : cases) {
-        task.reasonText = c.reason;
-        task.aiReasonSourceTitle = c.source;
-        EXPECT_EQ(TaskRowView::accentColor(*style, task), TemplateStyle::color(c.expected)) << c.name;
-        EXPECT_EQ(TaskRowView::isAIReasonCurrent(task), c.expected == appearance.highPriorityColor) << c.name;
-    }
-}
-
-TEST(TaskRowView, ActionsPopoverOffersReminderChoicesAndHandsHoldsOver)
-{
-    std::optional<TaskReminderEditorRequest> editor;
-    TaskRowEnvironment environment;
-    ManualClock clock;
-    environment.clock = &clock;
-    environment.reminderEditorFactory = [&](const TaskReminderEditorRequest& request) {
-        editor = request;
-        return new QWidget;
-    };
-    QWidget host;
-    host.resize(500, 100);
-    auto* row = new TaskRowView(environment, &host);
-    QStringList events;
-    row->setCallbacks({[&] { events << "complete"; }, [&] { events << "delete"; },
-                       [&](Date date) { events << "save " + QString::number(date.secondsSinceReferenceDate, 'f', 0); },
-                       [&] { events << "clear"; }, [&] { events << "preview"; },
-                       [&](bool held, const QString& reason) { events << QString("%1 %2").arg(held).arg(reason); }});
-    TaskItem task = storedTask("Dentist", kWork, 0);
-    task.id = QUuid("{6f1c2a4e-0000-4000-8000-00000000abcd}");
-    row->setInputs({TaskRowView::makeStyle(NotchTemplateConfiguration::defaults()), task, false, std::nullopt, false});
-    row->setGeometry(0, 0, 500, 58);
-    host.show();
-    const QString actions = "task-actions-6F1C2A4E-0000-4000-8000-00000000ABCD";
-    const QString reminder = "task-reminder-6F1C2A4E-0000-4000-8000-00000000ABCD";
-
-    QAbstractButton* opener = host.findChild<QAbstractButton*>();
-    for (QAbstractButton* b : host.findChildren<QAbstractButton*>())
-        if (b->accessibleName() == "Task actions")
-            opener = b;
-    QTest::mouseClick(opener, Qt::LeftButton);
-    EXPECT_EQ(buttonNames(row->actionsPopoverContent()), (QStringList{"Set Timer", "Test Flight", "Delete Task"}));
-    clock.advance(30);
-    QTest::mouseClick(buttonNamed(row->actionsPopoverContent(), "Set Timer"), Qt::LeftButton);
-    ASSERT_TRUE(editor);
-    EXPECT_FALSE(editor->hasReminder);
-    EXPECT_EQ(editor->reminderDraft.value(), clock.now()); // a task without a reminder starts at now
-    editor->reminderDraft.setValue(Date{700009000});
-    editor->onSave();
-    EXPECT_EQ(events, (QStringList{"1 " + actions, "0 " + actions, "1 " + reminder, "save 700009000", "0 " + reminder}));
-    EXPECT_FALSE(row->isShowingReminderEditor());
-
-    // With a reminder: four rows; cancelling the editor resets the draft to the stored time.
-    task.reminder = TaskReminder{Date{700050000}, false};
-    row->setInputs({row->inputs().style, task, false, std::nullopt, false});
-    events.clear();
-    row->setShowingActions(true);
-    EXPECT_EQ(buttonNames(row->actionsPopoverContent()),
-              (QStringList{"Change Timer", "Clear Timer", "Test Flight", "Delete Task"}));
-    QTest::mouseClick(buttonNamed(row->actionsPopoverContent(), "Change Timer"), Qt::LeftButton);
-    EXPECT_TRUE(editor->hasReminder);
-    EXPECT_EQ(editor->reminderDraft.value(), Date{700050000});
-    editor->reminderDraft.setValue(Date{700060000});
-    editor->onCancel();
-    EXPECT_EQ(row->reminderDraft(), Date{700050000});
-    row->setShowingActions(true);
-    QTest::mouseClick(buttonNamed(row->actionsPopoverContent(), "Test Flight"), Qt::LeftButton);
-
-    // Removal closes whatever is open and releases both reasons, actions first.
-    row->setShowingReminderEditor(true);
-    events.clear();
-    row->willRemove();
-    EXPECT_FALSE(row->isShowingReminderEditor());
-    EXPECT_EQ(events, (QStringList{"0 " + actions, "0 " + reminder}));
-    row->willRemove();
-    EXPECT_EQ(events.size(), 2);
-}
-
 TEST(TaskListView, RowActionsReachTheViewModel)
 {
     PanelFixture f;
@@ -539,23 +428,6 @@ TEST(TaskListView, SubmissionScrollsTheComposerIntoView)
         f.add("One more");
         ASSERT_TRUE(waitUntil([&] { return bar->value() == bar->maximum(); }, 2000)) << reduceMotion;
     }
-}
-
-TEST(TaskRowView, TitleTakesAtMostItsLineLimit)
-{
-    TaskRowView::Inputs inputs;
-    inputs.style = TaskRowView::makeStyle(NotchTemplateConfiguration::defaults());
-    const int rowHeight = 58;
-    const double line = inputs.style->titleMetrics.lineSpacing();
-    inputs.task.title = "Short";
-    EXPECT_EQ(TaskRowView::preferredHeight(inputs, 500), rowHeight);
-    inputs.task.title = QString("A very long title that keeps going ").repeated(12);
-    inputs.task.reminder = TaskReminder{Date{800000000}, false};
-    inputs.sectionTitle = "Work";
-    const int twoLines = TaskRowView::preferredHeight(inputs, 500);
-    EXPECT_EQ(twoLines, int(std::ceil(inputs.style->badgeMetrics.height() + 4 + 2 * line + 4
-                                      + inputs.style->reminderMetrics.height())));
-    EXPECT_EQ(TaskRowView::preferredHeight(inputs, 220), twoLines); // narrower still elides after two lines
 }
 
 TEST(TaskListView, ClicksOnTheListOutsideItsControlsLeaveTheKeyboardInTheComposer)

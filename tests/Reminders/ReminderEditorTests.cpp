@@ -16,6 +16,7 @@
 #include <QTimeEdit>
 
 #include <gtest/gtest.h>
+#include <time.h>
 
 namespace {
 const QTimeZone berlin("Europe/Berlin");
@@ -24,7 +25,83 @@ Date at(int year, int month, int day, int hour, int minute, int second = 0)
 {
     return Date::fromDateTime(QDateTime(QDate(year, month, day), QTime(hour, minute, second), berlin));
 }
+
+// Written in UTC, so that no zone's own choice of a repeated hour decides what a test expects.
+Date utc(int year, int month, int day, int hour, int minute, int second = 0)
+{
+    return Date::fromDateTime(QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc()));
+}
+
+// The process's zone for one scope, as the user's system would set it.
+class ScopedSystemZone {
+public:
+    explicit ScopedSystemZone(const QByteArray& zone) : m_had(qEnvironmentVariableIsSet("TZ")), m_previous(qgetenv("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~ScopedSystemZone()
+    {
+        if (m_had)
+            qputenv("TZ", m_previous);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    bool m_had;
+    QByteArray m_previous;
+};
 } // namespace
+
+// New York's clocks go back from 02:00 EDT to 01:00 EST on 2026-11-01, so
+// 01:00-01:59 is shown twice: 05:00-05:59 UTC, then 06:00-06:59 UTC.
+TEST(ReminderDateTime, ATimeInTheRepeatedHourIsItsNextShowingAfterNow)
+{
+    const QTimeZone newYork("America/New_York");
+    const QDate night(2026, 11, 1);
+    struct Case {
+        const char* name;
+        Date now;
+        QDate day;
+        QTime picked;
+        Date expected;
+    };
+    const Case cases[] = {
+        {"01:10 EDT, 01:30 is 20 minutes away", utc(2026, 11, 1, 5, 10), night, QTime(1, 30), utc(2026, 11, 1, 5, 30)},
+        {"01:10 EST, 01:30 is the second showing", utc(2026, 11, 1, 6, 10), night, QTime(1, 30),
+         utc(2026, 11, 1, 6, 30)},
+        {"01:40 EDT, 01:30 has passed once and comes again", utc(2026, 11, 1, 5, 40), night, QTime(1, 30),
+         utc(2026, 11, 1, 6, 30)},
+        {"01:40 EST, both 01:30s have passed", utc(2026, 11, 1, 6, 40), night, QTime(1, 30), utc(2026, 11, 1, 6, 40)},
+        {"the evening before, the first 01:30", utc(2026, 11, 1, 1, 0), night, QTime(1, 30), utc(2026, 11, 1, 5, 30)},
+        {"01:10 EDT, 02:30 exists once", utc(2026, 11, 1, 5, 10), night, QTime(2, 30), utc(2026, 11, 1, 7, 30)},
+        {"01:10 EDT, 00:50 has passed", utc(2026, 11, 1, 5, 10), night, QTime(0, 50), utc(2026, 11, 1, 5, 10)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReminderDateTime::combine(c.day, c.picked, c.now, newYork), c.expected) << c.name;
+}
+
+// The same night through the editor's fields, in a system set to New York.
+TEST(TaskReminderEditor, TheTimeTypedInTheRepeatedHourIsTheNextOneInTheSystemsZone)
+{
+    const ScopedSystemZone zone("America/New_York");
+    ASSERT_EQ(QTimeZone::systemTimeZoneId(), "America/New_York");
+    for (const auto& [now, expected] : {std::pair{utc(2026, 11, 1, 5, 10), utc(2026, 11, 1, 5, 30)},
+                                        std::pair{utc(2026, 11, 1, 6, 10), utc(2026, 11, 1, 6, 30)}}) {
+        ManualClock clock(now);
+        Date draft = now;
+        TaskReminderEditor editor(NotchTemplateConfiguration::defaults(),
+                                  {[&] { return draft; }, [&](Date d) { draft = d; }}, false, {}, clock);
+        ReminderDateTimeFields& fields = *editor.fields();
+        ASSERT_EQ(fields.timeField()->time(), QTime(1, 10));
+        fields.timeField()->setTime(QTime(1, 30));
+        EXPECT_EQ(draft, expected) << "now " << now.unixSeconds();
+        EXPECT_EQ(fields.dayField()->date(), QDate(2026, 11, 1));
+        EXPECT_EQ(fields.timeField()->time(), QTime(1, 30));
+    }
+}
 
 TEST(ReminderDateTime, CombinesLocalDayAndMinuteWithZeroSecondsAndNeverBeforeNow)
 {
@@ -48,8 +125,9 @@ TEST(ReminderDateTime, CombinesLocalDayAndMinuteWithZeroSecondsAndNeverBeforeNow
          at(2026, 3, 29, 12, 0), std::nullopt},
         {"a day whose chosen time falls in the gap changes nothing", true, at(2026, 3, 29, 12, 0),
          at(2026, 3, 28, 2, 30), std::nullopt},
-        {"the repeated autumn hour is still a valid time", false, at(2026, 1, 1, 2, 30), at(2026, 10, 25, 12, 0),
-         Date::fromDateTime(QDateTime(QDate(2026, 10, 25), QTime(2, 30), berlin))},
+        // 02:30 comes twice that night: first as summer time, 00:30 UTC.
+        {"a day ahead takes the first 02:30 of the repeated hour", false, at(2026, 1, 1, 2, 30),
+         at(2026, 10, 25, 12, 0), utc(2026, 10, 25, 0, 30)},
     };
     for (const Case& c : cases) {
         const std::optional<Date> result = c.pickDay ? ReminderDateTime::combiningDay(c.picked, c.selection, now, berlin)

@@ -1,10 +1,16 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <ostream>
 
 // Lets GoogleTest show QStrings as text in failure messages.
 inline void PrintTo(const QString& text, std::ostream* os)
 {
     *os << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
 }
