@@ -330,7 +330,7 @@ std::optional<QString> keepCopy(UserDefaults& userDefaults, const QString& key, 
 QString describeWriteFailure(const UserDefaults& userDefaults, const QString& key, const QString& reason)
 {
     if (const std::optional<QString> target = userDefaults.linkTarget(key))
-        return QStringLiteral("cannot write %1 (where %2 links to): %3").arg(*target, key, reason);
+        return QStringLiteral("cannot write %1, the file %2 links to: %3").arg(*target, key, reason);
     return reason;
 }
 

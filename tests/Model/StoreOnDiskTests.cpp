@@ -82,6 +82,7 @@ TEST(PreferencesStore, ARecordItHasNotReadIsKeptBeforeASaveReplacesIt)
     defaults.values[kPreferencesKey] = encoded(theirs);
     store.save(oneChange);
     EXPECT_EQ(defaults.values.value("quaver-loom.preferences.conflict-20261207T050506Z"), encoded(theirs));
+    ASSERT_EQ(log.lines().size(), 2);
     EXPECT_EQ(log.lines().last(), kPreferencesLog
                   + "The stored preferences were changed by another program; that version is kept as quaver-loom.preferences.conflict-20261207T050506Z");
     defaults.values[kPreferencesKey] = encoded(chosen());
@@ -151,7 +152,7 @@ TEST(StoresOnDisk, ADanglingLinkIsLoggedAtStartAndAFailedSaveNamesItsFile)
             ADD_FAILURE() << key.toStdString();
         } catch (const StoreError& error) {
             const QString file = dotfiles + (key == kTasksKey ? "/tasks.json" : "/preferences.json");
-            EXPECT_EQ(error.description(), "cannot write " + file + " (where " + key + " links to): No such file or directory");
+            EXPECT_EQ(error.description(), "cannot write " + file + ", the file " + key + " links to: No such file or directory");
             EXPECT_EQ(error.reason(), "No such file or directory");
         }
     }

@@ -178,7 +178,7 @@ TEST(FileUserDefaults, ARecordThatIsALinkStaysOneAndItsTargetsDirectoryIsSynced)
     EXPECT_FALSE(defaults.setData("quaver-loom.tasks.link", "lost?", &error));
     EXPECT_EQ(error, "No such file or directory");
     EXPECT_EQ(describeWriteFailure(defaults, "quaver-loom.tasks.link", error),
-              "cannot write " + dir.path() + "/unmounted/tasks.json (where quaver-loom.tasks.link links to): No such file or directory");
+              "cannot write " + dir.path() + "/unmounted/tasks.json, the file quaver-loom.tasks.link links to: No such file or directory");
     EXPECT_EQ(describeWriteFailure(defaults, "quaver-loom.tasks", "Input/output error"), "Input/output error");
 
     // A loop of links is refused, and left as it was.
