@@ -153,9 +153,14 @@ TaskWorkspaceState UserDefaultsTaskStore::load()
     }
     if (!record)
         record = readRecord(m_userDefaults, m_storageKey);
+    tidyInterruptedWrites();
     if (!record->present) {
         if (!record->readError.isEmpty()) // saves refuse to replace it while it stays unreadable
             throw StoreError(QStringLiteral("cannot read %1: %2").arg(m_storageKey, record->readError), record->readError);
+        if (const std::optional<QString> target = m_userDefaults.linkTarget(m_storageKey)) {
+            m_logger.error(QStringLiteral("%1 is a link to %2, which does not exist; the workspace starts empty")
+                               .arg(m_storageKey, *target));
+        }
         return TaskWorkspaceState::defaultState();
     }
     if (record->state) {
@@ -199,8 +204,9 @@ void UserDefaultsTaskStore::keepChangedRecordAside()
     if (m_known && m_known->hash == hash)
         return; // touched, not changed
     if (m_unkeptUnreadableHash == hash) {
-        keepAside(QStringLiteral("unreadable"), *bytes);
+        const QString key = keepAside(QStringLiteral("unreadable"), *bytes);
         m_unkeptUnreadableHash.reset();
+        m_logger.error(QStringLiteral("The stored workspace cannot be decoded; a copy is kept as %1").arg(key));
         return;
     }
     const QString key = keepAside(QStringLiteral("conflict"), *bytes);
@@ -213,8 +219,17 @@ void UserDefaultsTaskStore::save(const TaskWorkspaceState& state)
     const QByteArray bytes = encode(state);
     QString error;
     if (!m_userDefaults.setData(m_storageKey, bytes, &error))
-        throw StoreError(error, error);
+        throw StoreError(describeWriteFailure(m_userDefaults, m_storageKey, error), error);
     remember(bytes);
+}
+
+void UserDefaultsTaskStore::tidyInterruptedWrites()
+{
+    for (const InterruptedWrite& leftover : ::tidyInterruptedWrites(m_userDefaults, m_storageKey)) {
+        m_logger.error(leftover.error.isEmpty()
+                           ? QStringLiteral("A save cut short left %1, which holds what the stored workspace does not; it is left in place").arg(leftover.key)
+                           : QStringLiteral("A save cut short left %1, which could not be removed: %2").arg(leftover.key, leftover.error));
+    }
 }
 
 QStringList UserDefaultsTaskStore::standardUnsavedCopyDirectories()

@@ -21,7 +21,8 @@ public:
     // Nothing stored gives the default workspace; the current record is
     // normalised; an older bare task list is converted. A record that cannot
     // be decoded is copied to "<key>.unreadable-<UTC time>" right away, so its
-    // bytes need not stay in memory until the first save.
+    // bytes need not stay in memory until the first save. What interrupted
+    // saves left is tidied, after the record is read.
     TaskWorkspaceState load() override;
     // Replaces the stored record, but never over bytes this store has not
     // seen: a record someone else replaced since the last load or save is
@@ -56,6 +57,7 @@ private:
     // Copies bytes to "<key>.<kind>-<UTC time>" unless an identical copy is already there.
     QString keepAside(const QString& kind, const QByteArray& bytes);
     void keepChangedRecordAside();
+    void tidyInterruptedWrites();
     void remember(const QByteArray& bytes);
 
     UserDefaults& m_userDefaults;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <array>
 #include <cerrno>
@@ -63,7 +64,27 @@ QString parentOf(const QString& path)
 {
     return QFileInfo(path).dir().path();
 }
+
+// The path at the end of path's chain of symbolic links (path itself when it
+// is none); nullopt for a chain that does not end, as the system counts.
+std::optional<QString> endOfLinks(const QString& path)
+{
+    QFileInfo info(path);
+    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    if (info.isSymLink())
+        return std::nullopt;
+    return info.filePath();
+}
 } // namespace
+
+bool UserDefaults::remove(const QString& key, QString* error)
+{
+    Q_UNUSED(key);
+    if (error)
+        *error = reasonFor(ENOTSUP, QString());
+    return false;
+}
 
 bool syncDirectory(const QString& directory, QString* error)
 {
@@ -208,13 +229,20 @@ bool FileUserDefaults::setData(const QString& key, const QByteArray& bytes, QStr
     if (!makeDirectoryDurably(m_directory, &reason, m_sync))
         return fail(reason);
 
+    // QSaveFile would follow a link too; resolving it here names the
+    // directory the new file is renamed into, the one to sync.
     const QString path = pathFor(key);
+    const std::optional<QString> target = endOfLinks(path);
+    if (!target)
+        return fail(reasonFor(ELOOP, QString()));
     struct stat info {};
-    const bool isNew = ::stat(QFile::encodeName(path).constData(), &info) != 0;
+    const bool isNew = ::stat(QFile::encodeName(*target).constData(), &info) != 0;
+    if (isNew && errno != ENOENT)
+        return fail(reasonFor(errno, QString()));
     // A directory, a pipe or a device there is the user's, not a record to replace.
     if (!isNew && !S_ISREG(info.st_mode))
         return fail(notAFile(info.st_mode));
-    QSaveFile file(path);
+    QSaveFile file(*target);
     file.setDirectWriteFallback(false);
     errno = 0;
     // Unbuffered, so a write that does not fit fails here with its errno
@@ -240,9 +268,25 @@ bool FileUserDefaults::setData(const QString& key, const QByteArray& bytes, QStr
     if (!file.commit())
         return fail(reasonFor(errno, file.errorString()));
     // Until the directory is synced, a power cut can bring the older file back.
-    if (!m_sync(m_directory, &reason))
+    if (!m_sync(*target == path ? m_directory : parentOf(*target), &reason))
         return fail(reason);
     return true;
+}
+
+bool FileUserDefaults::remove(const QString& key, QString* error)
+{
+    if (isValidUserDefaultsKey(key) && ::unlink(QFile::encodeName(pathFor(key)).constData()) == 0)
+        return true;
+    if (error)
+        *error = reasonFor(isValidUserDefaultsKey(key) ? errno : EINVAL, QString());
+    return false;
+}
+
+std::optional<QString> FileUserDefaults::linkTarget(const QString& key) const
+{
+    if (!isValidUserDefaultsKey(key) || !QFileInfo(pathFor(key)).isSymLink())
+        return std::nullopt;
+    return endOfLinks(pathFor(key));
 }
 
 QStringList FileUserDefaults::keys() const
@@ -281,4 +325,44 @@ std::optional<QString> keepCopy(UserDefaults& userDefaults, const QString& key, 
     if (!userDefaults.setData(copyKey, bytes, error))
         return std::nullopt;
     return copyKey;
+}
+
+QString describeWriteFailure(const UserDefaults& userDefaults, const QString& key, const QString& reason)
+{
+    if (const std::optional<QString> target = userDefaults.linkTarget(key))
+        return QStringLiteral("cannot write %1, the file %2 links to: %3").arg(*target, key, reason);
+    return reason;
+}
+
+QList<InterruptedWrite> tidyInterruptedWrites(UserDefaults& userDefaults, const QString& key)
+{
+    // QSaveFile's temporary name, for the record or for one of its copies.
+    // A name a person gives a file of their own ("backup") seldom mixes case.
+    static const QRegularExpression randomLetters(QStringLiteral("^(?=.*[a-z])(?=.*[A-Z])[A-Za-z]{6}$"));
+    const QRegularExpression leftoverName(QStringLiteral("^(%1(?:\\.[a-z]+-\\d{8}T\\d{6}Z(?:-\\d+)?)?)\\.([A-Za-z]{6})$")
+                                              .arg(QRegularExpression::escape(key)));
+    QList<InterruptedWrite> result;
+    for (const QString& name : userDefaults.keys()) {
+        const QRegularExpressionMatch match = leftoverName.match(name);
+        if (!match.hasMatch() || !randomLetters.match(match.captured(2)).hasMatch())
+            continue;
+        InterruptedWrite leftover{name, QString()};
+        const std::optional<QByteArray> bytes = userDefaults.data(name, &leftover.error);
+        if (!bytes) {
+            if (!leftover.error.isEmpty())
+                result.append(leftover);
+            continue;
+        }
+        const auto begins = [&](const QString& whole) {
+            const std::optional<UserDefaults::Stamp> stamp = userDefaults.stamp(whole);
+            if (stamp && stamp->size < bytes->size())
+                return false;
+            const std::optional<QByteArray> wholeBytes = userDefaults.data(whole);
+            return wholeBytes && wholeBytes->startsWith(*bytes);
+        };
+        const bool nothingMore = bytes->isEmpty() || begins(match.captured(1)) || (match.captured(1) != key && begins(key));
+        if (!nothingMore || !userDefaults.remove(name, &leftover.error))
+            result.append(leftover);
+    }
+    return result;
 }

@@ -34,6 +34,16 @@ public:
         Q_UNUSED(key);
         return std::nullopt;
     }
+    // Removes what is stored under a key; false with the reason when it cannot.
+    virtual bool remove(const QString& key, QString* error = nullptr);
+    // Where writes under a key that is a symbolic link land: the path at the
+    // end of its chain of links, whether or not anything is there; nullopt
+    // for a key that is no link.
+    virtual std::optional<QString> linkTarget(const QString& key) const
+    {
+        Q_UNUSED(key);
+        return std::nullopt;
+    }
 };
 
 // Makes the entries of a directory (a file renamed into it, a directory made
@@ -46,8 +56,10 @@ bool makeDirectoryDurably(const QString& directory, QString* error = nullptr, co
 
 // One file per key in $XDG_CONFIG_HOME/QuaverLoom/ (~/.config/QuaverLoom/),
 // named exactly as the key, replaced atomically on every write and durably:
-// the directory is synced after the rename. A file it creates is readable by
-// its owner only; something other than a file under a key is never replaced.
+// the directory is synced after the rename. A key that is a symbolic link
+// stays one: the file it leads to is replaced, and its directory synced. A
+// file it creates is readable by its owner only; something other than a file
+// under a key is never replaced.
 class FileUserDefaults final : public UserDefaults {
 public:
     FileUserDefaults(); // the standard location
@@ -57,6 +69,8 @@ public:
     bool setData(const QString& key, const QByteArray& bytes, QString* error = nullptr) override;
     QStringList keys() const override;
     std::optional<Stamp> stamp(const QString& key) const override;
+    bool remove(const QString& key, QString* error = nullptr) override;
+    std::optional<QString> linkTarget(const QString& key) const override;
 
     const QString& directory() const { return m_directory; }
     static QString standardDirectory();
@@ -78,3 +92,20 @@ QString copyTimeStamp(Date date);
 // copy's key, or nullopt with the reason in *error.
 std::optional<QString> keepCopy(UserDefaults& userDefaults, const QString& key, const QString& kind,
                                 const QByteArray& bytes, Date now, QString* error = nullptr);
+
+// How a write under `key` that failed for `reason` is logged: a key that is a
+// symbolic link names the file the write was for, since the reason is about
+// that file ("No such file or directory").
+QString describeWriteFailure(const UserDefaults& userDefaults, const QString& key, const QString& reason);
+
+// A write cut short between writing its temporary file and renaming it over
+// its key (a crash, a power cut) leaves "<key>.XXXXXX" behind: six letters,
+// upper and lower case mixed at random.
+struct InterruptedWrite {
+    QString key;   // the leftover
+    QString error; // why it could not be removed; empty when it holds more than the record
+};
+// Finds what interrupted writes under `key` or its copies left, and removes
+// each one that holds nothing that the file it was for or the record lacks
+// (it is empty, or their beginning). Returns the ones left in place.
+QList<InterruptedWrite> tidyInterruptedWrites(UserDefaults& userDefaults, const QString& key);

@@ -4,8 +4,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -137,4 +139,94 @@ TEST(FileUserDefaults, NeverReplacesWhatIsNotAFile)
     ASSERT_TRUE(QDir().mkpath(dir.path() + "/quaver-loom.tasks"));
     EXPECT_FALSE(defaults.setData("quaver-loom.tasks", "{}", &error));
     EXPECT_EQ(error, "Is a directory");
+}
+
+TEST(FileUserDefaults, ARecordThatIsALinkStaysOneAndItsTargetsDirectoryIsSynced)
+{
+    // The new file is renamed into the directory the link leads to: that is
+    // the directory whose entry a power cut could undo.
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/QuaverLoom", elsewhere = dir.path() + "/dotfiles";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QFile::link("../dotfiles/preferences.json", folder + "/quaver-loom.preferences"));
+    QStringList synced;
+    FileUserDefaults defaults(folder, [&](const QString& directory, QString*) {
+        synced << directory;
+        return true;
+    });
+
+    // Dangling at first: the write makes the file it leads to, the owner's only.
+    EXPECT_EQ(defaults.linkTarget("quaver-loom.preferences"), elsewhere + "/preferences.json");
+    EXPECT_EQ(defaults.data("quaver-loom.preferences"), std::nullopt);
+    ASSERT_TRUE(defaults.setData("quaver-loom.preferences", "first"));
+    EXPECT_EQ(synced, QStringList{elsewhere});
+    EXPECT_EQ(QFile::permissions(elsewhere + "/preferences.json") & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+              QFileDevice::Permissions());
+    synced.clear();
+    ASSERT_TRUE(defaults.setData("quaver-loom.preferences", "second"));
+    EXPECT_EQ(synced, QStringList{elsewhere});
+    EXPECT_TRUE(QFileInfo(folder + "/quaver-loom.preferences").isSymLink()) << "still the link";
+    EXPECT_EQ(defaults.data("quaver-loom.preferences"), QByteArray("second"));
+    EXPECT_EQ(defaults.linkTarget("quaver-loom.tasks"), std::nullopt) << "absent";
+    ASSERT_TRUE(defaults.setData("quaver-loom.tasks", "plain"));
+    EXPECT_EQ(defaults.linkTarget("quaver-loom.tasks"), std::nullopt) << "a file";
+
+    // Into a directory that is not there: the failure names the file it was for.
+    ASSERT_TRUE(QFile::link(dir.path() + "/unmounted/tasks.json", folder + "/quaver-loom.tasks.link"));
+    QString error;
+    EXPECT_FALSE(defaults.setData("quaver-loom.tasks.link", "lost?", &error));
+    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_EQ(describeWriteFailure(defaults, "quaver-loom.tasks.link", error),
+              "cannot write " + dir.path() + "/unmounted/tasks.json, the file quaver-loom.tasks.link links to: No such file or directory");
+    EXPECT_EQ(describeWriteFailure(defaults, "quaver-loom.tasks", "Input/output error"), "Input/output error");
+
+    // A loop of links is refused, and left as it was.
+    ASSERT_TRUE(QFile::link(folder + "/loop-b", folder + "/loop-a"));
+    ASSERT_TRUE(QFile::link(folder + "/loop-a", folder + "/loop-b"));
+    EXPECT_FALSE(defaults.setData("loop-a", "x", &error));
+    EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(ELOOP)));
+    EXPECT_TRUE(QFileInfo(folder + "/loop-a").isSymLink());
+}
+
+TEST(FileUserDefaults, WhatInterruptedWritesLeftIsRemovedUnlessItHoldsMore)
+{
+    // QSaveFile names its temporary file "<key>.XXXXXX"; a crash before the
+    // rename leaves it, whole or in part.
+    QTemporaryDir dir;
+    FileUserDefaults defaults(dir.path());
+    const auto put = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(dir.path() + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    put("quaver-loom.tasks", "the record");
+    put("quaver-loom.tasks.AbCdEf", "the record"); // cut short after the write
+    put("quaver-loom.tasks.GhIjKl", "the rec");    // during it
+    put("quaver-loom.tasks.MnOpQr", "");           // before it
+    put("quaver-loom.tasks.StUvWx", "a newer record");
+    put("quaver-loom.tasks.conflict-20261207T040506Z.QwErTy", "the record"); // a copy of the record
+    put("quaver-loom.tasks.conflict-20261207T040506Z-2.ZxCvBn", "their record");
+    put("quaver-loom.tasks.unsaved-20261207T040506Z", "kept earlier");
+    put("quaver-loom.tasks.unsaved-20261207T040506Z.YzAbCd", "kept");
+    // Not what a write leaves: never touched, whatever they hold.
+    const QStringList others = {"quaver-loom.tasks.backup", "quaver-loom.tasks.BACKUP", "quaver-loom.tasks.Backup1",
+                                "quaver-loom.tasks.AbCd", "quaver-loom.tasks.Ab-Def", "quaver-loom.preferences.AbCdEf",
+                                "notes.AbCdEf"};
+    for (const QString& name : others)
+        put(name, "the record");
+
+    const QList<InterruptedWrite> left = tidyInterruptedWrites(defaults, "quaver-loom.tasks");
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_EQ(left[0].key, "quaver-loom.tasks.StUvWx");
+    EXPECT_EQ(left[1].key, "quaver-loom.tasks.conflict-20261207T040506Z-2.ZxCvBn");
+    EXPECT_TRUE(left[0].error.isEmpty() && left[1].error.isEmpty());
+    QStringList expected = others;
+    expected << "quaver-loom.tasks" << "quaver-loom.tasks.StUvWx" << "quaver-loom.tasks.conflict-20261207T040506Z-2.ZxCvBn"
+             << "quaver-loom.tasks.unsaved-20261207T040506Z";
+    expected.sort();
+    EXPECT_EQ(defaults.keys(), expected);
+    EXPECT_EQ(defaults.data("quaver-loom.tasks"), QByteArray("the record"));
+    EXPECT_EQ(defaults.data("quaver-loom.tasks.StUvWx"), QByteArray("a newer record"));
+    EXPECT_EQ(tidyInterruptedWrites(defaults, "quaver-loom.tasks").size(), 2) << "left in place, and said again";
 }

@@ -33,6 +33,15 @@ public:
 
     QStringList keys() const override { return values.keys(); }
 
+    bool remove(const QString& key, QString* error = nullptr) override
+    {
+        if (values.remove(key) > 0)
+            return true;
+        if (error)
+            *error = QStringLiteral("No such file or directory");
+        return false;
+    }
+
     QMap<QString, QByteArray> values;
     QSet<QString> unreadableKeys; // stored, but every read fails
     bool failWrites = false;

@@ -4,9 +4,13 @@
 #include "Support/LogCapture.h"
 #include "Support/MemoryUserDefaults.h"
 #include "Support/QtTestPrinters.h"
+#include "Support/WithoutPermissionOverride.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,4 +103,43 @@ TEST(AppSessionViewModel, SavesOnceAndLogsFailedSaves)
     EXPECT_TRUE(presented[1][0].toBool());
     EXPECT_FALSE(presented[3][0].toBool());
     EXPECT_FALSE(session.isControlPanelPresented());
+}
+
+TEST(AppSessionViewModel, PreferencesUnreadableAtStartAreKeptWhenTheFirstSaveReplacesThem)
+{
+    // As a person meets it: the record cannot be read at start (mode 000),
+    // is made readable again while the program runs (mode 600), and then one
+    // setting changes. What was stored must survive the save of the defaults
+    // plus that one change.
+    LogCapture log;
+    QTemporaryDir dir;
+    FileUserDefaults files(dir.path());
+    AppPreferences stored;
+    stored.appearanceMode = AppAppearanceMode::dark;
+    stored.preferredControlPanelDestination = ControlPanelDestination::completed;
+    stored.reopenControlPanelAtLaunch = true;
+    stored.hasCompletedOnboarding = true;
+    ASSERT_TRUE(files.setData(key, QJsonDocument(stored.toJson()).toJson()));
+    const QString path = dir.path() + "/" + key;
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::Permissions()));
+    UserDefaultsAppPreferencesStore store(files, key);
+    LiveAppSupportRouter router;
+    std::unique_ptr<AppSessionViewModel> session;
+    {
+        WithoutPermissionOverride asUser;
+        ASSERT_TRUE(asUser.effective());
+        session = std::make_unique<AppSessionViewModel>(store, router);
+    }
+    EXPECT_EQ(session->preferences(), AppPreferences{});
+
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    session->completeOnboarding();
+    const QStringList copies = QDir(dir.path()).entryList({key + ".conflict-*"}, QDir::Files);
+    ASSERT_EQ(copies.size(), 1) << QDir(dir.path()).entryList(QDir::Files).join(", ").toStdString();
+    EXPECT_EQ(UserDefaultsAppPreferencesStore::decode(*files.data(copies[0])), stored);
+    EXPECT_TRUE(UserDefaultsAppPreferencesStore::decode(*files.data(key)).hasCompletedOnboarding);
+    EXPECT_EQ(log.lines(),
+              QStringList({logPrefix + "Failed to load preferences: cannot read quaver-loom.preferences: Permission denied",
+                           "QuaverLoom.UserDefaultsAppPreferencesStore: The stored preferences could not be read at start-up; "
+                           "that version is kept as " + copies[0]}));
 }
