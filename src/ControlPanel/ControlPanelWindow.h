@@ -28,7 +28,8 @@ public:
     // frame fits the area, else at the area's edge on that axis, so that the
     // title bar and the left edge stay on that screen.
     static QPoint framePosition(const QRect& availableArea, const QSize& frameSize);
-    // Sizes and places the window in the available area of its own screen.
+    // Sizes and places the window in the available area of its own screen,
+    // or in the area given.
     void placeOnScreen();
     void placeIn(const QRect& availableArea);
     void applyAppearance(AppAppearanceMode mode);
