@@ -11,6 +11,7 @@
 #include <QMoveEvent>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 
 namespace {
 // The screen the window is on; before it first shows, the primary one, where the notch is.
@@ -32,6 +33,9 @@ QMargins frameMargins(const QWidget& window)
 ControlPanelWindow::ControlPanelWindow(ControlPanelRootView* rootView, QAction* checkForUpdates, QWidget* parent)
     : QMainWindow(parent), m_rootView(rootView), m_quit(new QAction(QStringLiteral("Quit QuaverLoom"), this))
 {
+    // Its size is fixed: a maximise button would do nothing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("QuaverLoom Control Panel"));
     setCentralWidget(rootView);
     QMenu* application = menuBar()->addMenu(QStringLiteral("QuaverLoom"));
@@ -46,31 +50,47 @@ ControlPanelWindow::ControlPanelWindow(ControlPanelRootView* rootView, QAction* 
     placeOnScreen();
 }
 
-QSize ControlPanelWindow::preferredSize(const QRect& availableArea, const QMargins& frame)
+QSize ControlPanelWindow::preferredSize(const QRect& availableArea, const QMargins& surround)
 {
     const QSize wanted(1280, 940);
     const QSize minimum(1040, 760);
     if (availableArea.isEmpty())
         return wanted;
-    return wanted.boundedTo(availableArea.marginsRemoved(frame).size()).expandedTo(minimum);
+    return wanted.boundedTo(availableArea.marginsRemoved(surround).size()).expandedTo(minimum);
 }
 
 QPoint ControlPanelWindow::framePosition(const QRect& availableArea, const QSize& frameSize)
 {
     // Halving the difference, not QRect::center(), which rounds towards the top-left.
-    if (frameSize.width() > availableArea.width() || frameSize.height() > availableArea.height())
-        return availableArea.topLeft();
-    return availableArea.topLeft()
-           + QPoint((availableArea.width() - frameSize.width()) / 2, (availableArea.height() - frameSize.height()) / 2);
+    const auto start = [](int areaStart, int areaLength, int length) {
+        return length > areaLength ? areaStart : areaStart + (areaLength - length) / 2;
+    };
+    return {start(availableArea.left(), availableArea.width(), frameSize.width()),
+            start(availableArea.top(), availableArea.height(), frameSize.height())};
+}
+
+int ControlPanelWindow::menuBarHeight() const
+{
+    QMenuBar* bar = menuBar();
+    if (bar->isNativeMenuBar())
+        return 0;
+    // As the window's layout measures it once shown.
+    const int height = bar->heightForWidth(std::max(width(), bar->minimumWidth()));
+    return height > 0 ? height : bar->sizeHint().height();
 }
 
 void ControlPanelWindow::placeOnScreen()
 {
-    const QRect available = availableArea(*this);
+    placeIn(availableArea(*this));
+}
+
+void ControlPanelWindow::placeIn(const QRect& available)
+{
     const QMargins frame = frameMargins(*this);
     m_placedWithoutFrame = frame.isNull();
-    // The window does not resize; its content has a fixed minimum already.
-    const QSize size = preferredSize(available, frame);
+    // The pages keep their own size below the menu bar; the window does not resize.
+    const int menuBar = menuBarHeight();
+    const QSize size = preferredSize(available, frame + QMargins(0, menuBar, 0, 0)) + QSize(0, menuBar);
     setFixedSize(size);
     // A top-level window's position is its frame's.
     if (!available.isEmpty())
@@ -85,10 +105,12 @@ void ControlPanelWindow::applyAppearance(AppAppearanceMode mode)
 
 void ControlPanelWindow::closeEvent(QCloseEvent* event)
 {
-    // Kept for the next showing; the notch goes on running.
-    event->accept();
+    // Hidden, not closed: a close that is accepted also destroys the native
+    // window, and the window is kept for the next showing. The notch goes on running.
+    event->ignore();
     if (onWillClose)
         onWillClose(this);
+    hide();
 }
 
 void ControlPanelWindow::moveEvent(QMoveEvent* event)

@@ -60,6 +60,8 @@ HistoryPage::HistoryPage(bool reduceMotion, QWidget* parent)
     exposeToScreenReaders();
     setAccessibleName(QStringLiteral("History"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Empty from the start: the empty state needs its height before any sections arrive.
+    relayout();
 }
 
 HistoryPage::~HistoryPage() = default;

@@ -31,6 +31,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
+#include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -271,6 +274,8 @@ TEST(ControlPanelRootView, SettingsControlsSaveEveryChoiceAndRestyleTheWindow)
 TEST(ControlPanelWindow, SizeIsClampedToTheScreenButNeverBelowTheMinimum)
 {
     const QMargins titleBar(1, 25, 1, 1);
+    // The frame and, inside it, the menu bar above the pages.
+    const QMargins titleAndMenuBar(1, 20 + 22, 1, 1);
     const std::tuple<QRect, QMargins, QSize> cases[] = {
         {QRect(0, 0, 1920, 1080), {}, QSize(1280, 940)},
         {QRect(0, 27, 1366, 741), {}, QSize(1280, 760)},
@@ -281,22 +286,32 @@ TEST(ControlPanelWindow, SizeIsClampedToTheScreenButNeverBelowTheMinimum)
         {QRect(0, 0, 1280, 800), titleBar, QSize(1278, 774)},
         {QRect(0, 0, 1920, 1080), titleBar, QSize(1280, 940)},
         {QRect(0, 0, 1024, 768), titleBar, QSize(1040, 760)},
+        {QRect(0, 0, 1920, 1080), titleAndMenuBar, QSize(1280, 940)},
+        {QRect(0, 0, 1366, 900), titleAndMenuBar, QSize(1280, 857)},
+        {QRect(0, 0, 1366, 768), titleAndMenuBar, QSize(1280, 760)},
     };
-    for (const auto& [available, frame, expected] : cases)
-        EXPECT_EQ(ControlPanelWindow::preferredSize(available, frame), expected) << available.width() << " " << frame.top();
+    for (const auto& [available, surround, expected] : cases)
+        EXPECT_EQ(ControlPanelWindow::preferredSize(available, surround), expected)
+            << available.width() << "x" << available.height() << " " << surround.top();
 }
 
-TEST(ControlPanelWindow, OpensCentredWhereItFitsElseAtTheAvailableAreasTopLeftCorner)
+TEST(ControlPanelWindow, OpensCentredOnEachAxisWhereItFitsElseAtThatAxissEdge)
 {
     const std::tuple<QRect, QSize, QPoint> cases[] = {
         // Centred exactly, also where the difference is odd (rounded down).
         {QRect(0, 0, 1920, 1080), QSize(1280, 940), QPoint(320, 70)},
         {QRect(0, 0, 1921, 1081), QSize(1280, 940), QPoint(320, 70)},
         {QRect(0, 32, 1920, 1048), QSize(1282, 966), QPoint(319, 73)},
-        // Larger than the area one way or both: the title bar and left edge stay on that screen.
+        // Taller than the area: the title bar stays on screen, and the frame is still centred across.
+        {QRect(0, 0, 1366, 768), QSize(1282, 803), QPoint(42, 0)},
+        {QRect(0, 27, 1366, 741), QSize(1280, 760), QPoint(43, 27)},
+        {QRect(1920, 0, 1366, 768), QSize(1282, 803), QPoint(1962, 0)},
+        // Wider only: the left edge stays on screen, and the frame is still centred down.
+        {QRect(0, 0, 1000, 1200), QSize(1040, 800), QPoint(0, 200)},
+        // An axis that fits exactly starts at the edge either way.
         {QRect(0, 0, 1024, 768), QSize(1040, 768), QPoint(0, 0)},
-        {QRect(0, 27, 1366, 741), QSize(1280, 760), QPoint(0, 27)},
         {QRect(0, 0, 1280, 800), QSize(1280, 826), QPoint(0, 0)},
+        // Larger both ways: the area's corner, on whichever screen.
         {QRect(1920, 0, 1024, 768), QSize(1042, 786), QPoint(1920, 0)},
         {QRect(-1024, 24, 1024, 744), QSize(1040, 760), QPoint(-1024, 24)},
     };
@@ -305,25 +320,104 @@ TEST(ControlPanelWindow, OpensCentredWhereItFitsElseAtTheAvailableAreasTopLeftCo
                                                                                  << " " << available.width();
 }
 
-TEST(ControlPanelWindow, OpensWithinTheAvailableAreaOfItsScreen)
+TEST(ControlPanelWindow, OpensWithinTheAvailableAreaWithWholePagesBelowTheMenuBar)
 {
     CoordinatorFixture fixture;
     fixture.models.session->setControlPanelPresented(true);
     ControlPanelWindow& window = *fixture.window();
     const QRect available = window.screen()->availableGeometry();
     ASSERT_FALSE(available.isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return window.centralWidget()->geometry().top() > 0; }));
     // Sized and placed again once the frame is known, with the frame.
     const QRect frame = window.frameGeometry();
     const QRect content = window.geometry();
     const QMargins margins(content.left() - frame.left(), content.top() - frame.top(), frame.right() - content.right(),
                            frame.bottom() - content.bottom());
     EXPECT_FALSE(margins.isNull());
-    const QSize size = ControlPanelWindow::preferredSize(available, margins);
-    EXPECT_EQ(window.size(), size);
-    EXPECT_EQ(frame.topLeft(), ControlPanelWindow::framePosition(available, size.grownBy(margins)));
+    const int menuBar = window.menuBar()->height();
+    ASSERT_GT(menuBar, 0);
+
+    EXPECT_EQ(frame.topLeft(), ControlPanelWindow::framePosition(available, window.size().grownBy(margins)));
     // Wider or taller than the test screen, it starts at the area's corner, not across its edge.
     EXPECT_GE(frame.left(), available.left());
     EXPECT_GE(frame.top(), available.top());
+
+    // The pages get the room the screen leaves, never less than their minimum,
+    // all of it below the menu bar and inside the window: so on a roomy
+    // screen, and on one too low for the minimum.
+    const ControlPanelRootView& root = *fixture.root();
+    const QLabel* brand = nullptr;
+    for (const QLabel* label : root.sidebar()->findChildren<QLabel*>())
+        brand = label->text() == "QuaverLoom" ? label : brand;
+    ASSERT_NE(brand, nullptr);
+    for (const QRect& area : {available, QRect(0, 0, 1024, 700)}) {
+        window.placeIn(area);
+        const QSize pages = ControlPanelWindow::preferredSize(area, margins + QMargins(0, menuBar, 0, 0));
+        ASSERT_TRUE(waitUntil([&] { return root.size() == pages; })) << area.height() << ": " << root.height();
+        EXPECT_GE(root.width(), 1040);
+        EXPECT_GE(root.height(), 760);
+        EXPECT_EQ(root.geometry().top(), window.menuBar()->geometry().bottom() + 1);
+        EXPECT_EQ(window.size(), pages + QSize(0, menuBar));
+        EXPECT_EQ(window.minimumSize(), window.maximumSize());
+        // The sidebar's footer shows whole at the bottom.
+        EXPECT_TRUE(window.rect().contains(QRect(brand->mapTo(&window, QPoint()), brand->size()))) << area.height();
+    }
+}
+
+TEST(ControlPanelWindow, EveryWayOfClosingOrHidingKeepsTheSameWindowForTheNextShowing)
+{
+    CoordinatorFixture fixture;
+    fixture.models.session->setControlPanelPresented(true);
+    ControlPanelWindow& window = *fixture.window();
+    const WId native = window.winId();
+    const std::pair<const char*, std::function<void()>> closings[] = {
+        // What a window manager's close button or Alt+F4 delivers.
+        {"the window system's close", [&] { window.windowHandle()->close(); }},
+        {"close()", [&] { window.close(); }},
+        {"the presentation flag", [&] { fixture.models.session->setControlPanelPresented(false); }},
+        {"minimising", [&] { window.showMinimized(); }},
+    };
+    for (const auto& [how, close] : closings) {
+        close();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(!window.isVisible() || window.isMinimized()) << how;
+        EXPECT_NE(window.windowHandle()->handle(), nullptr) << how;
+        // A second start asks for the window again.
+        fixture.models.session->setControlPanelPresented(true);
+        EXPECT_EQ(fixture.window(), &window) << how;
+        EXPECT_TRUE(window.isVisible()) << how;
+        EXPECT_FALSE(window.isMinimized()) << how;
+        EXPECT_EQ(window.winId(), native) << how;
+        EXPECT_EQ(fixture.shell.activationPolicy(), Policy::Regular) << how;
+    }
+}
+
+TEST(ControlPanelWindow, HistoryWithNothingCompletedShowsItsEmptyState)
+{
+    for (const AppAppearanceMode mode : {AppAppearanceMode::light, AppAppearanceMode::dark}) {
+        AppPreferences preferences = onboarded();
+        preferences.appearanceMode = mode;
+        CoordinatorFixture fixture(preferences, {openTask("One"), openTask("Two"), openTask("Three")});
+        fixture.models.session->setControlPanelPresented(true);
+        ControlPanelWindow& window = *fixture.window();
+        ControlPanelRootView& root = *fixture.root();
+        QTest::mouseClick(root.sidebarRow(ControlPanelDestination::completed), Qt::LeftButton);
+        const HistoryPage* page = root.historyPage();
+        ASSERT_TRUE(page->isVisible());
+        ASSERT_TRUE(page->isEmptyState());
+
+        // Below the header the window shows the clock, the title and the line
+        // of text: many pixels apart from the page's flat background.
+        const QImage shot = window.grab().toImage();
+        const QRect area = QRect(page->mapTo(&window, QPoint()), page->size()) & window.rect();
+        EXPECT_GE(area.height(), 200) << int(mode);
+        const int background = window.palette().color(QPalette::Window).lightness();
+        int ink = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                ink += std::abs(shot.pixelColor(x, y).lightness() - background) > 60;
+        EXPECT_GT(ink, 800) << int(mode);
+    }
 }
 
 TEST(ControlPanelWindow, DialogsAndMenusFollowTheChosenAppearance)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The control-panel window on a real X server with a window manager: the first
-# launch opens it with the onboarding over it; the reopen preference opens it
+# launch opens it with the onboarding over it, and once that is closed History
+# shows its empty state; the reopen preference opens it
 # on the overview; the sidebar switches pages; the launch-at-login switch
 # writes and removes the autostart entry; closing the window keeps the program
 # running. Screenshots go to $QUAVERLOOM_E2E_SHOTS when it is set.
@@ -39,6 +40,19 @@ click_in_window $((WIDTH - 48)) 65
 prefs_done() { grep -qs '"hasCompletedOnboarding": *true' "$work/config/QuaverLoom/quaver-loom.preferences"; }
 eventually prefs_done \
     || fail "closing the onboarding did not complete it"
+# Nothing completed yet: History shows the clock, "No History Yet" and its line
+# of text below the header, not a flat colour.
+history_empty_shows() {
+    window_geometry
+    set -- $(import -window root -crop "$((WIDTH - 330))x180+$((X + 290))+$((Y + 150))" -depth 8 ppm:- 2>/dev/null \
+        | python3 "$here/support/region_ink.py")
+    [ "${1:-0}" -gt 600 ]
+}
+within 15 overview_tile_is_blue || fail "the overview does not show once the onboarding is closed (rgb $(overview_tile))"
+click_in_window 70 118
+within 10 eval '! overview_tile_is_blue' || fail "History did not replace the overview"
+within 10 history_empty_shows || fail "History on a new account shows no empty state"
+shot history-empty
 quit_app
 
 # A later launch with the reopen preference and a week of completions.

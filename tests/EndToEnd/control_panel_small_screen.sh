@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# The control panel on a 1024x768 screen under a window manager, in Dark
-# appearance: the window, wider than the screen, opens with its frame at the
-# screen's top-left corner, so its title bar and left edge are on screen; it
-# carries the program's own icon; the history's confirmation is dark like the
-# window; on a 1920x1080 screen the window's frame is centred exactly.
+# The control panel's window on screens of several sizes under a window
+# manager. It offers the window manager only closing and minimising, and its
+# pages keep their minimum 1040x760 below the menu bar. On a 1024x768 screen,
+# in Dark appearance, the window, larger than the screen both ways, opens with
+# its frame at the screen's top-left corner, so its title bar and left edge
+# are on screen; it carries the program's own icon; the history's confirmation
+# is dark like the window. On a 1366x768 screen the frame, too tall, starts at
+# the top but is centred across, and History with nothing completed shows its
+# empty state in Dark. On a 1920x1080 screen the frame is centred and the
+# sidebar's footer shows whole.
 # Screenshots go to $QUAVERLOOM_E2E_SHOTS when it is set.
 # Usage: control_panel_small_screen.sh /path/to/quaverloom
 set -u
@@ -14,20 +19,23 @@ require_tools Xvfb xdotool xwininfo xprop import convert openbox python3
 here=$(cd "$(dirname "$0")" && pwd)
 icons="$here/../../assets/icons"
 
-start_server Xvfb -screen 0 1024x768x24 -wr -nolisten tcp
-export DISPLAY=$server_display
-start_window_manager
-
-python3 "$here/control_panel_fixture.py" "$config/quaver-loom.tasks" 2 0 3 1 4 2 3
-cat >"$config/quaver-loom.preferences" <<'JSON'
-{"reopenControlPanelAtLaunch":true,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"dark"}
+# A fresh screen of the given size under openbox, and the program on it with
+# the given appearance, opening its control panel at launch. Tasks stored
+# beforehand stay; without them a new account's open tasks are used.
+open_on_screen() {
+    start_server Xvfb -screen 0 "$1x24" -wr -nolisten tcp
+    export DISPLAY=$server_display
+    start_window_manager
+    cat >"$config/quaver-loom.preferences" <<JSON
+{"reopenControlPanelAtLaunch":true,"preferredControlPanelDestination":"overview","hasCompletedOnboarding":true,"launchAtLoginEnabled":false,"aiTaskRankingEnabled":true,"appearanceMode":"$2"}
 JSON
-launch_app "$DISPLAY"
-eventually has_panel_window || fail "the reopen preference did not open the control panel"
+    launch_app "$DISPLAY"
+    eventually has_panel_window || fail "the reopen preference did not open the control panel on the $1 screen"
+}
 
 # The frame's top-left corner from the window's content origin and the frame
 # extents the window manager announces, as FRAME_X, FRAME_Y (and LEFT, RIGHT,
-# TITLE and BOTTOM, the frame's edges).
+# TITLE and BOTTOM, the frame's edges; FRAME_WIDTH and FRAME_HEIGHT).
 frame_geometry() {
     local extents
     window_geometry
@@ -36,11 +44,62 @@ frame_geometry() {
     IFS=', ' read -r LEFT RIGHT TITLE BOTTOM <<<"$extents"
     FRAME_X=$((X - LEFT))
     FRAME_Y=$((Y - TITLE))
+    FRAME_WIDTH=$((WIDTH + LEFT + RIGHT))
+    FRAME_HEIGHT=$((HEIGHT + TITLE + BOTTOM))
 }
-frame_at_corner() { frame_geometry && [ "$TITLE" -gt 0 ] && [ "$FRAME_X" -eq 0 ] && [ "$FRAME_Y" -eq 0 ]; }
-within 10 frame_at_corner \
-    || fail "the window's frame is at (${FRAME_X:-?}, ${FRAME_Y:-?}) with a title bar ${TITLE:-?} high, not at the screen's corner (0, 0)"
-[ "$WIDTH" -ge 1040 ] && [ "$HEIGHT" -ge 760 ] || fail "the window is ${WIDTH}x$HEIGHT, below its minimum 1040x760"
+# Is the frame where it belongs on a screen of the given width and height?
+# Centred on each axis where it fits, at the screen's edge where it does not.
+frame_placed() {
+    frame_geometry && [ "$TITLE" -gt 0 ] || return 1
+    local x=0 y=0
+    [ "$FRAME_WIDTH" -gt "$1" ] || x=$((($1 - FRAME_WIDTH) / 2))
+    [ "$FRAME_HEIGHT" -gt "$2" ] || y=$((($2 - FRAME_HEIGHT) / 2))
+    [ "$FRAME_X" -eq "$x" ] && [ "$FRAME_Y" -eq "$y" ]
+}
+placement() { echo "the ${FRAME_WIDTH:-?}x${FRAME_HEIGHT:-?} frame is at (${FRAME_X:-?}, ${FRAME_Y:-?})"; }
+
+# The ink in a region given as x y width height relative to the window's
+# content: how many pixels, and the lowest row with any (support/region_ink.py).
+ink_in_window() {
+    window_geometry
+    import -window root -crop "${3}x${4}+$((X + $1))+$((Y + $2))" -depth 8 ppm:- 2>/dev/null \
+        | python3 "$here/support/region_ink.py"
+}
+
+# Only closing and minimising are offered: not in the Motif hints, and the
+# window manager, seeing a fixed size, allows neither resizing nor maximising;
+# asked to maximise all the same, the window keeps its size.
+offers_only_close_and_minimise() {
+    local window hints flags functions decorations allowed before
+    window=$(panel_window)
+    hints=$(xprop -id "$window" _MOTIF_WM_HINTS 2>/dev/null | sed -n 's/.*= *//p')
+    IFS=', ' read -r flags functions decorations _ <<<"$hints"
+    [ -n "${decorations:-}" ] || fail "the window carries no Motif hints"
+    # Functions: minimise 0x8, maximise 0x10, close 0x20; decorations: minimise 0x20, maximise 0x40.
+    (((functions & 0x10) == 0 && (decorations & 0x40) == 0)) || fail "the window offers maximising: Motif hints $hints"
+    (((functions & 0x28) == 0x28 && (decorations & 0x20) != 0)) || fail "the window does not offer closing and minimising: Motif hints $hints"
+    allowed=$(xprop -id "$window" _NET_WM_ALLOWED_ACTIONS 2>/dev/null)
+    grep -Eq 'MAXIMIZE|ACTION_RESIZE' <<<"$allowed" && fail "the window manager allows maximising or resizing: $allowed"
+    grep -q '_NET_WM_ACTION_CLOSE' <<<"$allowed" && grep -q '_NET_WM_ACTION_MINIMIZE' <<<"$allowed" \
+        || fail "the window manager does not allow closing and minimising: $allowed"
+    window_geometry
+    before="$X $Y $WIDTH $HEIGHT"
+    python3 "$here/support/window_request.py" maximize "$window"
+    sleep 0.5
+    window_geometry
+    [ "$X $Y $WIDTH $HEIGHT" = "$before" ] || fail "asked to maximise, the window went from $before to $X $Y $WIDTH $HEIGHT"
+    xprop -id "$window" _NET_WM_STATE 2>/dev/null | grep -q MAXIMIZED && fail "the window is marked maximised"
+    return 0
+}
+
+# 1024x768, Dark, a week of completions.
+python3 "$here/control_panel_fixture.py" "$config/quaver-loom.tasks" 2 0 3 1 4 2 3
+open_on_screen 1024x768 dark
+within 10 frame_placed 1024 768 || fail "$(placement) with a title bar ${TITLE:-?} high, not at the screen's corner (0, 0)"
+[ "$FRAME_X" -eq 0 ] && [ "$FRAME_Y" -eq 0 ] || fail "$(placement), not at the screen's corner (0, 0)"
+# The pages keep their minimum 1040x760 below the menu bar (of 10 pixels at least).
+[ "$WIDTH" -ge 1040 ] && [ "$HEIGHT" -ge 770 ] || fail "the window is ${WIDTH}x$HEIGHT: no room for pages of 1040x760 below a menu bar"
+offers_only_close_and_minimise
 shot cp-1024
 
 # The window manager's icon is the program's own, pixel for pixel, in the sizes installed.
@@ -100,18 +159,36 @@ eventually test -z "$(dialog_window)" || fail "Escape did not close the confirma
 grep -Eq '"isCompleted": *true' "$config/quaver-loom.tasks" || fail "cancelling the confirmation removed the history"
 quit_app
 
-# Where it fits, on a 1920x1080 screen, the frame is centred exactly.
-start_server Xvfb -screen 0 1920x1080x24 -wr -nolisten tcp
-export DISPLAY=$server_display
-start_window_manager
-launch_app "$DISPLAY"
-eventually has_panel_window || fail "the reopen preference did not open the control panel on the large screen"
-frame_centred() {
-    frame_geometry || return 1
-    FRAME_WIDTH=$((WIDTH + LEFT + RIGHT)) FRAME_HEIGHT=$((HEIGHT + TITLE + BOTTOM))
-    [ "$FRAME_X" -eq $(((1920 - FRAME_WIDTH) / 2)) ] && [ "$FRAME_Y" -eq $(((1080 - FRAME_HEIGHT) / 2)) ]
+rm -f "$config/quaver-loom.tasks"
+# 1366x768, Dark, nothing completed: taller than the screen, so at the top, but centred across.
+open_on_screen 1366x768 dark
+within 10 frame_placed 1366 768 || fail "$(placement), not centred across the top of the 1366x768 screen"
+[ "$FRAME_X" -gt 0 ] && [ "$FRAME_Y" -eq 0 ] || fail "$(placement), not centred across the top of the 1366x768 screen"
+[ "$HEIGHT" -ge 770 ] || fail "the window is ${WIDTH}x$HEIGHT: no room for pages 760 high below a menu bar"
+shot cp-1366
+# History shows the clock, "No History Yet" and its line of text below the header.
+within 15 overview_tile_is_blue || fail "the overview does not show (rgb $(overview_tile))"
+click_in_window 70 118
+within 10 eval '! overview_tile_is_blue' || fail "History did not replace the overview"
+history_empty_shows() {
+    set -- $(ink_in_window 290 150 $((WIDTH - 330)) 180)
+    [ "${1:-0}" -gt 600 ]
 }
-within 10 frame_centred \
-    || fail "the ${FRAME_WIDTH:-?}x${FRAME_HEIGHT:-?} frame is at (${FRAME_X:-?}, ${FRAME_Y:-?}), not centred on the 1920x1080 screen"
+within 10 history_empty_shows \
+    || fail "History with nothing completed shows no empty state (ink, lowest row: $(ink_in_window 290 150 $((WIDTH - 330)) 180))"
+shot cp-1366-history-empty
 quit_app
-echo "PASS: on a 1024x768 screen the control panel opens at the corner with its own icon, and its confirmation is dark; where it fits, it is centred"
+
+# 1920x1080: where it fits, the frame is centred exactly.
+open_on_screen 1920x1080 light
+within 10 frame_placed 1920 1080 || fail "$(placement), not centred on the 1920x1080 screen"
+[ "$FRAME_X" -gt 0 ] && [ "$FRAME_Y" -gt 0 ] || fail "$(placement), not centred on the 1920x1080 screen"
+# The sidebar's footer, in its last 60 rows, shows whole above its bottom padding.
+footer_whole() {
+    set -- $(ink_in_window 16 $((HEIGHT - 60)) 200 60)
+    [ "${1:-0}" -gt 40 ] && [ "${2:-60}" -ge 0 ] && [ "${2:-60}" -lt 52 ]
+}
+within 10 footer_whole || fail "the sidebar's footer is cut off or missing (ink, lowest row: $(ink_in_window 16 $((HEIGHT - 60)) 200 60))"
+shot cp-1920
+quit_app
+echo "PASS: the control panel offers only closing and minimising, keeps its pages' minimum, sits at the corner, the top or the centre as each screen allows, and shows History's empty state"
