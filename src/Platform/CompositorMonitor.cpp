@@ -23,8 +23,8 @@ protected:
             return false;
         // A new owner is a compositor taking over; a destroyed window or a
         // closed client (a crash, a killed process) leaves the screen without one.
-        m_monitor.setCompositing(notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER
-                                 && notify->owner != XCB_NONE);
+        m_monitor.setOwner(notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER ? notify->owner
+                                                                                               : XCB_NONE);
         return true;
     }
 
@@ -63,6 +63,7 @@ CompositorMonitor::CompositorMonitor()
         }
     }
     // Read after selecting the notices, so that no change falls between the two.
+    m_owner = X11Support::compositorOwner();
     m_compositing = X11Support::compositorRunning();
 }
 
@@ -81,4 +82,20 @@ void CompositorMonitor::setCompositing(bool compositing)
         return;
     m_compositing = compositing;
     emit compositingChanged(compositing);
+}
+
+void CompositorMonitor::setOwner(uint32_t owner)
+{
+    // The same owner taking the selection again is no new compositor.
+    if (owner == m_owner)
+        return;
+    m_owner = owner;
+    if (owner == 0) {
+        setCompositing(false);
+        return;
+    }
+    // Windows show themselves to the new compositor before they change their
+    // looks for it: once a new look reaches the server, the compositor has the window.
+    emit compositorStarted();
+    setCompositing(true);
 }

@@ -35,6 +35,11 @@ OverlayWindow::OverlayWindow(QWidget* parent)
     CompositorMonitor& compositor = CompositorMonitor::shared();
     m_compositing = compositor.isCompositing();
     connect(&compositor, &CompositorMonitor::compositingChanged, this, &OverlayWindow::setCompositing);
+    connect(&compositor, &CompositorMonitor::compositorStarted, this, [this] {
+        // A hidden window is seen anew when it is next mapped.
+        if (isVisible())
+            X11Support::reintroduceWindow(uint32_t(internalWinId()));
+    });
     // The QWindow must exist so that pass-through can be set before the first show.
     winId();
     applyInputPassThrough();

@@ -52,14 +52,55 @@ uint32_t X11Support::internAtom(const QByteArray& name)
 
 bool X11Support::compositorRunning()
 {
+    if (!connection())
+        return true; // other platforms compose translucent windows themselves
+    return compositorOwner() != XCB_NONE;
+}
+
+uint32_t X11Support::compositorOwner()
+{
     xcb_connection_t* c = connection();
     if (!c)
-        return true; // other platforms compose translucent windows themselves
+        return XCB_NONE;
     const uint32_t atom = internAtom("_NET_WM_CM_S" + QByteArray::number(screenNumber()));
     if (atom == XCB_NONE)
-        return false;
+        return XCB_NONE;
     const auto reply = xcbReply(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr));
-    return reply && reply->owner != XCB_NONE;
+    return reply ? reply->owner : XCB_NONE;
+}
+
+void X11Support::reintroduceWindow(uint32_t window)
+{
+    xcb_connection_t* c = connection();
+    const uint32_t root = rootWindow();
+    if (!c || root == XCB_NONE || window == XCB_NONE)
+        return;
+    const auto tree = xcbReply(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    const auto geometry = xcbReply(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+    const auto attributes =
+        xcbReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+    if (!tree || tree->parent != root || !geometry || !attributes
+        || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+        return;
+    const auto focus = xcbReply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    // Compositors add a window when it is created or comes to the root, not
+    // when it is mapped again; every one of them drops a window that leaves
+    // the root. A stay in a window of our own, never mapped, is both.
+    const uint32_t stopover = xcb_generate_id(c);
+    const uint32_t overrideRedirect = 1;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, stopover, root, -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+    xcb_reparent_window(c, window, stopover, 0, 0);
+    // Back on top of the root's children, mapped again as it was.
+    xcb_reparent_window(c, window, root, geometry->x, geometry->y);
+    xcb_destroy_window(c, stopover);
+    // Leaving the screen took the keyboard from it.
+    if (focus && focus->focus == window) {
+        const xcb_void_cookie_t cookie =
+            xcb_set_input_focus_checked(c, focus->revert_to, window, XCB_CURRENT_TIME);
+        xcbReply(xcb_request_check(c, cookie));
+    }
+    xcb_flush(c);
 }
 
 X11Support::EventWatch::EventWatch()

@@ -28,6 +28,13 @@ public:
     static int screenNumber();
     // True when some client owns _NET_WM_CM_S<n>, i.e. a compositor draws the screen.
     static bool compositorRunning();
+    // The window that owns _NET_WM_CM_S<n>, or 0.
+    static uint32_t compositorOwner();
+    // Takes a mapped top-level window off the root and puts it back where it
+    // was, on top, with the keyboard if it had it; its widgets see nothing of
+    // it. A compositor that started after the window was mapped (xfwm4) then
+    // draws it as a window that has just come.
+    static void reintroduceWindow(uint32_t window);
     static uint32_t internAtom(const QByteArray& name);
 
     // Hears every X event the application receives, from construction to destruction.

@@ -1,6 +1,7 @@
 #include "UI/PopoverFrame.h"
 
 #include "Platform/CompositorMonitor.h"
+#include "Platform/X11Support.h"
 #include "UI/BlurHelper.h"
 
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -128,10 +130,26 @@ PopoverFrame::PopoverFrame(QWidget* opener, Binding<bool> isPresented, std::opti
     dark.setColor(QPalette::HighlightedText, Qt::white);
     setPalette(dark);
 
-    // A compositor that stops or starts while the popover is open changes how it must be drawn.
-    connect(&CompositorMonitor::shared(), &CompositorMonitor::compositingChanged, this, [this] {
-        if (isVisible())
+    // A compositor that stops or starts changes how the popover must be drawn:
+    // an open one at once, a hidden one keeps no shape for the wrong mode.
+    CompositorMonitor& compositor = CompositorMonitor::shared();
+    connect(&compositor, &CompositorMonitor::compositingChanged, this, [this] {
+        if (isVisible() && m_opener) {
             placeForOpener();
+            return;
+        }
+        m_opaque = !CompositorMonitor::shared().isCompositing();
+        applyShape();
+    });
+    connect(&compositor, &CompositorMonitor::compositorStarted, this, [this] {
+        if (!isVisible())
+            return;
+        X11Support::reintroduceWindow(uint32_t(internalWinId()));
+        // Leaving the screen for a moment ended the popup's grabs, which see the click outside that closes it.
+        if (QWindow* window = windowHandle()) {
+            window->setKeyboardGrabEnabled(true);
+            window->setMouseGrabEnabled(true);
+        }
     });
 }
 
@@ -219,12 +237,18 @@ void PopoverFrame::placeForOpener()
         m_shadowImage = QImage();
     setFixedSize(frame.size());
     move(frame.topLeft());
-
-    if (m_opaque)
-        setMask(shapeRegion(chromePath(), size()));
-    else
-        clearMask();
+    applyShape();
     update();
+}
+
+void PopoverFrame::applyShape()
+{
+    const QRegion shape = m_opaque ? shapeRegion(chromePath(), size()) : QRegion();
+    setMask(shape);
+    // The native window of a hidden popup is made anew when it shows and takes
+    // its QWindow's mask, which a hidden widget's mask does not reach.
+    if (QWindow* window = windowHandle())
+        window->setMask(shape);
 }
 
 QRegion PopoverFrame::shapeRegion(const QPainterPath& outline, const QSize& size)

@@ -86,6 +86,8 @@ protected:
 
 private:
     void placeForOpener();
+    // Cut to the chrome while opaque, whole while a compositor blends it.
+    void applyShape();
     QPainterPath chromePath() const;
     QMargins shadowMargins() const;
 

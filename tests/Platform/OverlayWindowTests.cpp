@@ -1,3 +1,4 @@
+#include "Platform/CompositorMonitor.h"
 #include "Platform/OverlayWindow.h"
 #include "Platform/PointerMonitor.h"
 #include "Platform/XInputPointerMonitor.h"
@@ -121,6 +122,37 @@ TEST(OverlayWindow, KeepsOnlyItsShapeWhileNoCompositorRunsAndIsWholeAgainWhenOne
     compositor.set(false);
     window.orderFront();
     EXPECT_EQ(window.mask(), QRegion(20, 34, 100, 30));
+}
+
+TEST(CompositorMonitor, EachNewOwnerOfTheSelectionIsACompositorStartingAndNoOwnerNone)
+{
+    ScopedCompositing compositor(false);
+    CompositorMonitor& monitor = CompositorMonitor::shared();
+    QSignalSpy changes(&monitor, &CompositorMonitor::compositingChanged);
+    QSignalSpy starts(&monitor, &CompositorMonitor::compositorStarted);
+    QStringList order;
+    QObject context;
+    QObject::connect(&monitor, &CompositorMonitor::compositorStarted, &context, [&] { order << "started"; });
+    QObject::connect(&monitor, &CompositorMonitor::compositingChanged, &context, [&] { order << "changed"; });
+
+    monitor.setOwner(0x400122);
+    EXPECT_TRUE(monitor.isCompositing());
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(starts.count(), 1);
+    // Windows are shown to the compositor before they change their looks for it.
+    EXPECT_EQ(order, QStringList({"started", "changed"}));
+    // The same compositor setting the selection again is not a new one.
+    monitor.setOwner(0x400122);
+    EXPECT_EQ(starts.count(), 1);
+    // One compositor replacing another with no gap: still composited, but a new compositor.
+    monitor.setOwner(0x600004);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(starts.count(), 2);
+
+    monitor.setOwner(0);
+    EXPECT_FALSE(monitor.isCompositing());
+    EXPECT_EQ(changes.count(), 2);
+    EXPECT_EQ(starts.count(), 2);
 }
 
 TEST(PointerMonitor, PixelsBecomeBottomLeftPointsWithTheTopRowInside)

@@ -9,6 +9,7 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 TEST(PopoverFrame, PlacementPrefersTheGivenEdgeFlipsWhenItDoesNotFitAndKeepsTheArrowOffCorners)
@@ -231,4 +232,39 @@ TEST(PopoverFrame, AnOpenPopoverTurnsOpaqueAndShapedWhenTheCompositorStopsAndSof
     EXPECT_EQ(scene.popover->chromeRect().topLeft(), QPoint(16, 6)) << "room for the shadow again";
     EXPECT_TRUE(scene.popover->mask().isEmpty());
     EXPECT_LT(centreAlpha(), 255);
+}
+
+TEST(PopoverFrame, AHiddenPopoverFollowsTheCompositorAndItsNextWindowTakesTheShapeOfTheMode)
+{
+    ScopedCompositing compositor(false);
+    PopoverScene scene;
+    scene.popover->setShadow(PopoverFrame::Shadow{QColor(0, 0, 0, 46), 16, QPointF(0, 10)});
+    const auto toggle = [&] { scene.clickWindowAt(scene.opener->geometry().center()); };
+    // What the window system is given: the native window's own mask.
+    const auto windowMask = [&] {
+        QWindow* window = scene.popover->windowHandle();
+        return window ? window->mask() : scene.popover->mask();
+    };
+    toggle();
+    ASSERT_TRUE(waitUntil([&] { return scene.popover->isVisible(); }));
+    const QSize opaqueSize = scene.popover->size();
+    ASSERT_FALSE(windowMask().isEmpty()) << "shaped without a compositor";
+    toggle();
+    ASSERT_TRUE(waitUntil([&] { return !scene.popover->isVisible(); }));
+
+    compositor.set(true);
+    EXPECT_TRUE(scene.popover->mask().isEmpty()) << "dropped while hidden";
+    toggle();
+    ASSERT_TRUE(waitUntil([&] { return scene.popover->isVisible(); }));
+    EXPECT_GT(scene.popover->width(), opaqueSize.width()) << "room for the shadow";
+    EXPECT_TRUE(windowMask().isEmpty()) << "whole, not cut to the smaller shape of before";
+    toggle();
+    ASSERT_TRUE(waitUntil([&] { return !scene.popover->isVisible(); }));
+
+    compositor.set(false);
+    EXPECT_FALSE(scene.popover->mask().isEmpty()) << "set while hidden";
+    toggle();
+    ASSERT_TRUE(waitUntil([&] { return scene.popover->isVisible(); }));
+    EXPECT_EQ(scene.popover->size(), opaqueSize);
+    EXPECT_EQ(windowMask().boundingRect(), scene.popover->rect());
 }
