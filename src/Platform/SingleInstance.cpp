@@ -3,7 +3,6 @@
 #include "Platform/Logger.h"
 #include "Platform/UserDefaults.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -238,6 +237,9 @@ bool SingleInstance::claim()
     return true;
 }
 
+// The lock reads as QLockFile's, but QLockFile would remove whatever is at its
+// path when it lets go, another copy's lock too once its own was removed, and
+// cannot take over a gone copy's lock on a full disk.
 SingleInstance::Lock SingleInstance::takeLock(QString* whyNot)
 {
     const QString path = lockFilePath(m_directory);
