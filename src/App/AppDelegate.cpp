@@ -136,15 +136,17 @@ bool AppDelegate::claimSingleInstance()
 {
     // Two copies would draw two notches and write the same files; a later
     // start asks this one, through the lock's socket, for the control panel.
+    // Connected before it listens: a request that comes during start-up is
+    // carried out once the event loop runs.
     m_singleInstance = std::make_unique<SingleInstance>(FileUserDefaults::standardDirectory());
-    if (!m_singleInstance->claim()) {
-        m_singleInstance.reset();
-        return false;
-    }
     connect(m_singleInstance.get(), &SingleInstance::showRequested, this, [this] {
         if (m_sessionViewModel)
             m_sessionViewModel->setControlPanelPresented(true);
     });
+    if (!m_singleInstance->claim()) {
+        m_singleInstance.reset();
+        return false;
+    }
     return true;
 }
 

@@ -2,26 +2,31 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <memory>
+#include <sys/types.h>
 
+class QFileSystemWatcher;
 class QLocalServer;
-class QLockFile;
 class QThread;
 
 // One running copy per data directory. The copy that starts first takes a lock
 // file in that directory and listens on a local socket beside it; a later start
-// finds the lock held, hands its request to the running copy over the socket
-// and ends, as single-instance desktop programs do. The socket is served on a
-// thread of its own, so that a copy still loading a large record answers at
-// once; what it was asked reaches it once its event loop runs.
+// asks on that socket before it touches anything, and when a copy answers it
+// hands its request over and ends, as single-instance desktop programs do. The
+// socket is served on a thread of its own, so that a copy still loading a large
+// record answers at once; what it was asked reaches it once its event loop runs.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
     explicit SingleInstance(QString directory, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // Takes the lock and starts listening; false while another live copy holds
-    // the lock, or, when the lock cannot be written, answers on the socket.
+    // Takes the lock and starts listening; false when another copy answers on
+    // the socket or holds the lock. A lock that names no live copy (a crash, a
+    // power cut) is taken over. When the lock cannot be written (a full disk)
+    // this copy runs without it and takes it as soon as it can, as it does when
+    // its lock file is removed while it runs.
     bool claim();
 
     static QString lockFilePath(const QString& directory);
@@ -39,11 +44,29 @@ signals:
     void showRequested();
 
 private:
-    bool listen(bool holdsLock);
+    enum class Lock { taken, heldByAnotherCopy, cannotBeWritten };
+    enum class Socket { listening, anotherCopyAnswers, deaf };
+
+    Lock takeLock(QString* whyNot);
+    bool lockIsStillOurs() const;
+    void releaseLock();
+    void lockFileChanged();
+    // Logs why it cannot listen when `reportFailure`; retries stay quiet.
+    Socket listen(bool reportFailure);
+    void keepClaiming();
     void serveNextConnection();
 
     QString m_directory;
-    std::unique_ptr<QLockFile> m_lock;
+    // Held open, with an flock, while this copy holds the lock. Its file, to
+    // tell it from one that replaced it.
+    int m_lockFd = -1;
+    dev_t m_lockDevice = 0;
+    ino_t m_lockInode = 0;
+    std::unique_ptr<QFileSystemWatcher> m_lockWatcher;
+    bool m_listening = false;
+    // Runs while this copy lacks the lock or the socket.
+    QTimer m_retry;
     std::unique_ptr<QThread> m_serverThread;
+    QObject* m_serverOwner = nullptr; // of the server and its connections, on m_serverThread
     QLocalServer* m_server = nullptr; // lives on m_serverThread
 };

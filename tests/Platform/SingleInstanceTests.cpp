@@ -1,15 +1,25 @@
 #include "Platform/SingleInstance.h"
 #include "Support/FileSizeLimit.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QLocalSocket>
 #include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
 #include <QSignalSpy>
-#include <QTest>
+#include <QSysInfo>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
 #include <future>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 // A later start asks from its own thread, as from its own process: the running
@@ -27,12 +37,16 @@ bool answeredWhileServing(std::future<bool>& answer)
     return answer.get();
 }
 
-// A later start asks `running` once; true when it was answered and `running` told of it.
+// A later start asks `running` once; true when it was answered and `running`,
+// on this thread, told of it once.
 bool laterStartIsServed(SingleInstance& running, const QString& directory)
 {
     QSignalSpy requests(&running, &SingleInstance::showRequested);
     std::future<bool> answer = askFromAnotherStart(directory, 5000);
-    return answeredWhileServing(answer) && requests.size() == 1;
+    if (!answeredWhileServing(answer) || !QTest::qWaitFor([&] { return !requests.isEmpty(); }, 2000))
+        return false;
+    QTest::qWait(20);
+    return requests.size() == 1;
 }
 } // namespace
 
@@ -155,4 +169,181 @@ TEST(SingleInstance, ACopyStillStartingAnswersALaterStartAtOnce)
     for (int i = 0; i < 2000 && requests == 0; ++i)
         QTest::qWait(10);
     EXPECT_EQ(requests, 1);
+}
+
+namespace {
+// Someone holds the lock file: a live holder keeps an flock on it.
+bool lockIsHeld(const QString& directory)
+{
+    const int fd = ::open(QFile::encodeName(SingleInstance::lockFilePath(directory)).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+bool lockIsTakenWithin(const QString& directory, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return lockIsHeld(directory); }, timeoutMs);
+}
+
+void writeLock(const QString& directory, const QByteArray& contents)
+{
+    QDir().mkpath(directory);
+    QFile lock(SingleInstance::lockFilePath(directory));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    lock.write(contents);
+}
+
+// A lock as a copy of this program writes it, naming `pid`.
+QByteArray lockNaming(qint64 pid, const QByteArray& bootId = QSysInfo::bootUniqueId())
+{
+    return QByteArray::number(pid) + '\n' + QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8()
+        + '\n' + QSysInfo::machineHostName().toUtf8() + '\n' + QSysInfo::machineUniqueId() + '\n' + bootId + '\n';
+}
+
+// A process that has ended and been reaped.
+qint64 goneProcess()
+{
+    QProcess process;
+    process.start(QStringLiteral("true"), {});
+    process.waitForFinished();
+    return process.processId() > 0 ? process.processId() : 999999;
+}
+} // namespace
+
+TEST(SingleInstance, ACopyThatAnswersIsAskedFirstAndTheCopyWithoutTheLockTakesIt)
+{
+    // Started on a full disk, the first copy runs without the lock; once there
+    // is room, a later start must still find it, not take its socket.
+    QTemporaryDir data;
+    const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+    ASSERT_TRUE(QDir().mkpath(directory));
+    SingleInstance first(directory);
+    bool claimed = false;
+    {
+        FileSizeLimit limit(0);
+        ASSERT_TRUE(limit.isActive());
+        claimed = first.claim();
+    }
+    ASSERT_TRUE(claimed);
+    EXPECT_FALSE(SingleInstance(directory).claim()) << "a copy answers: the later start hands its request over";
+    EXPECT_TRUE(laterStartIsServed(first, directory));
+    EXPECT_TRUE(lockIsTakenWithin(directory, 5000)) << "the copy without the lock takes it once there is room";
+    EXPECT_FALSE(SingleInstance(directory).claim());
+    EXPECT_TRUE(laterStartIsServed(first, directory));
+}
+
+TEST(SingleInstance, ALockFileDeletedUnderARunningCopyIsTakenAgain)
+{
+    QTemporaryDir data;
+    const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+    SingleInstance running(directory);
+    ASSERT_TRUE(running.claim());
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(QFile::remove(SingleInstance::lockFilePath(directory)));
+        EXPECT_FALSE(SingleInstance(directory).claim()) << "round " << round;
+        EXPECT_TRUE(laterStartIsServed(running, directory)) << "round " << round;
+        EXPECT_TRUE(lockIsTakenWithin(directory, 5000)) << "round " << round;
+    }
+}
+
+TEST(SingleInstance, ALockWhoseProcessIsGoneNeverBlocksAStart)
+{
+    // As after kill -9: the lock and the socket file stay behind. On a full
+    // disk, the stale lock cannot be removed the way Qt removes it (that
+    // needs room for a second lock file beside it).
+    QTemporaryDir data;
+    const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+    for (const bool diskIsFull : {false, true}) {
+        writeLock(directory, lockNaming(goneProcess()));
+        QFile leftover(SingleInstance::socketPath(directory));
+        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+        leftover.close();
+        SingleInstance next(directory);
+        bool claimed = false;
+        {
+            std::optional<FileSizeLimit> limit;
+            if (diskIsFull)
+                limit.emplace(0);
+            claimed = next.claim();
+        }
+        ASSERT_TRUE(claimed) << "full disk: " << diskIsFull;
+        EXPECT_TRUE(laterStartIsServed(next, directory)) << "full disk: " << diskIsFull;
+        EXPECT_TRUE(lockIsTakenWithin(directory, 5000)) << "full disk: " << diskIsFull;
+    }
+}
+
+TEST(SingleInstance, ALockNamingNoLiveCopyIsStale)
+{
+    // Left by a power cut between the lock's creation and its sync, or by a
+    // copy of another boot whose process number now belongs to someone else.
+    QProcess otherProgram;
+    otherProgram.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    ASSERT_TRUE(otherProgram.waitForStarted());
+    const std::vector<std::pair<const char*, QByteArray>> locks = {
+        {"empty", QByteArray()},
+        {"garbage", QByteArray("\x7f\x45\x4c\x46\x00\x01 not a lock", 19)},
+        {"a number but nothing else", QByteArray("12")},
+        {"another program's process", lockNaming(otherProgram.processId())},
+        {"another boot", lockNaming(QCoreApplication::applicationPid(), "00000000-0000-0000-0000-000000000000")},
+    };
+    for (const auto& [what, contents] : locks) {
+        QTemporaryDir data;
+        const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+        writeLock(directory, contents);
+        SingleInstance next(directory);
+        EXPECT_TRUE(next.claim()) << what;
+        EXPECT_TRUE(lockIsHeld(directory)) << what;
+    }
+    otherProgram.kill();
+    otherProgram.waitForFinished();
+}
+
+TEST(SingleInstance, ARequestArrivingBeforeAnyoneListensIsKept)
+{
+    // The request reaches the copy's own thread as an event: whoever connects
+    // before that thread's loop runs still gets it.
+    QTemporaryDir data;
+    const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+    SingleInstance running(directory);
+    ASSERT_TRUE(running.claim());
+    QString error;
+    EXPECT_TRUE(SingleInstance::requestShow(directory, 5000, &error)) << error.toStdString();
+    int requests = 0;
+    QObject receiver;
+    QObject::connect(&running, &SingleInstance::showRequested, &receiver, [&] { ++requests; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return requests == 1; }, 2000));
+}
+
+TEST(SingleInstance, StartsAtOnceOnAStaleLockLeaveOneCopy)
+{
+    // Each start removes only what it asked about: exactly one of them runs.
+    for (int round = 0; round < 10; ++round) {
+        QTemporaryDir data;
+        const QString directory = data.path() + QStringLiteral("/QuaverLoom");
+        writeLock(directory, round % 2 ? QByteArray() : lockNaming(goneProcess()));
+        QFile leftover(SingleInstance::socketPath(directory));
+        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+        leftover.close();
+        constexpr int starts = 6;
+        std::atomic<int> claimed = 0, done = 0;
+        std::vector<std::unique_ptr<QThread>> copies;
+        for (int i = 0; i < starts; ++i) {
+            copies.emplace_back(QThread::create([&] {
+                SingleInstance copy(directory);
+                if (copy.claim())
+                    ++claimed;
+                // Each stays until all have tried.
+                ++done;
+                while (done < starts)
+                    QThread::msleep(5);
+            }));
+            copies.back()->start();
+        }
+        for (auto& copy : copies)
+            copy->wait();
+        EXPECT_EQ(claimed, 1) << "round " << round;
+    }
 }
