@@ -151,10 +151,17 @@ run_scenario_under_window_manager() {
     start_window_manager
     scenario
 }
+# Starts openbox on $DISPLAY and waits until it manages windows. It names its
+# check window (`window_manager_running`) before it has read its configuration,
+# grabbed its keys and taken over the windows already there, and a window
+# mapped in between can stay unmapped for good; its --startup command runs once
+# all that is done.
 start_window_manager() {
-    openbox >"$work/openbox.log" 2>&1 &
+    local ready=$work/openbox.ready
+    rm -f "$ready"
+    openbox --startup "touch '$ready'" >"$work/openbox.log" 2>&1 &
     pids+=($!)
-    within 20 window_manager_running || fail "openbox did not start: $(cat "$work/openbox.log")"
+    within 20 test -e "$ready" || fail "openbox did not start: $(cat "$work/openbox.log")"
 }
 # Is a window manager running on $DISPLAY? It names its check window on the
 # root, and that window exists.
