@@ -212,10 +212,13 @@ void TaskReminderFlightView::paintEvent(QPaintEvent*)
     if (!m_flightStartDate)
         return;
     QPainter painter(this);
+    // Device pixels per point of what is painted on: the window's, or those of
+    // an image the view is rendered into.
+    const qreal ratio = painter.deviceTransform().m11() > 0 ? painter.deviceTransform().m11() : devicePixelRatioF();
     if (m_translucent)
-        paintTranslucentFrame(painter);
+        paintTranslucentFrame(painter, ratio);
     else
-        paintOpaqueFrame(painter);
+        paintOpaqueFrame(painter, ratio);
 }
 
 void TaskReminderFlightView::paintOpaqueGroup(QPainter& painter)
@@ -249,9 +252,8 @@ void TaskReminderFlightView::drawPiece(QPainter& painter, const QTransform& grou
     painter.drawImage(QPointF(topLeft.toPoint()) / ratio, piece);
 }
 
-void TaskReminderFlightView::paintTranslucentFrame(QPainter& painter)
+void TaskReminderFlightView::paintTranslucentFrame(QPainter& painter, qreal ratio)
 {
-    const qreal ratio = devicePixelRatioF();
     prepareBannerPieces(ratio);
     const QTransform group = groupTransform(m_frameTime);
     const QPointF bannerOrigin = bannerTopLeft();
@@ -388,35 +390,30 @@ void TaskReminderFlightView::paintBannerFromPieces(QPainter& painter, const QPoi
     painter.drawImage(m_banner.poleColumn(bannerOrigin), m_stillPole);
 }
 
-void TaskReminderFlightView::paintOpaqueFrame(QPainter& painter)
+void TaskReminderFlightView::paintOpaqueFrame(QPainter& painter, qreal ratio)
 {
-    // The frame is drawn apart, then cut to what it covers at least half:
-    // those pixels become opaque and are exactly what the window's shape keeps.
+    // The frame is drawn apart, in whole device pixels, then cut to what it
+    // covers at least half: those pixels become opaque and are exactly what the
+    // window's shape keeps. Rounded inwards, the frame's pixels lie within what
+    // the window repaints for the bounds; the group keeps a point clear of them.
     QRegion shape;
-    const QRect bounds = m_paintedBounds;
-    if (!bounds.isEmpty()) {
-        const qreal ratio = devicePixelRatioF();
-        QImage frame((QSizeF(bounds.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    const QRectF bounds = QRectF(m_paintedBounds);
+    const QRect pixels(QPoint(int(std::ceil(bounds.left() * ratio)), int(std::ceil(bounds.top() * ratio))),
+                       QPoint(int(std::floor(bounds.right() * ratio)) - 1, int(std::floor(bounds.bottom() * ratio)) - 1));
+    if (!m_paintedBounds.isEmpty() && !pixels.isEmpty()) {
+        QImage frame(pixels.size(), QImage::Format_ARGB32_Premultiplied);
         frame.setDevicePixelRatio(ratio);
         frame.fill(Qt::transparent);
         QPainter framePainter(&frame);
-        framePainter.translate(-bounds.topLeft());
+        framePainter.translate(-QPointF(pixels.topLeft()) / ratio);
         paintOpaqueGroup(framePainter);
         framePainter.end();
-        const QRegion kept = OpaqueCutout::cut(frame);
-        if (ratio == 1) {
-            shape = kept.translated(bounds.topLeft());
-        } else {
-            // Only whole points: a point partly outside the kept pixels would show black.
-            for (const QRect& r : kept) {
-                const QPoint topLeft(int(std::ceil(r.left() / ratio)), int(std::ceil(r.top() / ratio)));
-                const QPoint end(int(std::floor((r.right() + 1) / ratio)), int(std::floor((r.bottom() + 1) / ratio)));
-                if (end.x() > topLeft.x() && end.y() > topLeft.y())
-                    shape += QRect(topLeft, end - QPoint(1, 1)).translated(bounds.topLeft());
-            }
-        }
+        shape = OpaqueCutout::cut(frame).translated(pixels.topLeft());
+        // Copied pixel for pixel.
+        frame.setDevicePixelRatio(1);
+        painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(bounds.topLeft(), frame);
+        painter.drawImage(pixels.topLeft(), frame);
     }
     // Set as the frame goes out, so the window shows this frame's pixels and no others.
     if (shape != m_shownShape) {

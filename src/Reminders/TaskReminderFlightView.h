@@ -30,8 +30,8 @@ public:
     // followed during the flight. With translucency the group is drawn with
     // soft edges and shadows. Without, the window keeps only what is painted:
     // every frame is drawn opaque or not at all, and the shape handler hears
-    // the shape of what was painted, in view coordinates, as the frame is
-    // painted and only when it differs from the last one; when translucency
+    // the shape of what was painted, in the view's device pixels, as the frame
+    // is painted and only when it differs from the last one; when translucency
     // goes, it hears at once that nothing is left of the last shape it heard.
     void setTranslucent(bool translucent);
     bool isTranslucent() const { return m_translucent; }
@@ -56,8 +56,8 @@ private:
     void stop();
     void tick();
     void paintOpaqueGroup(QPainter& painter);
-    void paintTranslucentFrame(QPainter& painter);
-    void paintOpaqueFrame(QPainter& painter);
+    void paintTranslucentFrame(QPainter& painter, qreal ratio);
+    void paintOpaqueFrame(QPainter& painter, qreal ratio);
     void drawPiece(QPainter& painter, const QTransform& group, const QRectF& local, const QImage& piece) const;
     void paintBannerFromPieces(QPainter& painter, const QPointF& bannerOrigin);
     void prepareBannerPieces(qreal ratio);

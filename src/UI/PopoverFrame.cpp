@@ -1,6 +1,7 @@
 #include "UI/PopoverFrame.h"
 
 #include "Platform/CompositorMonitor.h"
+#include "Platform/X11Support.h"
 #include "UI/BlurHelper.h"
 
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -220,22 +222,39 @@ void PopoverFrame::placeForOpener()
     setFixedSize(frame.size());
     move(frame.topLeft());
 
+    applyShape();
+    update();
+}
+
+void PopoverFrame::applyShape()
+{
+    // On X11 the window is shaped in device pixels: Qt's mask, in points,
+    // would cut the corners in whole points on a scaled screen.
+    if (X11Support::connection()) {
+        const auto window = uint32_t(winId());
+        if (m_opaque)
+            X11Support::setWindowShape(window, X11Support::ShapeKind::Bounding,
+                                       shapeRegion(chromePath(), size(), windowHandle()->devicePixelRatio()));
+        else
+            X11Support::clearBoundingShape(window);
+        return;
+    }
     if (m_opaque)
         setMask(shapeRegion(chromePath(), size()));
     else
         clearMask();
-    update();
 }
 
-QRegion PopoverFrame::shapeRegion(const QPainterPath& outline, const QSize& size)
+QRegion PopoverFrame::shapeRegion(const QPainterPath& outline, const QSize& size, qreal devicePixelRatio)
 {
     if (size.isEmpty())
         return {};
-    QImage coverage(size, QImage::Format_Alpha8);
+    QImage coverage((QSizeF(size) * devicePixelRatio).toSize(), QImage::Format_Alpha8);
     coverage.fill(0);
     {
         QPainter painter(&coverage);
         painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(devicePixelRatio, devicePixelRatio);
         painter.fillPath(outline, Qt::black);
     }
     // One rectangle per run of covered pixels on a row.

@@ -72,7 +72,7 @@ TEST(OverlayWindow, OnlyTheVisibleShapeTakesClicksAndOnlyWhileItDoesNotIgnoreThe
         SCOPED_TRACE(c.name);
         window.setIgnoresMouseEvents(c.ignores);
         if (c.byRegion)
-            window.setVisibleRegion(region);
+            window.setVisiblePixels(region);
         else
             window.setVisibleShape(path);
         EXPECT_EQ(window.inputRegion(), c.expected);
@@ -102,9 +102,9 @@ TEST(OverlayWindow, KeepsOnlyItsShapeWhileNoCompositorRunsAndIsWholeAgainWhenOne
     EXPECT_EQ(window.mask(), QRegion(20, 34, 100, 30));
     EXPECT_TRUE(window.isVisible());
     // A shape given per frame is kept too; an empty one shuts the window rather than leaving it whole.
-    window.setVisibleRegion(QRegion(0, 0, 50, 10));
+    window.setVisiblePixels(QRegion(0, 0, 50, 10));
     EXPECT_EQ(window.mask(), QRegion(0, 0, 50, 10));
-    window.setVisibleRegion(QRegion());
+    window.setVisiblePixels(QRegion());
     EXPECT_FALSE(window.mask().isEmpty());
     EXPECT_FALSE(window.mask().intersects(window.rect()));
 
