@@ -9,6 +9,9 @@
 #include <QTimer>
 #include <QTransform>
 #include <QWindow>
+#include <algorithm>
+#include <cmath>
+#include <vector>
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
 
@@ -54,9 +57,52 @@ QRegion OverlayWindow::inputRegion() const
 
 QRegion OverlayWindow::pixelsInside(const QPainterPath& shape, qreal devicePixelRatio)
 {
-    const QPainterPath pixels =
-        devicePixelRatio == 1 ? shape : QTransform::fromScale(devicePixelRatio, devicePixelRatio).map(shape);
-    return QRegion(pixels.toFillPolygon().toPolygon());
+    // Row by row where the outline crosses the pixels' centre line, from its
+    // corners as they are: a polygon rounded to whole pixels first would move
+    // a curve by up to half a pixel each way.
+    const QPolygonF polygon = shape.toFillPolygon(QTransform::fromScale(devicePixelRatio, devicePixelRatio));
+    if (polygon.size() < 3)
+        return {};
+    const QRectF box = polygon.boundingRect();
+    QList<QRect> rects;
+    std::vector<double> crossings;
+    QList<QPair<int, int>> spans, bandSpans;
+    int bandTop = 0;
+    const auto closeBand = [&](int bottom) {
+        for (const auto& [left, right] : bandSpans)
+            rects.append(QRect(QPoint(left, bandTop), QPoint(right, bottom)));
+    };
+    const int top = int(std::ceil(box.top() - 0.5)), end = int(std::ceil(box.bottom() - 0.5));
+    for (int y = top; y < end; ++y) {
+        const double centre = y + 0.5;
+        crossings.clear();
+        for (qsizetype i = 0; i < polygon.size(); ++i) {
+            const QPointF a = polygon[i], b = polygon[(i + 1) % polygon.size()];
+            if ((a.y() <= centre) != (b.y() <= centre))
+                crossings.push_back(a.x() + (centre - a.y()) * (b.x() - a.x()) / (b.y() - a.y()));
+        }
+        std::sort(crossings.begin(), crossings.end());
+        // Odd-even, as the fill polygon is meant: the pixels whose centres lie in [enter, leave).
+        spans.clear();
+        for (size_t k = 0; k + 1 < crossings.size(); k += 2) {
+            const int from = int(std::ceil(crossings[k] - 0.5)), to = int(std::ceil(crossings[k + 1] - 0.5));
+            if (to <= from)
+                continue;
+            if (!spans.isEmpty() && spans.last().second + 1 >= from)
+                spans.last().second = to - 1;
+            else
+                spans.append({from, to - 1});
+        }
+        if (y == top || spans != bandSpans) {
+            closeBand(y - 1);
+            bandSpans = spans;
+            bandTop = y;
+        }
+    }
+    closeBand(end - 1);
+    QRegion region;
+    region.setRects(rects.constData(), int(rects.size()));
+    return region;
 }
 
 qreal OverlayWindow::shapeRatio() const
