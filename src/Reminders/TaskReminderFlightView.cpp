@@ -374,7 +374,7 @@ void TaskReminderFlightView::paintBannerFromPieces(QPainter& painter, const QPoi
     const QPointF centre = toDevice.map(m_banner.clothRect(bannerOrigin).center());
     const QPoint at = (centre - QPointF(cloth.offset())).toPoint();
     // The outline is turned here, so that the fill is only moved, never turned,
-    // and its line, opaque, is drawn on the quick path for unturned lines.
+    // and its line, opaque and a point wide, is drawn on the quick path for unturned lines.
     QBrush fill(cloth);
     fill.setTransform(QTransform::fromTranslate(at.x(), at.y()) * QTransform::fromScale(1 / ratio, 1 / ratio));
     painter.save();
@@ -383,7 +383,7 @@ void TaskReminderFlightView::paintBannerFromPieces(QPainter& painter, const QPoi
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawPolygon(turnedOutline);
-    painter.setPen(QPen(opaqueClothEdgeColor, 0));
+    painter.setPen(QPen(opaqueClothEdgeColor, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawPolygon(turnedOutline);
     painter.restore();
