@@ -67,6 +67,7 @@ TaskReminderFlightView::TaskReminderFlightView(const NotchTemplateConfiguration&
     // Read out as the banner's text; the airplane is decoration.
     setAccessibleName(Text::displayPrefix(message));
 
+    m_frameTimer.setSingleShot(true);
     m_frameTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_frameTimer, &QTimer::timeout, this, &TaskReminderFlightView::tick);
     m_completionTimer.setSingleShot(true);
@@ -177,10 +178,10 @@ void TaskReminderFlightView::start()
     m_completionTimer.start(int(std::min(delayMs, double(std::numeric_limits<int>::max()))));
 
     // No faster than the motion's rate, nor than the screen can show.
-    double interval = Geometry::tickInterval(m_configuration.interaction.reminderFlightMotionFramesPerSecond, 1.0 / 120);
+    m_frameInterval =
+        Geometry::tickInterval(m_configuration.interaction.reminderFlightMotionFramesPerSecond, 1.0 / 120);
     if (const QScreen* s = screen(); s && s->refreshRate() > 1)
-        interval = std::max(interval, 1 / s->refreshRate());
-    m_frameTimer.start(std::max(1, int(std::lround(interval * 1000))));
+        m_frameInterval = std::max(m_frameInterval, 1 / s->refreshRate());
     m_frameTime = now;
     m_paintedBounds = QRect();
     m_shownShape = QRegion();
@@ -196,7 +197,11 @@ void TaskReminderFlightView::stop()
 
 void TaskReminderFlightView::tick()
 {
-    m_frameTime = Motion::wallClock();
+    // Each frame shows the moment it is due, and the next is due an interval
+    // later: a whole number of milliseconds between frames would run fast or
+    // slow of the screen and drift.
+    const double now = Motion::wallClock();
+    m_frameTime = Geometry::frameDue(now, m_frameInterval);
     const QRect bounds = groupBounds(m_frameTime);
     // Where the group was is painted again too: cleared, and cut from the window's shape.
     // One rectangle: within a plain rectangle Qt copies a picture without splitting it into spans.
@@ -205,6 +210,8 @@ void TaskReminderFlightView::tick()
     // Beyond the right edge nothing is left to draw; the completion follows shortly.
     if (Geometry::x(layout(), m_flightStartDate, m_duration, m_frameTime) >= layout().endX)
         m_frameTimer.stop();
+    else
+        m_frameTimer.start(Geometry::millisecondsUntil(now, m_frameTime + m_frameInterval));
 }
 
 void TaskReminderFlightView::paintEvent(QPaintEvent*)

@@ -80,6 +80,7 @@ private:
     bool m_translucent = true;
     QTimer m_frameTimer;
     QTimer m_completionTimer;
+    double m_frameInterval = 1.0 / 60;
     double m_frameTime = 0; // the wall-clock time the current frame shows
     QRect m_paintedBounds;
     // The banner is drawn from pieces made once a flight: the cloth's fill
