@@ -137,6 +137,7 @@ const QImage& BannerClothRaster::render(const QPolygonF& outline, const QImage& 
         }
     }
 
+    const int fillWidth = fill.width();
     for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(m_image.scanLine(y));
         const int fillY = box.top() + y - fillOrigin.y();
@@ -145,7 +146,7 @@ const QImage& BannerClothRaster::render(const QPolygonF& outline, const QImage& 
                                    : nullptr;
         const auto colourAt = [&](int x) {
             const int fillX = box.left() + x - fillOrigin.x();
-            return fillLine && fillX >= 0 && fillX < fill.width() ? fillLine[fillX] : QRgb(0);
+            return fillLine && fillX >= 0 && fillX < fillWidth ? fillLine[fillX] : QRgb(0);
         };
         const auto from = float(y), to = float(y + 1);
         for (int x = 0; x < width; ++x) {
@@ -207,17 +208,34 @@ void BannerClothRaster::rimUprightEdges(const QPolygonF& outline, QPoint origin,
         const int first = std::max(0, int(std::ceil(a.y() * samplesPerColumn - 0.5)));
         const int end = std::min(height * samplesPerColumn, int(std::ceil(b.y() * samplesPerColumn - 0.5)));
         const double slope = (b.x() - a.x()) / (b.y() - a.y());
+        // Gathered a pixel row at a time: the line reaches a few columns of it.
+        const int reachable = int(2 * halfRim) + 3;
+        m_rimRow.assign(size_t(reachable), 0);
+        float* row = m_rimRow.data();
+        int rowY = -1, rowLeft = 0;
+        const auto flush = [&] {
+            for (int i = 0; i < reachable; ++i) {
+                if (row[i] > 0)
+                    m_uprightRim.push_back({rowY * width + rowLeft + i, row[i] / samplesPerColumn});
+                row[i] = 0;
+            }
+        };
         for (int k = first; k < end; ++k) {
             const auto x = float(a.x() + ((k + 0.5) / samplesPerColumn - a.y()) * slope);
             const int y = k / samplesPerColumn;
             const int left = std::max(0, int(std::floor(x - halfRim)));
             const int right = std::min(width - 1, int(std::floor(x + halfRim)));
-            for (int column = left; column <= right; ++column) {
-                const float weight = overlap(float(column), float(column + 1), x - halfRim, x + halfRim);
-                if (weight > 0)
-                    m_uprightRim.push_back({y * width + column, weight / samplesPerColumn});
+            if (y != rowY || right - rowLeft >= reachable || left < rowLeft) {
+                if (rowY >= 0)
+                    flush();
+                rowY = y;
+                rowLeft = std::max(0, left - 1);
             }
+            for (int column = left; column <= right; ++column)
+                row[column - rowLeft] += overlap(float(column), float(column + 1), x - halfRim, x + halfRim);
         }
+        if (rowY >= 0)
+            flush();
     }
     // Round every corner, where the rim turns (an upright stretch's ends, the
     // pointed tip), every pixel is measured whole.
@@ -265,11 +283,12 @@ float BannerClothRaster::cornerRim(int x, int y, float halfRim) const
     // Points over the pixel within half a line of the outline, so that lines
     // meeting at a corner join round and overlap only once.
     constexpr int pointsPerSide = 6;
-    const QRectF near = QRectF(x, y, 1, 1).adjusted(-halfRim, -halfRim, halfRim, halfRim);
+    const double left = x - halfRim, right = x + 1 + halfRim, top = y - halfRim, bottom = y + 1 + halfRim;
     m_nearSegments.clear();
     for (qsizetype i = 0; i < m_outline.size(); ++i) {
         const QPointF a = m_outline[i], b = m_outline[(i + 1) % m_outline.size()];
-        if (QRectF(a, b).normalized().adjusted(-0.01, -0.01, 0.01, 0.01).intersects(near))
+        if (std::max(a.x(), b.x()) >= left && std::min(a.x(), b.x()) <= right && std::max(a.y(), b.y()) >= top
+            && std::min(a.y(), b.y()) <= bottom)
             m_nearSegments.push_back({a, b});
     }
     int inside = 0;

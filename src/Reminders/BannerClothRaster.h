@@ -51,6 +51,7 @@ private:
     std::vector<Crossing> m_crossings; // maxCrossings for each sample line, top to bottom
     std::vector<uint8_t> m_crossingCount;
     std::vector<UprightRim> m_uprightRim;
+    std::vector<float> m_rimRow;
     QPolygonF m_outline; // in the image's pixels
     mutable std::vector<std::pair<QPointF, QPointF>> m_nearSegments;
 };

@@ -408,7 +408,12 @@ void TaskReminderFlightView::paintOpaqueFrame(QPainter& painter, qreal ratio)
     const QRect pixels(QPoint(int(std::ceil(bounds.left() * ratio)), int(std::ceil(bounds.top() * ratio))),
                        QPoint(int(std::floor(bounds.right() * ratio)) - 1, int(std::floor(bounds.bottom() * ratio)) - 1));
     if (!m_paintedBounds.isEmpty() && !pixels.isEmpty()) {
-        QImage frame(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+        // Drawn in one buffer, grown only: a frame this size would otherwise be
+        // mapped, faulted in and unmapped by the allocator every time.
+        if (m_frameBuffer.width() < pixels.width() || m_frameBuffer.height() < pixels.height())
+            m_frameBuffer = QImage(pixels.size().expandedTo(m_frameBuffer.size()), QImage::Format_ARGB32_Premultiplied);
+        QImage frame(m_frameBuffer.bits(), pixels.width(), pixels.height(), m_frameBuffer.bytesPerLine(),
+                     QImage::Format_ARGB32_Premultiplied);
         frame.setDevicePixelRatio(ratio);
         frame.fill(Qt::transparent);
         QPainter framePainter(&frame);

@@ -91,6 +91,7 @@ private:
     double m_stillWidth = -1;
     qreal m_stillRatio = 0;
     QRegion m_shownShape; // the window's shape after the last paint
+    QImage m_frameBuffer; // without translucency, where each frame is drawn and cut
     // With translucency the rigid parts, made with the pieces above, are
     // upright and each frame only moves them; the cloth is cut from the still cloth.
     QImage m_polePiece;
