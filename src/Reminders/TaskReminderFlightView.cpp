@@ -205,8 +205,11 @@ void TaskReminderFlightView::tick()
     const QRect bounds = groupBounds(m_frameTime);
     // Where the group was is painted again too: cleared, and cut from the window's shape.
     // One rectangle: within a plain rectangle Qt copies a picture without splitting it into spans.
-    update(m_paintedBounds.united(bounds));
+    // Painted now, not on a later turn of the event loop: the frame goes out when it is due.
+    const QRect painted = m_paintedBounds.united(bounds);
     m_paintedBounds = bounds;
+    if (isVisible() && !painted.isEmpty())
+        repaint(painted);
     // Beyond the right edge nothing is left to draw; the completion follows shortly.
     if (Geometry::x(layout(), m_flightStartDate, m_duration, m_frameTime) >= layout().endX)
         m_frameTimer.stop();

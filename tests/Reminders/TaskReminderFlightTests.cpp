@@ -245,6 +245,39 @@ TEST(OpaqueCutout, KeepsPixelsAtLeastHalfCoveredOpaqueInTheirOwnColourAndClearsT
     }
 }
 
+TEST(OpaqueCutout, LongStretchesAreCutAsPixelByPixel)
+{
+    // Stretches of clear and of opaque pixels, of every length, with odd ones among them.
+    QImage image(61, 7, QImage::Format_ARGB32_Premultiplied);
+    unsigned seed = 3;
+    const int alphas[] = {0, 0, 0, 30, 127, 128, 200, 255, 255, 255};
+    int alpha = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            if ((seed >> 16) % 5 == 0) // a stretch goes on four times in five
+                alpha = alphas[(seed >> 8) % 10];
+            image.setPixel(x, y, qPremultiply(qRgba(90, 160, 220, alpha)));
+        }
+    }
+    const QImage before = image.copy();
+    const QRegion kept = OpaqueCutout::cut(image);
+    QRegion expected;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb was = before.pixel(x, y);
+            if (qAlpha(was) >= 128) {
+                expected += QRect(x, y, 1, 1);
+                EXPECT_EQ(qAlpha(image.pixel(x, y)), 255) << x << "," << y;
+                EXPECT_NEAR(qBlue(image.pixel(x, y)), 220, 2) << x << "," << y;
+            } else {
+                EXPECT_EQ(image.pixel(x, y), 0u) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_EQ(kept, expected);
+}
+
 TEST(TaskReminderFlightView, WithoutTranslucencyEachFrameReshapesOnceAndShowsOnlyOpaquePixels)
 {
     TaskReminderFlightView view(quickFlight(3), QStringLiteral("Title"), nullptr, false);
