@@ -64,6 +64,13 @@ bool X11Support::compositorRunning()
     return reply && reply->owner != XCB_NONE;
 }
 
+bool X11Support::canShapeWindows()
+{
+    xcb_connection_t* c = connection();
+    const xcb_query_extension_reply_t* shape = c ? xcb_get_extension_data(c, &xcb_shape_id) : nullptr;
+    return shape && shape->present;
+}
+
 void X11Support::setWindowShape(uint32_t window, ShapeKind kind, const QRegion& pixels)
 {
     xcb_connection_t* c = connection();

@@ -37,6 +37,8 @@ public:
     // every click falls through). Not flushed: sent from a paint, the shape
     // goes out just ahead of the pixels it keeps.
     enum class ShapeKind { Bounding, Input };
+    // Whether the server shapes windows (its SHAPE extension); false away from xcb.
+    static bool canShapeWindows();
     static void setWindowShape(uint32_t window, ShapeKind kind, const QRegion& pixels);
     // The window whole again, its bounding shape dropped.
     static void clearBoundingShape(uint32_t window);

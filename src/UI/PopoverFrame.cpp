@@ -230,7 +230,7 @@ void PopoverFrame::applyShape()
 {
     // On X11 the window is shaped in device pixels: Qt's mask, in points,
     // would cut the corners in whole points on a scaled screen.
-    if (X11Support::connection()) {
+    if (X11Support::canShapeWindows()) {
         const auto window = uint32_t(winId());
         if (m_opaque)
             X11Support::setWindowShape(window, X11Support::ShapeKind::Bounding,
