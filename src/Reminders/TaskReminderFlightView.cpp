@@ -408,8 +408,9 @@ void TaskReminderFlightView::paintOpaqueFrame(QPainter& painter, qreal ratio)
     // the window repaints for the bounds; the group keeps a point clear of them.
     QRegion shape;
     const QRectF bounds = QRectF(m_paintedBounds);
-    const QRect pixels(QPoint(int(std::ceil(bounds.left() * ratio)), int(std::ceil(bounds.top() * ratio))),
-                       QPoint(int(std::floor(bounds.right() * ratio)) - 1, int(std::floor(bounds.bottom() * ratio)) - 1));
+    const QPoint topLeft(int(std::ceil(bounds.left() * ratio)), int(std::ceil(bounds.top() * ratio)));
+    const QPoint end(int(std::floor(bounds.right() * ratio)), int(std::floor(bounds.bottom() * ratio)));
+    const QRect pixels(topLeft, end - QPoint(1, 1));
     if (!m_paintedBounds.isEmpty() && !pixels.isEmpty()) {
         // Drawn in one buffer, grown only: a frame this size would otherwise be
         // mapped, faulted in and unmapped by the allocator every time.

@@ -33,7 +33,9 @@ JSON
 }
 
 # The band of the screen the group crosses, taken once into $work/band.ppm; queries read it.
-take_band() { import -window root -crop "${width}x${band_height}+0+${band_top}" -depth 8 "ppm:$work/band.ppm" 2>/dev/null; }
+take_band() {
+    import -window root -crop "${width}x${band_height}+0+${band_top}" -depth 8 "ppm:$work/band.ppm" 2>/dev/null
+}
 band() { python3 "$(dirname "$0")/support/screen_region.py" "$@" <"$work/band.ppm"; }
 # The airplane's red lies in the middle of the screen.
 airplane_in_middle() {

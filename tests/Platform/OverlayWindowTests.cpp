@@ -140,7 +140,8 @@ TEST(OverlayWindow, AShapeInPointsKeepsTheDevicePixelsWhoseCentresLieInsideAtAny
                 kept += pixels.contains(QPoint(x, y));
                 if (pixels.contains(QPoint(x, y)) == expected)
                     continue;
-                // Only a pixel whose centre lies within a little of the outline (where the curve is flattened) may go either way.
+                // Only a pixel whose centre lies close to the outline, where the
+                // curve is drawn as short lines, may go either way.
                 bool nearEdge = false;
                 for (const QPointF d : {QPointF(0.4, 0), QPointF(-0.4, 0), QPointF(0, 0.4), QPointF(0, -0.4)})
                     nearEdge = nearEdge || inside(cx + d.x(), cy + d.y()) != expected;

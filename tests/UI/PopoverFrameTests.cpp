@@ -152,9 +152,8 @@ TEST(PopoverFrame, WindowShapeFollowsTheRoundedCornersOnEverySideInDevicePixels)
             placement.arrowCenter = vertical ? 110 : 75;
             const QRegion shape =
                 PopoverFrame::shapeRegion(PopoverFrame::chromePath(placement), placement.frame.size(), ratio);
-            const QRectF body(QPointF(edge == PopoverEdge::Trailing ? depth : 0, edge == PopoverEdge::Bottom ? depth : 0)
-                                  * ratio,
-                              QSizeF(220, 150) * ratio);
+            const QPointF bodyOrigin(edge == PopoverEdge::Trailing ? depth : 0, edge == PopoverEdge::Bottom ? depth : 0);
+            const QRectF body(bodyOrigin * ratio, QSizeF(220, 150) * ratio);
 
             for (int y = int(std::ceil(body.top())); y < body.top() + r; ++y) {
                 const int mirrored = int(std::floor(body.bottom() - (y + 1 - body.top())));
