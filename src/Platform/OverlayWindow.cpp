@@ -9,22 +9,11 @@
 #include <QTimer>
 #include <QTransform>
 #include <QWindow>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
-
-namespace {
-// A region in points as the X server's rectangles in pixels.
-std::vector<xcb_rectangle_t> xcbRectangles(const QRegion& region, qreal ratio)
-{
-    const QRegion pixels = ratio == 1 ? region : QTransform::fromScale(ratio, ratio).map(region);
-    std::vector<xcb_rectangle_t> rectangles;
-    rectangles.reserve(size_t(pixels.rectCount()));
-    for (const QRect& r : pixels)
-        rectangles.push_back({int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()), uint16_t(r.height())});
-    return rectangles;
-}
-} // namespace
 
 OverlayWindow::OverlayWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
@@ -68,12 +57,72 @@ OverlayWindow::PassThrough OverlayWindow::passThrough()
 
 QRegion OverlayWindow::inputRegion() const
 {
-    return m_ignoresMouseEvents ? QRegion() : shapeRegion();
+    return m_ignoresMouseEvents ? QRegion() : m_shapePixels;
 }
 
-QRegion OverlayWindow::shapeRegion() const
+QRegion OverlayWindow::pixelsInside(const QPainterPath& shape, qreal devicePixelRatio)
 {
-    return m_visibleRegion ? *m_visibleRegion : QRegion(m_visibleShape.toFillPolygon().toPolygon());
+    // Row by row where the outline crosses the pixels' centre line, from its
+    // corners as they are: a polygon rounded to whole pixels first would move
+    // a curve by up to half a pixel each way.
+    const QPolygonF polygon = shape.toFillPolygon(QTransform::fromScale(devicePixelRatio, devicePixelRatio));
+    if (polygon.size() < 3)
+        return {};
+    const QRectF box = polygon.boundingRect();
+    QList<QRect> rects;
+    std::vector<double> crossings;
+    QList<QPair<int, int>> spans, bandSpans;
+    int bandTop = 0;
+    const auto closeBand = [&](int bottom) {
+        for (const auto& [left, right] : bandSpans)
+            rects.append(QRect(QPoint(left, bandTop), QPoint(right, bottom)));
+    };
+    const int top = int(std::ceil(box.top() - 0.5)), end = int(std::ceil(box.bottom() - 0.5));
+    for (int y = top; y < end; ++y) {
+        const double centre = y + 0.5;
+        crossings.clear();
+        for (qsizetype i = 0; i < polygon.size(); ++i) {
+            const QPointF a = polygon[i], b = polygon[(i + 1) % polygon.size()];
+            if ((a.y() <= centre) != (b.y() <= centre))
+                crossings.push_back(a.x() + (centre - a.y()) * (b.x() - a.x()) / (b.y() - a.y()));
+        }
+        std::sort(crossings.begin(), crossings.end());
+        // Odd-even, as the fill polygon is meant: the pixels whose centres lie in [enter, leave).
+        spans.clear();
+        for (size_t k = 0; k + 1 < crossings.size(); k += 2) {
+            const int from = int(std::ceil(crossings[k] - 0.5)), to = int(std::ceil(crossings[k + 1] - 0.5));
+            if (to <= from)
+                continue;
+            if (!spans.isEmpty() && spans.last().second + 1 >= from)
+                spans.last().second = to - 1;
+            else
+                spans.append({from, to - 1});
+        }
+        if (y == top || spans != bandSpans) {
+            closeBand(y - 1);
+            bandSpans = spans;
+            bandTop = y;
+        }
+    }
+    closeBand(end - 1);
+    QRegion region;
+    region.setRects(rects.constData(), int(rects.size()));
+    return region;
+}
+
+qreal OverlayWindow::shapeRatio() const
+{
+    const QWindow* window = windowHandle();
+    return window ? window->devicePixelRatio() : devicePixelRatioF();
+}
+
+void OverlayWindow::updateShapePixels()
+{
+    // A shape given in pixels stays as it was made: whoever made it gives the next one at the new ratio.
+    const qreal ratio = shapeRatio();
+    if (!m_shapeGivenInPixels)
+        m_shapePixels = pixelsInside(m_visibleShape, ratio);
+    m_shapePixelsRatio = ratio;
 }
 
 void OverlayWindow::applyInputPassThrough()
@@ -100,34 +149,37 @@ void OverlayWindow::applyInputShape()
         return;
     m_inputShapeWindow = id;
     m_appliedInputRegion = region;
-    const auto rectangles = xcbRectangles(region, window->devicePixelRatio());
     // No rectangles at all: every click falls through.
-    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, id, 0, 0,
-                         uint32_t(rectangles.size()), rectangles.data());
+    X11Support::setWindowShape(id, X11Support::ShapeKind::Input, region);
     xcb_flush(c);
 }
 
 void OverlayWindow::setVisibleShape(const QPainterPath& shape)
 {
     m_visibleShape = shape;
-    m_visibleRegion.reset();
+    m_shapeGivenInPixels = false;
+    updateShapePixels();
     applyMask();
     applyInputShape();
 }
 
-void OverlayWindow::setVisibleRegion(const QRegion& region)
+void OverlayWindow::setVisiblePixels(const QRegion& pixels)
 {
     m_visibleShape = QPainterPath();
-    m_visibleRegion = region;
+    m_shapeGivenInPixels = true;
+    m_shapePixels = pixels;
+    m_shapePixelsRatio = shapeRatio();
     applyMask();
     applyInputShape();
 }
 
 void OverlayWindow::applyMask()
 {
-    // A region may change every frame: on X11 it shapes the window itself.
-    const bool shapesDirectly = m_visibleRegion && passThrough() == PassThrough::InputShape;
-    applyBoundingShape(!m_compositing && shapesDirectly ? m_visibleRegion : std::nullopt);
+    // On X11 the window's shape is set in device pixels; Qt's mask, in points,
+    // would cut curves in whole points and keep a frame from painting outside
+    // the shape of the one before.
+    const bool shapesDirectly = passThrough() == PassThrough::InputShape;
+    applyBoundingShape(!m_compositing && shapesDirectly ? std::optional(m_shapePixels) : std::nullopt);
     if (m_compositing || shapesDirectly) {
         if (!m_appliedMask.isEmpty()) {
             m_appliedMask = QRegion();
@@ -135,8 +187,10 @@ void OverlayWindow::applyMask()
         }
         return;
     }
+    QRegion region = m_shapeGivenInPixels
+                         ? QTransform::fromScale(1 / m_shapePixelsRatio, 1 / m_shapePixelsRatio).map(m_shapePixels)
+                         : pixelsInside(m_visibleShape, 1);
     // An empty region would mean "no mask" to Qt; a single pixel just outside keeps the window shut instead.
-    QRegion region = shapeRegion();
     if (region.isEmpty())
         region = QRegion(-1, -1, 1, 1);
     if (region == m_appliedMask)
@@ -146,11 +200,10 @@ void OverlayWindow::applyMask()
     setMask(region);
 }
 
-void OverlayWindow::applyBoundingShape(const std::optional<QRegion>& region)
+void OverlayWindow::applyBoundingShape(const std::optional<QRegion>& pixels)
 {
     QWindow* window = windowHandle();
-    xcb_connection_t* c = X11Support::connection();
-    if (!window || !c)
+    if (!window || !X11Support::connection())
         return;
     const auto id = uint32_t(window->winId());
     if (id != m_boundingShapeWindow) {
@@ -158,24 +211,27 @@ void OverlayWindow::applyBoundingShape(const std::optional<QRegion>& region)
         m_boundingShapeWindow = id;
         m_appliedBoundingShape.reset();
     }
-    if (region == m_appliedBoundingShape)
+    if (pixels == m_appliedBoundingShape)
         return;
-    m_appliedBoundingShape = region;
-    if (!region) {
-        xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, id, 0, 0, XCB_NONE);
+    m_appliedBoundingShape = pixels;
+    if (!pixels) {
+        X11Support::clearBoundingShape(id);
         return;
     }
     ++m_reshapeCount;
-    // Not flushed here: sent from a paint, it goes out just ahead of the pixels it keeps.
-    const auto rectangles = xcbRectangles(*region, window->devicePixelRatio());
-    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_YX_BANDED, id, 0, 0,
-                         uint32_t(rectangles.size()), rectangles.data());
+    X11Support::setWindowShape(id, X11Support::ShapeKind::Bounding, *pixels);
 }
 
 bool OverlayWindow::event(QEvent* event)
 {
     // A new native window starts with no shapes of its own.
     if (event->type() == QEvent::WinIdChange) {
+        applyMask();
+        applyInputShape();
+    }
+    // On a screen of another scale the same shape covers other device pixels.
+    if (event->type() == QEvent::ScreenChangeInternal && shapeRatio() != m_shapePixelsRatio) {
+        updateShapePixels();
         applyMask();
         applyInputShape();
     }

@@ -25,19 +25,22 @@ public:
     // leaves the keyboard alone; elsewhere by Qt's WindowTransparentForInput.
     enum class PassThrough { InputShape, WindowFlag };
     static PassThrough passThrough();
-    // Where the window takes clicks, in window coordinates, when the input
+    // Where the window takes clicks, in its device pixels, when the input
     // shape decides: nothing while it ignores mouse events, else its shape.
     QRegion inputRegion() const;
 
     // The painted part of the window, in window coordinates. Without a
     // compositor everything outside it is cut away so that transparent pixels
-    // never show as black.
+    // never show as black: the window keeps the device pixels whose centres
+    // lie inside. On X11 the window's shape is set in device pixels directly.
     void setVisibleShape(const QPainterPath& shape);
     const QPainterPath& visibleShape() const { return m_visibleShape; }
-    // The same as a region, for shapes that change every frame. On X11 it
-    // goes to the window's shape alone, not to Qt's mask, which would also
-    // keep a frame from painting outside the shape of the one before.
-    void setVisibleRegion(const QRegion& region);
+    // The same as a region in device pixels, for shapes that change every
+    // frame. On X11 it also keeps Qt's mask away, which would keep a frame
+    // from painting outside the shape of the one before.
+    void setVisiblePixels(const QRegion& pixels);
+    // The device pixels whose centres lie inside a shape given in points.
+    static QRegion pixelsInside(const QPainterPath& shape, qreal devicePixelRatio);
     // How often the window's visible shape was given to the window system.
     int reshapeCount() const { return m_reshapeCount; }
     // Whether a compositor blends the window's translucent pixels. Followed
@@ -66,13 +69,16 @@ private:
     void applyInputPassThrough();
     void applyInputShape();
     void applyMask();
-    void applyBoundingShape(const std::optional<QRegion>& region);
-    QRegion shapeRegion() const;
+    void applyBoundingShape(const std::optional<QRegion>& pixels);
+    qreal shapeRatio() const;
+    void updateShapePixels();
 
     bool m_ignoresMouseEvents = true;
     bool m_compositing = true;
     QPainterPath m_visibleShape;
-    std::optional<QRegion> m_visibleRegion; // set: the shape is this region, not the path
+    bool m_shapeGivenInPixels = false; // the shape is m_shapePixels as given, not the path's
+    QRegion m_shapePixels;
+    qreal m_shapePixelsRatio = 0; // the device pixel ratio m_shapePixels was made for
     QRegion m_appliedMask;
     std::optional<QRegion> m_appliedBoundingShape; // as last given to the X server, for this window id
     uint32_t m_boundingShapeWindow = 0;

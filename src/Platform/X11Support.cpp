@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+#include <vector>
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 
 xcb_connection_t* X11Support::connection()
@@ -101,6 +103,33 @@ void X11Support::reintroduceWindow(uint32_t window)
         xcbReply(xcb_request_check(c, cookie));
     }
     xcb_flush(c);
+}
+
+bool X11Support::canShapeWindows()
+{
+    xcb_connection_t* c = connection();
+    const xcb_query_extension_reply_t* shape = c ? xcb_get_extension_data(c, &xcb_shape_id) : nullptr;
+    return shape && shape->present;
+}
+
+void X11Support::setWindowShape(uint32_t window, ShapeKind kind, const QRegion& pixels)
+{
+    xcb_connection_t* c = connection();
+    if (!c || window == XCB_NONE)
+        return;
+    std::vector<xcb_rectangle_t> rectangles;
+    rectangles.reserve(size_t(pixels.rectCount()));
+    for (const QRect& r : pixels)
+        rectangles.push_back({int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()), uint16_t(r.height())});
+    // A region's rectangles come in bands, top to bottom, each left to right.
+    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, kind == ShapeKind::Bounding ? XCB_SHAPE_SK_BOUNDING : XCB_SHAPE_SK_INPUT,
+                         XCB_CLIP_ORDERING_YX_BANDED, window, 0, 0, uint32_t(rectangles.size()), rectangles.data());
+}
+
+void X11Support::clearBoundingShape(uint32_t window)
+{
+    if (xcb_connection_t* c = connection(); c && window != XCB_NONE)
+        xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, window, 0, 0, XCB_NONE);
 }
 
 X11Support::EventWatch::EventWatch()

@@ -2,6 +2,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
+#include <QRegion>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -36,6 +37,18 @@ public:
     // draws it as a window that has just come.
     static void reintroduceWindow(uint32_t window);
     static uint32_t internAtom(const QByteArray& name);
+
+    // A window's shape, in its device pixels: Qt's masks are in points, and at
+    // a scale above 1 they cut a curve in steps of a whole point. The bounding
+    // shape is what shows; the input shape is where clicks land (none at all:
+    // every click falls through). Not flushed: sent from a paint, the shape
+    // goes out just ahead of the pixels it keeps.
+    enum class ShapeKind { Bounding, Input };
+    // Whether the server shapes windows (its SHAPE extension); false away from xcb.
+    static bool canShapeWindows();
+    static void setWindowShape(uint32_t window, ShapeKind kind, const QRegion& pixels);
+    // The window whole again, its bounding shape dropped.
+    static void clearBoundingShape(uint32_t window);
 
     // Hears every X event the application receives, from construction to destruction.
     class EventWatch : public QAbstractNativeEventFilter {

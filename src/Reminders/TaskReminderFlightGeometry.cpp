@@ -73,6 +73,19 @@ double Geometry::quantised(double now, double framesPerSecond)
     return std::floor(now * framesPerSecond) / framesPerSecond;
 }
 
+double Geometry::frameDue(double now, double interval)
+{
+    if (!(interval > 0) || !std::isfinite(now))
+        return now;
+    return (std::round(now / interval - 0.5) + 0.5) * interval;
+}
+
+int Geometry::millisecondsUntil(double now, double due)
+{
+    const double milliseconds = std::ceil((due - now) * 1000);
+    return int(std::clamp(std::isfinite(milliseconds) ? milliseconds : 0.0, 0.0, 60000.0));
+}
+
 int Geometry::spriteFrameIndex(double now, double framesPerSecond, bool reduceMotion)
 {
     if (reduceMotion)

@@ -45,6 +45,13 @@ public:
     static double tickInterval(double framesPerSecond, double shortest);
     // The time quantised to a rate, so a part drawn more often still changes only at its own rate.
     static double quantised(double now, double framesPerSecond);
+    // Frames fall due on a grid of the wall clock, `interval` apart and half
+    // an interval off its whole multiples, so that a part quantised to the
+    // same rate changes once a frame however late the frame is drawn. The due
+    // time nearest to `now`, and the whole milliseconds from `now` to `due`,
+    // never fewer (a timer then fires at or just after it).
+    static double frameDue(double now, double interval);
+    static int millisecondsUntil(double now, double due);
 
     static int spriteFrameIndex(double now, double framesPerSecond, bool reduceMotion);
     // Twelve equal frames side by side; columns beyond the last whole frame are dropped.

@@ -67,6 +67,7 @@ TaskReminderFlightView::TaskReminderFlightView(const NotchTemplateConfiguration&
     // Read out as the banner's text; the airplane is decoration.
     setAccessibleName(Text::displayPrefix(message));
 
+    m_frameTimer.setSingleShot(true);
     m_frameTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_frameTimer, &QTimer::timeout, this, &TaskReminderFlightView::tick);
     m_completionTimer.setSingleShot(true);
@@ -177,10 +178,10 @@ void TaskReminderFlightView::start()
     m_completionTimer.start(int(std::min(delayMs, double(std::numeric_limits<int>::max()))));
 
     // No faster than the motion's rate, nor than the screen can show.
-    double interval = Geometry::tickInterval(m_configuration.interaction.reminderFlightMotionFramesPerSecond, 1.0 / 120);
+    m_frameInterval =
+        Geometry::tickInterval(m_configuration.interaction.reminderFlightMotionFramesPerSecond, 1.0 / 120);
     if (const QScreen* s = screen(); s && s->refreshRate() > 1)
-        interval = std::max(interval, 1 / s->refreshRate());
-    m_frameTimer.start(std::max(1, int(std::lround(interval * 1000))));
+        m_frameInterval = std::max(m_frameInterval, 1 / s->refreshRate());
     m_frameTime = now;
     m_paintedBounds = QRect();
     m_shownShape = QRegion();
@@ -196,15 +197,24 @@ void TaskReminderFlightView::stop()
 
 void TaskReminderFlightView::tick()
 {
-    m_frameTime = Motion::wallClock();
+    // Each frame shows the moment it is due, and the next is due an interval
+    // later: a whole number of milliseconds between frames would run fast or
+    // slow of the screen and drift.
+    const double now = Motion::wallClock();
+    m_frameTime = Geometry::frameDue(now, m_frameInterval);
     const QRect bounds = groupBounds(m_frameTime);
     // Where the group was is painted again too: cleared, and cut from the window's shape.
     // One rectangle: within a plain rectangle Qt copies a picture without splitting it into spans.
-    update(m_paintedBounds.united(bounds));
+    // Painted now, not on a later turn of the event loop: the frame goes out when it is due.
+    const QRect painted = m_paintedBounds.united(bounds);
     m_paintedBounds = bounds;
+    if (isVisible() && !painted.isEmpty())
+        repaint(painted);
     // Beyond the right edge nothing is left to draw; the completion follows shortly.
     if (Geometry::x(layout(), m_flightStartDate, m_duration, m_frameTime) >= layout().endX)
         m_frameTimer.stop();
+    else
+        m_frameTimer.start(Geometry::millisecondsUntil(now, m_frameTime + m_frameInterval));
 }
 
 void TaskReminderFlightView::paintEvent(QPaintEvent*)
@@ -212,10 +222,13 @@ void TaskReminderFlightView::paintEvent(QPaintEvent*)
     if (!m_flightStartDate)
         return;
     QPainter painter(this);
+    // Device pixels per point of what is painted on: the window's, or those of
+    // an image the view is rendered into.
+    const qreal ratio = painter.deviceTransform().m11() > 0 ? painter.deviceTransform().m11() : devicePixelRatioF();
     if (m_translucent)
-        paintTranslucentFrame(painter);
+        paintTranslucentFrame(painter, ratio);
     else
-        paintOpaqueFrame(painter);
+        paintOpaqueFrame(painter, ratio);
 }
 
 void TaskReminderFlightView::paintOpaqueGroup(QPainter& painter)
@@ -249,9 +262,8 @@ void TaskReminderFlightView::drawPiece(QPainter& painter, const QTransform& grou
     painter.drawImage(QPointF(topLeft.toPoint()) / ratio, piece);
 }
 
-void TaskReminderFlightView::paintTranslucentFrame(QPainter& painter)
+void TaskReminderFlightView::paintTranslucentFrame(QPainter& painter, qreal ratio)
 {
-    const qreal ratio = devicePixelRatioF();
     prepareBannerPieces(ratio);
     const QTransform group = groupTransform(m_frameTime);
     const QPointF bannerOrigin = bannerTopLeft();
@@ -372,7 +384,7 @@ void TaskReminderFlightView::paintBannerFromPieces(QPainter& painter, const QPoi
     const QPointF centre = toDevice.map(m_banner.clothRect(bannerOrigin).center());
     const QPoint at = (centre - QPointF(cloth.offset())).toPoint();
     // The outline is turned here, so that the fill is only moved, never turned,
-    // and its line, opaque, is drawn on the quick path for unturned lines.
+    // and its line, opaque and a point wide, is drawn on the quick path for unturned lines.
     QBrush fill(cloth);
     fill.setTransform(QTransform::fromTranslate(at.x(), at.y()) * QTransform::fromScale(1 / ratio, 1 / ratio));
     painter.save();
@@ -381,42 +393,43 @@ void TaskReminderFlightView::paintBannerFromPieces(QPainter& painter, const QPoi
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawPolygon(turnedOutline);
-    painter.setPen(QPen(opaqueClothEdgeColor, 0));
+    painter.setPen(QPen(opaqueClothEdgeColor, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawPolygon(turnedOutline);
     painter.restore();
     painter.drawImage(m_banner.poleColumn(bannerOrigin), m_stillPole);
 }
 
-void TaskReminderFlightView::paintOpaqueFrame(QPainter& painter)
+void TaskReminderFlightView::paintOpaqueFrame(QPainter& painter, qreal ratio)
 {
-    // The frame is drawn apart, then cut to what it covers at least half:
-    // those pixels become opaque and are exactly what the window's shape keeps.
+    // The frame is drawn apart, in whole device pixels, then cut to what it
+    // covers at least half: those pixels become opaque and are exactly what the
+    // window's shape keeps. Rounded inwards, the frame's pixels lie within what
+    // the window repaints for the bounds; the group keeps a point clear of them.
     QRegion shape;
-    const QRect bounds = m_paintedBounds;
-    if (!bounds.isEmpty()) {
-        const qreal ratio = devicePixelRatioF();
-        QImage frame((QSizeF(bounds.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    const QRectF bounds = QRectF(m_paintedBounds);
+    const QPoint topLeft(int(std::ceil(bounds.left() * ratio)), int(std::ceil(bounds.top() * ratio)));
+    const QPoint end(int(std::floor(bounds.right() * ratio)), int(std::floor(bounds.bottom() * ratio)));
+    const QRect pixels(topLeft, end - QPoint(1, 1));
+    if (!m_paintedBounds.isEmpty() && !pixels.isEmpty()) {
+        // Drawn in one buffer, grown only: a frame this size would otherwise be
+        // mapped, faulted in and unmapped by the allocator every time.
+        if (m_frameBuffer.width() < pixels.width() || m_frameBuffer.height() < pixels.height())
+            m_frameBuffer = QImage(pixels.size().expandedTo(m_frameBuffer.size()), QImage::Format_ARGB32_Premultiplied);
+        QImage frame(m_frameBuffer.bits(), pixels.width(), pixels.height(), m_frameBuffer.bytesPerLine(),
+                     QImage::Format_ARGB32_Premultiplied);
         frame.setDevicePixelRatio(ratio);
         frame.fill(Qt::transparent);
         QPainter framePainter(&frame);
-        framePainter.translate(-bounds.topLeft());
+        framePainter.translate(-QPointF(pixels.topLeft()) / ratio);
         paintOpaqueGroup(framePainter);
         framePainter.end();
-        const QRegion kept = OpaqueCutout::cut(frame);
-        if (ratio == 1) {
-            shape = kept.translated(bounds.topLeft());
-        } else {
-            // Only whole points: a point partly outside the kept pixels would show black.
-            for (const QRect& r : kept) {
-                const QPoint topLeft(int(std::ceil(r.left() / ratio)), int(std::ceil(r.top() / ratio)));
-                const QPoint end(int(std::floor((r.right() + 1) / ratio)), int(std::floor((r.bottom() + 1) / ratio)));
-                if (end.x() > topLeft.x() && end.y() > topLeft.y())
-                    shape += QRect(topLeft, end - QPoint(1, 1)).translated(bounds.topLeft());
-            }
-        }
+        shape = OpaqueCutout::cut(frame).translated(pixels.topLeft());
+        // Copied pixel for pixel.
+        frame.setDevicePixelRatio(1);
+        painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(bounds.topLeft(), frame);
+        painter.drawImage(pixels.topLeft(), frame);
     }
     // Set as the frame goes out, so the window shows this frame's pixels and no others.
     if (shape != m_shownShape) {

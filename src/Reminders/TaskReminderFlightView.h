@@ -30,8 +30,8 @@ public:
     // followed during the flight. With translucency the group is drawn with
     // soft edges and shadows. Without, the window keeps only what is painted:
     // every frame is drawn opaque or not at all, and the shape handler hears
-    // the shape of what was painted, in view coordinates, as the frame is
-    // painted and only when it differs from the last one; when translucency
+    // the shape of what was painted, in the view's device pixels, as the frame
+    // is painted and only when it differs from the last one; when translucency
     // goes, it hears at once that nothing is left of the last shape it heard.
     void setTranslucent(bool translucent);
     bool isTranslucent() const { return m_translucent; }
@@ -56,8 +56,8 @@ private:
     void stop();
     void tick();
     void paintOpaqueGroup(QPainter& painter);
-    void paintTranslucentFrame(QPainter& painter);
-    void paintOpaqueFrame(QPainter& painter);
+    void paintTranslucentFrame(QPainter& painter, qreal ratio);
+    void paintOpaqueFrame(QPainter& painter, qreal ratio);
     void drawPiece(QPainter& painter, const QTransform& group, const QRectF& local, const QImage& piece) const;
     void paintBannerFromPieces(QPainter& painter, const QPointF& bannerOrigin);
     void prepareBannerPieces(qreal ratio);
@@ -80,6 +80,7 @@ private:
     bool m_translucent = true;
     QTimer m_frameTimer;
     QTimer m_completionTimer;
+    double m_frameInterval = 1.0 / 60;
     double m_frameTime = 0; // the wall-clock time the current frame shows
     QRect m_paintedBounds;
     // The banner is drawn from pieces made once a flight: the cloth's fill
@@ -90,6 +91,7 @@ private:
     double m_stillWidth = -1;
     qreal m_stillRatio = 0;
     QRegion m_shownShape; // the window's shape after the last paint
+    QImage m_frameBuffer; // without translucency, where each frame is drawn and cut
     // With translucency the rigid parts, made with the pieces above, are
     // upright and each frame only moves them; the cloth is cut from the still cloth.
     QImage m_polePiece;

@@ -152,8 +152,8 @@ bool TaskReminderOverlayPresenter::show(Request request)
     // Without a compositor translucent pixels show black: the window keeps only
     // the flying group. A compositor may stop or start during the flight.
     // The window's shape is the view's, frame by frame; shut until the first opaque frame is painted.
-    panel->setVisibleRegion(QRegion());
-    view->setOnShapeChanged([panel](const QRegion& shape) { panel->setVisibleRegion(shape); });
+    panel->setVisiblePixels(QRegion());
+    view->setOnShapeChanged([panel](const QRegion& pixels) { panel->setVisiblePixels(pixels); });
     view->setTranslucent(panel->isCompositing());
     connect(panel, &OverlayWindow::compositingChanged, view, &TaskReminderFlightView::setTranslucent);
     panel->orderFront();

@@ -139,7 +139,10 @@ PopoverFrame::PopoverFrame(QWidget* opener, Binding<bool> isPresented, std::opti
             return;
         }
         m_opaque = !CompositorMonitor::shared().isCompositing();
-        applyShape();
+        // Shaped through X, a popover without a native window has nothing to
+        // shape yet: its next show places and shapes it first.
+        if (internalWinId() || !X11Support::canShapeWindows())
+            applyShape();
     });
     connect(&compositor, &CompositorMonitor::compositorStarted, this, [this] {
         if (!isVisible())
@@ -243,23 +246,36 @@ void PopoverFrame::placeForOpener()
 
 void PopoverFrame::applyShape()
 {
+    // On X11 the window is shaped in device pixels: Qt's mask, in points,
+    // would cut the corners in whole points on a scaled screen. Every show
+    // places the popover first, so a native window made anew is shaped too.
+    if (X11Support::canShapeWindows()) {
+        const auto window = uint32_t(winId());
+        if (m_opaque)
+            X11Support::setWindowShape(window, X11Support::ShapeKind::Bounding,
+                                       shapeRegion(chromePath(), size(), windowHandle()->devicePixelRatio()));
+        else
+            X11Support::clearBoundingShape(window);
+        return;
+    }
     const QRegion shape = m_opaque ? shapeRegion(chromePath(), size()) : QRegion();
     setMask(shape);
     // The native window of a hidden popup is made anew when it shows and takes
     // its QWindow's mask, which a hidden widget's mask does not reach.
-    if (QWindow* window = windowHandle())
-        window->setMask(shape);
+    if (QWindow* handle = windowHandle())
+        handle->setMask(shape);
 }
 
-QRegion PopoverFrame::shapeRegion(const QPainterPath& outline, const QSize& size)
+QRegion PopoverFrame::shapeRegion(const QPainterPath& outline, const QSize& size, qreal devicePixelRatio)
 {
     if (size.isEmpty())
         return {};
-    QImage coverage(size, QImage::Format_Alpha8);
+    QImage coverage((QSizeF(size) * devicePixelRatio).toSize(), QImage::Format_Alpha8);
     coverage.fill(0);
     {
         QPainter painter(&coverage);
         painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(devicePixelRatio, devicePixelRatio);
         painter.fillPath(outline, Qt::black);
     }
     // One rectangle per run of covered pixels on a row.

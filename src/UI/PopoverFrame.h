@@ -54,9 +54,10 @@ public:
     // Trailing, Leading. Pure, for tests.
     static PopoverPlacement place(const QRect& anchor, const QSize& contentSize,
                                   std::optional<PopoverEdge> preferredEdge, const QRect& available);
-    // The window shape for an outline: every pixel at least half covered by
-    // it, so that the cut follows the painted curve. Pure, for tests.
-    static QRegion shapeRegion(const QPainterPath& outline, const QSize& size);
+    // The window shape for an outline in a window of `size` points: every
+    // device pixel at least half covered by it, so that the cut follows the
+    // painted curve. Pure, for tests.
+    static QRegion shapeRegion(const QPainterPath& outline, const QSize& size, qreal devicePixelRatio = 1);
     // The rounded body and its arrow for a placement, in frame coordinates.
     static QPainterPath chromePath(const PopoverPlacement& placement);
 

@@ -73,7 +73,7 @@ TEST(OverlayWindow, OnlyTheVisibleShapeTakesClicksAndOnlyWhileItDoesNotIgnoreThe
         SCOPED_TRACE(c.name);
         window.setIgnoresMouseEvents(c.ignores);
         if (c.byRegion)
-            window.setVisibleRegion(region);
+            window.setVisiblePixels(region);
         else
             window.setVisibleShape(path);
         EXPECT_EQ(window.inputRegion(), c.expected);
@@ -103,9 +103,9 @@ TEST(OverlayWindow, KeepsOnlyItsShapeWhileNoCompositorRunsAndIsWholeAgainWhenOne
     EXPECT_EQ(window.mask(), QRegion(20, 34, 100, 30));
     EXPECT_TRUE(window.isVisible());
     // A shape given per frame is kept too; an empty one shuts the window rather than leaving it whole.
-    window.setVisibleRegion(QRegion(0, 0, 50, 10));
+    window.setVisiblePixels(QRegion(0, 0, 50, 10));
     EXPECT_EQ(window.mask(), QRegion(0, 0, 50, 10));
-    window.setVisibleRegion(QRegion());
+    window.setVisiblePixels(QRegion());
     EXPECT_FALSE(window.mask().isEmpty());
     EXPECT_FALSE(window.mask().intersects(window.rect()));
 
@@ -153,6 +153,36 @@ TEST(CompositorMonitor, EachNewOwnerOfTheSelectionIsACompositorStartingAndNoOwne
     EXPECT_FALSE(monitor.isCompositing());
     EXPECT_EQ(changes.count(), 2);
     EXPECT_EQ(starts.count(), 2);
+}
+
+TEST(OverlayWindow, AShapeInPointsKeepsTheDevicePixelsWhoseCentresLieInsideAtAnyScale)
+{
+    // A rounded outline off the point grid, as the notch's is while it grows.
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(10.3, 4.6, 180.5, 60.25), 14, 14);
+    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        const QRegion pixels = OverlayWindow::pixelsInside(shape, ratio);
+        const auto inside = [&](double x, double y) { return shape.contains(QPointF(x, y) / ratio); };
+        int kept = 0;
+        for (int y = 0; y < int(80 * ratio); ++y) {
+            for (int x = 0; x < int(200 * ratio); ++x) {
+                const double cx = x + 0.5, cy = y + 0.5;
+                const bool expected = inside(cx, cy);
+                kept += pixels.contains(QPoint(x, y));
+                if (pixels.contains(QPoint(x, y)) == expected)
+                    continue;
+                // Only a pixel whose centre lies close to the outline, where the
+                // curve is drawn as short lines, may go either way.
+                bool nearEdge = false;
+                for (const QPointF d : {QPointF(0.4, 0), QPointF(-0.4, 0), QPointF(0, 0.4), QPointF(0, -0.4)})
+                    nearEdge = nearEdge || inside(cx + d.x(), cy + d.y()) != expected;
+                ASSERT_TRUE(nearEdge) << x << "," << y;
+            }
+        }
+        const double area = (180.5 * 60.25 - (4 - M_PI) * 14 * 14) * ratio * ratio;
+        EXPECT_NEAR(kept, area, area * 0.01);
+    }
 }
 
 TEST(PointerMonitor, PixelsBecomeBottomLeftPointsWithTheTopRowInside)

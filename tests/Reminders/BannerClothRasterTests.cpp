@@ -1,6 +1,7 @@
 #include "Reminders/BannerClothRaster.h"
 #include "Reminders/TaskReminderFlightGeometry.h"
 
+#include <QLineF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTransform>
@@ -118,4 +119,64 @@ TEST(BannerClothRaster, RimsTheWavingEdgesFaintlyAndTakesTheColoursFromThePictur
     const QImage& moved = raster.render(outline.translated(5, 3), fill.copy(), QPoint(5, 3), rim);
     EXPECT_EQ(moved.offset(), firstOffset + QPoint(5, 3));
     EXPECT_EQ(moved.copy(), first);
+}
+
+TEST(BannerClothRaster, RimsTheWholeOutlineAsAStrokeOfItDoes)
+{
+    // The cloth rimmed by the raster against the outline filled and stroked a
+    // point wide by Qt's painter, as where no compositor runs: top and bottom
+    // edges, the pole's side and the pointed end's upright stretches alike.
+    const QRgb rim = qRgba(0, 0, 0, 25);
+    for (const qreal ratio : {1.0, 2.0}) {
+        SCOPED_TRACE(ratio);
+        const QPolygonF outline = QTransform::fromScale(ratio, ratio).map(wavingCloth());
+        const QImage fill = solid(QSize(320, 140) * ratio, cream);
+        BannerClothRaster raster;
+        const QImage& cut = raster.render(outline, fill, QPoint(0, 0), rim, ratio);
+
+        QImage reference = solid(fill.size(), 0);
+        QPainter painter(&reference);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addPolygon(outline);
+        path.closeSubpath();
+        painter.fillPath(path, QColor::fromRgba(cream));
+        painter.strokePath(path, QPen(QColor(0, 0, 0, 25), ratio, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        painter.end();
+
+        // Where the outline turns (the upright stretches' ends, the tip) the
+        // joins are drawn each their own way.
+        QList<QPointF> corners;
+        for (qsizetype i = 0; i < outline.size(); ++i) {
+            const QPointF a = outline[(i + outline.size() - 1) % outline.size()], b = outline[i],
+                          c = outline[(i + 1) % outline.size()];
+            const QLineF in(a, b), out(b, c);
+            const double turn = std::min(in.angleTo(out), 360 - in.angleTo(out));
+            if (std::abs(b.y() - a.y()) > std::abs(b.x() - a.x()) || std::abs(c.y() - b.y()) > std::abs(c.x() - b.x())
+                || turn > 30)
+                corners << b;
+        }
+        ASSERT_EQ(corners.size(), 8) << "both ends of the pole's side, the pointed end's six";
+        const auto nearCorner = [&](int x, int y) {
+            return std::any_of(corners.cbegin(), corners.cend(), [&](const QPointF& c) {
+                return std::abs(x + 0.5 - c.x()) < 2 && std::abs(y + 0.5 - c.y()) < 2;
+            });
+        };
+
+        // Seen over white, where the rim is all that darkens the red.
+        const auto redOverWhite = [](QRgb p) { return qRed(p) + 255 - qAlpha(p); };
+        int worst = 0, worstAtCorner = 0, rimmed = 0;
+        for (int y = 0; y < reference.height(); ++y) {
+            for (int x = 0; x < reference.width(); ++x) {
+                const int expected = redOverWhite(reference.pixel(x, y));
+                const int difference = std::abs(redOverWhite(at(cut, x, y)) - expected);
+                int& limit = nearCorner(x, y) ? worstAtCorner : worst;
+                limit = std::max(limit, difference);
+                rimmed += expected < 245;
+            }
+        }
+        EXPECT_GT(rimmed, 2 * (236 + 80) * ratio) << "the reference is rimmed all round";
+        EXPECT_LE(worst, 5);
+        EXPECT_LE(worstAtCorner, 12);
+    }
 }

@@ -76,6 +76,50 @@ TEST(TaskReminderFlightGeometry, SpriteFrameFollowsTheWallClock)
     EXPECT_EQ(Geometry::spriteFrameIndex(800000001.5, 24, false), int(19200000036LL % 12));
 }
 
+TEST(TaskReminderFlightGeometry, FramesFallDueEvenlyOverOneSecondAndTheClothKeepsItsOwnRate)
+{
+    // One simulated second of frames, each drawn when a whole-millisecond timer
+    // fires, up to a few milliseconds late: the frames still show the moments
+    // they are due, an even interval apart, neither drifting nor repeating.
+    struct Case {
+        double interval;
+        int framesPerClothStep; // the cloth moves on at 60 a second at most
+    } cases[] = {{1.0 / 60, 1}, {1.0 / 120, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.interval);
+        const double start = 812345678.123; // any wall-clock moment
+        double now = start;
+        QList<double> shown;
+        unsigned lateness = 7;
+        while (now < start + 1) {
+            shown.append(Geometry::frameDue(now, c.interval));
+            const int wait = Geometry::millisecondsUntil(now, shown.last() + c.interval);
+            lateness = lateness * 1103515245u + 12345u; // 0 to 3 ms late, by turns
+            now += wait / 1000.0 + (lateness >> 16) % 4 / 1000.0;
+            ASSERT_GE(now, shown.last() + c.interval) << "no timer fires before the frame is due";
+        }
+        EXPECT_NEAR(shown.size(), 1 / c.interval, 1);
+        int clothSteps = 0, stillFrames = 0;
+        for (qsizetype i = 1; i < shown.size(); ++i) {
+            ASSERT_NEAR(shown[i] - shown[i - 1], c.interval, 1e-6) << "frame " << i;
+            const double step = Geometry::quantised(shown[i], 60) - Geometry::quantised(shown[i - 1], 60);
+            if (step < 1e-6) {
+                ++stillFrames;
+                continue;
+            }
+            EXPECT_NEAR(step, 1.0 / 60, 1e-6) << "the cloth never skips a step, frame " << i;
+            ++clothSteps;
+        }
+        EXPECT_NEAR(shown.last() - shown.first(), (shown.size() - 1) * c.interval, 1e-6) << "no drift";
+        EXPECT_NEAR(clothSteps, (shown.size() - 1) / c.framesPerClothStep, 1);
+        EXPECT_NEAR(stillFrames, (shown.size() - 1) * (c.framesPerClothStep - 1) / c.framesPerClothStep, 1);
+    }
+    // Whatever the lateness, a frame is never drawn for a moment already shown.
+    EXPECT_EQ(Geometry::frameDue(100.0 / 60 + 0.001, 1.0 / 60), Geometry::frameDue(100.0 / 60 + 0.015, 1.0 / 60));
+    EXPECT_EQ(Geometry::millisecondsUntil(10, 10.0161), 17);
+    EXPECT_EQ(Geometry::millisecondsUntil(10, 9.99), 0) << "a frame already due is drawn at once";
+}
+
 TEST(TaskReminderFlightGeometry, SheetIsCutIntoTwelveEqualFrames)
 {
     const auto rects = Geometry::spriteFrameRects(12 * 224 + 11, 124);

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
+#include <QTransform>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -244,6 +245,39 @@ TEST(OpaqueCutout, KeepsPixelsAtLeastHalfCoveredOpaqueInTheirOwnColourAndClearsT
     }
 }
 
+TEST(OpaqueCutout, LongStretchesAreCutAsPixelByPixel)
+{
+    // Stretches of clear and of opaque pixels, of every length, with odd ones among them.
+    QImage image(61, 7, QImage::Format_ARGB32_Premultiplied);
+    unsigned seed = 3;
+    const int alphas[] = {0, 0, 0, 30, 127, 128, 200, 255, 255, 255};
+    int alpha = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            if ((seed >> 16) % 5 == 0) // a stretch goes on four times in five
+                alpha = alphas[(seed >> 8) % 10];
+            image.setPixel(x, y, qPremultiply(qRgba(90, 160, 220, alpha)));
+        }
+    }
+    const QImage before = image.copy();
+    const QRegion kept = OpaqueCutout::cut(image);
+    QRegion expected;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb was = before.pixel(x, y);
+            if (qAlpha(was) >= 128) {
+                expected += QRect(x, y, 1, 1);
+                EXPECT_EQ(qAlpha(image.pixel(x, y)), 255) << x << "," << y;
+                EXPECT_NEAR(qBlue(image.pixel(x, y)), 220, 2) << x << "," << y;
+            } else {
+                EXPECT_EQ(image.pixel(x, y), 0u) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_EQ(kept, expected);
+}
+
 TEST(TaskReminderFlightView, WithoutTranslucencyEachFrameReshapesOnceAndShowsOnlyOpaquePixels)
 {
     TaskReminderFlightView view(quickFlight(3), QStringLiteral("Title"), nullptr, false);
@@ -333,4 +367,59 @@ TEST(TaskReminderFlightView, BlendedFramesShowTheGroupOfOpaqueFramesWithSoftEdge
     EXPECT_TRUE(hardBounds.adjusted(-16, -16, 16, 24).contains(softBounds)) << "shadows stay within the margins";
     EXPECT_GT(smooth, 400) << "smoothed edges";
     EXPECT_GT(shadow, 2000) << "soft shadows under the cloth and the airplane";
+}
+
+TEST(TaskReminderFlightView, WithoutTranslucencyTheShapeKeepsEveryOpaqueDevicePixelAtAnyScale)
+{
+    // A cut made in points loses every band of pixels thinner than a point: at
+    // 2x little but slivers of the cloth would show.
+    TaskReminderFlightView view(quickFlight(3), QStringLiteral("Title"), nullptr, false);
+    QRegion shape;
+    view.setOnShapeChanged([&](const QRegion& pixels) { shape = pixels; });
+    view.setTranslucent(false);
+    view.resize(1280, 400);
+    view.show();
+    ASSERT_TRUE(waitUntil([&] {
+        const QRect bounds = view.groupBounds(Motion::wallClock());
+        return bounds.left() > 100 && bounds.right() < 1100;
+    })) << "the whole group on screen";
+
+    double areaAtOne = 0;
+    QRectF boundsAtOne;
+    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        QImage frame((QSizeF(view.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        frame.setDevicePixelRatio(ratio);
+        frame.fill(Qt::transparent);
+        view.render(&frame, QPoint(), QRegion(), QWidget::DrawChildren);
+        // No frame ticks between the renders: the group stands where it stood at 1x.
+        ASSERT_FALSE(shape.isEmpty());
+        const QRectF bounds = QTransform::fromScale(1 / ratio, 1 / ratio).mapRect(QRectF(shape.boundingRect()));
+        if (ratio == 1)
+            boundsAtOne = bounds;
+        EXPECT_NEAR(bounds.left(), boundsAtOne.left(), 1);
+        EXPECT_NEAR(bounds.top(), boundsAtOne.top(), 1);
+        EXPECT_NEAR(bounds.right(), boundsAtOne.right(), 1);
+        EXPECT_NEAR(bounds.bottom(), boundsAtOne.bottom(), 1);
+
+        double area = 0;
+        int title = 0;
+        for (const QRect& r : shape)
+            area += double(r.width()) * r.height();
+        for (int y = 0; y < frame.height(); ++y) {
+            for (int x = 0; x < frame.width(); ++x) {
+                const QRgb pixel = frame.pixel(x, y);
+                if (shape.contains(QPoint(x, y))) {
+                    ASSERT_EQ(qAlpha(pixel), 255) << x << "," << y;
+                    title += qGray(pixel) < 80;
+                } else {
+                    ASSERT_EQ(qAlpha(pixel), 0) << x << "," << y;
+                }
+            }
+        }
+        if (ratio == 1)
+            areaAtOne = area;
+        EXPECT_NEAR(area / (ratio * ratio), areaAtOne, areaAtOne * 0.03) << "the same group, in finer pixels";
+        EXPECT_GT(title, 275 * ratio * ratio) << "the title is on the cloth";
+    }
 }

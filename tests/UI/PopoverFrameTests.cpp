@@ -136,35 +136,41 @@ TEST(PopoverFrame, TheClickOnTheOpenerThatClosesItDoesNotReopenIt)
     EXPECT_TRUE(waitUntil([&] { return scene.popover->isVisible(); }));
 }
 
-TEST(PopoverFrame, WindowShapeFollowsTheRoundedCornersOnEverySide)
+TEST(PopoverFrame, WindowShapeFollowsTheRoundedCornersOnEverySideInDevicePixels)
 {
-    // Where no compositor runs the shape is all the outline there is: each row
-    // of a corner must end where the corner's circle crosses that row.
-    const int r = PopoverFrame::cornerRadius;
+    // Where no compositor runs the shape is all the outline there is: each
+    // device pixel row of a corner must end where the corner's circle crosses
+    // that row, on a scaled screen as on a plain one.
     const int depth = PopoverFrame::arrowDepth;
-    for (const PopoverEdge edge : {PopoverEdge::Top, PopoverEdge::Bottom, PopoverEdge::Leading, PopoverEdge::Trailing}) {
-        const bool vertical = edge == PopoverEdge::Top || edge == PopoverEdge::Bottom;
-        PopoverPlacement placement;
-        placement.edge = edge;
-        placement.frame = QRect(0, 0, vertical ? 220 : 220 + depth, vertical ? 150 + depth : 150);
-        placement.arrowCenter = vertical ? 110 : 75;
-        const QRegion shape =
-            PopoverFrame::shapeRegion(PopoverFrame::chromePath(placement), placement.frame.size());
-        const QRect body(edge == PopoverEdge::Trailing ? depth : 0, edge == PopoverEdge::Bottom ? depth : 0, 220, 150);
+    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+        const double r = PopoverFrame::cornerRadius * ratio;
+        for (const PopoverEdge edge :
+             {PopoverEdge::Top, PopoverEdge::Bottom, PopoverEdge::Leading, PopoverEdge::Trailing}) {
+            const bool vertical = edge == PopoverEdge::Top || edge == PopoverEdge::Bottom;
+            PopoverPlacement placement;
+            placement.edge = edge;
+            placement.frame = QRect(0, 0, vertical ? 220 : 220 + depth, vertical ? 150 + depth : 150);
+            placement.arrowCenter = vertical ? 110 : 75;
+            const QRegion shape =
+                PopoverFrame::shapeRegion(PopoverFrame::chromePath(placement), placement.frame.size(), ratio);
+            const QPointF bodyOrigin(edge == PopoverEdge::Trailing ? depth : 0, edge == PopoverEdge::Bottom ? depth : 0);
+            const QRectF body(bodyOrigin * ratio, QSizeF(220, 150) * ratio);
 
-        for (int y = body.top(); y < body.top() + r; ++y) {
-            for (const int row : {y, body.bottom() - (y - body.top())}) {
-                int left = INT_MAX, right = INT_MIN;
-                for (const QRect& run : shape)
-                    if (run.top() <= row && row <= run.bottom()) {
-                        left = std::min(left, run.left());
-                        right = std::max(right, run.right() + 1);
-                    }
-                const double dy = row < body.center().y() ? body.top() + r - (row + 0.5)
-                                                          : (row + 0.5) - (body.bottom() + 1 - r);
-                const double inset = r - std::sqrt(std::max(0.0, r * r - dy * dy));
-                EXPECT_NEAR(left, body.left() + inset, 0.7) << "edge " << int(edge) << " row " << row;
-                EXPECT_NEAR(right, body.right() + 1 - inset, 0.7) << "edge " << int(edge) << " row " << row;
+            for (int y = int(std::ceil(body.top())); y < body.top() + r; ++y) {
+                const int mirrored = int(std::floor(body.bottom() - (y + 1 - body.top())));
+                for (const int row : {y, mirrored}) {
+                    int left = INT_MAX, right = INT_MIN;
+                    for (const QRect& run : shape)
+                        if (run.top() <= row && row <= run.bottom()) {
+                            left = std::min(left, run.left());
+                            right = std::max(right, run.right() + 1);
+                        }
+                    const double dy = row < body.center().y() ? body.top() + r - (row + 0.5)
+                                                              : (row + 0.5) - (body.bottom() - r);
+                    const double inset = r - std::sqrt(std::max(0.0, r * r - dy * dy));
+                    EXPECT_NEAR(left, body.left() + inset, 0.7) << ratio << "x, edge " << int(edge) << " row " << row;
+                    EXPECT_NEAR(right, body.right() - inset, 0.7) << ratio << "x, edge " << int(edge) << " row " << row;
+                }
             }
         }
     }

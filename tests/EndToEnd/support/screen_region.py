@@ -3,8 +3,10 @@
 Usage: screen_region.py X Y WIDTH HEIGHT QUERY
   brightest        the highest channel value in the rectangle
   extent KIND      left top right bottom of the pixels of KIND, or nothing when there are none
+  count KIND       how many pixels are of KIND
 KIND: light (every channel at least 150), red (red over 200, green and blue under 110),
-  card (the confirmation card's grey: channels 25 to 60, blue at least red)."""
+  card (the confirmation card's grey: channels 25 to 60, blue at least red),
+  cloth (the reminder banner's cream), ink (every channel under 90)."""
 import sys
 
 
@@ -31,6 +33,8 @@ KINDS = {
     "light": lambda r, g, b: min(r, g, b) >= 150,
     "red": lambda r, g, b: r > 200 and g < 110 and b < 110,
     "card": lambda r, g, b: 25 <= r <= 60 and 25 <= g <= 60 and 25 <= b <= 60 and b >= r,
+    "cloth": lambda r, g, b: r >= 235 and 215 <= g <= 250 and 160 <= b <= 225 and r - b >= 20,
+    "ink": lambda r, g, b: max(r, g, b) < 90,
 }
 
 
@@ -47,6 +51,9 @@ def main():
 
     if query == "brightest":
         print(max((max(pixel(x, y)) for y in rows for x in columns), default=0))
+    elif query == "count":
+        matches = KINDS[sys.argv[6]]
+        print(sum(1 for y in rows for x in columns if matches(*pixel(x, y))))
     elif query == "extent":
         matches = KINDS[sys.argv[6]]
         found = [(x, y) for y in rows for x in columns if matches(*pixel(x, y))]
