@@ -284,7 +284,7 @@ TEST(SingleInstance, ALockNamingNoLiveCopyIsStale)
     ASSERT_TRUE(otherProgram.waitForStarted());
     const std::vector<std::pair<const char*, QByteArray>> locks = {
         {"empty", QByteArray()},
-        {"garbage", QByteArray("\x7f\x45\x4c\x46\x00\x01 not a lock", 19)},
+        {"garbage", QByteArray("\x7f\x45\x4c\x46\x00\x01 not a lock", 17)},
         {"a number but nothing else", QByteArray("12")},
         {"another program's process", lockNaming(otherProgram.processId())},
         {"another boot", lockNaming(QCoreApplication::applicationPid(), "00000000-0000-0000-0000-000000000000")},
