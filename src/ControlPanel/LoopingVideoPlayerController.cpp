@@ -61,7 +61,22 @@ void LoopingVideoPlayerController::handleFrame(const QVideoFrame& frame)
 {
     if (m_failed || !frame.isValid())
         return;
-    m_frame = frame.toImage();
+    // The sink hands a frame over while its streaming thread waits on it, and
+    // a wait of more than 300 ms ends the stream with an error; converting
+    // and repainting here on a busy machine can take that long. The newest
+    // frame is kept and converted on the next turn of the event loop.
+    const bool queued = m_pendingFrame.isValid();
+    m_pendingFrame = frame;
+    if (!queued)
+        QMetaObject::invokeMethod(this, &LoopingVideoPlayerController::showPendingFrame, Qt::QueuedConnection);
+}
+
+void LoopingVideoPlayerController::showPendingFrame()
+{
+    if (m_failed || !m_pendingFrame.isValid())
+        return;
+    m_frame = m_pendingFrame.toImage();
+    m_pendingFrame = QVideoFrame();
     emit frameChanged();
 }
 
@@ -72,6 +87,7 @@ void LoopingVideoPlayerController::fail(const QString& reason)
     m_failed = true;
     log().error(QStringLiteral("Onboarding video playback failed: %1").arg(reason));
     m_player->stop();
+    m_pendingFrame = QVideoFrame();
     m_frame = QImage();
     emit failed();
 }

@@ -4,11 +4,11 @@
 
 #include <QImage>
 #include <QObject>
+#include <QVideoFrame>
 #include <memory>
 
 class QBuffer;
 class QMediaPlayer;
-class QVideoFrame;
 class QVideoSink;
 
 // One slide's player: muted (no audio output at all), looping without end, its
@@ -34,11 +34,13 @@ signals:
 
 private:
     void handleFrame(const QVideoFrame& frame);
+    void showPendingFrame();
     void fail(const QString& reason);
 
     std::unique_ptr<QBuffer> m_memory;
     std::unique_ptr<QVideoSink> m_sink;
     std::unique_ptr<QMediaPlayer> m_player;
+    QVideoFrame m_pendingFrame;
     QImage m_frame;
     bool m_failed = false;
 };

@@ -5,8 +5,8 @@
 # flight, nothing else of the screen is covered, the tow lines show whole and
 # nothing dark or left over from earlier frames lies between the pole and the
 # airplane (no compositor here: a pixel not fully painted would show black),
-# and afterwards the stored task has no reminder. Screenshots of each flight are kept in
-# reminder_flight-shots/ under the working directory (or $REMINDER_FLIGHT_SHOTS).
+# and afterwards the stored task has no reminder. The screenshots the flight is
+# checked on are kept in $QUAVERLOOM_E2E_SHOTS when that is set.
 # Usage: reminder_flight.sh /path/to/quaverloom
 set -u
 
@@ -20,7 +20,7 @@ fail_details() {
     [ -f "$work/track" ] && grep -v ' none none none none none none$' "$work/track" | awk 'NR % 5 == 1' \
         | sed 's/^/  track (time; left, right at rows 540, 450, 640): /'
 }
-shots=${REMINDER_FLIGHT_SHOTS:-$PWD/reminder_flight-shots}
+shots=${QUAVERLOOM_E2E_SHOTS:-$work/shots}
 mkdir -p "$shots"
 
 # One open task whose reminder falls due `seconds` from now (dates count from 2001-01-01 UTC).
@@ -93,6 +93,8 @@ scenario() {
     eventually event_tester_shown || fail "xev did not show its window"
     xdotool mousemove 960 900
 
+    # Only this flight's screenshots are checked, not those of an earlier run.
+    rm -f "$shots/flight-$mode-"*.png
     store_task_due_in 3
     launch_app "$DISPLAY"
 
@@ -118,13 +120,13 @@ scenario() {
                 xdotool mousemove 960 540 click 1
                 clicked_at=$(date +%s.%N)
                 clicked=1
-                import -window root "$shots/$mode-centre.png" &
+                import -window root "$shots/flight-$mode-centre.png" &
                 shot_pids+=($!)
                 stored_reminder | grep -q '"isDelivering": *true' \
                     || fail "the flying reminder is not marked as delivering: $(stored_reminder)"
             fi
             if [ "$shot" -lt 3 ] && [ "$2" -gt $((shot * 600)) ]; then
-                import -window root "$shots/$mode-$shot.png" &
+                import -window root "$shots/flight-$mode-$shot.png" &
                 shot_pids+=($!)
                 shot=$((shot + 1))
             fi
@@ -136,7 +138,7 @@ scenario() {
     kill "$sampler" 2>/dev/null
     wait "$sampler" "${shot_pids[@]}" 2>/dev/null
     local image faults
-    for image in "$shots/$mode-centre.png" "$shots/$mode-1.png" "$shots/$mode-2.png"; do
+    for image in "$shots/flight-$mode-centre.png" "$shots/flight-$mode-1.png" "$shots/flight-$mode-2.png"; do
         [ -f "$image" ] || continue
         faults=$(tow_line_faults "$image")
         [ -z "$faults" ] || fail "$(basename "$image"): $faults"
@@ -175,4 +177,4 @@ scenario() {
 }
 
 run_scenario_without_and_with_window_manager
-echo "PASS: the reminder flew across the screen, let clicks through and was cleared (screenshots in $shots)"
+echo "PASS: the reminder flew across the screen, let clicks through and was cleared"
