@@ -165,6 +165,7 @@ close_panel "on bare X"
 
 mode=xfwm4
 start_compositor_process xfwm4 --compositor=on
+window_manager_answers 30 || fail "xfwm4 did not finish starting"
 open_panel "once xfwm4 composites"
 shot panel-xfwm4
 check_menu_whole "once xfwm4 composites"
@@ -174,6 +175,7 @@ mode=xfwm4-replaced
 replaced=$compositor
 start_compositor_process xfwm4 --replace --compositor=on
 ended_within 20 "$replaced" || fail "the first xfwm4 did not leave when replaced"
+window_manager_answers 30 || fail "the second xfwm4 did not finish starting"
 open_panel "once another xfwm4 has replaced the first"
 shot panel-xfwm4-replaced
 close_panel "once another xfwm4 has replaced the first"

@@ -69,7 +69,7 @@ run_scenario_under_xfwm4() {
     export DISPLAY=$server_display
     dbus-run-session xfwm4 --compositor=on >"$work/xfwm4.log" 2>&1 &
     pids+=($!)
-    within 20 window_manager_running || fail "xfwm4 did not start: $(cat "$work/xfwm4.log")"
+    window_manager_answers 30 || fail "xfwm4 did not start: $(cat "$work/xfwm4.log")"
     scenario
 }
 

@@ -152,7 +152,7 @@ run_scenario_under_window_manager() {
     scenario
 }
 # Starts openbox on $DISPLAY and waits until it manages windows. It names its
-# check window (`window_manager_running`) before it has read its configuration,
+# check window (_NET_SUPPORTING_WM_CHECK) before it has read its configuration,
 # grabbed its keys and taken over the windows already there, and a window
 # mapped in between can stay unmapped for good; its --startup command runs once
 # all that is done.
@@ -163,12 +163,13 @@ start_window_manager() {
     pids+=($!)
     within 20 test -e "$ready" || fail "openbox did not start: $(cat "$work/openbox.log")"
 }
-# Is a window manager running on $DISPLAY? It names its check window on the
-# root, and that window exists.
-window_manager_running() {
-    local check
-    check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # *\(0x[0-9a-f]*\).*/\1/p')
-    [ -n "$check" ] && xprop -id "$check" _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1
+# Waits up to the given seconds until the window manager on $DISPLAY answers
+# from its event loop, which it enters once its start-up is over. xfwm4 takes
+# the compositor's selection and names its check window before it moves the
+# keyboard to a window of its own (closing an open menu) and takes over the
+# windows already there.
+window_manager_answers() {
+    python3 "$(dirname "${BASH_SOURCE[0]}")/window_manager_answers.py" "$1"
 }
 # The script's `scenario` on the bare server of $DISPLAY, then again under openbox.
 run_scenario_without_and_with_window_manager() {
